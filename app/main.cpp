@@ -1,0 +1,20 @@
+#include "aboutdialog.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    AboutDialog splash(true, nullptr);
+    splash.exec();
+
+    int result = 0;
+    {
+        MainWindow window;
+        window.show();
+        splash.close();
+        result = app.exec();
+    }
+    return result;
+}

@@ -1,0 +1,437 @@
+#include "mainwindow.h"
+#include "ui_MainWindow.h"
+
+#include "aboutdialog.h"
+#include "qsearchfield.h"
+#include "resources.h"
+#include "settingsstore.h"
+#include "sourcefile.h"
+#include "vestracodeeditor.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+
+const QString TitleBase = QStringLiteral("VESTRA");
+const QString TitleSeparator = QStringLiteral(" - ");
+const QString ModifiedMark = QStringLiteral(" *");
+const QString SourceFilter = QStringLiteral("Source Files (*.c *.cpp)");
+const QString DefaultBoard = QStringLiteral("<Default>");
+const QString MakefileName = QStringLiteral("Makefile");
+const QString ReferenceDocument = QStringLiteral("KVQ-VESTRA-SD001.pdf");
+const QString QuickStartDocument = QStringLiteral("KVQ-VESTRA-SD011.pdf");
+const QString EditorStyleSheet = QStringLiteral("QMenu::item:selected { background-color: darkblue }")
+                                 + QString(36, QLatin1Char(' '))
+                                 + QStringLiteral("QPlainTextEdit { selection-background-color: darkblue; selection-color: white }");
+const QString ConsoleStyleSheet = QStringLiteral("QMenu::item:selected { background-color: darkblue }");
+constexpr int SearchFieldWidth = 150;
+constexpr int SearchFieldHeightReduction = 5;
+constexpr int ToolBarGap = 10;
+constexpr int BoardComboWidth = 120;
+constexpr int BoardComboHeight = 20;
+
+// The project name is the file name up to its first dot.
+QString projectNameOf(const QString &path)
+{
+    const QString fileName = QFileInfo(path).fileName();
+    return fileName.section(QLatin1Char('.'), 0, 0);
+}
+
+QWidget *makeGap(QWidget *parent)
+{
+    auto *gap = new QWidget(parent);
+    gap->setMinimumWidth(ToolBarGap);
+    gap->setMaximumWidth(ToolBarGap);
+    gap->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    return gap;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    initVestraResources();
+    ui->setupUi(this);
+    addToolBarWidgets();
+    VestraSettings::setApplicationIdentity();
+    applySettings();
+
+    windowTitleText = TitleBase;
+    setWindowTitle(windowTitleText);
+
+    if (!currentFilePath.isEmpty())
+        loadSourceFile(QString(currentFilePath));
+
+    initEditor();
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+    if (extProcess.state() != QProcess::NotRunning) {
+        extProcess.terminate();
+        extProcess.close();
+    }
+}
+
+void MainWindow::addToolBarWidgets()
+{
+    QToolBar *toolBar = ui->mainToolBar;
+
+    auto *spacer = new QWidget(this);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    toolBar->addWidget(spacer);
+
+    searchField = new QSearchField(this);
+    searchField->setClearButtonEnabled(true);
+    searchField->addAction(QIcon(QStringLiteral(":/menu/Icons/icons8-search-24.png")),
+                           QLineEdit::LeadingPosition);
+    searchField->setPlaceholderText(QStringLiteral("Search..."));
+    searchField->setFixedWidth(SearchFieldWidth);
+    searchField->setFixedHeight(toolBar->height() - SearchFieldHeightReduction);
+    searchField->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    connect(searchField, SIGNAL(requestClose()), this, SLOT(closeSearchField()));
+    connect(searchField, SIGNAL(returnPressed()), this, SLOT(executeCodeSearch()));
+    // The keypad Enter key searches as Return does.
+    connect(searchField, SIGNAL(requestSearch(QString)), this, SLOT(executeCodeSearch()));
+    searchFieldAction = toolBar->addWidget(searchField);
+    searchFieldAction->setVisible(false);
+
+    toolBar->addWidget(makeGap(this));
+
+    caseSensitiveCheckBox = new QCheckBox(QStringLiteral("Case Sensitive"));
+    caseSensitiveAction = toolBar->addWidget(caseSensitiveCheckBox);
+    caseSensitiveAction->setVisible(false);
+
+    toolBar->addWidget(makeGap(this));
+    toolBar->addWidget(new QLabel(QStringLiteral("Sensor board:  ")));
+
+    boardComboBox = new QComboBox(this);
+    boardComboBox->setFixedSize(BoardComboWidth, BoardComboHeight);
+    toolBar->addWidget(boardComboBox);
+}
+
+void MainWindow::initEditor()
+{
+    ui->codeEditor->setStyleSheet(EditorStyleSheet);
+    ui->cmdOutputText->setStyleSheet(ConsoleStyleSheet);
+    markDocumentClean();
+    connect(ui->codeEditor, SIGNAL(modificationChanged(bool)), this,
+            SLOT(codeEditor_modifiedStatusChanged(bool)));
+    connect(ui->codeEditor, SIGNAL(pressedEscape()), this, SLOT(closeSearchField()));
+}
+
+void MainWindow::markDocumentClean()
+{
+    ui->codeEditor->document()->setModified(false);
+}
+
+void MainWindow::applySettings()
+{
+    basePath = QFileInfo(QStringLiteral("..")).absoluteFilePath();
+    examplesPath = basePath + QDir::separator() + QStringLiteral("examples");
+
+    const VestraSettings::UserSettings values =
+        VestraSettings::usableSettings(VestraSettings::readUserSettings());
+
+    if (!sessionRestored) {
+        lastWorkingDirectory = VestraSettings::readLastWorkingDirectory(examplesPath);
+        currentFilePath = VestraSettings::readLastLoadedFile();
+        sessionRestored = true;
+    }
+    makePath = values.makePath;
+
+    // No font file is carried: the call only lets a packaged font win over
+    // the system's match for the family.
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Fonts/CourierNew.ttf"));
+
+    const QString family = QString::fromLatin1(VestraSettings::MonospaceFamily);
+    const QFont editorFont(family, values.editorFontSize);
+    const QFont consoleFont(family, values.consoleFontSize);
+    ui->codeEditor->setFont(editorFont);
+    ui->cmdOutputText->setFont(consoleFont);
+
+    // Measured on the font as the editor resolved it, which is what lays
+    // out the tabs.
+    const int spaceWidth = ui->codeEditor->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    ui->codeEditor->setTabStopDistance(spaceWidth * values.editorTabSize);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (ui->codeEditor->document()->isModified()
+        && askToSaveChanges() == QMessageBox::Cancel) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+// ---- Source file handling -------------------------------------------------
+
+void MainWindow::on_actionSelect_Example_Project_triggered()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Select a source file..."),
+                                                      lastWorkingDirectory, SourceFilter);
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+        return;
+    // Replacing the text would otherwise drop the user's edits unasked.
+    if (ui->codeEditor->document()->isModified()
+        && askToSaveChanges() == QMessageBox::Cancel)
+        return;
+    loadSourceFile(path);
+}
+
+void MainWindow::takeFileIdentity(const QString &path)
+{
+    currentFilePath = path;
+    projectName = projectNameOf(path);
+    lastWorkingDirectory = QFileInfo(path).absoluteDir().absolutePath();
+}
+
+void MainWindow::showTitle()
+{
+    windowTitleText = TitleBase + TitleSeparator + projectName;
+    setWindowTitle(windowTitleText);
+}
+
+void MainWindow::loadSourceFile(const QString &path)
+{
+    const std::optional<SourceFile::ReadResult> content = SourceFile::read(path);
+    if (!content)
+        return;
+
+    takeFileIdentity(path);
+    VestraSettings::writeLastWorkingDirectory(lastWorkingDirectory);
+    VestraSettings::writeLastLoadedFile(currentFilePath);
+
+    ui->codeEditor->setPlainText(content->text);
+    loadBoardList();
+    showTitle();
+    fileLoaded = true;
+    markDocumentClean();
+
+    if (content->truncatedAtZeroByte)
+        showTruncationWarning(path);
+}
+
+void MainWindow::reloadSourceFile()
+{
+    const std::optional<SourceFile::ReadResult> content = SourceFile::read(currentFilePath);
+    if (!content)
+        return;
+    ui->codeEditor->setPlainText(content->text);
+    showTitle();
+    fileLoaded = true;
+    markDocumentClean();
+
+    if (content->truncatedAtZeroByte)
+        showTruncationWarning(currentFilePath);
+}
+
+void MainWindow::showTruncationWarning(const QString &path)
+{
+    QMessageBox box(QMessageBox::Warning, QString(),
+                    QStringLiteral("The source file contains a zero byte."),
+                    QMessageBox::Ok);
+    box.setInformativeText(
+        QStringLiteral("The text after the zero byte in '%1' is not shown, and saving the file would drop it.")
+            .arg(QDir::toNativeSeparators(path)));
+    box.setWindowIcon(windowIcon());
+    box.exec();
+}
+
+bool MainWindow::writeDocumentTo(const QString &path)
+{
+    QString reason;
+    if (SourceFile::write(path, ui->codeEditor->toPlainText(), &reason))
+        return true;
+    showSaveFailure(path, reason);
+    return false;
+}
+
+void MainWindow::showSaveFailure(const QString &path, const QString &reason)
+{
+    QMessageBox box(QMessageBox::Warning, QString(),
+                    QStringLiteral("The source file could not be saved."), QMessageBox::Ok);
+    box.setInformativeText(QStringLiteral("Cannot write '%1': %2")
+                               .arg(QDir::toNativeSeparators(path), reason));
+    box.setWindowIcon(windowIcon());
+    box.exec();
+}
+
+// True when nothing is left unsaved: the document was clean, or it was
+// written. With no file loaded there is nowhere to write, so unsaved text
+// stays unsaved and the answer is false.
+bool MainWindow::saveDocument()
+{
+    if (!ui->codeEditor->document()->isModified())
+        return true;
+    if (!fileLoaded)
+        return false;
+    if (!writeDocumentTo(currentFilePath))
+        return false;
+    setWindowTitle(windowTitleText);
+    markDocumentClean();
+    return true;
+}
+
+void MainWindow::on_actionSave_triggered()
+{
+    saveDocument();
+}
+
+void MainWindow::on_actionSave_As_triggered()
+{
+    if (!fileLoaded)
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save file as..."),
+                                                      lastWorkingDirectory, SourceFilter);
+    if (path.isEmpty() || !writeDocumentTo(path))
+        return;
+
+    takeFileIdentity(path);
+    VestraSettings::writeLastWorkingDirectory(lastWorkingDirectory);
+    showTitle();
+    markDocumentClean();
+}
+
+QMessageBox::StandardButton MainWindow::askToSaveChanges()
+{
+    QMessageBox box;
+    box.setText(QStringLiteral("The source file has been modified."));
+    box.setInformativeText(QStringLiteral("Do you want to save your changes?"));
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        // A save that did not happen must not let the caller throw the
+        // edits away.
+        return saveDocument() ? QMessageBox::Save : QMessageBox::Cancel;
+    case QMessageBox::Discard:
+        reloadSourceFile();
+        return QMessageBox::Discard;
+    default:
+        return QMessageBox::Cancel;
+    }
+}
+
+void MainWindow::codeEditor_modifiedStatusChanged(bool fileDirty)
+{
+    setWindowTitle(fileDirty ? windowTitleText + ModifiedMark : windowTitleText);
+}
+
+// ---- Sensor board list ----------------------------------------------------
+
+void MainWindow::loadBoardList()
+{
+    const QString makefile = lastWorkingDirectory + QDir::separator() + MakefileName;
+    boardComboBox->clear();
+    boardComboBox->addItem(DefaultBoard);
+
+    const std::optional<QStringList> boards = SourceFile::readBoardDefinitions(makefile);
+    if (!boards)
+        return;
+    boardList = *boards;
+    boardComboBox->clear();
+    boardComboBox->addItems(boardList);
+}
+
+// ---- Search ---------------------------------------------------------------
+
+void MainWindow::on_actionFind_triggered()
+{
+    if (!searchFieldAction->isVisible()) {
+        caseSensitiveAction->setVisible(true);
+        searchFieldAction->setVisible(true);
+        searchField->setFocus(Qt::OtherFocusReason);
+    } else {
+        closeSearchField();
+    }
+}
+
+void MainWindow::closeSearchField()
+{
+    searchFieldAction->setVisible(false);
+    caseSensitiveAction->setVisible(false);
+}
+
+void MainWindow::executeCodeSearch()
+{
+    const QString text = searchField->text();
+    if (text.isEmpty())
+        return;
+    const QTextDocument::FindFlags flags = caseSensitiveCheckBox->isChecked()
+                                               ? QTextDocument::FindCaseSensitively
+                                               : QTextDocument::FindFlags();
+    if (ui->codeEditor->find(text, flags))
+        return;
+    ui->codeEditor->moveCursor(QTextCursor::Start);
+    ui->codeEditor->find(text, flags);
+}
+
+void MainWindow::on_actionToggle_Comment_Section_triggered()
+{
+    ui->codeEditor->toggleLineComments();
+}
+
+// ---- Dialogs, help and folder commands -------------------------------------
+
+void MainWindow::on_actionAbout_triggered()
+{
+    AboutDialog about(false, nullptr);
+    about.setModal(true);
+    about.exec();
+}
+
+void MainWindow::on_actionExit_triggered()
+{
+    close();
+}
+
+void MainWindow::openReferenceDocument(const QString &documentName)
+{
+    const QString path = basePath + QDir::separator() + QStringLiteral("doc") + QDir::separator()
+                         + documentName;
+    if (QFile::exists(path)) {
+        QString urlPath = path;
+        urlPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(urlPath));
+        return;
+    }
+    QMessageBox box;
+    box.setIcon(QMessageBox::Warning);
+    box.setText(QStringLiteral("Missing Reference Documentation."));
+    box.setInformativeText(QStringLiteral("Cannot find the reference document '%1' !").arg(path));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}
+
+void MainWindow::on_actionReference_Documentation_triggered()
+{
+    openReferenceDocument(ReferenceDocument);
+}
+
+void MainWindow::on_actionCodeEditor_quick_start_guide_triggered()
+{
+    openReferenceDocument(QuickStartDocument);
+}
+
+void MainWindow::on_actionGoTo_Examples_Folder_triggered()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(examplesPath));
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QSearchField;
+class VESTRASyntaxHighlighter;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void initEditor();
+    void markDocumentClean();
+    void applySettings();
+
+    void loadSourceFile(const QString &path);
+    void reloadSourceFile();
+    QMessageBox::StandardButton askToSaveChanges();
+    void loadBoardList();
+    void openReferenceDocument(const QString &documentName);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void on_actionSelect_Example_Project_triggered();
+    void on_actionSave_triggered();
+    void on_actionSave_As_triggered();
+    void on_actionAbout_triggered();
+    void on_actionExit_triggered();
+    void on_actionGoTo_Examples_Folder_triggered();
+    void on_actionReference_Documentation_triggered();
+    void codeEditor_modifiedStatusChanged(bool fileDirty);
+    void closeSearchField();
+    void executeCodeSearch();
+    void on_actionFind_triggered();
+    void on_actionCodeEditor_quick_start_guide_triggered();
+    void on_actionToggle_Comment_Section_triggered();
+
+private:
+    void addToolBarWidgets();
+    bool saveDocument();
+    bool writeDocumentTo(const QString &path);
+    void showSaveFailure(const QString &path, const QString &reason);
+    void showTruncationWarning(const QString &path);
+    void takeFileIdentity(const QString &path);
+    void showTitle();
+
+    Ui::MainWindow *ui = nullptr;
+    VESTRASyntaxHighlighter *highlighter = nullptr;
+    QSearchField *searchField = nullptr;
+    QAction *searchFieldAction = nullptr;
+    QCheckBox *caseSensitiveCheckBox = nullptr;
+    QAction *caseSensitiveAction = nullptr;
+    QComboBox *boardComboBox = nullptr;
+    QProcess extProcess;
+    bool fileLoaded = false;
+    bool operationCanceled = false;
+    QString examplesPath;
+    QString basePath;
+    QString lastWorkingDirectory;
+    QString currentFilePath;
+    QString projectName;
+    QString windowTitleText;
+    QStringList boardList;
+    QString makePath;
+    // Only start-up restores the working directory and the last file from the
+    // store; later calls must keep naming the file shown in the editor.
+    bool sessionRestored = false;
+
+    // Lets the tests read the state the window keeps to itself.
+    friend struct MainWindowProbe;
+};

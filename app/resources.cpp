@@ -1,0 +1,8 @@
+#include "resources.h"
+
+#include <QtGlobal>
+
+void initVestraResources()
+{
+    Q_INIT_RESOURCE(resources);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// File-level work of the source pane and the board selector, kept apart
+// from the window so it can be exercised on real files without one.
+namespace SourceFile {
+
+struct ReadResult
+{
+    QString text;
+    // The text was cut at a zero byte: what followed it is not in `text`.
+    bool truncatedAtZeroByte = false;
+};
+
+// Reads a text file as UTF-8 with CR LF folded to LF, up to its first zero
+// byte. Empty when the file is missing or cannot be opened.
+std::optional<ReadResult> read(const QString &path);
+
+// Writes `text` as UTF-8 through a temporary file that replaces `path` only
+// once everything is on disk, so a failed save never leaves a half-written
+// source behind. On failure returns false and puts the system's reason in
+// `errorString`.
+bool write(const QString &path, const QString &text, QString *errorString);
+
+// Decodes bytes as UTF-8 up to the first zero byte (all of them if none).
+QString decodeUpToZero(const QByteArray &bytes);
+
+// The board names of the first line of `makefilePath` that holds the board
+// definitions marker; empty when the file or the marker is missing.
+std::optional<QStringList> readBoardDefinitions(const QString &makefilePath);
+
+// Splits one board definitions line into its board names.
+QStringList parseBoardDefinitionLine(const QString &line);
+
+} // namespace SourceFile

@@ -1,0 +1,26 @@
+#include "qsearchfield.h"
+
+#include <QDebug>
+#include <QKeyEvent>
+
+QSearchField::QSearchField(QWidget *parent)
+    : QLineEdit(parent)
+{
+}
+
+QSearchField::~QSearchField() = default;
+
+void QSearchField::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        emit requestClose();
+        return;
+    case Qt::Key_Enter:
+        qDebug("HEY");
+        emit requestSearch(text());
+        return;
+    default:
+        QLineEdit::keyPressEvent(event);
+    }
+}

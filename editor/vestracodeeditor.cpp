@@ -1,0 +1,201 @@
+#include "vestracodeeditor.h"
+
+#include <QPainter>
+#include <QTextBlock>
+
+namespace {
+
+const QColor GutterBackground = Qt::lightGray;
+const QColor LineNumberColor = Qt::black;
+constexpr int CurrentLineLightness = 160;
+constexpr int GutterPadding = 3;
+const QLatin1String LineCommentMarker("//");
+
+QColor currentLineColor()
+{
+    return QColor(Qt::yellow).lighter(CurrentLineLightness);
+}
+
+} // namespace
+
+VESTRACodeEditor::VESTRACodeEditor(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    numberArea = new LineNumberArea(this);
+
+    connect(this, SIGNAL(blockCountChanged(int)), this, SLOT(updateLineNumberAreaWidth(int)));
+    connect(this, SIGNAL(updateRequest(QRect, int)), this, SLOT(updateLineNumberArea(QRect, int)));
+    connect(this, SIGNAL(cursorPositionChanged()), this, SLOT(highlightCurrentLine()));
+
+    updateLineNumberAreaWidth(0);
+    highlightCurrentLine();
+}
+
+VESTRACodeEditor::~VESTRACodeEditor() = default;
+
+int VESTRACodeEditor::computeLineNumberAreaWidth() const
+{
+    int lines = qMax(1, blockCount());
+    int digits = 1;
+    while (lines > 9) {
+        lines /= 10;
+        ++digits;
+    }
+    return GutterPadding + digits * QFontMetrics(font()).horizontalAdvance(QLatin1Char('9'));
+}
+
+void VESTRACodeEditor::updateLineNumberAreaWidth(int /*newBlockCount*/)
+{
+    setViewportMargins(computeLineNumberAreaWidth(), 0, 0, 0);
+}
+
+void VESTRACodeEditor::updateLineNumberArea(const QRect &rect, int dy)
+{
+    if (dy != 0)
+        numberArea->scroll(0, dy);
+    else
+        numberArea->update(0, rect.y(), numberArea->width(), rect.height());
+
+    if (rect.contains(viewport()->rect()))
+        updateLineNumberAreaWidth(0);
+}
+
+void VESTRACodeEditor::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    const QRect cr = contentsRect();
+    numberArea->setGeometry(QRect(cr.left(), cr.top(), computeLineNumberAreaWidth(), cr.height()));
+}
+
+void VESTRACodeEditor::highlightCurrentLine()
+{
+    QList<QTextEdit::ExtraSelection> extraSelections;
+    if (!isReadOnly()) {
+        QTextEdit::ExtraSelection selection;
+        selection.format.setBackground(currentLineColor());
+        selection.format.setProperty(QTextFormat::FullWidthSelection, true);
+        selection.cursor = textCursor();
+        selection.cursor.clearSelection();
+        extraSelections.append(selection);
+    }
+    setExtraSelections(extraSelections);
+}
+
+void VESTRACodeEditor::paintLineNumbers(QPaintEvent *event)
+{
+    QPainter painter(numberArea);
+    painter.fillRect(event->rect(), GutterBackground);
+    painter.setPen(LineNumberColor);
+
+    QTextBlock block = firstVisibleBlock();
+    int number = block.blockNumber();
+    int top = static_cast<int>(blockBoundingGeometry(block).translated(contentOffset()).top());
+    int bottom = top + static_cast<int>(blockBoundingRect(block).height());
+    const int lineHeight = fontMetrics().height();
+
+    while (block.isValid() && top <= event->rect().bottom()) {
+        if (block.isVisible() && bottom >= event->rect().top()) {
+            painter.drawText(0, top, numberArea->width(), lineHeight, Qt::AlignRight,
+                             QString::number(number + 1));
+        }
+        block = block.next();
+        top = bottom;
+        bottom = top + static_cast<int>(blockBoundingRect(block).height());
+        ++number;
+    }
+}
+
+void VESTRACodeEditor::keyPressEvent(QKeyEvent *event)
+{
+    const bool hasSelection = textCursor().hasSelection();
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        emit pressedEscape();
+        break;
+    case Qt::Key_Tab:
+        if (hasSelection) {
+            indentSelectedLines(QStringLiteral("\t"));
+            return;
+        }
+        break;
+    case Qt::Key_Slash:
+        if ((event->modifiers() & Qt::ControlModifier) && hasSelection) {
+            toggleLineComments();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+// Runs editLine once per line the selection touches, each time with the
+// cursor at the start of that line, inside one edit block; then selects
+// exactly those lines (found again by number, since the edits move text).
+template<typename EditLine>
+void VESTRACodeEditor::editSelectedLines(EditLine editLine)
+{
+    QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return;
+
+    const int start = qMin(cursor.anchor(), cursor.position());
+    const int end = qMax(cursor.anchor(), cursor.position());
+    QTextDocument *doc = document();
+    const int first = doc->findBlock(start).blockNumber();
+    const int last = doc->findBlock(end).blockNumber();
+
+    cursor.setPosition(start);
+    cursor.beginEditBlock();
+    for (int line = first; line <= last; ++line) {
+        cursor.movePosition(QTextCursor::StartOfBlock);
+        editLine(cursor);
+        cursor.movePosition(QTextCursor::NextBlock);
+    }
+    cursor.endEditBlock();
+
+    cursor.setPosition(doc->findBlockByNumber(first).position());
+    const QTextBlock lastBlock = doc->findBlockByNumber(last);
+    cursor.setPosition(lastBlock.position() + lastBlock.length() - 1, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+void VESTRACodeEditor::indentSelectedLines(const QString &prefix)
+{
+    editSelectedLines([&prefix](QTextCursor &cursor) { cursor.insertText(prefix); });
+}
+
+void VESTRACodeEditor::toggleLineComments()
+{
+    // Only the two characters at the line start decide, and a block's text
+    // holds exactly those (its line break is never a slash), so the
+    // document's whole text is never copied.
+    editSelectedLines([](QTextCursor &cursor) {
+        if (cursor.block().text().startsWith(LineCommentMarker)) {
+            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
+                                LineCommentMarker.size());
+            cursor.removeSelectedText();
+        } else {
+            cursor.insertText(LineCommentMarker);
+        }
+    });
+}
+
+LineNumberArea::LineNumberArea(VESTRACodeEditor *owner)
+    : QWidget(owner)
+    , editor(owner)
+{
+}
+
+LineNumberArea::~LineNumberArea() = default;
+
+QSize LineNumberArea::sizeHint() const
+{
+    return QSize(editor->computeLineNumberAreaWidth(), 0);
+}
+
+void LineNumberArea::paintEvent(QPaintEvent *event)
+{
+    editor->paintLineNumbers(event);
+}

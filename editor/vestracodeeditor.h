@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+class LineNumberArea;
+
+// The source pane: a plain-text editor with a line-number gutter, a band on
+// the cursor's line, and line-wise indentation and comment toggling.
+class VESTRACodeEditor : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit VESTRACodeEditor(QWidget *parent = nullptr);
+    ~VESTRACodeEditor() override;
+
+    int computeLineNumberAreaWidth() const;
+    void paintLineNumbers(QPaintEvent *event);
+
+    // Both work on every line the selection touches, as one undo step, and
+    // leave those lines fully selected. Without a selection they do nothing.
+    void indentSelectedLines(const QString &prefix);
+    void toggleLineComments();
+
+signals:
+    void pressedEscape();
+
+private slots:
+    void updateLineNumberAreaWidth(int newBlockCount);
+    void highlightCurrentLine();
+    void updateLineNumberArea(const QRect &rect, int dy);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    template<typename EditLine>
+    void editSelectedLines(EditLine editLine);
+
+    LineNumberArea *numberArea = nullptr;
+};
+
+// The gutter: owns no logic, the editor sizes and paints it.
+class LineNumberArea : public QWidget
+{
+public:
+    explicit LineNumberArea(VESTRACodeEditor *owner);
+    ~LineNumberArea() override;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    VESTRACodeEditor *editor = nullptr;
+};

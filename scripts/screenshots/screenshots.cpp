@@ -1,0 +1,63 @@
+// Shows each window the way a user meets it and grabs it into a PNG file.
+
+#include "aboutdialog.h"
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+bool grabInto(QWidget *widget, const QDir &out, const QString &name)
+{
+    widget->show();
+    QTest::qWait(300);
+    const bool ok = widget->grab().save(out.filePath(name));
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(out.filePath(name)));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // Never disturb the settings of whoever runs this.
+    QStandardPaths::setTestModeEnabled(true);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: vestra-screenshots OUTPUT_FOLDER [SOURCE_FILE]\n");
+        return 2;
+    }
+    const QDir out(args.at(1));
+    bool ok = true;
+
+    AboutDialog splash(true, nullptr);
+    splash.setWindowOpacity(1.0);
+    ok = grabInto(&splash, out, QStringLiteral("splash.png")) && ok;
+    splash.close();
+
+    AboutDialog about(false, nullptr);
+    ok = grabInto(&about, out, QStringLiteral("about.png")) && ok;
+    about.close();
+
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwell Quorimat"));
+    QCoreApplication::setApplicationName(QStringLiteral("VESTRA CodeEditor"));
+    QSettings().clear();
+    if (args.size() > 2)
+        QSettings().setValue(QStringLiteral("LastLoadedFile"), QFileInfo(args.at(2)).absoluteFilePath());
+    MainWindow window;
+    ok = grabInto(&window, out, QStringLiteral("mainwindow.png")) && ok;
+    if (QAction *find = window.findChild<QAction *>(QStringLiteral("actionFind")))
+        find->trigger();
+    ok = grabInto(&window, out, QStringLiteral("mainwindow-find.png")) && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the editor needs to build, run and test, and
+# only those that are missing. Safe to run again and again.
+set -euo pipefail
+
+packages=(
+    cmake g++ gcc make pkg-config
+    qtbase5-dev qtbase5-dev-tools
+    fonts-liberation fonts-dejavu-core
+    libbenchmark-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,66 @@
+#include "settingsstore.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace VestraSettings {
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(QString::fromLatin1(OrganizationName));
+    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationName));
+}
+
+UserSettings readUserSettings()
+{
+    const QSettings settings;
+    UserSettings values;
+    values.editorFontSize = settings.value(KeyEditorFontSize, DefaultEditorFontSize).toInt();
+    values.consoleFontSize = settings.value(KeyConsoleFontSize, DefaultConsoleFontSize).toInt();
+    values.editorTabSize = settings.value(KeyEditorTabSize, DefaultEditorTabSize).toInt();
+    values.makePath = settings.value(KeyMakePath, QString::fromLatin1(DefaultMakePath)).toString();
+    return values;
+}
+
+UserSettings usableSettings(const UserSettings &stored)
+{
+    UserSettings values = stored;
+    if (values.editorFontSize <= 0)
+        values.editorFontSize = DefaultEditorFontSize;
+    if (values.consoleFontSize <= 0)
+        values.consoleFontSize = DefaultConsoleFontSize;
+    if (values.editorTabSize <= 0)
+        values.editorTabSize = DefaultEditorTabSize;
+    return values;
+}
+
+void writeUserSettings(const UserSettings &values)
+{
+    QSettings settings;
+    settings.setValue(KeyEditorFontSize, values.editorFontSize);
+    settings.setValue(KeyConsoleFontSize, values.consoleFontSize);
+    settings.setValue(KeyEditorTabSize, values.editorTabSize);
+    settings.setValue(KeyMakePath, values.makePath);
+}
+
+QString readLastWorkingDirectory(const QString &fallback)
+{
+    return QSettings().value(KeyLastWorkingDirectory, fallback).toString();
+}
+
+QString readLastLoadedFile()
+{
+    return QSettings().value(KeyLastLoadedFile, QString()).toString();
+}
+
+void writeLastWorkingDirectory(const QString &folder)
+{
+    QSettings().setValue(KeyLastWorkingDirectory, folder);
+}
+
+void writeLastLoadedFile(const QString &path)
+{
+    QSettings().setValue(KeyLastLoadedFile, path);
+}
+
+} // namespace VestraSettings

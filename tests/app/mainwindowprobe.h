@@ -1,0 +1,38 @@
+#pragma once
+
+#include "mainwindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTextEdit>
+
+#include "qsearchfield.h"
+#include "vestracodeeditor.h"
+
+// Reads the state MainWindow keeps to itself.
+struct MainWindowProbe
+{
+    explicit MainWindowProbe(MainWindow &window) : w(window) {}
+
+    VESTRACodeEditor *editor() const { return w.findChild<VESTRACodeEditor *>(QStringLiteral("codeEditor")); }
+    QTextEdit *console() const { return w.findChild<QTextEdit *>(QStringLiteral("cmdOutputText")); }
+    QAction *action(const char *name) const { return w.findChild<QAction *>(QLatin1String(name)); }
+    QComboBox *boards() const { return w.boardComboBox; }
+    QSearchField *searchField() const { return w.searchField; }
+    QAction *searchFieldAction() const { return w.searchFieldAction; }
+    QCheckBox *caseSensitive() const { return w.caseSensitiveCheckBox; }
+    QAction *caseSensitiveAction() const { return w.caseSensitiveAction; }
+    const QString &basePath() const { return w.basePath; }
+    const QString &examplesPath() const { return w.examplesPath; }
+    const QString &lastWorkingDirectory() const { return w.lastWorkingDirectory; }
+    const QString &currentFilePath() const { return w.currentFilePath; }
+    const QString &projectName() const { return w.projectName; }
+    const QString &makePath() const { return w.makePath; }
+    bool fileLoaded() const { return w.fileLoaded; }
+
+    void save() { w.on_actionSave_triggered(); }
+    void saveAs() { w.on_actionSave_As_triggered(); }
+    void openExample() { w.on_actionSelect_Example_Project_triggered(); }
+
+    MainWindow &w;
+};

@@ -1,0 +1,455 @@
+#include "mainwindow.h"
+#include "mainwindowprobe.h"
+#include "testsupport.h"
+
+#include <QDesktopServices>
+#include <QDockWidget>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QWidgetAction>
+
+#include <memory>
+
+// Stands in for the desktop: records the documents and folders it is asked
+// to open instead of starting a viewer.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startupDefaults();
+    void actions_data();
+    void actions();
+    void menus_data();
+    void menus();
+    void toolBar();
+    void dockAndStyle();
+    void storedSizesApplied_data();
+    void storedSizesApplied();
+    void findTogglesSearchWidgets();
+    void search_data();
+    void search();
+    void escapeInEditorClosesSearch();
+    void helpDocuments_data();
+    void helpDocuments();
+    void missingDocumentWarning();
+    void examplesFolderOpens();
+    void closesAtOnceWhenClean();
+    void closeAsksWhenModified_data();
+    void closeAsksWhenModified();
+
+private:
+    QTemporaryDir root;
+    QString startDir;
+    std::unique_ptr<MainWindow> window;
+    UrlRecorder desktop;
+};
+
+void tst_MainWindow::initTestCase()
+{
+    QVERIFY(root.isValid());
+    // The program looks for "examples" and "doc" beside its working folder.
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("bin")));
+    startDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root.filePath(QStringLiteral("bin"))));
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+}
+
+void tst_MainWindow::init()
+{
+    TestSupport::isolateSettings();
+    desktop.opened.clear();
+}
+
+void tst_MainWindow::cleanup()
+{
+    TestSupport::dropPendingAnswers();
+    if (window)
+        window->findChild<VESTRACodeEditor *>()->document()->setModified(false);
+    window.reset();
+}
+
+void tst_MainWindow::startupDefaults()
+{
+    window.reset(new MainWindow);
+    MainWindowProbe probe(*window);
+    QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA"));
+    QCOMPARE(probe.editor()->font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(probe.editor()->font().pointSize(), 10);
+    QCOMPARE(probe.console()->font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(probe.console()->font().pointSize(), 9);
+    const int space = QFontMetrics(probe.editor()->font()).horizontalAdvance(QLatin1Char(' '));
+    QCOMPARE(probe.editor()->tabStopDistance(), qreal(4 * space));
+
+    const QString base = QFileInfo(root.path()).canonicalFilePath();
+    QCOMPARE(QFileInfo(probe.basePath()).canonicalFilePath(), base);
+    QCOMPARE(probe.examplesPath(), probe.basePath() + QDir::separator() + "examples");
+    QCOMPARE(probe.lastWorkingDirectory(), probe.examplesPath());
+    QVERIFY(probe.currentFilePath().isEmpty());
+    QVERIFY(!probe.fileLoaded());
+    QVERIFY(!probe.editor()->document()->isModified());
+    QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Tarnwell Quorimat"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("VESTRA CodeEditor"));
+}
+
+void tst_MainWindow::actions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shortcut");
+    QTest::addColumn<bool>("hasIcon");
+    QTest::newRow("open") << "actionSelect_Example_Project" << "&Open Example" << "Ctrl+O" << true;
+    QTest::newRow("build") << "actionBuild" << "&Build Project" << "Ctrl+B" << true;
+    QTest::newRow("run") << "actionRun" << "&Run" << "Ctrl+R" << true;
+    QTest::newRow("save") << "actionSave" << "&Save" << "Ctrl+S" << true;
+    QTest::newRow("save as") << "actionSave_As" << "Save As..." << "Ctrl+Shift+S" << true;
+    QTest::newRow("about") << "actionAbout" << "About" << "Ctrl+I" << false;
+    QTest::newRow("settings") << "actionSettings" << "Se&ttings" << "Ctrl+T" << true;
+    QTest::newRow("clean") << "actionClean" << "C&lean Project" << "Ctrl+L" << true;
+    QTest::newRow("exit") << "actionExit" << "E&xit" << "Ctrl+Q" << false;
+    QTest::newRow("cancel") << "actionCancel_Build" << "Cancel Build Operation" << "Ctrl+Cancel" << true;
+    QTest::newRow("stop") << "actionStop" << "Stop" << "Ctrl+K" << true;
+    QTest::newRow("examples") << "actionGoTo_Examples_Folder" << "GoTo Examples Folder" << "Ctrl+P" << false;
+    QTest::newRow("reference") << "actionReference_Documentation" << "Reference Documentation" << "" << false;
+    QTest::newRow("comment") << "actionToggle_Comment_Section" << "Toggle Comment Section" << "Ctrl+/" << false;
+    QTest::newRow("find") << "actionFind" << "Find" << "Ctrl+F" << false;
+    QTest::newRow("guide") << "actionCodeEditor_quick_start_guide" << "CodeEditor quick start guide" << "" << false;
+}
+
+void tst_MainWindow::actions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QString, shortcut);
+    QFETCH(bool, hasIcon);
+    window.reset(new MainWindow);
+    QAction *action = window->findChild<QAction *>(name);
+    QVERIFY(action);
+    QCOMPARE(action->text(), text);
+    QCOMPARE(action->shortcut(), QKeySequence(shortcut));
+    QCOMPARE(action->icon().isNull(), !hasIcon);
+    if (hasIcon)
+        QVERIFY(!action->icon().pixmap(48, 48).isNull());
+}
+
+static QStringList entriesOf(const QList<QAction *> &actions)
+{
+    QStringList texts;
+    for (QAction *action : actions) {
+        if (action->isSeparator())
+            texts << QStringLiteral("—");
+        else if (qobject_cast<QWidgetAction *>(action))
+            texts << QStringLiteral("[%1]").arg(
+                QString::fromLatin1(qobject_cast<QWidgetAction *>(action)->defaultWidget()->metaObject()->className()));
+        else
+            texts << action->text();
+    }
+    return texts;
+}
+
+void tst_MainWindow::menus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("file") << "menuFile" << "File"
+                          << QStringList{"&Open Example", "&Save", "Save As...", "—", "GoTo Examples Folder", "Se&ttings", "—", "E&xit"};
+    QTest::newRow("edit") << "menuEdit" << "Edit" << QStringList{"Toggle Comment Section", "—", "Find"};
+    QTest::newRow("build") << "menuProject" << "Build"
+                           << QStringList{"&Build Project", "C&lean Project", "Cancel Build Operation", "—", "&Run", "Stop"};
+    QTest::newRow("help") << "menuAbout" << "Help"
+                          << QStringList{"About", "Reference Documentation", "CodeEditor quick start guide"};
+}
+
+void tst_MainWindow::menus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, title);
+    QFETCH(QStringList, entries);
+    window.reset(new MainWindow);
+    auto *widget = window->findChild<QMenu *>(menu);
+    QVERIFY(widget);
+    QCOMPARE(widget->title(), title);
+    QCOMPARE(entriesOf(widget->actions()), entries);
+
+    const QStringList order{"File", "Edit", "Build", "Help"};
+    QCOMPARE(entriesOf(window->menuBar()->actions()), order);
+}
+
+void tst_MainWindow::toolBar()
+{
+    window.reset(new MainWindow);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *bar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    QVERIFY(bar);
+    const QStringList expected{"&Open Example", "&Save", "Save As...", "—", "&Build Project",
+                               "C&lean Project", "Cancel Build Operation", "—", "&Run", "Stop",
+                               "—", "Se&ttings", "[QWidget]", "[QSearchField]", "[QWidget]",
+                               "[QCheckBox]", "[QWidget]", "[QLabel]", "[QComboBox]"};
+    QCOMPARE(entriesOf(bar->actions()), expected);
+
+    MainWindowProbe probe(*window);
+    QCOMPARE(probe.searchField()->placeholderText(), QStringLiteral("Search..."));
+    QCOMPARE(probe.searchField()->width(), 150);
+    QVERIFY(probe.searchField()->isClearButtonEnabled());
+    QCOMPARE(probe.caseSensitive()->text(), QStringLiteral("Case Sensitive"));
+    QCOMPARE(bar->findChild<QLabel *>()->text(), QStringLiteral("Sensor board:  "));
+    QCOMPARE(probe.boards()->size(), QSize(120, 20));
+    // The board selector sits at the right end of the bar.
+    const QRect comboInBar(probe.boards()->mapTo(bar, QPoint(0, 0)), probe.boards()->size());
+    QVERIFY2(bar->width() - comboInBar.right() < 30,
+             qPrintable(QStringLiteral("%1 of %2").arg(comboInBar.right()).arg(bar->width())));
+}
+
+void tst_MainWindow::dockAndStyle()
+{
+    window.reset(new MainWindow);
+    auto *dock = window->findChild<QDockWidget *>(QStringLiteral("dockConsole"));
+    QVERIFY(dock);
+    QCOMPARE(dock->windowTitle(), QStringLiteral("Console"));
+    QCOMPARE(dock->features(), QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    QCOMPARE(window->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
+    MainWindowProbe probe(*window);
+    QVERIFY(probe.console()->isReadOnly());
+    QCOMPARE(probe.editor()->styleSheet().size(), 166);
+    QCOMPARE(probe.console()->styleSheet(), QStringLiteral("QMenu::item:selected { background-color: darkblue }"));
+    QCOMPARE(window->size(), QSize(985, 648));
+}
+
+void tst_MainWindow::storedSizesApplied_data()
+{
+    QTest::addColumn<QVariant>("editorSize");
+    QTest::addColumn<QVariant>("tabSize");
+    QTest::addColumn<int>("expectedEditor");
+    QTest::addColumn<int>("expectedTab");
+    QTest::newRow("chosen values") << QVariant(14) << QVariant(1) << 14 << 1;
+    QTest::newRow("twenty space tab") << QVariant(9) << QVariant(20) << 9 << 20;
+    QTest::newRow("zero falls back") << QVariant(0) << QVariant(0) << 10 << 4;
+    QTest::newRow("text falls back") << QVariant("large") << QVariant("-") << 10 << 4;
+}
+
+void tst_MainWindow::storedSizesApplied()
+{
+    QFETCH(QVariant, editorSize);
+    QFETCH(QVariant, tabSize);
+    QFETCH(int, expectedEditor);
+    QFETCH(int, expectedTab);
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("EditorFontSize"), editorSize);
+        settings.setValue(QStringLiteral("EditorTabSize"), tabSize);
+        settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
+    }
+    window.reset(new MainWindow);
+    MainWindowProbe probe(*window);
+    QCOMPARE(probe.editor()->font().pointSize(), expectedEditor);
+    const int space = QFontMetrics(probe.editor()->font()).horizontalAdvance(QLatin1Char(' '));
+    QCOMPARE(probe.editor()->tabStopDistance(), qreal(expectedTab * space));
+    QCOMPARE(probe.makePath(), QStringLiteral("/opt/my make/make"));
+}
+
+void tst_MainWindow::findTogglesSearchWidgets()
+{
+    window.reset(new MainWindow);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    MainWindowProbe probe(*window);
+    QVERIFY(!probe.searchField()->isVisible());
+    QVERIFY(!probe.caseSensitive()->isVisible());
+
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(probe.searchFieldAction()->isVisible());
+    QTRY_VERIFY(probe.searchField()->isVisible());
+    QTRY_VERIFY(probe.caseSensitive()->isVisible());
+    QTRY_VERIFY(probe.searchField()->hasFocus());
+
+    QTest::keyClick(probe.searchField(), Qt::Key_Escape);
+    QVERIFY(!probe.searchFieldAction()->isVisible());
+    QVERIFY(!probe.caseSensitiveAction()->isVisible());
+
+    probe.action("actionFind")->trigger();
+    QVERIFY(probe.searchFieldAction()->isVisible());
+    probe.action("actionFind")->trigger();
+    QVERIFY(!probe.searchFieldAction()->isVisible());
+}
+
+void tst_MainWindow::search_data()
+{
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<int>("start"); // -1: no selection expected
+    QTest::addColumn<int>("end");
+
+    // Text "alpha Beta\nbeta gamma\nonce", cursor at 8 (inside "Beta").
+    QTest::newRow("case-insensitive finds other case") << "Beta" << false << int(Qt::Key_Return) << 1 << 11 << 15;
+    QTest::newRow("case-sensitive skips other case") << "Beta" << true << int(Qt::Key_Return) << 1 << 6 << 10;
+    QTest::newRow("wraps to the first match") << "beta" << false << int(Qt::Key_Return) << 2 << 6 << 10;
+    QTest::newRow("only match found again and again") << "once" << false << int(Qt::Key_Return) << 3 << 22 << 26;
+    QTest::newRow("keypad Enter searches too") << "gamma" << false << int(Qt::Key_Enter) << 1 << 16 << 21;
+    QTest::newRow("no match goes to the start") << "delta" << false << int(Qt::Key_Return) << 1 << -1 << 0;
+    QTest::newRow("no match across a line break") << "Beta beta" << false << int(Qt::Key_Return) << 1 << -1 << 0;
+    QTest::newRow("empty text leaves the cursor") << "" << false << int(Qt::Key_Return) << 1 << -1 << 8;
+}
+
+void tst_MainWindow::search()
+{
+    QFETCH(QString, needle);
+    QFETCH(bool, caseSensitive);
+    QFETCH(int, key);
+    QFETCH(int, presses);
+    QFETCH(int, start);
+    QFETCH(int, end);
+
+    window.reset(new MainWindow);
+    MainWindowProbe probe(*window);
+    probe.editor()->setPlainText(QStringLiteral("alpha Beta\nbeta gamma\nonce"));
+    QTextCursor cursor = probe.editor()->textCursor();
+    cursor.setPosition(8);
+    probe.editor()->setTextCursor(cursor);
+
+    probe.action("actionFind")->trigger();
+    probe.searchField()->setText(needle);
+    probe.caseSensitive()->setChecked(caseSensitive);
+    for (int i = 0; i < presses; ++i)
+        QTest::keyClick(probe.searchField(), Qt::Key(key));
+
+    const QTextCursor result = probe.editor()->textCursor();
+    if (start < 0) {
+        QVERIFY(!result.hasSelection());
+        QCOMPARE(result.position(), end);
+    } else {
+        QCOMPARE(result.selectionStart(), start);
+        QCOMPARE(result.selectionEnd(), end);
+    }
+}
+
+void tst_MainWindow::escapeInEditorClosesSearch()
+{
+    window.reset(new MainWindow);
+    MainWindowProbe probe(*window);
+    probe.action("actionFind")->trigger();
+    QVERIFY(probe.searchFieldAction()->isVisible());
+    QTest::keyClick(probe.editor(), Qt::Key_Escape);
+    QVERIFY(!probe.searchFieldAction()->isVisible());
+    QVERIFY(!probe.caseSensitiveAction()->isVisible());
+    // Again with both already hidden: still nothing shown.
+    QTest::keyClick(probe.editor(), Qt::Key_Escape);
+    QVERIFY(!probe.searchFieldAction()->isVisible());
+}
+
+void tst_MainWindow::helpDocuments_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("document");
+    QTest::newRow("reference") << "actionReference_Documentation" << "KVQ-VESTRA-SD001.pdf";
+    QTest::newRow("quick start") << "actionCodeEditor_quick_start_guide" << "KVQ-VESTRA-SD011.pdf";
+}
+
+void tst_MainWindow::helpDocuments()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, document);
+    const QString docDir = root.filePath(QStringLiteral("doc"));
+    QVERIFY(QDir().mkpath(docDir));
+    QFile pdf(docDir + QLatin1Char('/') + document);
+    QVERIFY(pdf.open(QIODevice::WriteOnly));
+    pdf.close();
+
+    window.reset(new MainWindow);
+    window->findChild<QAction *>(action)->trigger();
+    QCOMPARE(desktop.opened.size(), 1);
+    QCOMPARE(QFileInfo(desktop.opened.first().toLocalFile()).canonicalFilePath(),
+             QFileInfo(pdf).canonicalFilePath());
+    QVERIFY(QDir(docDir).removeRecursively());
+}
+
+void tst_MainWindow::missingDocumentWarning()
+{
+    window.reset(new MainWindow);
+    MainWindowProbe probe(*window);
+    bool seen = false;
+    QString text;
+    QString informative;
+    TestSupport::pressButton(QMessageBox::Ok, &seen, &text, &informative);
+    probe.action("actionReference_Documentation")->trigger();
+    QVERIFY(seen);
+    QCOMPARE(text, QStringLiteral("Missing Reference Documentation."));
+    const QString path = probe.basePath() + QDir::separator() + "doc" + QDir::separator()
+                         + "KVQ-VESTRA-SD001.pdf";
+    QCOMPARE(informative, QStringLiteral("Cannot find the reference document '%1' !").arg(path));
+    QVERIFY(desktop.opened.isEmpty());
+}
+
+void tst_MainWindow::examplesFolderOpens()
+{
+    window.reset(new MainWindow);
+    MainWindowProbe probe(*window);
+    probe.action("actionGoTo_Examples_Folder")->trigger();
+    QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(probe.examplesPath())});
+}
+
+void tst_MainWindow::closesAtOnceWhenClean()
+{
+    window.reset(new MainWindow);
+    window->show();
+    bool asked = false;
+    TestSupport::pressButton(QMessageBox::Cancel, &asked);
+    QVERIFY(window->close());
+    QTest::qWait(50);
+    QVERIFY(!asked);
+}
+
+void tst_MainWindow::closeAsksWhenModified_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("cancel keeps the window") << int(QMessageBox::Cancel) << false;
+    QTest::newRow("discard closes") << int(QMessageBox::Discard) << true;
+}
+
+void tst_MainWindow::closeAsksWhenModified()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    window.reset(new MainWindow);
+    window->show();
+    MainWindowProbe probe(*window);
+    QTest::keyClicks(probe.editor(), QStringLiteral("int x;"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
+
+    bool asked = false;
+    QString text;
+    QString informative;
+    TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked, &text, &informative);
+    QCOMPARE(window->close(), closes);
+    QVERIFY(asked);
+    QCOMPARE(text, QStringLiteral("The source file has been modified."));
+    QCOMPARE(informative, QStringLiteral("Do you want to save your changes?"));
+    QCOMPARE(window->isVisible(), !closes);
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

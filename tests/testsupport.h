@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace TestSupport {
+
+// Keeps the settings in the test's own store, emptied for a fresh start.
+inline void isolateSettings()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwell Quorimat"));
+    QCoreApplication::setApplicationName(QStringLiteral("VESTRA CodeEditor"));
+    QSettings().clear();
+}
+
+// Answers the next modal dialog the way a user would: as soon as it is up,
+// `answer` gets it. Gives up after a few seconds so a missing dialog fails
+// the test instead of hanging it. `seen` (if given) tells whether it came.
+template<typename Dialog>
+void whenModal(std::function<void(Dialog *)> answer, bool *seen = nullptr)
+{
+    if (seen)
+        *seen = false;
+    auto *poll = new QTimer(qApp);
+    poll->setObjectName(QStringLiteral("pendingModalAnswer"));
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [=]() {
+        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
+            if (seen)
+                *seen = true;
+            poll->stop();
+            poll->deleteLater();
+            answer(dialog);
+        } else if (clock->elapsed() > 5000) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+}
+
+// Forgets the answers no dialog came for, so they cannot answer a dialog of
+// the next test. Call from cleanup().
+inline void dropPendingAnswers()
+{
+    const auto pending = qApp->findChildren<QTimer *>(QStringLiteral("pendingModalAnswer"));
+    for (QTimer *poll : pending) {
+        poll->stop();
+        poll->deleteLater();
+    }
+}
+
+inline void pressButton(QMessageBox::StandardButton which, bool *seen = nullptr,
+                        QString *text = nullptr, QString *informativeText = nullptr)
+{
+    whenModal<QMessageBox>(
+        [=](QMessageBox *box) {
+            if (text)
+                *text = box->text();
+            if (informativeText)
+                *informativeText = box->informativeText();
+            box->button(which)->click();
+        },
+        seen);
+}
+
+inline void chooseFile(const QString &path, bool *seen = nullptr)
+{
+    whenModal<QFileDialog>(
+        [=](QFileDialog *dialog) {
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        },
+        seen);
+}
+
+inline void cancelFileDialog(bool *seen = nullptr)
+{
+    whenModal<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); }, seen);
+}
+
+} // namespace TestSupport
