@@ -84,6 +84,10 @@ inline void chooseFile(const QString &path, bool *seen = nullptr)
         [=](QFileDialog *dialog) {
             dialog->selectFile(path);
             QMetaObject::invokeMethod(dialog, "accept");
+            // A path the dialog will not take (a folder, say) would leave it
+            // open for ever: close it so the test fails instead of hanging.
+            if (dialog->isVisible())
+                dialog->reject();
         },
         seen);
 }

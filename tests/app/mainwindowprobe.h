@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTextEdit>

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace Bench {
+
+// Benchmarks keep their settings apart from the user's, in a store emptied
+// at start.
+inline void isolateSettings()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwell Quorimat"));
+    QCoreApplication::setApplicationName(QStringLiteral("VESTRA CodeEditor"));
+    QSettings().clear();
+}
+
+inline void report(const char *what, std::vector<double> samples, const char *unit = "ms")
+{
+    std::sort(samples.begin(), samples.end());
+    const double median = samples[samples.size() / 2];
+    std::printf("%-58s median %9.2f %s   min %9.2f   max %9.2f   (%zu runs)\n", what, median, unit,
+                samples.front(), samples.back(), samples.size());
+    std::fflush(stdout);
+}
+
+// A C source of `lines` lines, about 40 bytes each, in the style of the
+// examples: comments, declarations, calls, strings and blocks.
+inline QByteArray cSource(int lines)
+{
+    static const char *const shapes[] = {
+        "/* Sensor sample %d: block comment */\n",
+        "static int reading_%d = 0x%d; // offset\n",
+        "    value = read_sensor(%d, \"temp\");\n",
+        "    if (value > %d) { kvqoutput(value); }\n",
+        "    for (int i = 0; i < %d; ++i) {\n",
+        "        printf(\"%%d\\n\", buffer[%d]);\n",
+        "    }\n",
+        "uint8_t QString_like_%d(float x);\n",
+    };
+    QByteArray text;
+    text.reserve(lines * 40);
+    char line[128];
+    for (int i = 0; i < lines; ++i) {
+        std::snprintf(line, sizeof line, shapes[i % 8], i, i);
+        text += line;
+    }
+    return text;
+}
+
+} // namespace Bench
