@@ -5,7 +5,6 @@
 #include "qsearchfield.h"
 #include "resources.h"
 #include "settingsstore.h"
-#include "sourcefile.h"
 #include "vestracodeeditor.h"
 
 #include <QCheckBox>
@@ -13,7 +12,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
@@ -22,12 +20,6 @@
 
 namespace {
 
-const QString TitleBase = QStringLiteral("VESTRA");
-const QString TitleSeparator = QStringLiteral(" - ");
-const QString ModifiedMark = QStringLiteral(" *");
-const QString SourceFilter = QStringLiteral("Source Files (*.c *.cpp)");
-const QString DefaultBoard = QStringLiteral("<Default>");
-const QString MakefileName = QStringLiteral("Makefile");
 const QString ReferenceDocument = QStringLiteral("KVQ-VESTRA-SD001.pdf");
 const QString QuickStartDocument = QStringLiteral("KVQ-VESTRA-SD011.pdf");
 const QString EditorStyleSheet = QStringLiteral("QMenu::item:selected { background-color: darkblue }")
@@ -39,13 +31,6 @@ constexpr int SearchFieldHeightReduction = 5;
 constexpr int ToolBarGap = 10;
 constexpr int BoardComboWidth = 120;
 constexpr int BoardComboHeight = 20;
-
-// The project name is the file name up to its first dot.
-QString projectNameOf(const QString &path)
-{
-    const QString fileName = QFileInfo(path).fileName();
-    return fileName.section(QLatin1Char('.'), 0, 0);
-}
 
 QWidget *makeGap(QWidget *parent)
 {
@@ -68,18 +53,23 @@ MainWindow::MainWindow(QWidget *parent)
     VestraSettings::setApplicationIdentity();
     applySettings();
 
-    windowTitleText = TitleBase;
+    windowTitleText = QString::fromLatin1(TitleBase);
     setWindowTitle(windowTitleText);
 
     if (!currentFilePath.isEmpty())
         loadSourceFile(QString(currentFilePath));
 
+    connectProcess();
+    updateActions();
     initEditor();
 }
 
 MainWindow::~MainWindow()
 {
     delete ui;
+    // Ending the child reports its completion at once; the window that
+    // would write it down is half gone, so nobody may listen any more.
+    extProcess.disconnect(this);
     if (extProcess.state() != QProcess::NotRunning) {
         extProcess.terminate();
         extProcess.close();
@@ -171,183 +161,13 @@ void MainWindow::applySettings()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    stopOperation();
     if (ui->codeEditor->document()->isModified()
         && askToSaveChanges() == QMessageBox::Cancel) {
         event->ignore();
         return;
     }
     event->accept();
-}
-
-// ---- Source file handling -------------------------------------------------
-
-void MainWindow::on_actionSelect_Example_Project_triggered()
-{
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Select a source file..."),
-                                                      lastWorkingDirectory, SourceFilter);
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
-        return;
-    // Replacing the text would otherwise drop the user's edits unasked.
-    if (ui->codeEditor->document()->isModified()
-        && askToSaveChanges() == QMessageBox::Cancel)
-        return;
-    loadSourceFile(path);
-}
-
-void MainWindow::takeFileIdentity(const QString &path)
-{
-    currentFilePath = path;
-    projectName = projectNameOf(path);
-    lastWorkingDirectory = QFileInfo(path).absoluteDir().absolutePath();
-}
-
-void MainWindow::showTitle()
-{
-    windowTitleText = TitleBase + TitleSeparator + projectName;
-    setWindowTitle(windowTitleText);
-}
-
-void MainWindow::loadSourceFile(const QString &path)
-{
-    const std::optional<SourceFile::ReadResult> content = SourceFile::read(path);
-    if (!content)
-        return;
-
-    takeFileIdentity(path);
-    VestraSettings::writeLastWorkingDirectory(lastWorkingDirectory);
-    VestraSettings::writeLastLoadedFile(currentFilePath);
-
-    ui->codeEditor->setPlainText(content->text);
-    loadBoardList();
-    showTitle();
-    fileLoaded = true;
-    markDocumentClean();
-
-    if (content->truncatedAtZeroByte)
-        showTruncationWarning(path);
-}
-
-void MainWindow::reloadSourceFile()
-{
-    const std::optional<SourceFile::ReadResult> content = SourceFile::read(currentFilePath);
-    if (!content)
-        return;
-    ui->codeEditor->setPlainText(content->text);
-    showTitle();
-    fileLoaded = true;
-    markDocumentClean();
-
-    if (content->truncatedAtZeroByte)
-        showTruncationWarning(currentFilePath);
-}
-
-void MainWindow::showTruncationWarning(const QString &path)
-{
-    QMessageBox box(QMessageBox::Warning, QString(),
-                    QStringLiteral("The source file contains a zero byte."),
-                    QMessageBox::Ok);
-    box.setInformativeText(
-        QStringLiteral("The text after the zero byte in '%1' is not shown, and saving the file would drop it.")
-            .arg(QDir::toNativeSeparators(path)));
-    box.setWindowIcon(windowIcon());
-    box.exec();
-}
-
-bool MainWindow::writeDocumentTo(const QString &path)
-{
-    QString reason;
-    if (SourceFile::write(path, ui->codeEditor->toPlainText(), &reason))
-        return true;
-    showSaveFailure(path, reason);
-    return false;
-}
-
-void MainWindow::showSaveFailure(const QString &path, const QString &reason)
-{
-    QMessageBox box(QMessageBox::Warning, QString(),
-                    QStringLiteral("The source file could not be saved."), QMessageBox::Ok);
-    box.setInformativeText(QStringLiteral("Cannot write '%1': %2")
-                               .arg(QDir::toNativeSeparators(path), reason));
-    box.setWindowIcon(windowIcon());
-    box.exec();
-}
-
-// True when nothing is left unsaved: the document was clean, or it was
-// written. With no file loaded there is nowhere to write, so unsaved text
-// stays unsaved and the answer is false.
-bool MainWindow::saveDocument()
-{
-    if (!ui->codeEditor->document()->isModified())
-        return true;
-    if (!fileLoaded)
-        return false;
-    if (!writeDocumentTo(currentFilePath))
-        return false;
-    setWindowTitle(windowTitleText);
-    markDocumentClean();
-    return true;
-}
-
-void MainWindow::on_actionSave_triggered()
-{
-    saveDocument();
-}
-
-void MainWindow::on_actionSave_As_triggered()
-{
-    if (!fileLoaded)
-        return;
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save file as..."),
-                                                      lastWorkingDirectory, SourceFilter);
-    if (path.isEmpty() || !writeDocumentTo(path))
-        return;
-
-    takeFileIdentity(path);
-    VestraSettings::writeLastWorkingDirectory(lastWorkingDirectory);
-    showTitle();
-    markDocumentClean();
-}
-
-QMessageBox::StandardButton MainWindow::askToSaveChanges()
-{
-    QMessageBox box;
-    box.setText(QStringLiteral("The source file has been modified."));
-    box.setInformativeText(QStringLiteral("Do you want to save your changes?"));
-    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Save);
-
-    switch (box.exec()) {
-    case QMessageBox::Save:
-        // A save that did not happen must not let the caller throw the
-        // edits away.
-        return saveDocument() ? QMessageBox::Save : QMessageBox::Cancel;
-    case QMessageBox::Discard:
-        reloadSourceFile();
-        return QMessageBox::Discard;
-    default:
-        return QMessageBox::Cancel;
-    }
-}
-
-void MainWindow::codeEditor_modifiedStatusChanged(bool fileDirty)
-{
-    setWindowTitle(fileDirty ? windowTitleText + ModifiedMark : windowTitleText);
-}
-
-// ---- Sensor board list ----------------------------------------------------
-
-void MainWindow::loadBoardList()
-{
-    const QString makefile = lastWorkingDirectory + QDir::separator() + MakefileName;
-    boardComboBox->clear();
-    boardComboBox->addItem(DefaultBoard);
-
-    const std::optional<QStringList> boards = SourceFile::readBoardDefinitions(makefile);
-    if (!boards)
-        return;
-    boardList = *boards;
-    boardComboBox->clear();
-    boardComboBox->addItems(boardList);
 }
 
 // ---- Search ---------------------------------------------------------------

@@ -5,6 +5,10 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <deque>
+#include <memory>
+
+class ConsoleWriter;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -33,15 +37,33 @@ public:
     void loadBoardList();
     void openReferenceDocument(const QString &documentName);
 
+    void startNextOperation();
+    void runMake(const QString &target);
+    void runExample(const QString &executablePath);
+    bool canStartMake();
+    bool canRunExample(const QString &executablePath) const;
+    void dropCurrentOperation();
+    void stopOperation();
+    void updateActions();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
+    void on_actionRun_triggered();
     void on_actionSelect_Example_Project_triggered();
     void on_actionSave_triggered();
+    void on_actionBuild_triggered();
     void on_actionSave_As_triggered();
+    void readExtProcessOutput();
+    void readExtProcessError();
+    void extProcessError(QProcess::ProcessError err);
+    void extProcessFinished(int exitCode);
     void on_actionAbout_triggered();
+    void on_actionClean_triggered();
     void on_actionExit_triggered();
+    void on_actionCancel_Build_triggered();
+    void on_actionStop_triggered();
     void on_actionGoTo_Examples_Folder_triggered();
     void on_actionReference_Documentation_triggered();
     void codeEditor_modifiedStatusChanged(bool fileDirty);
@@ -52,7 +74,24 @@ private slots:
     void on_actionToggle_Comment_Section_triggered();
 
 private:
+    enum class OperationKind { Make, Run };
+
+    // One queued step of a build, clean or run command.
+    struct Operation
+    {
+        void (MainWindow::*handler)(const QString &);
+        QString argument;
+        OperationKind kind;
+    };
+
+    static constexpr char TitleBase[] = "VESTRA";
+
     void addToolBarWidgets();
+    void connectProcess();
+    void enqueue(void (MainWindow::*handler)(const QString &), const QString &argument,
+                 OperationKind kind);
+    void clearQueue();
+    void writeDiagnostics();
     bool saveDocument();
     bool writeDocumentTo(const QString &path);
     void showSaveFailure(const QString &path, const QString &reason);
@@ -68,6 +107,8 @@ private:
     QAction *caseSensitiveAction = nullptr;
     QComboBox *boardComboBox = nullptr;
     QProcess extProcess;
+    std::unique_ptr<Operation> currentOperation;
+    std::deque<std::unique_ptr<Operation>> operationQueue;
     bool fileLoaded = false;
     bool operationCanceled = false;
     QString examplesPath;
@@ -81,6 +122,7 @@ private:
     // Only start-up restores the working directory and the last file from the
     // store; later calls must keep naming the file shown in the editor.
     bool sessionRestored = false;
+    ConsoleWriter *console = nullptr;
 
     // Lets the tests read the state the window keeps to itself.
     friend struct MainWindowProbe;

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -23,6 +24,24 @@ bool grabInto(QWidget *widget, const QDir &out, const QString &name)
     const bool ok = widget->grab().save(out.filePath(name));
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(out.filePath(name)));
     return ok;
+}
+
+void trigger(QWidget &window, const char *action)
+{
+    if (auto *found = window.findChild<QAction *>(QLatin1String(action)))
+        found->trigger();
+}
+
+// Waits until Build is enabled again, that is until no step runs.
+void waitWhileBusy(QWidget &window, int timeoutMs)
+{
+    QTest::qWait(200);
+    auto *build = window.findChild<QAction *>(QStringLiteral("actionBuild"));
+    QElapsedTimer clock;
+    clock.start();
+    while (build && !build->isEnabled() && clock.elapsed() < timeoutMs)
+        QTest::qWait(50);
+    QTest::qWait(300);
 }
 
 } // namespace
@@ -56,8 +75,21 @@ int main(int argc, char *argv[])
         QSettings().setValue(QStringLiteral("LastLoadedFile"), QFileInfo(args.at(2)).absoluteFilePath());
     MainWindow window;
     ok = grabInto(&window, out, QStringLiteral("mainwindow.png")) && ok;
-    if (QAction *find = window.findChild<QAction *>(QStringLiteral("actionFind")))
-        find->trigger();
+    trigger(window, "actionFind");
     ok = grabInto(&window, out, QStringLiteral("mainwindow-find.png")) && ok;
+    trigger(window, "actionFind");
+    if (args.size() < 3)
+        return ok ? 0 : 1;
+
+    // Build, run for a while, stop: the console in each state.
+    trigger(window, "actionBuild");
+    waitWhileBusy(window, 20000);
+    ok = grabInto(&window, out, QStringLiteral("build.png")) && ok;
+    trigger(window, "actionRun");
+    QTest::qWait(2500);
+    ok = grabInto(&window, out, QStringLiteral("run.png")) && ok;
+    trigger(window, "actionStop");
+    waitWhileBusy(window, 5000);
+    ok = grabInto(&window, out, QStringLiteral("stopped.png")) && ok;
     return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow.h"
+#include "consolewriter.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,6 +31,12 @@ struct MainWindowProbe
     const QString &projectName() const { return w.projectName; }
     const QString &makePath() const { return w.makePath; }
     bool fileLoaded() const { return w.fileLoaded; }
+    bool idle() const { return !w.currentOperation && w.operationQueue.empty(); }
+    bool running() const { return w.extProcess.state() != QProcess::NotRunning; }
+    const QProcess &process() const { return w.extProcess; }
+    // True once nothing waits to be shown in the console.
+    bool consoleSettled() const { return !w.console->hasPending(); }
+    const ConsoleWriter *consoleWriter() const { return w.console; }
 
     void save() { w.on_actionSave_triggered(); }
     void saveAs() { w.on_actionSave_As_triggered(); }

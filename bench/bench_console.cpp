@@ -1,0 +1,127 @@
+// Endless output: the sensor demo streams as fast as it can into the
+// console while a 10 ms timer measures how long the event loop stalls.
+//   build/bench/bench_console [SECONDS]
+// Prints the longest stall, the lines shown per second, the peak resident
+// memory, and how long Stop took.
+
+#include "benchsupport.h"
+#include "mainwindow.h"
+#include "../tests/app/mainwindowprobe.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+double residentMegabytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+// Names the slowest event deliveries, to find what holds the loop.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (!qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE"))
+            return QApplication::notify(receiver, event);
+        QElapsedTimer clock;
+        clock.start();
+        const int type = event->type();
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 ms = clock.elapsed();
+        if (ms > 15)
+            std::fprintf(stderr, "slow event: %lld ms, type %d, to %s %s\n", static_cast<long long>(ms), type,
+                         receiver->metaObject()->className(), qPrintable(receiver->objectName()));
+        return result;
+    }
+};
+
+template<typename Predicate>
+bool waitFor(Predicate done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    TimedApplication app(argc, argv);
+    Bench::isolateSettings();
+    const int seconds = argc > 1 ? atoi(argv[1]) : 30;
+
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("sensor_demo"));
+    QDir().mkpath(folder);
+    for (const char *name : {"Makefile", "sensor_demo.c"})
+        QFile::copy(QStringLiteral(VESTRA_EXAMPLES_DIR "/sensor_demo/") + name, folder + '/' + name);
+    QSettings().setValue(QStringLiteral("MakePath"), QStringLiteral("make"));
+
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    MainWindowProbe probe(window);
+    window.loadSourceFile(folder + QStringLiteral("/sensor_demo.c"));
+    probe.boards()->setCurrentText(QStringLiteral("Demo Stream"));
+    probe.action("actionRun")->trigger();
+    if (!waitFor([&]() { return probe.process().state() == QProcess::Running
+                                && probe.action("actionStop")->isEnabled(); }, 30000)) {
+        std::fprintf(stderr, "the example did not start: is make installed?\n");
+        return 1;
+    }
+
+    QElapsedTimer tick;
+    qint64 longestStall = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(10);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&]() {
+        const qint64 gap = tick.restart();
+        if (gap > 95 && qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE"))
+            std::fprintf(stderr, "---- stall of %lld ms\n", static_cast<long long>(gap));
+        longestStall = qMax(longestStall, gap);
+    });
+    const qint64 shownBefore = probe.consoleWriter()->shownParagraphs();
+    QElapsedTimer run;
+    run.start();
+    tick.start();
+    heartbeat.start();
+    while (run.elapsed() < seconds * 1000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    heartbeat.stop();
+    const double lines = double(probe.consoleWriter()->shownParagraphs() - shownBefore);
+    const double rate = lines / (run.elapsed() / 1000.0);
+
+    QElapsedTimer stop;
+    stop.start();
+    probe.action("actionStop")->trigger();
+    const qint64 stopMs = stop.elapsed();
+    waitFor([&]() { return probe.idle(); }, 5000);
+
+    std::printf("run of %d s: %.0f lines shown (%.0f lines/s)\n", seconds, lines, rate);
+    std::printf("longest event loop stall: %lld ms\n", static_cast<long long>(longestStall));
+    std::printf("peak resident memory: %.1f MB (now %.1f MB)\n", residentMegabytes("VmHWM:"),
+                residentMegabytes("VmRSS:"));
+    std::printf("Stop took %lld ms; console holds %d paragraphs\n", static_cast<long long>(stopMs),
+                probe.console()->document()->blockCount());
+    return 0;
+}

@@ -1,0 +1,505 @@
+#include "mainwindow.h"
+#include "mainwindowprobe.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+#include <memory>
+
+namespace {
+
+struct Paragraph
+{
+    QString text;
+    QColor color;
+};
+
+QList<Paragraph> paragraphsOf(QTextEdit *console)
+{
+    QList<Paragraph> result;
+    for (QTextBlock block = console->document()->begin(); block.isValid(); block = block.next()) {
+        const QTextCharFormat format = block.begin().atEnd() ? block.charFormat()
+                                                             : block.begin().fragment().charFormat();
+        result.append({block.text(), format.foreground().color()});
+    }
+    return result;
+}
+
+QStringList textsOf(QTextEdit *console)
+{
+    QStringList texts;
+    for (const Paragraph &p : paragraphsOf(console))
+        texts << p.text;
+    return texts;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    file.write(bytes);
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QColor DarkBlue(0, 0, 128);
+const QColor DarkGreen(0, 128, 0);
+const QColor DarkRed(128, 0, 0);
+const QColor Red(255, 0, 0);
+const QColor Orange(255, 101, 0);
+
+} // namespace
+
+class tst_Build : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void realMakeBuildsAndRunsExample();
+    void compilerWarningIsOrange();
+    void makeArguments_data();
+    void makeArguments();
+    void cancelSendsStopByte();
+    void stopEndsRunningExample();
+    void actionStates();
+    void failedBuildDiscardsRun();
+    void missingExecutableStartsNothing();
+    void cancelledPromptLeavesQueueEmpty();
+    void nothingWithoutFile();
+    void diagnostics_data();
+    void diagnostics();
+    void stderrColours();
+    void closingDuringBuildStopsIt();
+
+private:
+    // A project folder named `name` with a source file and a Makefile whose
+    // marker line is `boards` (none when null). Returns the source path.
+    QString makeProject(const QString &name, const QByteArray &boards);
+    // A make stand-in: a shell script that records its arguments, working
+    // folder and input in `records`, then runs `body`.
+    QString makeScript(const QByteArray &body);
+    MainWindow &newWindow(const QString &makePath);
+    void waitUntilIdle(int timeoutMs = 20000);
+
+    QString recordPath(const char *name) const { return records.filePath(QLatin1String(name)); }
+
+    QTemporaryDir records;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<MainWindow> window;
+    QByteArray savedPath;
+};
+
+void tst_Build::initTestCase()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("The make stand-ins are shell scripts");
+#endif
+    QVERIFY(records.isValid());
+    savedPath = qgetenv("PATH");
+}
+
+void tst_Build::init()
+{
+    TestSupport::isolateSettings();
+    qputenv("PATH", savedPath);
+    dir.reset(new QTemporaryDir);
+    for (const char *name : {"args", "cwd", "stdin"})
+        QFile::remove(recordPath(name));
+}
+
+void tst_Build::cleanup()
+{
+    TestSupport::dropPendingAnswers();
+    if (window)
+        window->findChild<VESTRACodeEditor *>()->document()->setModified(false);
+    window.reset();
+    dir.reset();
+    qputenv("PATH", savedPath);
+}
+
+QString tst_Build::makeProject(const QString &name, const QByteArray &boards)
+{
+    const QString folder = dir->filePath(name);
+    QDir().mkpath(folder);
+    if (!boards.isNull())
+        writeFile(folder + QStringLiteral("/Makefile"), "# stand-in\n" + boards + "\n");
+    const QString source = folder + QLatin1Char('/') + name + QStringLiteral(".c");
+    writeFile(source, "int main(void) { return 0; }\n");
+    return source;
+}
+
+QString tst_Build::makeScript(const QByteArray &body)
+{
+    const QString path = dir->filePath(QStringLiteral("fake make"));
+    const QByteArray recorder = "#!/bin/sh\n"
+                                "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > '" + recordPath("args").toUtf8() + "'\n"
+                                "pwd > '" + recordPath("cwd").toUtf8() + "'\n";
+    writeFile(path, recorder + body, true);
+    return path;
+}
+
+MainWindow &tst_Build::newWindow(const QString &makePath)
+{
+    QSettings().setValue(QStringLiteral("MakePath"), makePath);
+    window.reset(new MainWindow);
+    window->show();
+    return *window;
+}
+
+void tst_Build::waitUntilIdle(int timeoutMs)
+{
+    MainWindowProbe probe(*window);
+    QTRY_VERIFY_WITH_TIMEOUT(probe.idle() && !probe.running() && probe.consoleSettled(), timeoutMs);
+}
+
+void tst_Build::realMakeBuildsAndRunsExample()
+{
+    const QString examples = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples");
+    const QString folder = dir->filePath(QStringLiteral("thermo_monitor"));
+    QVERIFY(QDir().mkpath(folder));
+    for (const char *name : {"Makefile", "thermo_monitor.c"})
+        QVERIFY(QFile::copy(examples + "/thermo_monitor/" + name, folder + '/' + name));
+
+    MainWindow &w = newWindow(QStringLiteral("make"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(folder + QStringLiteral("/thermo_monitor.c"));
+    probe.boards()->setCurrentText(QStringLiteral("TH200 Pro"));
+    QCOMPARE(probe.boards()->currentText(), QStringLiteral("TH200 Pro"));
+
+    probe.action("actionBuild")->trigger();
+    waitUntilIdle();
+    QList<Paragraph> lines = paragraphsOf(probe.console());
+    QVERIFY2(lines.first().text.contains(QStringLiteral("thermo_monitor.exe")), qPrintable(lines.first().text));
+    QCOMPARE(lines.first().color, DarkBlue);
+    QCOMPARE(lines.last().text, QStringLiteral("Operation finished successfully"));
+    QCOMPARE(lines.last().color, DarkGreen);
+    QCOMPARE(lines.at(lines.size() - 2).text, QString());
+    QVERIFY(QFile::exists(folder + QStringLiteral("/thermo_monitor.exe")));
+
+    probe.action("actionRun")->trigger();
+    waitUntilIdle();
+    lines = paragraphsOf(probe.console());
+    QCOMPARE(lines.first().text, QStringLiteral("Running example 'thermo_monitor.exe' ..."));
+    QCOMPARE(lines.first().color, DarkGreen);
+    const QStringList texts = textsOf(probe.console());
+    QVERIFY(texts.contains(QStringLiteral("Thermo monitor on board TH200 Pro (sensor profile TH200 Pro)")));
+    QVERIFY(texts.contains(QStringLiteral("Done: 20 readings.")));
+    QCOMPARE(texts.last(), QStringLiteral("Operation finished successfully"));
+
+    probe.action("actionClean")->trigger();
+    waitUntilIdle();
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/thermo_monitor.exe")));
+    QCOMPARE(textsOf(probe.console()).last(), QStringLiteral("Operation finished successfully"));
+}
+
+void tst_Build::compilerWarningIsOrange()
+{
+    const QString examples = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples");
+    const QString folder = dir->filePath(QStringLiteral("accel_tracker"));
+    QVERIFY(QDir().mkpath(folder));
+    for (const char *name : {"Makefile", "accel_tracker.c"})
+        QVERIFY(QFile::copy(examples + "/accel_tracker/" + name, folder + '/' + name));
+    MainWindow &w = newWindow(QStringLiteral("make"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(folder + QStringLiteral("/accel_tracker.c"));
+    QCOMPARE(probe.boards()->count(), 3);
+    probe.action("actionBuild")->trigger();
+    waitUntilIdle();
+    bool sawWarning = false;
+    for (const Paragraph &line : paragraphsOf(probe.console())) {
+        if (line.text.contains(QStringLiteral("warning:"))) {
+            QCOMPARE(line.color, Orange);
+            sawWarning = true;
+        }
+    }
+    QVERIFY(sawWarning);
+}
+
+void tst_Build::makeArguments_data()
+{
+    QTest::addColumn<QByteArray>("boards");
+    QTest::addColumn<QString>("choose");
+    QTest::addColumn<bool>("clean");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("no Makefile: <Default>") << QByteArray() << QString() << false
+                                            << QByteArray("[CARTRIX_BOARD=<Default>]\n[all]\n");
+    QTest::newRow("clean") << QByteArray("#VCE_Board_Definitions: A;B") << "B" << true
+                           << QByteArray("[CARTRIX_BOARD=B]\n[clean]\n");
+    QTest::newRow("empty board list") << QByteArray("#VCE_Board_Definitions") << QString() << false
+                                      << QByteArray("[CARTRIX_BOARD=]\n[all]\n");
+    QTest::newRow("blanks and shell characters")
+        << QByteArray("#VCE_Board_Definitions: x; My $(touch pwned) \"q\" 'z' `id` &; y") << "My $(touch pwned) \"q\" 'z' `id` &"
+        << false << QByteArray("[CARTRIX_BOARD=My $(touch pwned) \"q\" 'z' `id` &]\n[all]\n");
+}
+
+void tst_Build::makeArguments()
+{
+    QFETCH(QByteArray, boards);
+    QFETCH(QString, choose);
+    QFETCH(bool, clean);
+    QFETCH(QByteArray, expected);
+    const QString source = makeProject(QStringLiteral("proj"), boards);
+    MainWindow &w = newWindow(makeScript("exit 0\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    if (!choose.isNull())
+        probe.boards()->setCurrentText(choose);
+    probe.action(clean ? "actionClean" : "actionBuild")->trigger();
+    waitUntilIdle();
+    QCOMPARE(readFile(recordPath("args")), expected);
+    QCOMPARE(QString::fromUtf8(readFile(recordPath("cwd"))).trimmed(),
+             QFileInfo(source).canonicalPath());
+    QVERIFY(!QFile::exists(QFileInfo(source).absolutePath() + QStringLiteral("/pwned")));
+    QCOMPARE(textsOf(probe.console()).last(), QStringLiteral("Operation finished successfully"));
+}
+
+void tst_Build::cancelSendsStopByte()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    const QByteArray body = "echo building\n"
+                            "dd bs=1 count=1 of='" + recordPath("stdin").toUtf8() + "' 2>/dev/null\n"
+                            "sleep 10\n";
+    MainWindow &w = newWindow(makeScript(body));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionBuild")->trigger();
+    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("building")));
+    QVERIFY(probe.action("actionCancel_Build")->isEnabled());
+
+    QElapsedTimer clock;
+    clock.start();
+    probe.action("actionCancel_Build")->trigger();
+    const qint64 took = clock.elapsed();
+    QVERIFY2(took >= 400 && took < 1000, qPrintable(QString::number(took)));
+    QTRY_COMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
+    waitUntilIdle();
+    const QList<Paragraph> lines = paragraphsOf(probe.console());
+    QCOMPARE(lines.last().text, QStringLiteral("Operation canceled !"));
+    QCOMPARE(lines.last().color, DarkGreen);
+    QVERIFY(probe.action("actionBuild")->isEnabled());
+    QVERIFY(!probe.action("actionCancel_Build")->isEnabled());
+}
+
+void tst_Build::stopEndsRunningExample()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    const QString exe = QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe");
+    writeFile(exe, "#!/bin/sh\necho started\ndd bs=1 count=1 of='" + recordPath("stdin").toUtf8() + "' 2>/dev/null\nsleep 10\n", true);
+    MainWindow &w = newWindow(makeScript("exit 0\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionRun")->trigger();
+    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("started")));
+    QVERIFY(probe.action("actionStop")->isEnabled());
+    // Cancel applies to make only.
+    probe.action("actionCancel_Build")->trigger();
+    QVERIFY(probe.running());
+
+    probe.action("actionStop")->trigger();
+    waitUntilIdle(2000);
+    QCOMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
+    QCOMPARE(textsOf(probe.console()).last(), QStringLiteral("Operation canceled !"));
+}
+
+void tst_Build::actionStates()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    const QString exe = QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe");
+    writeFile(exe, "#!/bin/sh\necho example\nsleep 10\n", true);
+    MainWindow &w = newWindow(makeScript("echo making\nsleep 10\n"));
+    MainWindowProbe probe(w);
+    const auto states = [&probe]() {
+        QString s;
+        for (const char *name : {"actionBuild", "actionClean", "actionCancel_Build", "actionRun", "actionStop"})
+            s += probe.action(name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    };
+    QCOMPARE(states(), QStringLiteral("11010"));
+    w.loadSourceFile(source);
+    probe.action("actionBuild")->trigger();
+    QCOMPARE(states(), QStringLiteral("00100"));
+    probe.action("actionCancel_Build")->trigger();
+    waitUntilIdle();
+    QCOMPARE(states(), QStringLiteral("11010"));
+
+    // Make succeeds at once; the example then runs on.
+    writeFile(makeScript("exit 0\n"), QByteArray("#!/bin/sh\nexit 0\n"), true);
+    probe.action("actionRun")->trigger();
+    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("example")));
+    QCOMPARE(states(), QStringLiteral("00001"));
+    probe.action("actionStop")->trigger();
+    waitUntilIdle();
+    QCOMPARE(states(), QStringLiteral("11010"));
+}
+
+void tst_Build::failedBuildDiscardsRun()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    writeFile(QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe"), "#!/bin/sh\necho ran\n", true);
+    MainWindow &w = newWindow(makeScript("echo compiling\nexit 2\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionRun")->trigger();
+    waitUntilIdle();
+    const QList<Paragraph> lines = paragraphsOf(probe.console());
+    QCOMPARE(lines.first().text, QStringLiteral("compiling"));
+    QCOMPARE(lines.at(lines.size() - 3).text, QString());
+    QCOMPARE(lines.at(lines.size() - 2).text, QStringLiteral("Operation finished with error code: 2"));
+    QCOMPARE(lines.at(lines.size() - 2).color, DarkRed);
+    QCOMPARE(lines.last().color, DarkRed);
+    QVERIFY(!textsOf(probe.console()).contains(QStringLiteral("ran")));
+}
+
+void tst_Build::missingExecutableStartsNothing()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    MainWindow &w = newWindow(makeScript("echo built\nexit 0\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionRun")->trigger();
+    waitUntilIdle();
+    QCOMPARE(textsOf(probe.console()),
+             (QStringList{"built", "", "", "Operation finished successfully"}));
+}
+
+void tst_Build::cancelledPromptLeavesQueueEmpty()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    writeFile(QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe"), "#!/bin/sh\necho ran\n", true);
+    MainWindow &w = newWindow(makeScript("echo built\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    QTest::keyClicks(probe.editor(), QStringLiteral("x"));
+
+    bool asked = false;
+    TestSupport::pressButton(QMessageBox::Cancel, &asked);
+    probe.action("actionRun")->trigger();
+    QVERIFY(asked);
+    QVERIFY(probe.idle());
+    QVERIFY(!QFile::exists(recordPath("args")));
+    QVERIFY(probe.console()->toPlainText().isEmpty());
+
+    // A later Build only builds: the run step is gone with the cancel.
+    TestSupport::pressButton(QMessageBox::Discard, &asked);
+    probe.action("actionBuild")->trigger();
+    waitUntilIdle();
+    QCOMPARE(textsOf(probe.console()).first(), QStringLiteral("built"));
+    QVERIFY(!textsOf(probe.console()).contains(QStringLiteral("ran")));
+}
+
+void tst_Build::nothingWithoutFile()
+{
+    MainWindow &w = newWindow(makeScript("exit 0\n"));
+    MainWindowProbe probe(w);
+    probe.action("actionBuild")->trigger();
+    probe.action("actionRun")->trigger();
+    QVERIFY(probe.idle());
+    QVERIFY(!probe.running());
+    QVERIFY(probe.action("actionBuild")->isEnabled());
+    QVERIFY(!QFile::exists(recordPath("args")));
+}
+
+void tst_Build::diagnostics_data()
+{
+    QTest::addColumn<QString>("makePath");
+    QTest::addColumn<QStringList>("head");
+    const QStringList advice{"", "Check if compiler is installed ! Refer documentation regarding compiler installation .", ""};
+    QTest::newRow("make") << "make"
+                          << (QStringList{"'make' not found !"} + advice
+                              + QStringList{"It is recommended to install TDM-GCC from https://jmeubank.github.io/tdm-gcc/download/"});
+    QTest::newRow("mingw32-make") << "mingw32-make"
+                                  << (QStringList{"'mingw32-make' not found !"} + advice
+                                      + QStringList{"It is recommended to install TDM-GCC from https://jmeubank.github.io/tdm-gcc/download/"});
+    QTest::newRow("full path") << "/no/such folder/make"
+                               << QStringList{"Set Make Utility Path to \"make\" or \"mingw32-make\" in Settings option"};
+}
+
+void tst_Build::diagnostics()
+{
+    QFETCH(QString, makePath);
+    QFETCH(QStringList, head);
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray("#VCE_Board_Definitions: B1"));
+    // Nothing on the program search path, so no make can be found.
+    qputenv("PATH", QFile::encodeName(dir->filePath(QStringLiteral("empty-bin"))));
+    MainWindow &w = newWindow(makePath);
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionBuild")->trigger();
+    waitUntilIdle();
+
+    const QString folder = QFileInfo(source).absolutePath();
+    const QStringList tail{"", "", "---- Diagnostic data ----", "Command executed: " + makePath,
+                           "Arguments: CARTRIX_BOARD=B1 all ", "Working directory: " + folder};
+    QCOMPARE(textsOf(probe.console()), head + tail);
+    const QList<Paragraph> lines = paragraphsOf(probe.console());
+    for (int i = 0; i < lines.size(); ++i) {
+        const bool dataPart = i >= head.size() + 2;
+        QCOMPARE(lines.at(i).color, dataPart ? DarkBlue : DarkRed);
+    }
+    QVERIFY(probe.action("actionBuild")->isEnabled());
+}
+
+void tst_Build::stderrColours()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    MainWindow &w = newWindow(makeScript("printf 'plain problem\\nsome WARNING here\\n' >&2\n"
+                                         "sleep 0.3\n"
+                                         "printf 'only an error\\n' >&2\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionBuild")->trigger();
+    waitUntilIdle();
+    QHash<QString, QColor> colours;
+    for (const Paragraph &line : paragraphsOf(probe.console()))
+        colours.insert(line.text, line.color);
+    // One chunk holding a warning is orange throughout.
+    QCOMPARE(colours.value(QStringLiteral("plain problem")), Orange);
+    QCOMPARE(colours.value(QStringLiteral("some WARNING here")), Orange);
+    QCOMPARE(colours.value(QStringLiteral("only an error")), Red);
+}
+
+void tst_Build::closingDuringBuildStopsIt()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    const QByteArray body = "echo building\n"
+                            "dd bs=1 count=1 of='" + recordPath("stdin").toUtf8() + "' 2>/dev/null\n"
+                            "sleep 10\n";
+    MainWindow &w = newWindow(makeScript(body));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionBuild")->trigger();
+    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("building")));
+
+    QTest::keyClicks(probe.editor(), QStringLiteral("x"));
+    TestSupport::pressButton(QMessageBox::Cancel);
+    QVERIFY(!w.close());
+    // The build was stopped before the question came.
+    QVERIFY(!probe.running());
+    QCOMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
+
+    probe.editor()->document()->setModified(false);
+    probe.action("actionBuild")->trigger();
+    QTRY_COMPARE(probe.process().state(), QProcess::Running);
+    QVERIFY(w.close());
+    QVERIFY(!probe.running());
+}
+
+QTEST_MAIN(tst_Build)
+#include "tst_build.moc"
