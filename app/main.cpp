@@ -1,11 +1,13 @@
 #include "aboutdialog.h"
 #include "mainwindow.h"
+#include "settingsstore.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    VestraSettings::registerFontSubstitutes();
     AboutDialog splash(true, nullptr);
     splash.exec();
 

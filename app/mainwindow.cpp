@@ -5,7 +5,9 @@
 #include "qsearchfield.h"
 #include "resources.h"
 #include "settingsstore.h"
+#include "settingsdialog.h"
 #include "vestracodeeditor.h"
+#include "vestrasyntaxhighlighter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -66,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    delete highlighter;
     delete ui;
     // Ending the child reports its completion at once; the window that
     // would write it down is half gone, so nobody may listen any more.
@@ -115,6 +118,7 @@ void MainWindow::addToolBarWidgets()
 
 void MainWindow::initEditor()
 {
+    highlighter = new VESTRASyntaxHighlighter(ui->codeEditor->document());
     ui->codeEditor->setStyleSheet(EditorStyleSheet);
     ui->cmdOutputText->setStyleSheet(ConsoleStyleSheet);
     markDocumentClean();
@@ -209,6 +213,14 @@ void MainWindow::on_actionToggle_Comment_Section_triggered()
 }
 
 // ---- Dialogs, help and folder commands -------------------------------------
+
+void MainWindow::on_actionSettings_triggered()
+{
+    SettingsDialog dialog(nullptr);
+    dialog.setModal(true);
+    if (dialog.exec() == QDialog::Accepted)
+        applySettings();
+}
 
 void MainWindow::on_actionAbout_triggered()
 {

@@ -59,6 +59,7 @@ private slots:
     void readExtProcessError();
     void extProcessError(QProcess::ProcessError err);
     void extProcessFinished(int exitCode);
+    void on_actionSettings_triggered();
     void on_actionAbout_triggered();
     void on_actionClean_triggered();
     void on_actionExit_triggered();

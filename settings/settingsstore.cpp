@@ -1,9 +1,16 @@
 #include "settingsstore.h"
 
 #include <QCoreApplication>
+#include <QFont>
 #include <QSettings>
 
 namespace VestraSettings {
+
+void registerFontSubstitutes()
+{
+    QFont::insertSubstitutions(QString::fromLatin1(LabelFamily),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+}
 
 void setApplicationIdentity()
 {

@@ -33,6 +33,13 @@ inline constexpr char DefaultMakePath[] = "make";
 // The family every editor and console font is requested by.
 inline constexpr char MonospaceFamily[] = "Courier New";
 
+// The house family of the windows' labels, rarely installed. The forms place
+// their labels at fixed sizes made for its narrow letters, so where it is
+// missing a sans family of the same widths stands in, not the system's
+// (wider) default.
+inline constexpr char LabelFamily[] = "Tarnwell Office Sans";
+void registerFontSubstitutes();
+
 // The four values the user edits in the settings dialog.
 struct UserSettings
 {

@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QTimer>
 
 #include <functional>

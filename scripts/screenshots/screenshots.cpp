@@ -2,6 +2,8 @@
 
 #include "aboutdialog.h"
 #include "mainwindow.h"
+#include "settingsdialog.h"
+#include "settingsstore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,6 +51,7 @@ void waitWhileBusy(QWidget &window, int timeoutMs)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    VestraSettings::registerFontSubstitutes();
     // Never disturb the settings of whoever runs this.
     QStandardPaths::setTestModeEnabled(true);
     const QStringList args = QCoreApplication::arguments();
@@ -71,6 +74,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Tarnwell Quorimat"));
     QCoreApplication::setApplicationName(QStringLiteral("VESTRA CodeEditor"));
     QSettings().clear();
+
+    SettingsDialog settings(nullptr);
+    ok = grabInto(&settings, out, QStringLiteral("settings.png")) && ok;
+    settings.close();
     if (args.size() > 2)
         QSettings().setValue(QStringLiteral("LastLoadedFile"), QFileInfo(args.at(2)).absoluteFilePath());
     MainWindow window;

@@ -3,6 +3,12 @@
 #include "testsupport.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "settingsstore.h"
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
@@ -54,6 +60,8 @@ private slots:
     void helpDocuments();
     void missingDocumentWarning();
     void examplesFolderOpens();
+    void settingsAppliedOnOk_data();
+    void settingsAppliedOnOk();
     void closesAtOnceWhenClean();
     void closeAsksWhenModified_data();
     void closeAsksWhenModified();
@@ -409,6 +417,38 @@ void tst_MainWindow::examplesFolderOpens()
     MainWindowProbe probe(*window);
     probe.action("actionGoTo_Examples_Folder")->trigger();
     QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(probe.examplesPath())});
+}
+
+void tst_MainWindow::settingsAppliedOnOk_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("OK applies at once") << true;
+    QTest::newRow("Cancel applies nothing") << false;
+}
+
+void tst_MainWindow::settingsAppliedOnOk()
+{
+    QFETCH(bool, accept);
+    window.reset(new MainWindow);
+    MainWindowProbe probe(*window);
+    bool shown = false;
+    TestSupport::whenModal<QDialog>(
+        [accept](QDialog *dialog) {
+            dialog->findChild<QSpinBox *>(QStringLiteral("spinEditorFntSize"))->setValue(16);
+            dialog->findChild<QSpinBox *>(QStringLiteral("spinConsoleFntSize"))->setValue(12);
+            dialog->findChild<QSpinBox *>(QStringLiteral("spinEditorTabSize"))->setValue(2);
+            dialog->findChild<QLineEdit *>(QStringLiteral("textMakePath"))->setText(QStringLiteral("gmake"));
+            auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            box->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+        },
+        &shown);
+    probe.action("actionSettings")->trigger();
+    QVERIFY(shown);
+    QCOMPARE(probe.editor()->font().pointSize(), accept ? 16 : 10);
+    QCOMPARE(probe.console()->font().pointSize(), accept ? 12 : 9);
+    const int space = QFontMetrics(probe.editor()->font()).horizontalAdvance(QLatin1Char(' '));
+    QCOMPARE(probe.editor()->tabStopDistance(), qreal((accept ? 2 : 4) * space));
+    QCOMPARE(probe.makePath(), accept ? QStringLiteral("gmake") : QString::fromLatin1(VestraSettings::DefaultMakePath));
 }
 
 void tst_MainWindow::closesAtOnceWhenClean()

@@ -1,0 +1,337 @@
+#include "vestrasyntaxhighlighter.h"
+
+#include <QFile>
+#include <QDirIterator>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace {
+
+// The formats of the rule table, written out here on their own so that the
+// highlighter is checked against the table and not against itself.
+struct Formats
+{
+    QTextCharFormat keyword, className, lineComment, blockComment, string, call, output;
+    Formats()
+    {
+        keyword.setForeground(Qt::darkBlue);
+        keyword.setFontWeight(QFont::Bold);
+        className.setForeground(Qt::darkMagenta);
+        className.setFontWeight(QFont::Bold);
+        lineComment.setForeground(Qt::darkGreen);
+        blockComment.setForeground(Qt::darkGreen);
+        string.setForeground(Qt::darkBlue);
+        call.setFontItalic(false);
+        call.setForeground(Qt::black);
+        output.setForeground(Qt::red);
+        output.setFontWeight(QFont::Bold);
+    }
+};
+
+QStringList tablePatterns()
+{
+    QStringList patterns;
+    for (const char *word : {"char", "class", "const", "double", "enum", "explicit", "friend", "inline",
+                             "int", "long", "namespace", "operator", "private", "protected", "public",
+                             "short", "signals", "signed", "slots", "static", "struct", "template",
+                             "typedef", "typename", "union", "unsigned", "virtual", "void", "volatile",
+                             "bool"})
+        patterns << QStringLiteral("\\b%1\\b").arg(QLatin1String(word));
+    patterns << QStringLiteral("\\bQ[A-Za-z]+\\b") << QStringLiteral("//[^\n]*") << QStringLiteral("\".*\"")
+             << QStringLiteral("\\b[A-Za-z0-9_]+(?=\\()") << QStringLiteral("\\bkvqoutput\\b");
+    return patterns;
+}
+
+// The plain reading of the table: every rule one after the other over the
+// whole line, later rules replacing earlier ones, then the block comments.
+class ReferenceHighlighter : public QSyntaxHighlighter
+{
+public:
+    explicit ReferenceHighlighter(QTextDocument *doc) : QSyntaxHighlighter(doc)
+    {
+        const Formats f;
+        const QStringList patterns = tablePatterns();
+        for (int i = 0; i < patterns.size(); ++i) {
+            const QTextCharFormat format = i < 30 ? f.keyword
+                                           : i == 30 ? f.className
+                                           : i == 31 ? f.lineComment
+                                           : i == 32 ? f.string
+                                           : i == 33 ? f.call
+                                                     : f.output;
+            rules.append({QRegularExpression(patterns.at(i)), format});
+        }
+        comment = f.blockComment;
+    }
+
+protected:
+    void highlightBlock(const QString &text) override
+    {
+        for (const HighlightRule &rule : qAsConst(rules)) {
+            QRegularExpressionMatchIterator it = rule.pattern.globalMatch(text);
+            while (it.hasNext()) {
+                const QRegularExpressionMatch match = it.next();
+                setFormat(match.capturedStart(), match.capturedLength(), rule.format);
+            }
+        }
+        setCurrentBlockState(0);
+        const QRegularExpression open(QStringLiteral("/\\*"));
+        const QRegularExpression close(QStringLiteral("\\*/"));
+        int start = previousBlockState() == 1 ? 0 : text.indexOf(open);
+        while (start >= 0) {
+            const QRegularExpressionMatch end = close.match(text, start);
+            int length;
+            if (!end.hasMatch()) {
+                setCurrentBlockState(1);
+                length = text.length() - start;
+            } else {
+                length = end.capturedStart() - start + end.capturedLength();
+            }
+            setFormat(start, length, comment);
+            start = text.indexOf(open, start + length);
+        }
+    }
+
+private:
+    QVector<HighlightRule> rules;
+    QTextCharFormat comment;
+};
+
+// One entry per character: the name of its format, or "." for none.
+QString formatName(const QTextCharFormat &format)
+{
+    static const Formats f;
+    const std::pair<const QTextCharFormat *, char> names[] = {
+        {&f.keyword, 'K'}, {&f.className, 'C'}, {&f.lineComment, 'G'}, {&f.string, 'S'},
+        {&f.call, 'F'}, {&f.output, 'O'}};
+    for (const auto &entry : names) {
+        if (*entry.first == format)
+            return QString(QLatin1Char(entry.second));
+    }
+    return format == QTextCharFormat() ? QStringLiteral(".") : QStringLiteral("?");
+}
+
+QString paintOf(const QTextBlock &block)
+{
+    QString paint(block.length() - 1, QLatin1Char('.'));
+    for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+        const QString name = formatName(range.format);
+        for (int i = range.start; i < range.start + range.length && i < paint.size(); ++i)
+            paint[i] = name.at(0);
+    }
+    return paint;
+}
+
+QStringList paintOf(const QTextDocument &doc)
+{
+    QStringList lines;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+        lines << paintOf(block) + QStringLiteral(" state %1").arg(block.userState());
+    return lines;
+}
+
+// A highlighter attached to a document highlights it on the next turn of
+// the event loop, and only then follows its changes.
+void settle()
+{
+    QCoreApplication::processEvents();
+}
+
+// A document as an editor holds it: with its layout in place, which would
+// otherwise be made later and drop the formats set before.
+struct LaidOutDocument : QTextDocument
+{
+    LaidOutDocument() { documentLayout(); }
+};
+
+QString highlight(const QString &text)
+{
+    LaidOutDocument doc;
+    VESTRASyntaxHighlighter highlighter(&doc);
+    settle();
+    doc.setPlainText(text);
+    return paintOf(doc).join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class tst_VESTRASyntaxHighlighter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ruleTable();
+    void lines_data();
+    void lines();
+    void multiLine_data();
+    void multiLine();
+    void closerTypedLaterRecolours();
+    void sameAsRuleByRule_data();
+    void sameAsRuleByRule();
+};
+
+void tst_VESTRASyntaxHighlighter::ruleTable()
+{
+    LaidOutDocument doc;
+    VESTRASyntaxHighlighter highlighter(&doc);
+    QStringList patterns;
+    for (const HighlightRule &rule : highlighter.ruleTable()) {
+        patterns << rule.pattern.pattern();
+        QCOMPARE(rule.pattern.patternOptions(), QRegularExpression::NoPatternOption);
+    }
+    QCOMPARE(patterns, tablePatterns());
+    const Formats f;
+    QCOMPARE(highlighter.ruleTable().first().format, f.keyword);
+    QCOMPARE(highlighter.ruleTable().last().format, f.output);
+    QCOMPARE(highlighter.blockFormat(), f.blockComment);
+}
+
+void tst_VESTRASyntaxHighlighter::lines_data()
+{
+    // K keyword, C class name, G comment, S string, F function call,
+    // O output keyword, . plain. Block comments are G too.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("paint");
+    QTest::newRow("keyword and call") << "int main(" << "KKK.FFFF.";
+    QTest::newRow("sizeof call") << "sizeof(x)" << "FFFFFF...";
+    QTest::newRow("class name") << "QString name" << "CCCCCCC.....";
+    QTest::newRow("class name called") << "QString(" << "FFFFFFF.";
+    QTest::newRow("output keyword") << "kvqoutput(v)" << "OOOOOOOOO...";
+    QTest::newRow("strict word bounds") << "uint8_t int32_t" << "...............";
+    QTest::newRow("Q_OBJECT and friends") << "Q_OBJECT QT_VERSION Q Qt5" << ".........................";
+    QTest::newRow("space defeats call") << "printf (x)" << "..........";
+    QTest::newRow("control words plain") << "if else for while return float" << "..............................";
+    QTest::newRow("line comment") << "// int x" << "GGGGGGGG";
+    QTest::newRow("quoted word in comment") << "// say \"hi\" now" << "GGGGGGGSSSSGGGG";
+    QTest::newRow("call in comment") << "// call foo(" << "GGGGGGGGFFFG";
+    QTest::newRow("slashes in string") << "s = \"a//b\"; x" << "....SSSSSSGGG";
+    QTest::newRow("two strings one range") << "\"a\" + \"b\"" << "SSSSSSSSS";
+    QTest::newRow("single quote char") << "x = \"oops" << ".........";
+    QTest::newRow("opener closes itself") << "/*/" << "GGG";
+    QTest::newRow("shortest comment") << "/**/ int" << "GGGG.KKK";
+    QTest::newRow("two comments") << "/* a */ x /* b */" << "GGGGGGG...GGGGGGG";
+    QTest::newRow("no nesting") << "/* a /* b */ c */" << "GGGGGGGGGGGG.....";
+    QTest::newRow("keywords inside comment") << "/* int QString kvqoutput( */" << "GGGGGGGGGGGGGGGGGGGGGGGGGGGG";
+    QTest::newRow("non-ASCII is no word char") << "\u00e9int f\u00fc(" << ".KKK....";
+    QTest::newRow("digits start a call") << "3(x)" << "F...";
+}
+
+void tst_VESTRASyntaxHighlighter::lines()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, paint);
+    const QString result = highlight(text);
+    QCOMPARE(result.section(QLatin1Char(' '), 0, -3), paint);
+}
+
+void tst_VESTRASyntaxHighlighter::multiLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("unterminated opener")
+        << "int a; /* open\nint b;\n\nend */ int c;"
+        << "KKK....GGGGGGG state 1\nGGGGGG state 1\n state 1\nGGGGGG.KKK... state 0";
+    QTest::newRow("opener in a string opens")
+        << "s = \"/*\";\nint x;"
+        << "....SGGGG state 1\nGGGGGG state 1";
+    QTest::newRow("opener in a line comment opens")
+        << "// see /*\nint x; */ int"
+        << "GGGGGGGGG state 1\nGGGGGGGGG.KKK state 0";
+    QTest::newRow("closed on one line") << "/* a */ x\nint" << "GGGGGGG.. state 0\nKKK state 0";
+}
+
+void tst_VESTRASyntaxHighlighter::multiLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(highlight(text), expected);
+}
+
+void tst_VESTRASyntaxHighlighter::closerTypedLaterRecolours()
+{
+    LaidOutDocument doc;
+    VESTRASyntaxHighlighter highlighter(&doc);
+    settle();
+    doc.setPlainText(QStringLiteral("/* start\nint a;\nint b;"));
+    QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("GGGGGG"));
+
+    QTextCursor cursor(doc.findBlockByNumber(1));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    cursor.insertText(QStringLiteral(" */"));
+    QCOMPARE(paintOf(doc.findBlockByNumber(1)), QStringLiteral("GGGGGGGGG"));
+    QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("KKK..."));
+
+    cursor.deletePreviousChar();
+    QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("GGGGGG"));
+}
+
+void tst_VESTRASyntaxHighlighter::sameAsRuleByRule_data()
+{
+    QTest::addColumn<QString>("text");
+    const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR");
+    QDirIterator files(source, {QStringLiteral("*.c"), QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                       QDir::Files, QDirIterator::Subdirectories);
+    int count = 0;
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (path.contains(QLatin1String("/build")))
+            continue;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTest::newRow(qPrintable(path.mid(source.size() + 1))) << QString::fromUtf8(file.readAll());
+        ++count;
+    }
+    QVERIFY(count > 10);
+
+    // Lines put together from the pieces that make the rules meet and clash.
+    const QStringList pieces{
+        "int", "Q", "QString", "Qt5", "Q_OBJECT", "kvqoutput", "kvqoutputs", "(", ")", " ", "  ",
+        "\"", "\"text\"", "//", "/", "*", "/*", "*/", "/*/", "uint8_t", "_int", "int_", "3", "x1",
+        "char", "bool", "void", "typename", "sizeof", ";", "{", "}", "\t", "\u00e9", "\u00b5s",
+        "\r", "\u2028", "QWidget(", "printf (", "a+b", "#include", "<QStr>", "'\"'", "\\\""};
+    for (quint32 seed = 1; seed <= 40; ++seed) {
+        QRandomGenerator random(seed);
+        QStringList lines;
+        for (int line = 0; line < 60; ++line) {
+            QString text;
+            const int parts = random.bounded(12);
+            for (int i = 0; i < parts; ++i)
+                text += pieces.at(random.bounded(pieces.size()));
+            lines << text;
+        }
+        QTest::addRow("random lines, seed %u", seed) << lines.join(QLatin1Char('\n'));
+    }
+}
+
+void tst_VESTRASyntaxHighlighter::sameAsRuleByRule()
+{
+    QFETCH(QString, text);
+    LaidOutDocument fast;
+    VESTRASyntaxHighlighter highlighter(&fast);
+    fast.setPlainText(text);
+    LaidOutDocument reference;
+    ReferenceHighlighter plain(&reference);
+    reference.setPlainText(text);
+    settle();
+
+    QTextBlock a = fast.begin();
+    QTextBlock b = reference.begin();
+    for (; a.isValid() && b.isValid(); a = a.next(), b = b.next()) {
+        QCOMPARE(a.userState(), b.userState());
+        // Compare the layouts' format ranges exactly, not only their names.
+        const QVector<QTextLayout::FormatRange> fa = a.layout()->formats();
+        const QVector<QTextLayout::FormatRange> fb = b.layout()->formats();
+        if (fa != fb) {
+            QCOMPARE(paintOf(a), paintOf(b));
+            QCOMPARE(fa.size(), fb.size());
+            QFAIL(qPrintable(QStringLiteral("formats differ on line %1: %2").arg(a.blockNumber()).arg(a.text())));
+        }
+    }
+    QVERIFY(!a.isValid() && !b.isValid());
+}
+
+QTEST_MAIN(tst_VESTRASyntaxHighlighter)
+#include "tst_vestrasyntaxhighlighter.moc"
