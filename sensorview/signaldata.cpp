@@ -1,0 +1,364 @@
+#include "signaldata.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const SignalSeries EmptySeries;
+
+QString toString(QStringView name)
+{
+    return name.toString();
+}
+
+QString toString(QLatin1String name)
+{
+    return QString(name);
+}
+
+} // namespace
+
+SignalData::SignalData(const SignalData &other)
+    : all(other.all)
+    , bySignal(other.bySignal)
+    , signalNames(other.signalNames)
+    , times(other.times)
+    , signalOf(other.signalOf)
+    , valueStart(other.valueStart)
+    , pool(other.pool)
+    , signalTable(other.signalTable)
+    , signalIds(other.signalIds)
+{
+}
+
+SignalData &SignalData::operator=(const SignalData &other)
+{
+    if (this != &other) {
+        all = other.all;
+        bySignal = other.bySignal;
+        signalNames = other.signalNames;
+        times = other.times;
+        signalOf = other.signalOf;
+        valueStart = other.valueStart;
+        pool = other.pool;
+        signalTable = other.signalTable;
+        signalIds = other.signalIds;
+        seriesCache.clear();
+        lastSignal = -1;
+    }
+    return *this;
+}
+
+void SignalData::clear()
+{
+    all = SignalSeries();
+    bySignal.clear();
+    signalNames.clear();
+    times.clear();
+    signalOf.clear();
+    valueStart = {0};
+    pool.clear();
+    signalTable.clear();
+    signalIds.clear();
+    seriesCache.clear();
+    lastSignal = -1;
+}
+
+void SignalData::assign(const QVector<SignalRecord> &records)
+{
+    clear();
+    for (const SignalRecord &record : records)
+        addRecord(record);
+}
+
+void SignalData::addRecord(const SignalRecord &record)
+{
+    addRecord(record.name, record.time, record.values.constData(), record.values.size());
+}
+
+template<typename Name>
+quint32 SignalData::signalId(Name name)
+{
+    if (lastSignal >= 0 && signalTable[lastSignal] == name)
+        return quint32(lastSignal);
+    // A recording has a handful of signals: comparing them all is quicker
+    // than hashing, and needs no string to be made.
+    constexpr int ScanLimit = 16;
+    if (signalTable.size() <= ScanLimit) {
+        for (int i = 0; i < signalTable.size(); ++i) {
+            if (signalTable[i] == name)
+                return quint32(lastSignal = i);
+        }
+    }
+    const QString key = toString(name);
+    auto it = signalIds.constFind(key);
+    if (it == signalIds.constEnd()) {
+        it = signalIds.insert(key, quint32(signalTable.size()));
+        signalTable.append(key);
+    }
+    lastSignal = int(it.value());
+    return it.value();
+}
+
+SignalSeries &SignalData::seriesOf(quint32 signal)
+{
+    // Writing through a remembered place is only safe in a map this store
+    // alone holds.
+    if (!bySignal.isDetached()) {
+        seriesCache.clear();
+        bySignal.detach();
+    }
+    if (int(signal) < seriesCache.size() && seriesCache[int(signal)])
+        return *seriesCache[int(signal)];
+    const QString &name = signalTable[int(signal)];
+    auto it = bySignal.find(name);
+    if (it == bySignal.end()) {
+        signalNames.append(name);
+        it = bySignal.insert(name, SignalSeries());
+    }
+    if (seriesCache.size() <= int(signal))
+        seriesCache.resize(int(signal) + 1);
+    seriesCache[int(signal)] = &it.value();
+    return it.value();
+}
+
+void SignalData::addRecord(QStringView name, double time, const double *values, int count)
+{
+    add(signalId(name), time, values, count);
+}
+
+void SignalData::addRecord(QLatin1String name, double time, const double *values, int count)
+{
+    add(signalId(name), time, values, count);
+}
+
+void SignalData::reserve(int records, int values)
+{
+    times.reserve(times.size() + records);
+    signalOf.reserve(signalOf.size() + records);
+    valueStart.reserve(valueStart.size() + records);
+    pool.reserve(pool.size() + values);
+    all.records.reserve(all.records.size() + records);
+    all.times.reserve(all.times.size() + records);
+}
+
+void SignalData::add(quint32 signal, double time, const double *values, int count)
+{
+    const quint32 id = quint32(times.size());
+    times.append(time);
+    signalOf.append(signal);
+    const int at = pool.size();
+    pool.resize(at + count);
+    std::copy(values, values + count, pool.data() + at);
+    valueStart.append(quint32(pool.size()));
+    insertInto(all, time, id, values, count);
+    insertInto(seriesOf(signal), time, id, values, count);
+}
+
+void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const double *values,
+                            int count)
+{
+    const bool wasEmpty = series.records.isEmpty();
+    series.channelCount = std::max(series.channelCount, count);
+    // A channel first seen in a later record starts from {0, 0}, so its
+    // range takes in zero.
+    if (series.ranges.size() < count)
+        series.ranges.resize(count);
+    ChannelRange *ranges = series.ranges.data();
+    for (int i = 0; i < count; ++i) {
+        const double v = values[i];
+        if (wasEmpty) {
+            ranges[i] = {v, v};
+            continue;
+        }
+        if (!(v > ranges[i].min))
+            ranges[i].min = v;
+        if (v > ranges[i].max)
+            ranges[i].max = v;
+    }
+
+    if (wasEmpty || !(time < series.times.constLast())) {
+        series.records.append(id);
+        series.times.append(time);
+        return;
+    }
+    // Before the first record at the same time or later.
+    const int place = int(std::lower_bound(series.times.cbegin(), series.times.cend(), time)
+                          - series.times.cbegin());
+    series.records.insert(place, id);
+    series.times.insert(place, time);
+}
+
+double SignalData::valueOf(const SignalRecord &record, int channel)
+{
+    return channel >= 0 && channel < record.values.size() ? record.values.at(channel) : 0.0;
+}
+
+double SignalData::valueOf(quint32 id, int channel) const
+{
+    return channel >= 0 && channel < valueCount(id) ? pool[int(valueStart[int(id)]) + channel] : 0.0;
+}
+
+SignalRecord SignalData::record(quint32 id) const
+{
+    SignalRecord result;
+    result.name = name(id);
+    result.time = times[int(id)];
+    result.values = QVector<double>(values(id), values(id) + valueCount(id));
+    return result;
+}
+
+QVector<SignalRecord> SignalData::records() const
+{
+    QVector<SignalRecord> result;
+    result.reserve(all.records.size());
+    for (quint32 id : all.records)
+        result.append(record(id));
+    return result;
+}
+
+const SignalSeries &SignalData::series(const QString &name) const
+{
+    const auto it = bySignal.constFind(name);
+    return it == bySignal.constEnd() ? EmptySeries : it.value();
+}
+
+int SignalData::nextIndex(const SignalSeries &series, double time) const
+{
+    const auto it = std::upper_bound(series.times.cbegin(), series.times.cend(), time);
+    return it == series.times.cend() ? -1 : int(it - series.times.cbegin());
+}
+
+int SignalData::previousIndex(const SignalSeries &series, double time) const
+{
+    return int(std::lower_bound(series.times.cbegin(), series.times.cend(), time)
+               - series.times.cbegin()) - 1;
+}
+
+double SignalData::valueAt(const SignalSeries &series, double time, int channel) const
+{
+    constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
+    if (channel < 0 || channel >= series.channelCount || series.isEmpty()
+        || this->time(series, 0) > time)
+        return NotANumber;
+    // The last record at or before the time.
+    const int index = int(std::upper_bound(series.times.cbegin(), series.times.cend(), time)
+                          - series.times.cbegin()) - 1;
+    return valueOf(series.records[index], channel);
+}
+
+double SignalData::nearestTime(const SignalSeries &series, double time) const
+{
+    const int previous = previousIndex(series, time);
+    const int next = nextIndex(series, time);
+    if (previous < 0)
+        return next < 0 ? time : this->time(series, next);
+    if (next < 0)
+        return this->time(series, previous);
+    const double before = this->time(series, previous);
+    const double after = this->time(series, next);
+    return std::abs(after - time) > std::abs(before - time) ? before : after;
+}
+
+double SignalData::firstTime(const SignalSeries &series) const
+{
+    return series.isEmpty() ? 0.0 : time(series, 0);
+}
+
+double SignalData::lastTime(const SignalSeries &series) const
+{
+    return series.isEmpty() ? 0.0 : time(series, series.size() - 1);
+}
+
+void SignalData::addFrom(const SignalData &source, quint32 id, double time)
+{
+    addRecord(source.name(id), time, source.values(id), source.valueCount(id));
+}
+
+template<typename Retime>
+void SignalData::rebuild(Retime retime)
+{
+    const SignalData old = *this;
+    clear();
+    reserve(old.recordCount(), old.pool.size());
+    // The old signal ids, as they are numbered anew in order of appearance.
+    QVector<qint64> renumbered(old.signalTable.size(), -1);
+    for (int i = 0; i < old.all.size(); ++i) {
+        double time = old.all.times[i];
+        if (!retime(time))
+            continue;
+        const quint32 id = old.all.records[i];
+        qint64 &signal = renumbered[int(old.signalOf[int(id)])];
+        if (signal < 0)
+            signal = signalId(old.name(id));
+        add(quint32(signal), time, old.values(id), old.valueCount(id));
+    }
+}
+
+void SignalData::crop(double a, double b)
+{
+    const double lo = std::min(a, b);
+    const double hi = std::max(a, b);
+    rebuild([lo, hi](double &time) {
+        if (!(lo <= time && time <= hi))
+            return false;
+        time -= lo;
+        return true;
+    });
+}
+
+void SignalData::deleteRange(double a, double b)
+{
+    const double lo = std::min(a, b);
+    const double hi = std::max(a, b);
+    const double gap = hi - lo;
+    rebuild([lo, hi, gap](double &time) {
+        if (time < lo)
+            return true;
+        if (time <= hi)
+            return false;
+        time -= gap;
+        return true;
+    });
+}
+
+void SignalData::insertAt(double cursor, const SignalData &other)
+{
+    const SignalData old = *this;
+    const SignalData inserted = other;
+    clear();
+    for (quint32 id : old.all.records) {
+        if (old.times[int(id)] <= cursor)
+            addFrom(old, id, old.times[int(id)]);
+    }
+    const double shift = cursor - inserted.firstTime(inserted.all);
+    double latest = 0.0;
+    for (quint32 id : inserted.all.records) {
+        latest = std::max(latest, inserted.times[int(id)]);
+        addFrom(inserted, id, inserted.times[int(id)] + shift);
+    }
+    for (quint32 id : old.all.records) {
+        if (old.times[int(id)] > cursor)
+            addFrom(old, id, old.times[int(id)] + latest);
+    }
+}
+
+void SignalData::removeSignal(const QString &name)
+{
+    const SignalData old = *this;
+    clear();
+    for (quint32 id : old.all.records) {
+        if (old.name(id) != name)
+            addFrom(old, id, old.times[int(id)]);
+    }
+}
+
+void SignalData::shiftToZero()
+{
+    const double first = firstTime(all);
+    if (first == 0.0)
+        return;
+    crop(first, lastTime(all));
+}

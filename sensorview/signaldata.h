@@ -1,0 +1,138 @@
+#pragma once
+
+#include <QHash>
+#include <QMap>
+#include <QString>
+#include <QStringView>
+#include <QStringList>
+#include <QVector>
+
+
+// One sample line: a signal's name, a time in milliseconds and the values of
+// its channels in column order (possibly none).
+struct SignalRecord
+{
+    QString name;
+    double time = 0.0;
+    QVector<double> values;
+};
+
+struct ChannelRange
+{
+    double min = 0.0;
+    double max = 0.0;
+};
+
+// An ordered run of records, ascending by time. The records themselves live
+// in the owning store; a series lists them, so that the run of every record
+// and the run of each signal share one copy of the values.
+struct SignalSeries
+{
+    // Ids of the store's records, ascending by their time, and those times
+    // (kept beside them so that a search reads one array).
+    QVector<quint32> records;
+    QVector<double> times;
+    // The value range of each channel: entry i belongs to channel i, and
+    // there is one for every channel below channelCount.
+    QVector<ChannelRange> ranges;
+    // The largest number of values of any record ever added to the series.
+    int channelCount = 0;
+
+    int size() const { return records.size(); }
+    bool isEmpty() const { return records.isEmpty(); }
+};
+
+// The store of the sensor view: every record in `all`, each signal's own in
+// `bySignal`, and the signals in the order they first appeared.
+//
+// Copies are cheap and independent: the record arrays are shared until one
+// of the copies changes.
+class SignalData
+{
+public:
+    SignalData() = default;
+    SignalData(const SignalData &other);
+    SignalData &operator=(const SignalData &other);
+    ~SignalData() = default;
+
+    SignalSeries all;
+    QMap<QString, SignalSeries> bySignal;
+    QStringList signalNames;
+
+    void addRecord(const SignalRecord &record);
+    // The same, without building a record first: what the text reader uses.
+    void addRecord(QStringView name, double time, const double *values, int count);
+    void addRecord(QLatin1String name, double time, const double *values, int count);
+    // Makes room for that many more records holding that many more values.
+    void reserve(int records, int values);
+    void clear();
+    void assign(const QVector<SignalRecord> &records);
+
+    // The value at `channel`, or 0.0 where the record has no such value.
+    static double valueOf(const SignalRecord &record, int channel);
+    double valueOf(quint32 id, int channel) const;
+
+    // The series of a signal; an empty one for a name without records.
+    const SignalSeries &series(const QString &name) const;
+
+    // Sample and hold: what the channel shows at `time`, or NaN before the
+    // first record and for channels the series does not have.
+    double valueAt(const SignalSeries &series, double time, int channel) const;
+    // The first record strictly after `time`, the last strictly before it.
+    int nextIndex(const SignalSeries &series, double time) const;
+    int previousIndex(const SignalSeries &series, double time) const;
+    // The time of the nearer neighbour of `time` (the later one on a tie).
+    double nearestTime(const SignalSeries &series, double time) const;
+    double firstTime(const SignalSeries &series) const;
+    double lastTime(const SignalSeries &series) const;
+
+    // Edits: each rebuilds the store from its records, in time order.
+    void crop(double a, double b);
+    void deleteRange(double a, double b);
+    void insertAt(double cursor, const SignalData &other);
+    void removeSignal(const QString &name);
+    void shiftToZero();
+
+    // Reading the records of a series by position.
+    double time(const SignalSeries &series, int index) const { return series.times[index]; }
+    double value(const SignalSeries &series, int index, int channel) const
+    {
+        return valueOf(series.records[index], channel);
+    }
+    double time(quint32 id) const { return times[id]; }
+    int valueCount(quint32 id) const { return int(valueStart[id + 1] - valueStart[id]); }
+    const double *values(quint32 id) const { return pool.constData() + valueStart[id]; }
+    const QString &name(quint32 id) const { return signalTable[signalOf[id]]; }
+    SignalRecord record(quint32 id) const;
+    QVector<SignalRecord> records() const;
+
+    int recordCount() const { return all.records.size(); }
+
+private:
+    // Clears the store and adds back the records of its old `all`, in order,
+    // each with the time `retime` gives it; `retime` returns false to drop
+    // a record.
+    template<typename Retime>
+    void rebuild(Retime retime);
+    void addFrom(const SignalData &source, quint32 id, double time);
+    void add(quint32 signal, double time, const double *values, int count);
+    template<typename Name>
+    quint32 signalId(Name name);
+    SignalSeries &seriesOf(quint32 signal);
+    static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
+                           int count);
+
+    // The records, in the order they were added: time, signal, where their
+    // values begin in `pool` (the next record's start is where they end).
+    QVector<double> times;
+    QVector<quint32> signalOf;
+    QVector<quint32> valueStart{0};
+    QVector<double> pool;
+    // Every name ever added, by id.
+    QVector<QString> signalTable;
+    QHash<QString, quint32> signalIds;
+    // Where each signal's series lives in bySignal, by signal id; emptied
+    // whenever bySignal may have moved (it is shared with a copy).
+    QVector<SignalSeries *> seriesCache;
+    int lastSignal = -1;
+};

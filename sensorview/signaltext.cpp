@@ -1,0 +1,603 @@
+#include "signaltext.h"
+
+#include <QTextCodec>
+#include <QTextStream>
+
+#include <algorithm>
+#include <climits>
+#include <charconv>
+#include <cstring>
+#include <cmath>
+#include <vector>
+
+namespace SignalText {
+
+namespace {
+
+constexpr int LongestQuickField = 40;
+constexpr int SignificantDigits = 6;
+
+inline bool isDigit(ushort c)
+{
+    return c >= '0' && c <= '9';
+}
+
+inline ushort code(QChar c)
+{
+    return c.unicode();
+}
+
+inline ushort code(char c)
+{
+    return uchar(c);
+}
+
+constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int ExactPowers = 22;
+constexpr int ExactDigits = 15;
+
+// The plain decimals that sensors print ([-]digits[.digits], up to fifteen
+// significant digits): the digits make an integer that a double holds
+// exactly, and one multiplication or division by an exact power of ten
+// rounds the result once, correctly, as every correct reader does.
+template<typename Char>
+bool exactConvert(const Char *c, int length, double *result)
+{
+    int i = 0;
+    const bool negative = length > 0 && code(c[0]) == '-';
+    if (negative)
+        ++i;
+    quint64 mantissa = 0;
+    int significant = 0;
+    int scale = 0;
+    int digits = 0;
+    bool point = false;
+    int fractionDigits = 0;
+    for (; i < length; ++i) {
+        const ushort u = code(c[i]);
+        if (isDigit(u)) {
+            ++digits;
+            if (point)
+                ++fractionDigits;
+            if (mantissa == 0 && u == '0') {
+                if (point)
+                    --scale;
+                continue;
+            }
+            if (++significant > ExactDigits)
+                return false;
+            mantissa = mantissa * 10 + (u - '0');
+            if (point)
+                --scale;
+        } else if (u == '.' && !point) {
+            if (digits == 0)
+                return false;
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || (point && fractionDigits == 0))
+        return false;
+    if (mantissa == 0) {
+        *result = negative ? -0.0 : 0.0;
+        return true;
+    }
+    if (-scale > ExactPowers)
+        return false;
+    const double value = double(mantissa) / PowersOfTen[-scale];
+    *result = negative ? -value : value;
+    return true;
+}
+
+// [-]digits[.digits][(e|E)[+|-]digits] and nothing else: a form whose value
+// every correct decimal reader rounds the same way.
+template<typename Char>
+bool quickConvert(const Char *c, int length, double *result)
+{
+    if (length == 0 || length > LongestQuickField)
+        return false;
+    char ascii[LongestQuickField];
+    int i = 0;
+    if (code(c[0]) == '-')
+        ascii[i++] = '-';
+    bool nonZero = false;
+    const auto digits = [&]() {
+        const int start = i;
+        while (i < length && isDigit(code(c[i]))) {
+            nonZero = nonZero || code(c[i]) != '0';
+            ascii[i] = char(code(c[i]));
+            ++i;
+        }
+        return i - start;
+    };
+    if (digits() == 0)
+        return false;
+    if (i < length && code(c[i]) == '.') {
+        ascii[i++] = '.';
+        if (digits() == 0)
+            return false;
+    }
+    const bool mantissaNonZero = nonZero;
+    if (i < length && (code(c[i]) == 'e' || code(c[i]) == 'E')) {
+        ascii[i++] = 'e';
+        if (i < length && (code(c[i]) == '+' || code(c[i]) == '-')) {
+            ascii[i] = char(code(c[i]));
+            ++i;
+        }
+        if (digits() == 0)
+            return false;
+    }
+    if (i != length)
+        return false;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(ascii, ascii + length, value);
+    if (error != std::errc() || end != ascii + length)
+        return false;
+    // Overflow, underflow and subnormal results take the careful road.
+    if (value == 0.0 ? mantissaNonZero : !std::isnormal(value))
+        return false;
+    *result = value;
+    return true;
+}
+
+} // namespace
+
+double toDouble(QStringView field)
+{
+    double value;
+    if (exactConvert(field.data(), field.size(), &value)
+        || quickConvert(field.data(), field.size(), &value))
+        return value;
+    return field.toString().toDouble();
+}
+
+double toDouble(QLatin1String field)
+{
+    double value;
+    if (exactConvert(field.data(), field.size(), &value)
+        || quickConvert(field.data(), field.size(), &value))
+        return value;
+    return QString(field).toDouble();
+}
+
+namespace {
+
+// The common case of sensor data: a value that is the double nearest to a
+// decimal of at most six significant digits, written without an exponent
+// (1e-4 <= |value| < 1e6). Returns 0 for any other value.
+int formatPlainDecimal(char *text, double value)
+{
+    const double magnitude = std::abs(value);
+    if (!(magnitude >= 1e-4 && magnitude < 1e6))
+        return 0;
+    // Scale the value to six digits before the point...
+    constexpr double SixDigitFloor[] = {1e5, 1e4, 1e3, 1e2, 1e1, 1e0, 1e-1, 1e-2, 1e-3, 1e-4};
+    int scale = 0;
+    while (magnitude < SixDigitFloor[scale])
+        ++scale;
+    const double rounded = std::nearbyint(magnitude * PowersOfTen[scale]);
+    if (rounded < 1e5 || rounded >= 1e6)
+        return 0;
+    // ...and take the six digits only if they read back as the value exactly
+    // (both are exact doubles, so one division rounds correctly); then they
+    // are what rounding the value to six digits gives.
+    if (rounded / PowersOfTen[scale] != magnitude)
+        return 0;
+    char digits[6];
+    auto integer = quint32(rounded);
+    for (int i = 5; i >= 0; --i) {
+        digits[i] = char('0' + integer % 10);
+        integer /= 10;
+    }
+    int count = 6;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    const int whole = 6 - scale;
+    int n = 0;
+    if (value < 0)
+        text[n++] = '-';
+    if (whole > 0) {
+        for (int i = 0; i < whole; ++i)
+            text[n++] = digits[i];
+        if (count > whole) {
+            text[n++] = '.';
+            for (int i = whole; i < count; ++i)
+                text[n++] = digits[i];
+        }
+    } else {
+        text[n++] = '0';
+        text[n++] = '.';
+        for (int i = whole; i < 0; ++i)
+            text[n++] = '0';
+        for (int i = 0; i < count; ++i)
+            text[n++] = digits[i];
+    }
+    return n;
+}
+
+// Whether the decimal digits[0..count) x 10^(exponent - count + 1), the
+// shortest form of a double, is that double exactly and lies halfway
+// between two six-digit numbers.
+bool isExactHalfway(const char *digits, int count, int exponent)
+{
+    if (count != SignificantDigits + 1 || digits[count - 1] != '5')
+        return false;
+    const int lastDigitPower = exponent - count + 1;
+    if (lastDigitPower >= 0)
+        return true; // a whole number: take the careful road
+    // A decimal fraction is a double exactly when its digits hold as many
+    // factors of five as it has decimal places.
+    quint64 mantissa = 0;
+    for (int i = 0; i < count; ++i)
+        mantissa = mantissa * 10 + quint64(digits[i] - '0');
+    constexpr int MostFives = 27;
+    if (-lastDigitPower > MostFives)
+        return false;
+    quint64 fives = 1;
+    for (int i = 0; i < -lastDigitPower; ++i)
+        fives *= 5;
+    return mantissa % fives == 0;
+}
+
+// Writes `value` as QString::number(value, 'g', 6) does into `text` (room for
+// 40 characters) and returns the length.
+int formatNumber(char *text, double value)
+{
+    if (std::isnan(value)) {
+        std::memcpy(text, "nan", 3);
+        return 3;
+    }
+    if (std::isinf(value)) {
+        if (value < 0) {
+            std::memcpy(text, "-inf", 4);
+            return 4;
+        }
+        std::memcpy(text, "inf", 3);
+        return 3;
+    }
+    if (value == 0.0) {
+        // Negative zero too, as Qt writes it.
+        text[0] = '0';
+        return 1;
+    }
+    const int quick = formatPlainDecimal(text, value);
+    if (quick > 0)
+        return quick;
+    // The shortest digits that read back as the value: when there are no
+    // more than six, rounding the value to six digits gives those very
+    // digits (the value lies within a hair of them), and only their layout
+    // is left to do.
+    char shortest[32];
+    const auto end = std::to_chars(shortest, shortest + sizeof shortest, value,
+                                   std::chars_format::scientific).ptr;
+    char digits[24];
+    int count = 0;
+    const char *p = shortest;
+    const bool negative = *p == '-';
+    if (negative)
+        ++p;
+    for (; p < end && *p != 'e'; ++p) {
+        if (*p != '.')
+            digits[count++] = *p;
+    }
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
+    // Subnormal numbers are too coarse for that: their shortest digits may
+    // lie far from the value.
+    if (count > SignificantDigits || !std::isnormal(value)) {
+        // Rounding to six digits: the library rounds a value exactly halfway
+        // to the even digit where Qt rounds it up, so such a value goes to Qt.
+        if (isExactHalfway(digits, count, exponent) || !std::isnormal(value)) {
+            const QByteArray qt = QString::number(value, 'g', SignificantDigits).toLatin1();
+            std::memcpy(text, qt.constData(), size_t(qt.size()));
+            return qt.size();
+        }
+        const auto result = std::to_chars(text, text + 40, value, std::chars_format::general,
+                                          SignificantDigits);
+        return int(result.ptr - text);
+    }
+
+    int n = 0;
+    if (negative)
+        text[n++] = '-';
+    if (exponent < -4 || exponent >= SignificantDigits) {
+        text[n++] = digits[0];
+        if (count > 1) {
+            text[n++] = '.';
+            for (int i = 1; i < count; ++i)
+                text[n++] = digits[i];
+        }
+        text[n++] = 'e';
+        text[n++] = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            text[n++] = '0';
+        n = int(std::to_chars(text + n, text + 40, magnitude).ptr - text);
+    } else if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i)
+            text[n++] = i < count ? digits[i] : '0';
+        if (count > exponent + 1) {
+            text[n++] = '.';
+            for (int i = exponent + 1; i < count; ++i)
+                text[n++] = digits[i];
+        }
+    } else {
+        text[n++] = '0';
+        text[n++] = '.';
+        for (int i = -1; i > exponent; --i)
+            text[n++] = '0';
+        for (int i = 0; i < count; ++i)
+            text[n++] = digits[i];
+    }
+    return n;
+}
+
+} // namespace
+
+void appendNumber(QString &out, double value)
+{
+    char text[40];
+    out += QLatin1String(text, formatNumber(text, value));
+}
+
+void appendNumber(QByteArray &out, double value)
+{
+    char text[40];
+    out.append(text, formatNumber(text, value));
+}
+
+} // namespace SignalText
+
+namespace {
+
+// The writer hands its text to the stream in pieces of about this size.
+constexpr int WriteChunk = 1 << 20;
+constexpr int Utf8Mib = 106;
+
+inline bool isSpace(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u == ' ' || (u >= '\t' && u <= '\r'))
+        return true;
+    return u > 127 && c.isSpace();
+}
+
+void parseLine(SignalData &store, QStringView line, std::vector<double> &values)
+{
+    // Only a "#" at the very start of the line makes a comment.
+    if (!line.isEmpty() && line.front().unicode() == '#')
+        return;
+    const QChar *begin = line.data();
+    const QChar *end = begin + line.size();
+    while (begin < end && isSpace(*begin))
+        ++begin;
+    while (end > begin && isSpace(end[-1]))
+        --end;
+
+    QStringView fields[2];
+    int count = 0;
+    values.clear();
+    const QChar *p = begin;
+    while (p < end) {
+        const QChar *fieldEnd = p;
+        while (fieldEnd < end && fieldEnd->unicode() != ';' && fieldEnd->unicode() != '\t')
+            ++fieldEnd;
+        if (fieldEnd > p) {
+            const QStringView field(p, fieldEnd - p);
+            if (count < 2)
+                fields[count] = field;
+            else
+                values.push_back(SignalText::toDouble(field));
+            ++count;
+        }
+        p = fieldEnd + 1;
+    }
+    if (count < 2)
+        return;
+    const double time = SignalText::toDouble(fields[1]) * 1000.0;
+    store.addRecord(fields[0], time, values.data(), int(values.size()));
+}
+
+inline bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// The same reading as parseLine, straight from the bytes of a line that is
+// all ASCII (where UTF-8 and Latin-1 agree and only ASCII blanks count).
+void parseAsciiLine(SignalData &store, const char *begin, const char *end,
+                    std::vector<double> &values)
+{
+    if (begin < end && *begin == '#')
+        return;
+    while (begin < end && isAsciiSpace(*begin))
+        ++begin;
+    while (end > begin && isAsciiSpace(end[-1]))
+        --end;
+    QLatin1String fields[2];
+    int count = 0;
+    values.clear();
+    const char *p = begin;
+    while (p < end) {
+        const char *fieldEnd = p;
+        while (fieldEnd < end && *fieldEnd != ';' && *fieldEnd != '\t')
+            ++fieldEnd;
+        if (fieldEnd > p) {
+            const QLatin1String field(p, int(fieldEnd - p));
+            if (count < 2)
+                fields[count] = field;
+            else
+                values.push_back(SignalText::toDouble(field));
+            ++count;
+        }
+        p = fieldEnd + 1;
+    }
+    if (count < 2)
+        return;
+    const double time = SignalText::toDouble(fields[1]) * 1000.0;
+    store.addRecord(fields[0], time, values.data(), int(values.size()));
+}
+
+void appendRecord(QString &out, const SignalData &store, quint32 id, double time)
+{
+    out += store.name(id);
+    out += QLatin1Char('\t');
+    SignalText::appendNumber(out, time / 1000.0);
+    const double *values = store.values(id);
+    const int count = store.valueCount(id);
+    for (int i = 0; i < count; ++i) {
+        out += QLatin1Char('\t');
+        SignalText::appendNumber(out, values[i]);
+    }
+    out += QLatin1Char('\n');
+}
+
+void appendRecord(QByteArray &out, const QByteArray &name, const SignalData &store, quint32 id,
+                  double time)
+{
+    out += name;
+    out += '\t';
+    SignalText::appendNumber(out, time / 1000.0);
+    const double *values = store.values(id);
+    const int count = store.valueCount(id);
+    for (int i = 0; i < count; ++i) {
+        out += '\t';
+        SignalText::appendNumber(out, values[i]);
+    }
+    out += '\n';
+}
+
+// A stream that writes UTF-8 to a device takes the bytes straight, without
+// the detour through a string and its encoder.
+template<typename Iterator>
+bool writeUtf8(QTextStream &stream, const SignalData &store, Iterator first, Iterator last,
+               double offset)
+{
+    QIODevice *device = stream.device();
+    if (!device || !stream.codec() || stream.codec()->mibEnum() != Utf8Mib || stream.generateByteOrderMark())
+        return false;
+    stream.flush();
+    QHash<QString, QByteArray> names;
+    QByteArray out;
+    out.reserve(WriteChunk + 4096);
+    for (; first != last; ++first) {
+        const QString &name = store.name(*first);
+        auto it = names.constFind(name);
+        if (it == names.constEnd())
+            it = names.insert(name, name.toUtf8());
+        appendRecord(out, it.value(), store, *first, store.time(*first) - offset);
+        if (out.size() >= WriteChunk) {
+            device->write(out);
+            out.clear();
+        }
+    }
+    device->write(out);
+    return true;
+}
+
+template<typename Iterator>
+void writeRecords(QTextStream &stream, const SignalData &store, Iterator first, Iterator last,
+                  double offset)
+{
+    if (writeUtf8(stream, store, first, last, offset))
+        return;
+    QString out;
+    out.reserve(WriteChunk + 4096);
+    for (; first != last; ++first) {
+        appendRecord(out, store, *first, store.time(*first) - offset);
+        if (out.size() >= WriteChunk) {
+            stream << out;
+            out.clear();
+        }
+    }
+    stream << out;
+}
+
+} // namespace
+
+void parseText(SignalData &store, const QString &text)
+{
+    std::vector<double> values;
+    values.reserve(16);
+    const QChar *p = text.constData();
+    const QChar *end = p + text.size();
+    if (!text.contains(QLatin1Char('\n'))) {
+        parseLine(store, QStringView(p, end - p), values);
+        return;
+    }
+    // Read as a text stream reads lines: a line ends at a line feed, which
+    // takes a carriage return before it along.
+    while (p < end) {
+        const QChar *lineEnd = std::find(p, end, QLatin1Char('\n'));
+        const QChar *contentEnd = lineEnd;
+        if (lineEnd < end && contentEnd > p && contentEnd[-1].unicode() == '\r')
+            --contentEnd;
+        parseLine(store, QStringView(p, contentEnd - p), values);
+        p = lineEnd + 1;
+    }
+}
+
+void parseUtf8(SignalData &store, const char *data, qint64 size)
+{
+    const char *p = data;
+    const char *end = data + size;
+    // Room for everything at once: growing by doubling would copy the
+    // arrays over and over.
+    const qint64 lines = std::count(p, end, '\n') + 1;
+    const qint64 separators = std::count(p, end, ';') + std::count(p, end, '\t');
+    store.reserve(store.recordCount() + int(std::min<qint64>(lines, INT_MAX / 2)),
+                  int(std::min<qint64>(std::max<qint64>(separators - lines, 0), INT_MAX / 2)));
+
+    std::vector<double> values;
+    values.reserve(16);
+    const bool oneLine = std::find(p, end, '\n') == end;
+    while (p < end || (oneLine && p == data)) {
+        const char *lineEnd = oneLine ? end : std::find(p, end, '\n');
+        const char *contentEnd = lineEnd;
+        if (lineEnd < end && contentEnd > p && contentEnd[-1] == '\r')
+            --contentEnd;
+        if (std::all_of(p, contentEnd, [](char c) { return uchar(c) < 0x80; })) {
+            parseAsciiLine(store, p, contentEnd, values);
+        } else {
+            const QString line = QString::fromUtf8(p, int(contentEnd - p));
+            parseLine(store, QStringView(line), values);
+        }
+        p = lineEnd + 1;
+        if (oneLine)
+            break;
+    }
+}
+
+void writeRecord(QTextStream &stream, const SignalRecord &record)
+{
+    QString out = record.name;
+    out += QLatin1Char('\t');
+    SignalText::appendNumber(out, record.time / 1000.0);
+    for (double value : record.values) {
+        out += QLatin1Char('\t');
+        SignalText::appendNumber(out, value);
+    }
+    out += QLatin1Char('\n');
+    stream << out;
+}
+
+void writeAll(QTextStream &stream, const SignalData &store)
+{
+    writeRecords(stream, store, store.all.records.cbegin(), store.all.records.cend(), 0.0);
+}
+
+void writeRange(QTextStream &stream, const SignalData &store, double a, double b)
+{
+    const double lo = std::min(a, b);
+    const double hi = std::max(a, b);
+    // The records are in time order: the range is one run of them.
+    const auto &records = store.all.records;
+    const auto first = std::lower_bound(records.cbegin(), records.cend(), lo,
+                                        [&store](quint32 id, double t) { return store.time(id) < t; });
+    const auto last = std::upper_bound(first, records.cend(), hi,
+                                       [&store](double t, quint32 id) { return t < store.time(id); });
+    writeRecords(stream, store, first, last, lo);
+}

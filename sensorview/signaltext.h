@@ -1,0 +1,35 @@
+#pragma once
+
+#include "signaldata.h"
+
+class QTextStream;
+
+// The text form of records: one per line, the signal's name, the time in
+// seconds and the channel values. Fields are read apart at ";" or a tab and
+// written apart with a tab; numbers are written with six significant digits.
+
+// Reads a chunk of text into `store`. Lines with fewer than two fields and
+// lines opened by "#" are skipped; a field that is not a number reads as 0.
+void parseText(SignalData &store, const QString &text);
+// The same for UTF-8 bytes, as a file holds them, without making a string of
+// them all first.
+void parseUtf8(SignalData &store, const char *data, qint64 size);
+
+void writeRecord(QTextStream &stream, const SignalRecord &record);
+void writeAll(QTextStream &stream, const SignalData &store);
+// The records from min(a, b) to max(a, b), both included, with times counted
+// from the start of the range.
+void writeRange(QTextStream &stream, const SignalData &store, double a, double b);
+
+namespace SignalText {
+
+// Converts a field exactly as QString::toDouble does (0.0 where it fails),
+// quickly for the plain decimal numbers the examples print.
+double toDouble(QStringView field);
+double toDouble(QLatin1String field);
+
+// Formats a number exactly as QString::number(value, 'g', 6) does.
+void appendNumber(QString &out, double value);
+void appendNumber(QByteArray &out, double value);
+
+} // namespace SignalText

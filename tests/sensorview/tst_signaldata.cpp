@@ -1,0 +1,397 @@
+#include "signaldata.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+Q_DECLARE_METATYPE(QVector<double>)
+
+namespace {
+
+SignalRecord rec(const QString &name, double time, QVector<double> values = {})
+{
+    return SignalRecord{name, time, values};
+}
+
+SignalData storeOf(const QVector<SignalRecord> &records)
+{
+    SignalData store;
+    store.assign(records);
+    return store;
+}
+
+QVector<double> timesOf(const SignalData &store, const SignalSeries &series)
+{
+    QVector<double> times;
+    for (int i = 0; i < series.size(); ++i)
+        times << store.time(series, i);
+    return times;
+}
+
+// The store as the plain reading of its description builds it: records
+// held by value, sorted insertion by a walk, ranges in a map.
+struct ModelSeries
+{
+    std::vector<SignalRecord> records;
+    std::map<int, ChannelRange> ranges;
+    int channelCount = 0;
+
+    void insert(const SignalRecord &r)
+    {
+        const int n = r.values.size();
+        channelCount = std::max(channelCount, n);
+        for (int i = 0; i < n; ++i) {
+            const double v = r.values[i];
+            if (records.empty()) {
+                ranges[i] = {v, v};
+            } else {
+                ChannelRange &range = ranges[i];
+                if (!(v > range.min))
+                    range.min = v;
+                if (v > range.max)
+                    range.max = v;
+            }
+        }
+        if (records.empty() || !(r.time < records.back().time)) {
+            records.push_back(r);
+            return;
+        }
+        size_t at = 0;
+        while (records[at].time < r.time)
+            ++at;
+        records.insert(records.begin() + long(at), r);
+    }
+};
+
+struct Model
+{
+    ModelSeries all;
+    std::map<QString, ModelSeries> bySignal;
+    QStringList names;
+
+    void add(const SignalRecord &r)
+    {
+        all.insert(r);
+        if (!bySignal.count(r.name))
+            names << r.name;
+        bySignal[r.name].insert(r);
+    }
+    void rebuild(const std::vector<SignalRecord> &records)
+    {
+        *this = Model();
+        for (const SignalRecord &r : records)
+            add(r);
+    }
+};
+
+void compareSeries(const SignalData &store, const SignalSeries &series, const ModelSeries &model)
+{
+    QCOMPARE(series.size(), int(model.records.size()));
+    QCOMPARE(series.channelCount, model.channelCount);
+    QCOMPARE(series.ranges.size(), int(model.ranges.size()));
+    for (const auto &entry : model.ranges) {
+        QCOMPARE(series.ranges[entry.first].min, entry.second.min);
+        QCOMPARE(series.ranges[entry.first].max, entry.second.max);
+    }
+    for (int i = 0; i < series.size(); ++i) {
+        const SignalRecord r = store.record(series.records[i]);
+        QCOMPARE(r.name, model.records[size_t(i)].name);
+        QCOMPARE(r.time, model.records[size_t(i)].time);
+        QCOMPARE(r.values, model.records[size_t(i)].values);
+    }
+}
+
+void compareStore(const SignalData &store, const Model &model)
+{
+    compareSeries(store, store.all, model.all);
+    QCOMPARE(store.signalNames, model.names);
+    QCOMPARE(store.bySignal.size(), int(model.bySignal.size()));
+    for (const auto &entry : model.bySignal)
+        compareSeries(store, store.series(entry.first), entry.second);
+}
+
+} // namespace
+
+class tst_SignalData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void insertionOrderWithEqualTimes();
+    void lateChannelRange();
+    void valueAt_data();
+    void valueAt();
+    void neighbours_data();
+    void neighbours();
+    void edits_data();
+    void edits();
+    void removeSignalForgetsName();
+    void unknownNameReadsEmpty();
+    void copiesAreIndependent();
+    void sameAsPlainModel_data();
+    void sameAsPlainModel();
+};
+
+void tst_SignalData::insertionOrderWithEqualTimes()
+{
+    SignalData store;
+    for (const auto &[time, tag] : {std::pair{5.0, 1.0}, {3.0, 2.0}, {3.0, 3.0}, {7.0, 4.0}})
+        store.addRecord(rec("s", time, {tag}));
+    QCOMPARE(timesOf(store, store.all), (QVector<double>{3, 3, 5, 7}));
+    // The second 3 went before the first; a time equal to the last goes after it.
+    QCOMPARE(store.value(store.all, 0, 0), 3.0);
+    QCOMPARE(store.value(store.all, 1, 0), 2.0);
+    store.addRecord(rec("s", 7, {5}));
+    QCOMPARE(store.value(store.all, 4, 0), 5.0);
+}
+
+void tst_SignalData::lateChannelRange()
+{
+    SignalData store = storeOf({rec("a", 0, {1, 2}), rec("a", 1, {5, 6, 7}), rec("a", 2, {-3})});
+    const SignalSeries &a = store.series("a");
+    QCOMPARE(a.channelCount, 3);
+    QCOMPARE(a.ranges.size(), 3);
+    QCOMPARE(a.ranges[0].min, -3.0);
+    QCOMPARE(a.ranges[0].max, 5.0);
+    QCOMPARE(a.ranges[2].min, 0.0);
+    QCOMPARE(a.ranges[2].max, 7.0);
+}
+
+void tst_SignalData::valueAt_data()
+{
+    QTest::addColumn<double>("time");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<double>("expected"); // NaN for "no value"
+    const double nan = std::nan("");
+    QTest::newRow("before the first record") << 9.0 << 0 << nan;
+    QTest::newRow("at the first record") << 10.0 << 0 << 1.0;
+    QTest::newRow("between: hold") << 15.0 << 1 << 2.0;
+    QTest::newRow("at a later record") << 20.0 << 0 << 3.0;
+    QTest::newRow("after the last") << 99.0 << 0 << 5.0;
+    QTest::newRow("record lacks the channel") << 20.0 << 1 << 0.0;
+    QTest::newRow("channel -1") << 15.0 << -1 << nan;
+    QTest::newRow("channel = channelCount") << 15.0 << 2 << nan;
+}
+
+void tst_SignalData::valueAt()
+{
+    QFETCH(double, time);
+    QFETCH(int, channel);
+    QFETCH(double, expected);
+    const SignalData store = storeOf({rec("a", 10, {1, 2}), rec("a", 20, {3}), rec("a", 30, {5, 6})});
+    const double value = store.valueAt(store.series("a"), time, channel);
+    if (std::isnan(expected))
+        QVERIFY(std::isnan(value));
+    else
+        QCOMPARE(value, expected);
+    QVERIFY(std::isnan(store.valueAt(store.series("missing"), time, 0)));
+}
+
+void tst_SignalData::neighbours_data()
+{
+    QTest::addColumn<QVector<double>>("times");
+    QTest::addColumn<double>("t");
+    QTest::addColumn<int>("next");
+    QTest::addColumn<int>("previous");
+    QTest::addColumn<double>("nearest");
+    const QVector<double> times{10, 20, 20, 40};
+    QTest::newRow("exact match picks a neighbour") << times << 20.0 << 3 << 0 << 10.0;
+    QTest::newRow("tie goes to the later") << times << 30.0 << 3 << 2 << 40.0;
+    QTest::newRow("closer earlier") << times << 24.0 << 3 << 2 << 20.0;
+    QTest::newRow("before all") << times << 0.0 << 0 << -1 << 10.0;
+    QTest::newRow("after all") << times << 50.0 << -1 << 3 << 40.0;
+    QTest::newRow("at the last") << times << 40.0 << -1 << 2 << 20.0;
+    QTest::newRow("empty keeps the time") << QVector<double>{} << 7.0 << -1 << -1 << 7.0;
+    QTest::newRow("single at the time") << QVector<double>{5} << 5.0 << -1 << -1 << 5.0;
+}
+
+void tst_SignalData::neighbours()
+{
+    QFETCH(QVector<double>, times);
+    QFETCH(double, t);
+    QFETCH(int, next);
+    QFETCH(int, previous);
+    QFETCH(double, nearest);
+    SignalData store;
+    for (double time : times)
+        store.addRecord(rec("a", time));
+    QCOMPARE(store.nextIndex(store.all, t), next);
+    QCOMPARE(store.previousIndex(store.all, t), previous);
+    QCOMPARE(store.nearestTime(store.all, t), nearest);
+}
+
+void tst_SignalData::edits_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QVector<double>>("times");
+    QTest::addColumn<QStringList>("names");
+    // Records: b at 5, a at 10, b at 15, a at 20, c at 25, a at 1500 ("big").
+    QTest::newRow("delete reversed ends") << "delete 20 10" << QVector<double>{5, 15, 1490}
+                                          << QStringList{"b", "c", "a"};
+    QTest::newRow("crop") << "crop 20 10" << QVector<double>{0, 5, 10} << QStringList{"a", "b"};
+    QTest::newRow("crop nothing") << "crop 30 40" << QVector<double>{} << QStringList{};
+    QTest::newRow("shift to zero") << "shift" << QVector<double>{0, 5, 10, 15, 20, 1495}
+                                   << QStringList{"b", "a", "c"};
+    QTest::newRow("remove b") << "remove b" << QVector<double>{10, 20, 25, 1500} << QStringList{"a", "c"};
+    QTest::newRow("insert at 12") << "insert 12" << QVector<double>{5, 10, 12, 52, 55, 60, 65, 1540}
+                                  << QStringList{"b", "a", "x", "c"};
+}
+
+void tst_SignalData::edits()
+{
+    QFETCH(QString, edit);
+    QFETCH(QVector<double>, times);
+    QFETCH(QStringList, names);
+    SignalData store = storeOf({rec("b", 5, {1}), rec("a", 10, {2}), rec("b", 15, {3}), rec("a", 20, {4}),
+                                rec("c", 25, {5}), rec("a", 1500, {6})});
+    const QStringList words = edit.split(QLatin1Char(' '));
+    if (words[0] == QLatin1String("delete"))
+        store.deleteRange(words[1].toDouble(), words[2].toDouble());
+    else if (words[0] == QLatin1String("crop"))
+        store.crop(words[1].toDouble(), words[2].toDouble());
+    else if (words[0] == QLatin1String("shift"))
+        store.shiftToZero();
+    else if (words[0] == QLatin1String("remove"))
+        store.removeSignal(words[1]);
+    else
+        store.insertAt(words[1].toDouble(), storeOf({rec("x", 0), rec("x", 40)}));
+    QCOMPARE(timesOf(store, store.all), times);
+    QCOMPARE(store.signalNames, names);
+}
+
+void tst_SignalData::removeSignalForgetsName()
+{
+    SignalData store = storeOf({rec("a", 1), rec("b", 2)});
+    store.removeSignal("a");
+    QCOMPARE(store.signalNames, QStringList{"b"});
+    QVERIFY(!store.bySignal.contains("a"));
+    store.addRecord(rec("a", 3));
+    QCOMPARE(store.signalNames, (QStringList{"b", "a"}));
+}
+
+void tst_SignalData::unknownNameReadsEmpty()
+{
+    const SignalData store = storeOf({rec("a", 1)});
+    QVERIFY(store.series("nobody").isEmpty());
+    QVERIFY(!store.bySignal.contains("nobody"));
+    QCOMPARE(store.firstTime(store.series("nobody")), 0.0);
+    QCOMPARE(store.lastTime(store.series("nobody")), 0.0);
+    QCOMPARE(SignalData::valueOf(rec("a", 0, {4}), 1), 0.0);
+    QCOMPARE(SignalData::valueOf(rec("a", 0, {4}), -1), 0.0);
+}
+
+void tst_SignalData::copiesAreIndependent()
+{
+    SignalData original = storeOf({rec("a", 10, {1}), rec("b", 20, {2})});
+    SignalData copy = original;
+    copy.addRecord(rec("a", 30, {3}));
+    copy.crop(10, 30);
+    QCOMPARE(timesOf(original, original.all), (QVector<double>{10, 20}));
+    QCOMPARE(original.series("a").size(), 1);
+    QCOMPARE(timesOf(copy, copy.all), (QVector<double>{0, 10, 20}));
+
+    // And the other way round: the original changes, the copy does not.
+    SignalData second = original;
+    original.addRecord(rec("a", 15, {9}));
+    original.addRecord(rec("c", 1, {9}));
+    QCOMPARE(timesOf(second, second.all), (QVector<double>{10, 20}));
+    QCOMPARE(second.series("a").size(), 1);
+    QCOMPARE(second.signalNames, (QStringList{"a", "b"}));
+    QCOMPARE(original.series("a").size(), 2);
+
+    SignalData assigned;
+    assigned = second;
+    second.clear();
+    QCOMPARE(assigned.recordCount(), 2);
+    assigned.addRecord(rec("b", 5, {1}));
+    QCOMPARE(assigned.series("b").size(), 2);
+    QCOMPARE(second.recordCount(), 0);
+}
+
+void tst_SignalData::sameAsPlainModel_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= 25; ++seed)
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+void tst_SignalData::sameAsPlainModel()
+{
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    SignalData store;
+    Model model;
+    std::vector<SignalRecord> history;
+    const QStringList names{"a", "b", "c"};
+    for (int step = 0; step < 300; ++step) {
+        const int action = random.bounded(100);
+        if (action < 85) {
+            QVector<double> values;
+            const int count = random.bounded(4);
+            for (int i = 0; i < count; ++i)
+                values << (random.bounded(2000) - 1000) / 10.0;
+            const SignalRecord r = rec(names[random.bounded(3)], random.bounded(60) * 5.0, values);
+            store.addRecord(r);
+            model.add(r);
+            continue;
+        }
+        // Edits rebuild from the records in time order.
+        std::vector<SignalRecord> records = model.all.records;
+        std::vector<SignalRecord> next;
+        const double a = random.bounded(60) * 5.0;
+        const double b = random.bounded(60) * 5.0;
+        const double lo = std::min(a, b);
+        const double hi = std::max(a, b);
+        if (action < 90) {
+            store.crop(a, b);
+            for (SignalRecord r : records)
+                if (lo <= r.time && r.time <= hi) {
+                    r.time -= lo;
+                    next.push_back(r);
+                }
+        } else if (action < 95) {
+            store.deleteRange(a, b);
+            for (SignalRecord r : records) {
+                if (r.time < lo)
+                    next.push_back(r);
+                else if (r.time > hi) {
+                    r.time -= hi - lo;
+                    next.push_back(r);
+                }
+            }
+        } else {
+            const QString name = names[random.bounded(3)];
+            store.removeSignal(name);
+            for (const SignalRecord &r : records)
+                if (r.name != name)
+                    next.push_back(r);
+        }
+        model.rebuild(next);
+    }
+    compareStore(store, model);
+    for (double t = -5; t < 320; t += 2.5) {
+        QCOMPARE(store.nearestTime(store.all, t), [&]() {
+            const auto &r = model.all.records;
+            int p = -1;
+            int n = -1;
+            for (int i = 0; i < int(r.size()); ++i) {
+                if (r[size_t(i)].time < t)
+                    p = i;
+                if (n < 0 && r[size_t(i)].time > t)
+                    n = i;
+            }
+            if (p < 0)
+                return n < 0 ? t : r[size_t(n)].time;
+            if (n < 0)
+                return r[size_t(p)].time;
+            return std::abs(r[size_t(n)].time - t) > std::abs(r[size_t(p)].time - t) ? r[size_t(p)].time
+                                                                                     : r[size_t(n)].time;
+        }());
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_SignalData)
+#include "tst_signaldata.moc"
