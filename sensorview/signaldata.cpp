@@ -8,6 +8,14 @@ namespace {
 
 const SignalSeries EmptySeries;
 
+// Revisions are unique across all stores, so that two stores that went
+// different ways never look alike to a cache.
+quint64 nextRevision()
+{
+    static quint64 counter = 0;
+    return ++counter;
+}
+
 QString toString(QStringView name)
 {
     return name.toString();
@@ -30,6 +38,7 @@ SignalData::SignalData(const SignalData &other)
     , pool(other.pool)
     , signalTable(other.signalTable)
     , signalIds(other.signalIds)
+    , revisionNumber(other.revisionNumber)
 {
 }
 
@@ -45,14 +54,21 @@ SignalData &SignalData::operator=(const SignalData &other)
         pool = other.pool;
         signalTable = other.signalTable;
         signalIds = other.signalIds;
+        revisionNumber = other.revisionNumber;
         seriesCache.clear();
         lastSignal = -1;
     }
     return *this;
 }
 
+void SignalData::touch()
+{
+    revisionNumber = nextRevision();
+}
+
 void SignalData::clear()
 {
+    touch();
     all = SignalSeries();
     bySignal.clear();
     signalNames.clear();
@@ -153,12 +169,12 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
     pool.resize(at + count);
     std::copy(values, values + count, pool.data() + at);
     valueStart.append(quint32(pool.size()));
-    insertInto(all, time, id, values, count);
-    insertInto(seriesOf(signal), time, id, values, count);
+    insertInto(all, time, id, values, count, this);
+    insertInto(seriesOf(signal), time, id, values, count, this);
 }
 
 void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const double *values,
-                            int count)
+                            int count, SignalData *store)
 {
     const bool wasEmpty = series.records.isEmpty();
     series.channelCount = std::max(series.channelCount, count);
@@ -185,6 +201,8 @@ void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const
         return;
     }
     // Before the first record at the same time or later.
+    if (store)
+        store->touch();
     const int place = int(std::lower_bound(series.times.cbegin(), series.times.cend(), time)
                           - series.times.cbegin());
     series.records.insert(place, id);

@@ -108,6 +108,11 @@ public:
 
     int recordCount() const { return all.records.size(); }
 
+    // Changes whenever records are removed, moved or inserted anywhere but
+    // at the end of their series; appending leaves it alone. Caches built
+    // over the records stay valid while it does (they may need extending).
+    quint64 revision() const { return revisionNumber; }
+
 private:
     // Clears the store and adds back the records of its old `all`, in order,
     // each with the time `retime` gives it; `retime` returns false to drop
@@ -120,7 +125,7 @@ private:
     quint32 signalId(Name name);
     SignalSeries &seriesOf(quint32 signal);
     static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
-                           int count);
+                           int count, SignalData *store);
 
     // The records, in the order they were added: time, signal, where their
     // values begin in `pool` (the next record's start is where they end).
@@ -135,4 +140,6 @@ private:
     // whenever bySignal may have moved (it is shared with a copy).
     QVector<SignalSeries *> seriesCache;
     int lastSignal = -1;
+    quint64 revisionNumber = 0;
+    void touch();
 };

@@ -1,0 +1,296 @@
+#include "curvepainter.h"
+
+#include "envelope.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qreal CurvePenWidth = 1.5;
+// Columns holding this many records on average are drawn by columns.
+constexpr int RecordsPerColumnForReduction = 3;
+
+struct Walk
+{
+    int first = 0; // first record drawn
+    int end = 0;   // one past the last record drawn
+};
+
+int columnOf(const Curve &curve, int index)
+{
+    return int(curve.store->time(*curve.series, index) * curve.scale - curve.offset);
+}
+
+// The records drawn: from the last before the left edge (or the first) to
+// the first whose column lies past the right edge, that one included.
+Walk walkOf(const Curve &curve)
+{
+    const int count = curve.series->size();
+    Walk walk;
+    walk.first = std::clamp(curve.store->previousIndex(*curve.series, curve.offset / curve.scale), 0,
+                            count - 1);
+    const auto &times = curve.series->times;
+    const auto beyond = std::partition_point(times.cbegin() + walk.first, times.cend(), [&](double t) {
+        return int(t * curve.scale - curve.offset) <= curve.width - 1;
+    });
+    walk.end = std::min(count, int(beyond - times.cbegin()) + 1);
+    return walk;
+}
+
+bool carries(const Curve &curve, int index)
+{
+    return curve.store->valueCount(curve.series->records[index]) > curve.channel;
+}
+
+void fillBlock(QPainter &painter, const Curve &curve, int px, int py, int x)
+{
+    QPainterPath path;
+    path.moveTo(px, py);
+    path.lineTo(x, py);
+    path.lineTo(x, curve.band.yZero);
+    path.lineTo(px, curve.band.yZero);
+    path.closeSubpath();
+    painter.fillPath(path, curve.color);
+}
+
+} // namespace
+
+BandScale BandScale::make(double lo, double hi, int top, int height)
+{
+    BandScale scale;
+    if (lo >= 0) {
+        lo = 0;
+    } else {
+        const double m = std::max(std::abs(lo), std::abs(hi));
+        lo = -m;
+        hi = m;
+    }
+    if (hi == 0)
+        hi = 1;
+    scale.lo = lo;
+    scale.hi = hi;
+    const double drawable = height - 2 * Margin;
+    if (hi > lo) {
+        scale.k = -drawable / (hi - lo);
+        scale.d = top + Margin + drawable * hi / (hi - lo);
+    } else {
+        scale.k = 0;
+        scale.d = top + Margin + drawable;
+    }
+    scale.yZero = int(scale.d);
+    return scale;
+}
+
+void prepareCurvePainter(QPainter &painter, const QColor &color)
+{
+    painter.setPen(QPen(color, CurvePenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+}
+
+void drawCurveExactly(QPainter &painter, const Curve &curve)
+{
+    if (curve.series->isEmpty())
+        return;
+    const Walk walk = walkOf(curve);
+    const auto style = CurveStyle(curve.style);
+    int px = columnOf(curve, walk.first);
+    int py = curve.band.y(curve.store->value(*curve.series, walk.first, curve.channel));
+    bool previousCarried = carries(curve, walk.first);
+    for (int i = walk.first; i < walk.end; ++i) {
+        const int x = columnOf(curve, i);
+        const int y = curve.band.y(curve.store->value(*curve.series, i, curve.channel));
+        if (style == CurveStyle::Events) {
+            painter.drawLine(x, py, x, curve.band.yZero);
+        } else if (previousCarried) {
+            if (style == CurveStyle::Linear) {
+                painter.drawLine(px, py, x, y);
+            } else if (style == CurveStyle::Steps) {
+                painter.drawLine(px, py, x, py);
+                painter.drawLine(x, py, x, y);
+            } else if (style == CurveStyle::Blocks) {
+                fillBlock(painter, curve, px, py, x);
+            }
+        }
+        px = x;
+        py = y;
+        previousCarried = carries(curve, i);
+    }
+}
+
+void drawCurveByColumns(QPainter &painter, const Curve &curve, const Envelope &envelope)
+{
+    if (curve.series->isEmpty())
+        return;
+    const Walk walk = walkOf(curve);
+    const auto style = CurveStyle(curve.style);
+    const auto &times = curve.series->times;
+    const auto yOf = [&](int index) { return curve.band.y(curve.store->value(*curve.series, index, curve.channel)); };
+    // Within a column y only falls as the value rises (k <= 0), so the
+    // extreme values give the extreme rows.
+    const auto spanOf = [&](int first, int last, int *top, int *bottom) {
+        double lo;
+        double hi;
+        envelope.range(*curve.store, *curve.series, first, last, &lo, &hi);
+        *top = std::min(curve.band.y(lo), curve.band.y(hi));
+        *bottom = std::max(curve.band.y(lo), curve.band.y(hi));
+    };
+
+    // Many short lines in one call: the painter's cost is in the calls.
+    QVector<QLine> lines;
+    lines.reserve(2 * curve.width + 8);
+    const auto line = [&lines](int x1, int y1, int x2, int y2) { lines.append(QLine(x1, y1, x2, y2)); };
+
+    int px = columnOf(curve, walk.first);
+    int py = yOf(walk.first);
+    int i = walk.first;
+    while (i < walk.end) {
+        const int x = columnOf(curve, i);
+        // The records of this column: [i, next).
+        const int next = std::min(walk.end, int(std::partition_point(times.cbegin() + i, times.cbegin() + walk.end,
+                                                                     [&](double t) { return int(t * curve.scale - curve.offset) <= x; })
+                                                - times.cbegin()));
+        const int firstY = yOf(i);
+        const int lastY = yOf(next - 1);
+        int top = firstY;
+        int bottom = firstY;
+        if (next - i > 1)
+            spanOf(i, next, &top, &bottom);
+        switch (style) {
+        case CurveStyle::Linear:
+            line(px, py, x, firstY);
+            if (bottom > top)
+                line(x, top, x, bottom);
+            break;
+        case CurveStyle::Steps:
+            line(px, py, x, py);
+            line(x, std::min(py, top), x, std::max(py, bottom));
+            break;
+        case CurveStyle::Blocks:
+            // The block between two columns is a rectangle.
+            painter.fillRect(QRectF(QPointF(px, std::min(py, curve.band.yZero)),
+                                    QPointF(x, std::max(py, curve.band.yZero))),
+                             curve.color);
+            break;
+        case CurveStyle::Events: {
+            // Each record's line runs from the one before it to the zero
+            // line: the previous column's last value and every value here
+            // but the last.
+            int eventTop = std::min(py, curve.band.yZero);
+            int eventBottom = std::max(py, curve.band.yZero);
+            if (next - i > 1) {
+                int t;
+                int b;
+                spanOf(i, next - 1, &t, &b);
+                eventTop = std::min(eventTop, t);
+                eventBottom = std::max(eventBottom, b);
+            }
+            line(x, eventTop, x, eventBottom);
+            break;
+        }
+        }
+        px = x;
+        py = lastY;
+        i = next;
+    }
+    painter.drawLines(lines);
+}
+
+void drawCurve(QPainter &painter, const Curve &curve, Envelope &envelope)
+{
+    if (curve.series->isEmpty())
+        return;
+    const Walk walk = walkOf(curve);
+    const int columns = std::max(1, curve.width);
+    if (walk.end - walk.first > RecordsPerColumnForReduction * columns) {
+        envelope.update(*curve.store, *curve.series, curve.channel);
+        if (envelope.isComplete()) {
+            drawCurveByColumns(painter, curve, envelope);
+            return;
+        }
+    }
+    drawCurveExactly(painter, curve);
+}
+
+bool meetsTrigger(double value, int mode, double level)
+{
+    switch (mode) {
+    case 1:
+        return value == level;
+    case 2:
+        return !(value == level);
+    case 3:
+        return value < level;
+    case 4:
+        return value <= level;
+    case 5:
+        return value > level;
+    case 6:
+        return value >= level;
+    default:
+        return false;
+    }
+}
+
+std::vector<TriggerRun> findTriggerRuns(const SignalData &store, const SignalSeries &series,
+                                        int channel, int mode, double level)
+{
+    std::vector<TriggerRun> runs;
+    bool inside = false;
+    double lastTested = 0.0;
+    for (int i = 0; i < series.size(); ++i) {
+        const quint32 id = series.records[i];
+        if (store.valueCount(id) <= channel)
+            continue;
+        const double time = series.times[i];
+        lastTested = time;
+        const bool match = meetsTrigger(store.valueOf(id, channel), mode, level);
+        if (match && !inside) {
+            runs.push_back({time, time});
+            inside = true;
+        } else if (!match && inside) {
+            runs.back().end = time;
+            inside = false;
+        }
+    }
+    if (inside)
+        runs.back().end = lastTested;
+    return runs;
+}
+
+void drawTriggerRuns(QPainter &painter, const std::vector<TriggerRun> &runs, const QColor &color,
+                     double scale, double offset, int width, int height)
+{
+    constexpr int ShadeAlpha = 32;
+    QColor shade = color;
+    shade.setAlpha(ShadeAlpha);
+    // Runs are in time order and do not overlap: the first that reaches the
+    // left edge is found by bisection, and the walk ends past the right one.
+    auto run = std::partition_point(runs.cbegin(), runs.cend(), [&](const TriggerRun &r) {
+        return int(r.end * scale - offset) < 0;
+    });
+    // Runs never share a pixel column (one ends where the next record that
+    // fails is, the next starts later), so runs whose columns touch are
+    // shaded as one.
+    int from = 0;
+    int to = -1; // the columns [from, to) wait to be shaded
+    for (; run != runs.cend(); ++run) {
+        const int x1 = int(run->start * scale - offset);
+        if (x1 > width)
+            break;
+        const int x2 = int(run->end * scale - offset);
+        if (x2 <= x1)
+            continue;
+        if (x1 != to) {
+            if (to > from)
+                painter.fillRect(QRect(from, 0, to - from, height), shade);
+            from = x1;
+        }
+        to = x2;
+    }
+    if (to > from)
+        painter.fillRect(QRect(from, 0, to - from, height), shade);
+}

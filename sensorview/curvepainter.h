@@ -1,0 +1,84 @@
+#pragma once
+
+#include "signaldata.h"
+
+#include <QColor>
+
+#include <vector>
+
+class Envelope;
+class QPainter;
+
+// How one band maps values to pixel rows: the range is widened to hold zero
+// (symmetric when anything is negative), and y = trunc(v * k + d).
+struct BandScale
+{
+    double lo = 0.0;
+    double hi = 1.0;
+    double k = 0.0;
+    double d = 0.0;
+    int yZero = 0;
+
+    static constexpr int Margin = 5;
+
+    // From the smallest and largest value of the band's channels, for a band
+    // whose top is `top` and that is `height` pixels high.
+    static BandScale make(double lo, double hi, int top, int height);
+    int y(double value) const { return int(value * k + d); }
+};
+
+enum class CurveStyle { Linear = 1, Steps = 2, Blocks = 3, Events = 4 };
+
+// One channel's curve in a band, as it appears through the view's mapping
+// x = trunc(t * scale - offset).
+struct Curve
+{
+    const SignalData *store = nullptr;
+    const SignalSeries *series = nullptr;
+    int channel = 0;
+    int style = int(CurveStyle::Steps);
+    QColor color;
+    BandScale band;
+    double scale = 1.0;
+    double offset = 0.0;
+    int width = 0; // of the viewport
+};
+
+// Draws the curve record by record, from just before the left edge to the
+// first record past the right edge.
+void drawCurveExactly(QPainter &painter, const Curve &curve);
+
+// Draws the same picture a pixel column at a time: within one column every
+// record's segment lies on that column, so one line from the column's
+// lowest to its highest point stands for all of them; the joins between
+// columns are drawn as they are. The envelope must be up to date and
+// complete.
+void drawCurveByColumns(QPainter &painter, const Curve &curve, const Envelope &envelope);
+
+// Draws by columns where they hold several records each, else exactly.
+void drawCurve(QPainter &painter, const Curve &curve, Envelope &envelope);
+
+// Sets the pen or brush a curve of that colour is drawn with.
+void prepareCurvePainter(QPainter &painter, const QColor &color);
+
+// A stretch of time in which a channel meets its trigger condition.
+struct TriggerRun
+{
+    double start = 0.0;
+    double end = 0.0;
+};
+
+// Whether `value` meets the trigger condition: mode 1 =, 2 !=, 3 <, 4 <=,
+// 5 >, 6 >= the level; any other mode never.
+bool meetsTrigger(double value, int mode, double level);
+
+// The runs of records of `series` that meet the condition, in time order:
+// each from its first matching record to the first following one that does
+// not match (or to the last record tested). Records without the channel
+// are not tested.
+std::vector<TriggerRun> findTriggerRuns(const SignalData &store, const SignalSeries &series,
+                                        int channel, int mode, double level);
+
+// Shades the runs that reach into the viewport, over its full height.
+void drawTriggerRuns(QPainter &painter, const std::vector<TriggerRun> &runs, const QColor &color,
+                     double scale, double offset, int width, int height);
