@@ -5,6 +5,12 @@
 #include "settingsdialog.h"
 #include "settingsstore.h"
 
+#include "datalist.h"
+#include "graphview.h"
+#include "sensorviewx.h"
+#include "signallist.h"
+#include "signaltext.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -15,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -61,6 +68,40 @@ int main(int argc, char *argv[])
     }
     const QDir out(args.at(1));
     bool ok = true;
+
+    {
+        // The sensor view over a short recording of the demo board.
+        auto *store = new SignalData;
+        QString text;
+        for (int i = 0; i < 3000; ++i) {
+            const double t = i * 0.01;
+            text += QStringLiteral("pressure;%1;%2\n").arg(t).arg(1013.25 + 2.5 * std::sin(t * 0.4));
+            text += QStringLiteral("light;%1;%2\n").arg(t).arg(std::sin(t * 0.9) > 0 ? 550 : 300);
+            text += QStringLiteral("gyro;%1;%2;%3;%4\n").arg(t).arg(20 * std::sin(t * 2.1)).arg(15 * std::cos(t * 1.7)).arg(-5 + 5 * std::sin(t * 0.4));
+        }
+        parseText(*store, text);
+        SensorViewX view(store);
+        view.resize(1000, 520);
+        view.show();
+        QTest::qWait(100);
+        DataList *rows = view.signalList->valueList;
+        rows->setRowData(1, DataList::StyleRole, int(DataList::Blocks));
+        rows->setRowData(2, DataList::StyleRole, int(DataList::Linear));
+        rows->setRowData(2, DataList::MergedRole, true);
+        rows->setRowData(3, DataList::StyleRole, int(DataList::Linear));
+        rows->setRowData(0, DataList::TriggerModeRole, 5);
+        rows->setRowData(0, DataList::TriggerLevelRole, 1014.5);
+        view.signalList->setRowHeight(2, 80);
+        view.signalList->setRowHeight(3, 80);
+        view.signalList->fitSignalSections();
+        view.graph->fitPending = true;
+        view.graph->setAnchorTime(8000);
+        view.graph->setCursorTime(12500);
+        view.graph->fitPending = false;
+        view.graph->setScale(view.graph->viewport()->width() / 30000.0);
+        view.signalList->valueList->setRowSelected(4, true);
+        ok = grabInto(&view, out, QStringLiteral("sensorview.png")) && ok;
+    }
 
     AboutDialog splash(true, nullptr);
     splash.setWindowOpacity(1.0);

@@ -1,0 +1,137 @@
+#include "datalist.h"
+
+#include <QFontDatabase>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+const QColor ChannelColors[] = {QColor(255, 0, 0), QColor(0, 192, 0), QColor(0, 0, 255), QColor(192, 0, 192)};
+constexpr int SwatchLeft = 8;
+constexpr int WidthPadding = 16;
+}
+
+DataList::DataList(bool isValueList, QWidget *parent)
+    : QHeaderView(Qt::Vertical, parent)
+    , valueList(isValueList)
+{
+    rows.setColumnCount(1);
+    setModel(&rows);
+    selection = new QItemSelectionModel(&rows, this);
+    setSelectionModel(selection);
+    setSectionsClickable(true);
+    setSectionsMovable(false);
+    setHighlightSections(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setDefaultAlignment(Qt::AlignRight);
+}
+
+QColor DataList::defaultColor(int channel)
+{
+    return ChannelColors[((channel % 4) + 4) % 4];
+}
+
+void DataList::setRowData(int row, int role, const QVariant &value)
+{
+    rows.setHeaderData(row, Qt::Vertical, value, role);
+    if (role == LabelRole && !valueList)
+        rows.setHeaderData(row, Qt::Vertical, value, Qt::EditRole);
+}
+
+void DataList::appendRow(const QString &name, int index)
+{
+    const int row = rows.rowCount();
+    rows.insertRow(row);
+    const QString text = QString::number(index);
+    setRowData(row, SignalNameRole, name);
+    setRowData(row, FormatRole, int(Decimal));
+    setRowData(row, HeightRole, double(sectionSize(row)));
+    setRowData(row, ChannelIndexRole, index);
+    setRowData(row, StyleRole, int(Steps));
+    setRowData(row, LabelRole, text);
+    setRowData(row, ColorRole, defaultColor(index));
+    setRowData(row, Qt::TextAlignmentRole, int(Qt::AlignRight));
+    setRowData(row, Qt::FontRole, font());
+    setRowData(row, Qt::EditRole, text);
+}
+
+void DataList::clearRows()
+{
+    rows.removeRows(0, rows.rowCount());
+    lastClickedRow = -1;
+}
+
+QString DataList::formatValue(double value, int format, const QStringList &names)
+{
+    if (std::isnan(value))
+        return QString();
+    const int n = int(value);
+    if (format == Enumeration && n >= 0 && n < names.size())
+        return names.at(n);
+    if (format == Hex)
+        return QStringLiteral("0x") + QString::number(n, 16);
+    return QString::number(value, 'g', 6);
+}
+
+void DataList::setValue(int row, double value)
+{
+    setRowData(row, ValueRole, value);
+    reformat(row);
+}
+
+void DataList::reformat(int row)
+{
+    if (!valueList)
+        return;
+    const QVariant value = rowData(row, ValueRole);
+    const QString text = value.isValid()
+                             ? formatValue(value.toDouble(), rowData(row, FormatRole).toInt(),
+                                           rowData(row, EnumNamesRole).toStringList())
+                             : QString();
+    rows.setHeaderData(row, Qt::Vertical, text, Qt::EditRole);
+}
+
+bool DataList::isRowSelected(int row) const
+{
+    return selection->isRowSelected(row, QModelIndex());
+}
+
+void DataList::setRowSelected(int row, bool selected)
+{
+    selection->select(rows.index(row, 0), (selected ? QItemSelectionModel::Select
+                                                    : QItemSelectionModel::Deselect)
+                                              | QItemSelectionModel::Rows);
+}
+
+int DataList::preferredWidth() const
+{
+    return sizeHint().width() + fontMetrics().height() + WidthPadding;
+}
+
+void DataList::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    painter->save();
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    painter->restore();
+    if (valueList)
+        return;
+    const int side = painter->fontMetrics().height() / 2;
+    const QRect swatch(rect.left() + SwatchLeft, rect.top() + side, side, side);
+    painter->fillRect(swatch, rowData(logicalIndex, ColorRole).value<QColor>());
+    painter->setPen(Qt::black);
+    painter->drawRect(swatch);
+}
+
+void DataList::mousePressEvent(QMouseEvent *event)
+{
+    QHeaderView::mousePressEvent(event);
+    // A press on a boundary starts a resize, not a click.
+    if (viewport()->cursor().shape() == Qt::SplitVCursor)
+        return;
+    const int row = logicalIndexAt(event->pos());
+    if (row >= 0)
+        emit rowClicked(row, event->button(), event->modifiers());
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QHeaderView>
+#include <QStandardItemModel>
+
+class QItemSelectionModel;
+
+// One of the two channel lists: a vertical header used as a list, a row (a
+// section) per channel, the channel's display properties in the header data.
+// The label list paints a colour swatch beside each label; the value list
+// shows the channel's value at the cursor.
+class DataList : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    enum Role {
+        SignalNameRole = Qt::UserRole,
+        FormatRole,
+        ValueRole,
+        HeightRole,
+        ChannelIndexRole,
+        StyleRole,
+        MergedRole,
+        LabelRole,
+        ColorRole,
+        TriggerModeRole,
+        TriggerLevelRole,
+        EnumNamesRole,
+    };
+    enum Format { Decimal = 1, Hex = 2, Enumeration = 3 };
+    enum Style { Linear = 1, Steps = 2, Blocks = 3, Events = 4 };
+
+    DataList(bool isValueList, QWidget *parent = nullptr);
+
+    bool isValueList() const { return valueList; }
+    int rowCount() const { return rows.rowCount(); }
+    QVariant rowData(int row, int role) const { return rows.headerData(row, Qt::Vertical, role); }
+    void setRowData(int row, int role, const QVariant &value);
+
+    // Appends a row for channel `index` of the signal `name`.
+    void appendRow(const QString &name, int index);
+    void clearRows();
+    // Stores the value and shows it formatted (value list only).
+    void setValue(int row, double value);
+    void reformat(int row);
+
+    bool isRowSelected(int row) const;
+    void setRowSelected(int row, bool selected);
+    QItemSelectionModel *rowSelection() const { return selection; }
+
+    // The text a value shows as in the given format.
+    static QString formatValue(double value, int format, const QStringList &names);
+    static QColor defaultColor(int channel);
+
+    int preferredWidth() const;
+    int lastClickedRow = -1;
+
+signals:
+    void rowClicked(int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    QStandardItemModel rows;
+    QItemSelectionModel *selection = nullptr;
+    bool valueList = false;
+};

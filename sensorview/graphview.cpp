@@ -1,0 +1,521 @@
+#include "graphview.h"
+
+#include "autosizeheaderview.h"
+#include "datalist.h"
+#include "signaldata.h"
+#include "signallist.h"
+#include "timeline.h"
+
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace {
+
+const QColor Background(255, 255, 255);
+const QColor SelectedBandTop(251, 250, 247);
+const QColor SelectedBandBottom(230, 227, 225);
+const QColor SeparatorColor(171, 168, 165);
+const QColor SelectionFill(51, 153, 255, 64);
+constexpr int SelectionLineWidth = 3;
+constexpr int SelectionGrab = 10;
+constexpr int SelectionRepaintMargin = 10;
+constexpr int HoverRepaintMargin = 25;
+constexpr int ComfortMargin = 100;
+constexpr double WheelFactor = 1.15;
+constexpr int ScrollStep = 1000;
+constexpr double MinimumFitSpan = 0.1;
+constexpr double MinimumFitEnd = 100.0;
+
+} // namespace
+
+GraphView::GraphView(SignalList *list, SignalData *store, QWidget *parent)
+    : QAbstractScrollArea(parent)
+    , signalList(list)
+    , signalData(store)
+{
+    setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_MouseTracking);
+    viewport()->setAttribute(Qt::WA_MouseTracking);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(crossCursor);
+    timeline = new Timeline(this);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        timeline->offset = value;
+        timeline->update();
+        viewport()->update();
+    });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    setScale(InitialScale);
+}
+
+double GraphView::scale() const
+{
+    return timeline->scale;
+}
+
+double GraphView::offset() const
+{
+    return timeline->offset;
+}
+
+int GraphView::xOf(double time) const
+{
+    return int(time * scale() - offset());
+}
+
+// Where a selection line is, before truncation: how near the mouse is to it.
+static double timeToXExact(double time, double scale, double offset)
+{
+    return time * scale - offset;
+}
+
+double GraphView::timeAt(double x) const
+{
+    return (x + offset()) / scale();
+}
+
+void GraphView::setScale(double value)
+{
+    if (!(value < MaximumScale))
+        value = MaximumScale;
+    else if (!(value > MinimumScale))
+        value = MinimumScale;
+    timeline->scale = value;
+    timeline->update();
+    relayout();
+    viewport()->update();
+}
+
+void GraphView::setOffset(double value)
+{
+    horizontalScrollBar()->setValue(qRound(value));
+}
+
+void GraphView::relayout()
+{
+    const int height = signalList->header->sizeHint().height();
+    timeline->resize(width(), height);
+    viewport()->setContentsMargins(0, 0, 0, 0);
+    setViewportMargins(0, height, 0, 0);
+    timeline->move(viewport()->x(), 0);
+    updateScrollRange();
+}
+
+void GraphView::updateScrollRange()
+{
+    const double end = signalData->lastTime(signalData->all) * scale();
+    horizontalScrollBar()->setMaximum(end > 0 ? int(end) : 0);
+    horizontalScrollBar()->setSingleStep(ScrollStep);
+}
+
+void GraphView::repaintStrip(int x1, int x2, int margin)
+{
+    const int left = std::min(x1, x2) - margin;
+    const int right = std::max(x1, x2) + margin;
+    viewport()->update(QRect(left, 0, right - left + 1, viewport()->height()));
+}
+
+void GraphView::setAnchorTime(double time)
+{
+    if (time == anchorTime)
+        return;
+    const int before = xOf(anchorTime);
+    anchorTime = time;
+    repaintStrip(before, xOf(time), SelectionRepaintMargin);
+}
+
+void GraphView::setCursorTime(double time)
+{
+    if (time == cursorTime)
+        return;
+    const int before = xOf(cursorTime);
+    cursorTime = time;
+    repaintStrip(before, xOf(time), SelectionRepaintMargin);
+    refreshValuesFor(time);
+}
+
+void GraphView::refreshValuesFor(double time)
+{
+    signalList->refreshValues(time, scale(), *signalData);
+}
+
+void GraphView::setHoverPosition(int x)
+{
+    const double time = signalData->nearestTime(signalData->all, timeAt(x));
+    if (time == hoverTime)
+        return;
+    const int before = xOf(hoverTime);
+    hoverTime = time;
+    repaintStrip(before, xOf(time), HoverRepaintMargin);
+    refreshValuesFor(time);
+}
+
+void GraphView::jump(int mode, bool extend)
+{
+    updateScrollRange();
+    DataList *rows = signalList->valueList;
+    const bool onlySelected = signalList->anyRowSelected();
+    bool found = false;
+    double result = 0.0;
+    const auto take = [&](double time, bool smaller) {
+        if (!found || (smaller ? time < result : time > result))
+            result = time;
+        found = true;
+    };
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        if (onlySelected && !signalList->isBandSelected(row))
+            continue;
+        const SignalSeries &series = signalData->series(rows->rowData(row, DataList::SignalNameRole).toString());
+        switch (mode) {
+        case 0:
+            take(signalData->firstTime(series), true);
+            break;
+        case 1:
+            take(signalData->lastTime(series), false);
+            break;
+        case 2: {
+            const int next = signalData->nextIndex(series, cursorTime);
+            if (next >= 0 && signalData->time(series, next) != cursorTime)
+                take(signalData->time(series, next), true);
+            break;
+        }
+        case 3: {
+            const int previous = signalData->previousIndex(series, cursorTime);
+            if (previous >= 0 && signalData->time(series, previous) != cursorTime)
+                take(signalData->time(series, previous), false);
+            break;
+        }
+        default:
+            return;
+        }
+    }
+    if (!found)
+        return;
+    if (!extend)
+        setAnchorTime(result);
+    setCursorTime(result);
+    ensureTimeVisible(result);
+}
+
+void GraphView::ensureTimeVisible(double time)
+{
+    const int w = viewport()->width();
+    int left = ComfortMargin;
+    int right = w - ComfortMargin;
+    if (!(left < right))
+        left = right = w / 2;
+    const double tl = timeAt(left);
+    const double tr = timeAt(right);
+    if (tl > time)
+        setOffset(offset() - (tl - time) * scale());
+    else if (time > tr)
+        setOffset(offset() + (time - tr) * scale());
+}
+
+void GraphView::showSelection()
+{
+    ensureTimeVisible(anchorTime);
+    ensureTimeVisible(cursorTime);
+}
+
+void GraphView::setContextMenu(QMenu *menu)
+{
+    if (menuConnection)
+        disconnect(menuConnection);
+    contextMenu = menu;
+    if (menu) {
+        menuConnection = connect(menu, &QMenu::aboutToHide, this, [this]() {
+            hoverActive = false;
+            viewport()->update();
+        });
+    }
+}
+
+QList<GraphView::Band> GraphView::visibleBands() const
+{
+    DataList *rows = signalList->valueList;
+    QList<Band> bands;
+    const int scroll = verticalScrollBar()->value();
+    for (int visual = 0; visual < rows->count();) {
+        Band band;
+        const int first = rows->logicalIndex(visual);
+        band.rows << first;
+        int v = visual;
+        while (rows->rowData(rows->logicalIndex(v), DataList::MergedRole).toBool() && v + 1 < rows->count())
+            band.rows << rows->logicalIndex(++v);
+        visual = v + 1;
+        if (rows->isSectionHidden(first))
+            continue;
+        band.top = rows->sectionViewportPosition(first) - scroll;
+        for (int row : band.rows)
+            band.height += rows->sectionSize(row);
+        if (band.top + band.height < 1 || band.top > viewport()->height())
+            continue;
+        bands << band;
+    }
+    return bands;
+}
+
+Envelope &GraphView::envelopeFor(const QString &name, int channel)
+{
+    return envelopes[name][channel];
+}
+
+void GraphView::paintBand(QPainter &painter, const Band &band)
+{
+    DataList *rows = signalList->valueList;
+    const int width = viewport()->width();
+    const int bottom = band.top + band.height - 1;
+    bool selected = false;
+    for (int row : band.rows)
+        selected = selected || rows->isRowSelected(row);
+    if (selected) {
+        QLinearGradient gradient(0, band.top, 0, bottom);
+        gradient.setColorAt(0, SelectedBandTop);
+        gradient.setColorAt(1, SelectedBandBottom);
+        painter.fillRect(QRect(0, band.top, width, band.height), gradient);
+    }
+
+    double lo = 0;
+    double hi = 0;
+    bool first = true;
+    for (int row : band.rows) {
+        const SignalSeries &series = signalData->series(rows->rowData(row, DataList::SignalNameRole).toString());
+        const int channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
+        const ChannelRange range = channel < series.ranges.size() ? series.ranges[channel] : ChannelRange();
+        lo = first ? range.min : std::min(lo, range.min);
+        hi = first ? range.max : std::max(hi, range.max);
+        first = false;
+    }
+    const BandScale scaleOfBand = BandScale::make(lo, hi, band.top, band.height);
+    const int style = rows->rowData(band.rows.first(), DataList::StyleRole).toInt();
+    for (int row : band.rows) {
+        if (std::abs(scaleOfBand.yZero - (band.top + band.height / 2)) < band.height / 4) {
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setPen(QPen(SeparatorColor, 1, Qt::DotLine));
+            painter.drawLine(0, scaleOfBand.yZero, width, scaleOfBand.yZero);
+        }
+        const QString name = rows->rowData(row, DataList::SignalNameRole).toString();
+        Curve curve;
+        curve.store = signalData;
+        curve.series = &signalData->series(name);
+        curve.channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
+        curve.style = style;
+        curve.color = rows->rowData(row, DataList::ColorRole).value<QColor>();
+        curve.band = scaleOfBand;
+        curve.scale = scale();
+        curve.offset = offset();
+        curve.width = width;
+        prepareCurvePainter(painter, curve.color);
+        drawCurve(painter, curve, envelopeFor(name, curve.channel));
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+}
+
+void GraphView::paintTriggers(QPainter &painter)
+{
+    DataList *rows = signalList->valueList;
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        const int mode = rows->rowData(row, DataList::TriggerModeRole).toInt();
+        if (mode == 0)
+            continue;
+        const QString name = rows->rowData(row, DataList::SignalNameRole).toString();
+        const int channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
+        const double level = rows->rowData(row, DataList::TriggerLevelRole).toDouble();
+        const SignalSeries &series = signalData->series(name);
+        // The runs change only with the data and the trigger setting.
+        TriggerCache &cache = triggerCaches[name][channel];
+        if (cache.revision != signalData->revision() || cache.records != series.size()
+            || cache.mode != mode || !(cache.level == level)) {
+            cache.runs = findTriggerRuns(*signalData, series, channel, mode, level);
+            cache.revision = signalData->revision();
+            cache.records = series.size();
+            cache.mode = mode;
+            cache.level = level;
+        }
+        drawTriggerRuns(painter, cache.runs, rows->rowData(row, DataList::ColorRole).value<QColor>(),
+                        scale(), offset(), viewport()->width(), viewport()->height());
+    }
+}
+
+void GraphView::paintEvent(QPaintEvent *event)
+{
+    if (fitPending) {
+        fitPending = false;
+        const int w = viewport()->width();
+        if (std::abs(anchorTime - cursorTime) > MinimumFitSpan) {
+            setScale(w / std::abs(anchorTime - cursorTime));
+            setOffset(std::min(anchorTime, cursorTime) * scale());
+        } else {
+            horizontalScrollBar()->setValue(0);
+            setScale(w / std::max(signalData->lastTime(signalData->all), MinimumFitEnd));
+        }
+    }
+    if (followEnd) {
+        anchorTime = cursorTime = signalData->lastTime(signalData->all);
+        followEnd = false;
+    }
+
+    QPainter painter(viewport());
+    painter.setClipRect(event->rect());
+    painter.fillRect(event->rect(), Background);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    const QList<Band> bands = visibleBands();
+    for (const Band &band : bands)
+        paintBand(painter, band);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    paintTriggers(painter);
+
+    DataList *rows = signalList->valueList;
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    painter.setPen(QPen(SeparatorColor, 1));
+    for (const Band &band : bands) {
+        for (int row : band.rows) {
+            if (rows->isSectionHidden(row))
+                continue;
+            const int y = rows->sectionViewportPosition(row) - verticalScrollBar()->value() + band.height - 1;
+            painter.drawLine(0, y, width, y);
+        }
+    }
+
+    const int anchorX = xOf(anchorTime);
+    const int cursorX = xOf(cursorTime);
+    painter.setPen(QPen(Qt::black, SelectionLineWidth));
+    painter.drawLine(anchorX, 0, anchorX, height);
+    painter.drawLine(cursorX, 0, cursorX, height);
+    painter.fillRect(QRect(QPoint(anchorX, 0), QPoint(cursorX - 1, height - 1)), SelectionFill);
+
+    if (hoverActive && !dragging) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        const int hoverX = xOf(hoverTime);
+        painter.drawLine(hoverX, 0, hoverX, height);
+    }
+}
+
+void GraphView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+}
+
+void GraphView::wheelEvent(QWheelEvent *event)
+{
+    const double oldScale = scale();
+    const int x = int(event->position().x());
+    const double time = (offset() + x) / oldScale;
+    setScale(event->angleDelta().y() < 1 ? oldScale / WheelFactor : oldScale * WheelFactor);
+    setOffset(time * scale() - x);
+    event->accept();
+}
+
+void GraphView::moveDrag(double x)
+{
+    const double time = signalData->nearestTime(signalData->all, timeAt(qRound(x)));
+    if (dragAnchor)
+        setAnchorTime(time);
+    if (dragCursor)
+        setCursorTime(time);
+}
+
+void GraphView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || dragging)
+        return;
+    setFocus(Qt::OtherFocusReason);
+    const int x = qRound(event->localPos().x());
+    dragAnchor = std::abs(timeToXExact(anchorTime, scale(), offset()) - x) < SelectionGrab;
+    dragCursor = std::abs(timeToXExact(cursorTime, scale(), offset()) - x) < SelectionGrab;
+    if (!dragAnchor && !dragCursor) {
+        const double time = signalData->nearestTime(signalData->all, timeAt(x));
+        if (!(event->modifiers() & Qt::ShiftModifier))
+            setAnchorTime(time);
+        setCursorTime(time);
+        dragAnchor = false;
+        dragCursor = true;
+    }
+    dragging = true;
+    moveDrag(event->localPos().x());
+    setHoverPosition(x);
+    viewport()->setCursor(splitCursor);
+}
+
+void GraphView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (dragging) {
+        moveDrag(event->localPos().x());
+        return;
+    }
+    const int x = int(event->localPos().x());
+    setHoverPosition(x);
+    const bool near = std::abs(timeToXExact(anchorTime, scale(), offset()) - event->localPos().x()) < SelectionGrab
+                      || std::abs(timeToXExact(cursorTime, scale(), offset()) - event->localPos().x()) < SelectionGrab;
+    viewport()->setCursor(near ? splitCursor : crossCursor);
+}
+
+void GraphView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (dragging) {
+        setHoverPosition(int(event->localPos().x()));
+        emit selectionDragged();
+    }
+    dragging = false;
+}
+
+void GraphView::keyPressEvent(QKeyEvent *event)
+{
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        signalList->clearSelection();
+        break;
+    case Qt::Key_Home:
+        jump(0, extend);
+        break;
+    case Qt::Key_End:
+        jump(1, extend);
+        break;
+    case Qt::Key_Left:
+        jump(3, extend);
+        break;
+    case Qt::Key_Right:
+        jump(2, extend);
+        break;
+    default:
+        break;
+    }
+    event->accept();
+}
+
+void GraphView::enterEvent(QEvent *)
+{
+    hoverActive = true;
+    setHoverPosition(viewport()->mapFromGlobal(QCursor::pos()).x());
+    viewport()->update();
+}
+
+void GraphView::leaveEvent(QEvent *)
+{
+    if (menuShowing) {
+        menuShowing = false;
+        return;
+    }
+    hoverActive = false;
+    viewport()->update();
+}
+
+void GraphView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!contextMenu || contextMenu->actions().isEmpty())
+        return;
+    menuShowing = true;
+    contextMenu->exec(event->globalPos());
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "curvepainter.h"
+#include "envelope.h"
+
+#include <QAbstractScrollArea>
+#include <QCursor>
+#include <QHash>
+#include <QPointer>
+
+#include <map>
+
+class QMenu;
+class SignalData;
+class SignalList;
+class Timeline;
+
+// The right pane of the sensor view: every visible channel row of the list
+// pane drawn as a band over a common time axis, with the time selection
+// (anchor and cursor), the hover line, zoom and scroll.
+class GraphView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    GraphView(SignalList *list, SignalData *store, QWidget *parent = nullptr);
+
+    SignalList *signalList = nullptr;
+    Timeline *timeline = nullptr;
+    SignalData *signalData = nullptr;
+    double anchorTime = 0.0;
+    double cursorTime = 0.0;
+    double hoverTime = 0.0;
+    bool dragging = false;
+    bool dragAnchor = false;
+    bool dragCursor = false;
+    bool fitPending = false;
+    bool followEnd = false;
+    bool hoverActive = false;
+    bool menuShowing = false;
+
+    static constexpr double MinimumScale = 0.001;
+    static constexpr double MaximumScale = 1000.0;
+    static constexpr double InitialScale = 0.01;
+
+    double scale() const;
+    double offset() const;
+    int xOf(double time) const;
+    double timeAt(double x) const;
+
+    void setScale(double scale);
+    void setOffset(double offset);
+    void relayout();
+    void updateScrollRange();
+    void setAnchorTime(double time);
+    void setCursorTime(double time);
+    void setHoverPosition(int x);
+    // Mode 0 start, 1 end, 2 next sample, 3 previous sample; with `extend`
+    // only the cursor moves.
+    void jump(int mode, bool extend);
+    void ensureTimeVisible(double time);
+    void showSelection();
+    void setContextMenu(QMenu *menu);
+
+signals:
+    // The selection was dragged: the view tells its observers.
+    void selectionDragged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void enterEvent(QEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    struct Band
+    {
+        QList<int> rows;
+        int top = 0;
+        int height = 0;
+    };
+
+    QList<Band> visibleBands() const;
+    void paintBand(QPainter &painter, const Band &band);
+    void paintTriggers(QPainter &painter);
+    void repaintStrip(int x1, int x2, int margin);
+    void moveDrag(double x);
+    void refreshValuesFor(double time);
+    Envelope &envelopeFor(const QString &name, int channel);
+
+    QCursor crossCursor{Qt::CrossCursor};
+    QCursor splitCursor{Qt::SplitHCursor};
+    QPointer<QMenu> contextMenu;
+    QMetaObject::Connection menuConnection;
+    QHash<QString, std::map<int, Envelope>> envelopes;
+    struct TriggerCache
+    {
+        quint64 revision = 0;
+        int records = -1;
+        int mode = 0;
+        double level = 0.0;
+        std::vector<TriggerRun> runs;
+    };
+    QHash<QString, std::map<int, TriggerCache>> triggerCaches;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHeaderView>
+#include <QStandardItemModel>
+
+class QItemSelectionModel;
+
+// The signal column of the list pane: a vertical header used as a list, one
+// movable section per signal, as high as the signal's channel rows.
+class SectionList : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    enum Role {
+        ChannelCountRole = Qt::UserRole,
+        SignalKeyRole,
+        SignalLabelRole,
+    };
+
+    explicit SectionList(QWidget *parent = nullptr);
+
+    int sectionCountInModel() const { return sections.rowCount(); }
+    QVariant sectionData(int section, int role) const
+    {
+        return sections.headerData(section, Qt::Vertical, role);
+    }
+    void setSectionData(int section, int role, const QVariant &value);
+    void appendSection(const QString &name, int channels);
+    void clearSections();
+    bool isSectionSelected(int section) const;
+    void setSectionSelected(int section, bool selected);
+
+    int lastClickedSection = -1;
+
+signals:
+    void sectionClickedWith(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    QStandardItemModel sections;
+    QItemSelectionModel *selection = nullptr;
+};

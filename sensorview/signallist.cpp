@@ -1,0 +1,343 @@
+#include "signallist.h"
+
+#include "autosizeheaderview.h"
+#include "datalist.h"
+#include "sectionlist.h"
+#include "signaldata.h"
+#include "timeline.h"
+
+#include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <cmath>
+
+namespace {
+const QString SignalTitle = QStringLiteral("Signal");
+const QString InitialTimeLabel = QStringLiteral("0 ms");
+}
+
+SignalList::SignalList(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    headerModel.setRowCount(1);
+    headerModel.setColumnCount(2);
+    headerModel.setHeaderData(0, Qt::Horizontal, SignalTitle, Qt::EditRole);
+    headerModel.setHeaderData(0, Qt::Horizontal, int(Qt::AlignTop), Qt::TextAlignmentRole);
+    headerModel.setHeaderData(1, Qt::Horizontal, InitialTimeLabel, Qt::EditRole);
+    headerModel.setHeaderData(1, Qt::Horizontal, int(Qt::AlignRight), Qt::TextAlignmentRole);
+
+    header = new AutoSizeHeaderView(this);
+    header->setModel(&headerModel);
+    header->setSectionsClickable(false);
+    header->setSectionResizeMode(0, QHeaderView::Interactive);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+
+    sectionList = new SectionList(viewport());
+    labelList = new DataList(false, viewport());
+    valueList = new DataList(true, viewport());
+
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::ClickFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+
+    connect(header, &QHeaderView::sectionResized, this, [this]() { relayout(); });
+    for (DataList *list : {labelList, valueList}) {
+        connect(list, &QHeaderView::sectionResized, this, &SignalList::rowResized);
+        connect(list->rowSelection(), &QItemSelectionModel::selectionChanged, this,
+                [this, list]() { mirrorSelection(list); });
+        connect(list, &DataList::rowClicked, this,
+                [this, list](int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+                    rowClicked(list, row, button, modifiers);
+                });
+        connect(list, &QHeaderView::sectionMoved, this, &SignalList::rowsMoved);
+    }
+    connect(sectionList, &QHeaderView::sectionResized, this, &SignalList::signalSectionResized);
+    connect(sectionList, &QHeaderView::sectionMoved, this, &SignalList::signalSectionMoved);
+    connect(sectionList, &SectionList::sectionClickedWith, this, &SignalList::signalClicked);
+}
+
+void SignalList::syncWithData(const SignalData &store)
+{
+    if (store.signalNames.size() <= shownNames.size())
+        return;
+    for (quint32 id : store.all.records) {
+        const QString &name = store.name(id);
+        if (shownNames.contains(name))
+            continue;
+        shownNames.insert(name);
+        const int channels = std::max(store.valueCount(id), 1);
+        for (int i = 0; i < channels; ++i) {
+            labelList->appendRow(name, i);
+            valueList->appendRow(name, i);
+        }
+        sectionList->appendSection(name, channels);
+        if (!fitting)
+            fitSignalSections();
+    }
+}
+
+void SignalList::clearRows()
+{
+    labelList->clearRows();
+    valueList->clearRows();
+    sectionList->clearSections();
+    shownNames.clear();
+    relayout();
+}
+
+void SignalList::refreshValues(double time, double scale, const SignalData &store)
+{
+    const QString label = scale < Timeline::SecondsBelowScale
+                              ? QString::number(std::trunc(time / 100) / 10, 'f', 1) + QStringLiteral(" s")
+                              : QStringLiteral("%1 ms").arg(qint64(time));
+    headerModel.setHeaderData(1, Qt::Horizontal, label, Qt::EditRole);
+    const int needed = header->fontMetrics().horizontalAdvance(label)
+                       + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    if (needed > header->sectionSize(1))
+        header->resizeSection(0, header->sectionSize(0) - (needed - header->sectionSize(1)));
+
+    for (int row = 0; row < valueList->rowCount(); ++row) {
+        const QString name = valueList->rowData(row, DataList::SignalNameRole).toString();
+        const int channel = valueList->rowData(row, DataList::ChannelIndexRole).toInt();
+        valueList->setValue(row, store.valueAt(store.series(name), time, channel));
+    }
+}
+
+void SignalList::setRowHeight(int row, double height)
+{
+    const bool wasFitting = fitting;
+    fitting = true;
+    for (DataList *list : {labelList, valueList}) {
+        list->resizeSection(row, int(height));
+        list->setRowData(row, DataList::HeightRole, height);
+    }
+    fitting = wasFitting;
+}
+
+QList<int> SignalList::rowsOf(const QString &name) const
+{
+    QList<int> rows;
+    for (int row = 0; row < valueList->rowCount(); ++row) {
+        if (valueList->rowData(row, DataList::SignalNameRole).toString() == name)
+            rows << row;
+    }
+    return rows;
+}
+
+void SignalList::fitSignalSections()
+{
+    const bool wasFitting = fitting;
+    fitting = true;
+    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
+        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+        int height = 0;
+        for (int row : rowsOf(key))
+            height += valueList->sectionSize(row);
+        sectionList->resizeSection(section, height);
+    }
+    fitting = wasFitting;
+    relayout();
+}
+
+void SignalList::relayout()
+{
+    const int headerHeight = header->sizeHint().height();
+    viewport()->setContentsMargins(0, 0, 0, 0);
+    setViewportMargins(0, headerHeight, 0, 0);
+    header->setGeometry(viewport()->x(), 0, viewport()->width(), headerHeight);
+
+    const int height = std::max(sectionList->length(), valueList->length());
+    const int firstWidth = header->sectionSize(0);
+    const int labelWidth = labelList->preferredWidth();
+    const int scroll = verticalScrollBar()->value();
+    sectionList->setGeometry(0, -scroll, std::max(0, firstWidth - labelWidth), height);
+    labelList->setGeometry(firstWidth - labelWidth, -scroll, labelWidth, height);
+    const int valueLeft = header->sectionPosition(1);
+    valueList->setGeometry(valueLeft, -scroll, std::max(0, viewport()->width() - valueLeft), height);
+
+    const int rows = valueList->rowCount();
+    verticalScrollBar()->setSingleStep(height / (rows + 1));
+    verticalScrollBar()->setRange(0, 2 * height);
+}
+
+void SignalList::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+}
+
+void SignalList::scrollContentsBy(int, int)
+{
+    relayout();
+}
+
+void SignalList::rowResized(int row, int, int newSize)
+{
+    if (fitting)
+        return;
+    setRowHeight(row, newSize);
+    fitSignalSections();
+}
+
+void SignalList::signalSectionResized(int section, int oldSize, int newSize)
+{
+    if (fitting || oldSize <= 0)
+        return;
+    const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+    QList<int> visible;
+    for (int row : rowsOf(key)) {
+        if (!valueList->isSectionHidden(row))
+            visible << row;
+    }
+    // The rows share the new height in proportion; the last one takes what
+    // is left, so that they fill the section to the pixel.
+    int given = 0;
+    for (int i = 0; i < visible.size(); ++i) {
+        const int row = visible.at(i);
+        if (i + 1 < visible.size()) {
+            const double height = valueList->rowData(row, DataList::HeightRole).toDouble() * newSize / oldSize;
+            setRowHeight(row, height);
+            given += int(height);
+        } else {
+            setRowHeight(row, newSize - given);
+        }
+    }
+    relayout();
+}
+
+void SignalList::signalSectionMoved(int section, int, int newVisual)
+{
+    // The signal's rows go where the channels of the signals now before it end.
+    int target = 0;
+    for (int visual = 0; visual < newVisual; ++visual)
+        target += sectionList->sectionData(sectionList->logicalIndex(visual), SectionList::ChannelCountRole).toInt();
+    const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+    const QList<int> rows = rowsOf(key);
+    for (DataList *list : {labelList, valueList}) {
+        for (int i = 0; i < rows.size(); ++i)
+            list->moveSection(list->visualIndex(rows.at(i)), target + i);
+    }
+    emit rowsMoved();
+}
+
+void SignalList::mirrorSelection(DataList *from)
+{
+    if (mirroring)
+        return;
+    mirroring = true;
+    DataList *to = from == labelList ? valueList : labelList;
+    const QSignalBlocker blocker(to->rowSelection());
+    for (int row = 0; row < from->rowCount(); ++row)
+        to->setRowSelected(row, from->isRowSelected(row));
+    to->headerDataChanged(Qt::Vertical, 0, std::max(0, to->rowCount() - 1));
+    to->viewport()->update();
+    updateSectionSelection();
+    mirroring = false;
+    emit selectionChanged();
+}
+
+void SignalList::updateSectionSelection()
+{
+    const QSignalBlocker blocker(sectionList->selectionModel());
+    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
+        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+        bool selected = false;
+        for (int row : rowsOf(key))
+            selected = selected || (!valueList->isSectionHidden(row) && valueList->isRowSelected(row));
+        sectionList->setSectionSelected(section, selected);
+    }
+    sectionList->viewport()->update();
+}
+
+bool SignalList::isBandSelected(int row) const
+{
+    for (int visual = valueList->visualIndex(row); visual < valueList->count(); ++visual) {
+        const int r = valueList->logicalIndex(visual);
+        if (valueList->isRowSelected(r))
+            return true;
+        if (!valueList->rowData(r, DataList::MergedRole).toBool())
+            break;
+    }
+    return false;
+}
+
+bool SignalList::anyRowSelected() const
+{
+    return valueList->rowSelection()->hasSelection();
+}
+
+void SignalList::clearSelection()
+{
+    valueList->rowSelection()->clearSelection();
+}
+
+void SignalList::selectRows(const QList<int> &rows, bool selected)
+{
+    for (int row : rows)
+        valueList->setRowSelected(row, selected);
+}
+
+void SignalList::rowClicked(DataList *list, int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    QItemSelectionModel *selection = list->rowSelection();
+    if (button == Qt::LeftButton) {
+        if ((modifiers & Qt::ShiftModifier) && list->lastClickedRow >= 0) {
+            const int a = list->visualIndex(list->lastClickedRow);
+            const int b = list->visualIndex(row);
+            for (int visual = std::min(a, b); visual <= std::max(a, b); ++visual)
+                list->setRowSelected(list->logicalIndex(visual), true);
+        } else if (modifiers & Qt::ControlModifier) {
+            list->setRowSelected(row, true);
+        } else if (list->isRowSelected(row) && selection->selectedRows().size() == 1) {
+            selection->clearSelection();
+            list->lastClickedRow = -1;
+            return;
+        } else {
+            selection->clearSelection();
+            list->setRowSelected(row, true);
+        }
+        list->lastClickedRow = row;
+    } else if (button == Qt::RightButton && !list->isRowSelected(row)) {
+        if (!(modifiers & Qt::ControlModifier))
+            selection->clearSelection();
+        list->setRowSelected(row, true);
+    }
+}
+
+void SignalList::signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    const auto rowsOfSection = [this](int s) {
+        return rowsOf(sectionList->sectionData(s, SectionList::SignalKeyRole).toString());
+    };
+    const auto allSelected = [this](const QList<int> &rows) {
+        for (int row : rows) {
+            if (!valueList->isRowSelected(row) && !valueList->isSectionHidden(row))
+                return false;
+        }
+        return true;
+    };
+    const QList<int> rows = rowsOfSection(section);
+    if (button == Qt::RightButton) {
+        selectRows(rows, true);
+        return;
+    }
+    if (button != Qt::LeftButton)
+        return;
+    if ((modifiers & Qt::ShiftModifier) && sectionList->lastClickedSection >= 0) {
+        const int a = sectionList->lastClickedSection;
+        for (int s = std::min(a, section); s <= std::max(a, section); ++s)
+            selectRows(rowsOfSection(s), true);
+    } else if (modifiers & Qt::ControlModifier) {
+        selectRows(rows, !allSelected(rows));
+    } else {
+        const bool wasAll = allSelected(rows);
+        clearSelection();
+        if (wasAll) {
+            sectionList->lastClickedSection = -1;
+            return;
+        }
+        selectRows(rows, true);
+    }
+    sectionList->lastClickedSection = section;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QSet>
+#include <QStandardItemModel>
+
+class AutoSizeHeaderView;
+class DataList;
+class SectionList;
+class SignalData;
+
+// The left pane of the sensor view: the signals, their channel rows with
+// labels and colour swatches, and the channels' values at the cursor. Every
+// per-channel display property the graph uses lives in the rows here.
+class SignalList : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit SignalList(QWidget *parent = nullptr);
+
+    AutoSizeHeaderView *header = nullptr;
+    SectionList *sectionList = nullptr;
+    DataList *labelList = nullptr;
+    DataList *valueList = nullptr;
+    QSet<QString> shownNames;
+    bool fitting = false;
+
+    void syncWithData(const SignalData &store);
+    void clearRows();
+    void refreshValues(double time, double scale, const SignalData &store);
+    void setRowHeight(int row, double height);
+    void fitSignalSections();
+    void relayout();
+
+    // The channel rows of a signal, by logical index.
+    QList<int> rowsOf(const QString &name) const;
+    // Whether any row of the band starting at `row` is selected.
+    bool isBandSelected(int row) const;
+    bool anyRowSelected() const;
+    void clearSelection();
+    void selectRows(const QList<int> &rows, bool selected);
+
+signals:
+    // The row selection changed (the graph repaints, observers hear of it).
+    void selectionChanged();
+    // Rows moved (the graph repaints).
+    void rowsMoved();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void rowResized(int row, int oldSize, int newSize);
+    void signalSectionResized(int section, int oldSize, int newSize);
+    void signalSectionMoved(int section, int oldVisual, int newVisual);
+    void mirrorSelection(DataList *from);
+    void updateSectionSelection();
+    void rowClicked(DataList *list, int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+
+    QStandardItemModel headerModel;
+    bool mirroring = false;
+};
