@@ -71,8 +71,10 @@ QString DataList::formatValue(double value, int format, const QStringList &names
     const int n = int(value);
     if (format == Enumeration && n >= 0 && n < names.size())
         return names.at(n);
+    // Shown signed: the minus sign stays in front of the digits.
     if (format == Hex)
-        return QStringLiteral("0x") + QString::number(n, 16);
+        return QStringLiteral("0x") + (n < 0 ? QStringLiteral("-") + QString::number(-qint64(n), 16)
+                                             : QString::number(n, 16));
     return QString::number(value, 'g', 6);
 }
 
