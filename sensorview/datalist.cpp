@@ -27,6 +27,8 @@ DataList::DataList(bool isValueList, QWidget *parent)
     setFocusPolicy(Qt::ClickFocus);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setDefaultAlignment(Qt::AlignRight);
+    // Rows may be made as low as the user likes; hidden ones are 0 px.
+    setMinimumSectionSize(1);
 }
 
 QColor DataList::defaultColor(int channel)

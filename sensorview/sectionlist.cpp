@@ -17,6 +17,8 @@ SectionList::SectionList(QWidget *parent)
     setBackgroundRole(QPalette::Base);
     setFocusPolicy(Qt::ClickFocus);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // A section is as high as its signal's rows, however low those are.
+    setMinimumSectionSize(1);
 }
 
 void SectionList::setSectionData(int section, int role, const QVariant &value)

@@ -1,35 +1,71 @@
 #include "sensorviewx.h"
 
+#include "autosizeheaderview.h"
 #include "datalist.h"
 #include "graphview.h"
 #include "sectionlist.h"
 #include "signaldata.h"
 #include "signallist.h"
+#include "signaltext.h"
+#include "timeline.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
 #include <QGridLayout>
+#include <QMimeData>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTextStream>
+
+#include <climits>
+#include <cmath>
 
 namespace {
 constexpr double ListShare = 0.25;
 constexpr double GraphShare = 0.75;
+constexpr int RefreshIntervalMs = 101;
+constexpr double Millisecond = 1000.0;
+}
+
+SensorAction::SensorAction(SensorView *view, int number, const QString &text, bool checkable, QObject *parent)
+    : QAction(text, parent)
+    , owner(view)
+    , command(number)
+{
+    setCheckable(checkable);
+    connect(this, &QAction::triggered, this, [this]() { owner->execute(command); });
+}
+
+void SensorAction::refresh()
+{
+    setEnabled(owner->isEnabled(command));
+    if (isCheckable())
+        setChecked(owner->isChecked(command));
+}
+
+SensorView *createSensorView()
+{
+    return new SensorViewX(new SignalData);
 }
 
 SensorViewX::SensorViewX(SignalData *store)
-    : QWidget(nullptr)
+    : SensorView(nullptr)
     , signalData(store)
 {
     signalList = new SignalList;
+    signalList->owner = this;
     graph = new GraphView(signalList, store);
 
     // The list pane scrolls with the graph, and either bar moves the other.
     QScrollBar *listBar = signalList->verticalScrollBar();
     QScrollBar *graphBar = graph->verticalScrollBar();
-    connect(listBar, &QScrollBar::valueChanged, this, [this, graphBar](int value) {
+    connect(listBar, &QScrollBar::valueChanged, graph, [this, graphBar](int value) {
         graph->viewport()->update();
         graphBar->setValue(value);
     });
-    connect(listBar, &QScrollBar::rangeChanged, this, [listBar, graphBar](int, int maximum) {
+    connect(listBar, &QScrollBar::rangeChanged, graph, [listBar, graphBar](int, int maximum) {
         graphBar->setMaximum(maximum);
         graphBar->setPageStep(listBar->pageStep());
         graphBar->setSingleStep(listBar->singleStep());
@@ -37,8 +73,16 @@ SensorViewX::SensorViewX(SignalData *store)
     connect(graphBar, &QScrollBar::valueChanged, listBar, &QScrollBar::setValue);
     for (DataList *list : {signalList->valueList, signalList->labelList})
         connect(list, &QHeaderView::sectionMoved, graph->viewport(), qOverload<>(&QWidget::update));
-    connect(signalList, &SignalList::selectionChanged, graph->viewport(), qOverload<>(&QWidget::update));
+    connect(signalList, &SignalList::selectionChanged, graph, [this]() {
+        graph->viewport()->update();
+        notifyObservers();
+    });
     connect(signalList, &SignalList::rowsMoved, graph->viewport(), qOverload<>(&QWidget::update));
+    connect(signalList, &SignalList::displayChanged, graph, [this]() {
+        graph->viewport()->update();
+        notifyObservers();
+    });
+    connect(graph, &GraphView::selectionDragged, graph, [this]() { notifyObservers(); });
 
     splitter = new QSplitter;
     splitter->addWidget(signalList);
@@ -62,4 +106,817 @@ SensorViewX::SensorViewX(SignalData *store)
     setLayout(layout);
 }
 
-SensorViewX::~SensorViewX() = default;
+SensorViewX::~SensorViewX()
+{
+    observers.clear();
+    history.clear();
+}
+
+// ---- Observers and history --------------------------------------------------
+
+void SensorViewX::notifyObservers()
+{
+    // A copy: an observer may remove itself while being told.
+    const QList<SensorViewObserver *> listeners = observers;
+    for (SensorViewObserver *observer : listeners)
+        observer->viewChanged(this);
+}
+
+void SensorViewX::addObserver(SensorViewObserver *observer)
+{
+    observers.append(observer);
+}
+
+void SensorViewX::removeObserver(SensorViewObserver *observer)
+{
+    observers.removeOne(observer);
+}
+
+std::unique_ptr<ViewSnapshot> SensorViewX::snapshot() const
+{
+    auto state = std::make_unique<ViewSnapshot>();
+    state->store = std::make_unique<SignalData>(*signalData);
+    state->offset = graph->offset();
+    state->scale = graph->scale();
+    state->anchorTime = graph->anchorTime;
+    state->cursorTime = graph->cursorTime;
+    state->modified = isWindowModified();
+    return state;
+}
+
+void SensorViewX::restoreSnapshot(const ViewSnapshot &state)
+{
+    if (state.store)
+        signalData->restore(*state.store);
+    graph->setScale(state.scale);
+    graph->setOffset(state.offset);
+    graph->setAnchorTime(state.anchorTime);
+    graph->setCursorTime(state.cursorTime);
+    graph->viewport()->update();
+    setWindowModified(state.modified);
+    notifyObservers();
+}
+
+void SensorViewX::recordUndoStep()
+{
+    history.record(snapshot());
+}
+
+void SensorViewX::commitEdit(bool changed)
+{
+    history.commit(changed);
+    notifyObservers();
+}
+
+void SensorViewX::undo()
+{
+    if (history.undoStack.empty())
+        return;
+    std::unique_ptr<ViewSnapshot> taken = std::move(history.undoStack.back());
+    history.undoStack.pop_back();
+    history.redoStack.push_back(snapshot());
+    restoreSnapshot(*taken);
+}
+
+void SensorViewX::redo()
+{
+    if (history.redoStack.empty())
+        return;
+    std::unique_ptr<ViewSnapshot> taken = std::move(history.redoStack.back());
+    history.redoStack.pop_back();
+    history.undoStack.push_back(snapshot());
+    restoreSnapshot(*taken);
+}
+
+// ---- Editing ------------------------------------------------------------------
+
+bool SensorViewX::hasRecords() const
+{
+    return !signalData->all.isEmpty();
+}
+
+bool SensorViewX::hasSelection() const
+{
+    return !(graph->anchorTime == graph->cursorTime);
+}
+
+void SensorViewX::deleteSelection()
+{
+    if (graph->anchorTime > graph->cursorTime)
+        std::swap(graph->anchorTime, graph->cursorTime);
+    const double start = graph->anchorTime;
+    signalData->deleteRange(graph->anchorTime, graph->cursorTime);
+    const double at = signalData->nearestTime(signalData->all, start);
+    graph->anchorTime = at;
+    graph->setCursorTime(at);
+    graph->updateScrollRange();
+    graph->viewport()->update();
+    notifyObservers();
+    setWindowModified(true);
+}
+
+void SensorViewX::pasteStore(const SignalData &pasted)
+{
+    deleteSelection();
+    const double cursor = graph->cursorTime;
+    signalData->insertAt(cursor, pasted);
+    signalList->syncWithData(*signalData);
+    const double at = signalData->nearestTime(signalData->all, cursor + pasted.lastTime(pasted.all));
+    graph->anchorTime = at;
+    graph->setCursorTime(at);
+    graph->relayout();
+    graph->viewport()->update();
+    graph->showSelection();
+    setWindowModified(true);
+    notifyObservers();
+}
+
+void SensorViewX::crop()
+{
+    recordUndoStep();
+    if (!hasSelection()) {
+        commitEdit(false);
+        return;
+    }
+    const double lo = std::min(graph->anchorTime, graph->cursorTime);
+    const double hi = std::max(graph->anchorTime, graph->cursorTime);
+    signalData->crop(lo, hi);
+    graph->anchorTime = 0;
+    graph->setCursorTime(hi - lo);
+    graph->updateScrollRange();
+    graph->viewport()->update();
+    setWindowModified(true);
+    commitEdit(true);
+}
+
+void SensorViewX::shiftToZero()
+{
+    recordUndoStep();
+    const double first = signalData->firstTime(signalData->all);
+    if (!hasRecords() || first == 0) {
+        commitEdit(false);
+        return;
+    }
+    signalData->shiftToZero();
+    graph->anchorTime -= first;
+    graph->setCursorTime(graph->cursorTime - first);
+    setWindowModified(true);
+    notifyObservers();
+    graph->updateScrollRange();
+    graph->viewport()->update();
+    commitEdit(true);
+}
+
+void SensorViewX::copyToClipboard()
+{
+    QString text;
+    QTextStream stream(&text);
+    writeRange(stream, *signalData, graph->anchorTime, graph->cursorTime);
+    stream.flush();
+    QApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    notifyObservers();
+}
+
+void SensorViewX::pasteFromClipboard()
+{
+    SignalData pasted;
+    parseText(pasted, QApplication::clipboard()->text(QClipboard::Clipboard));
+    pasteStore(pasted);
+}
+
+void SensorViewX::clearAll()
+{
+    signalData->clear();
+    signalList->clearRows();
+    graph->anchorTime = 0;
+    graph->setCursorTime(0);
+    graph->showSelection();
+    graph->updateScrollRange();
+    graph->viewport()->update();
+    history.clear();
+    notifyObservers();
+    setWindowModified(false);
+}
+
+void SensorViewX::removeSignal(const QString &name)
+{
+    recordUndoStep();
+    signalList->removeSignalRows(name);
+    signalData->removeSignal(name);
+    setWindowModified(true);
+    commitEdit(true);
+    graph->viewport()->update();
+}
+
+// ---- Rows -------------------------------------------------------------------
+
+QList<int> SensorViewX::selectedVisibleRows() const
+{
+    DataList *rows = signalList->valueList;
+    QList<int> result;
+    for (int visual = 0; visual < rows->count(); ++visual) {
+        const int row = rows->logicalIndex(visual);
+        if (rows->isRowSelected(row) && !rows->isSectionHidden(row))
+            result << row;
+    }
+    return result;
+}
+
+QList<int> SensorViewX::affectedRows() const
+{
+    DataList *rows = signalList->valueList;
+    QList<int> result;
+    const bool any = signalList->anyRowSelected();
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        if (!any || rows->isRowSelected(row))
+            result << row;
+    }
+    return result;
+}
+
+int SensorViewX::commonValue(int role) const
+{
+    int common = 0;
+    bool first = true;
+    for (int row : affectedRows()) {
+        const int value = signalList->valueList->rowData(row, role).toInt();
+        if (first)
+            common = value;
+        else if (value != common)
+            return 0;
+        first = false;
+    }
+    return common;
+}
+
+void SensorViewX::setFormatOfRows(int format)
+{
+    for (int row : affectedRows()) {
+        signalList->valueList->setRowData(row, DataList::FormatRole, format);
+        signalList->valueList->reformat(row);
+    }
+    graph->viewport()->update();
+    notifyObservers();
+}
+
+void SensorViewX::setStyleOfRows(int style)
+{
+    for (int row : affectedRows())
+        signalList->valueList->setRowData(row, DataList::StyleRole, style);
+    graph->viewport()->update();
+    notifyObservers();
+}
+
+void SensorViewX::hideSelectedRows()
+{
+    for (int row : selectedVisibleRows()) {
+        signalList->valueList->hideSection(row);
+        signalList->labelList->hideSection(row);
+    }
+    graph->viewport()->update();
+    notifyObservers();
+}
+
+void SensorViewX::distributeRows()
+{
+    const QList<int> rows = selectedVisibleRows();
+    if (rows.isEmpty())
+        return;
+    int sum = 0;
+    for (int row : rows)
+        sum = int(sum + signalList->valueList->rowData(row, DataList::HeightRole).toDouble());
+    const int each = sum / rows.size();
+    for (int i = 0; i + 1 < rows.size(); ++i)
+        signalList->setRowHeight(rows.at(i), each);
+    signalList->setRowHeight(rows.last(), sum - each * (rows.size() - 1));
+    signalList->fitSignalSections();
+    graph->viewport()->update();
+    notifyObservers();
+}
+
+void SensorViewX::mergeRows()
+{
+    DataList *rows = signalList->valueList;
+    for (int visual = 0; visual + 1 < rows->count(); ++visual) {
+        const int row = rows->logicalIndex(visual);
+        const int next = rows->logicalIndex(visual + 1);
+        if (rows->isRowSelected(row) && !rows->isSectionHidden(row) && rows->isRowSelected(next)
+            && !rows->isSectionHidden(next))
+            rows->setRowData(row, DataList::MergedRole, true);
+    }
+    graph->viewport()->update();
+    notifyObservers();
+}
+
+void SensorViewX::splitRows()
+{
+    DataList *rows = signalList->valueList;
+    for (int visual = 0; visual < rows->count();) {
+        int end = visual;
+        while (end + 1 < rows->count() && rows->rowData(rows->logicalIndex(end), DataList::MergedRole).toBool())
+            ++end;
+        bool selected = false;
+        for (int v = visual; v <= end; ++v)
+            selected = selected || rows->isRowSelected(rows->logicalIndex(v));
+        if (selected && end > visual) {
+            for (int v = visual; v <= end; ++v)
+                rows->setRowData(rows->logicalIndex(v), DataList::MergedRole, false);
+        }
+        visual = end + 1;
+    }
+    graph->viewport()->update();
+    notifyObservers();
+}
+
+void SensorViewX::resetColumns()
+{
+    const int signalWidth = signalList->sectionList->sizeHint().width();
+    const int width = signalWidth + signalList->labelList->preferredWidth() + signalList->valueList->preferredWidth();
+    splitter->setSizes({width, splitter->width() - width});
+    signalList->header->resizeSection(0, signalWidth + signalList->labelList->preferredWidth());
+}
+
+// ---- Commands -----------------------------------------------------------------
+
+void SensorViewX::execute(int command)
+{
+    switch (command) {
+    case GoToStart:
+    case GoToEnd:
+    case NextSample:
+    case PreviousSample:
+        graph->jump(command, false);
+        break;
+    case ShowSelection:
+        graph->showSelection();
+        break;
+    case ZoomToSelection:
+        graph->fitPending = true;
+        graph->viewport()->update();
+        break;
+    case ResetColumns:
+        resetColumns();
+        break;
+    case Undo:
+        undo();
+        break;
+    case Redo:
+        redo();
+        break;
+    case Cut:
+        // Recorded like every other edit, so that nothing is beyond Undo.
+        recordUndoStep();
+        copyToClipboard();
+        deleteSelection();
+        commitEdit(true);
+        break;
+    case Copy:
+        copyToClipboard();
+        break;
+    case Paste:
+        recordUndoStep();
+        pasteFromClipboard();
+        commitEdit(true);
+        break;
+    case Delete:
+        recordUndoStep();
+        deleteSelection();
+        commitEdit(true);
+        break;
+    case Crop:
+        crop();
+        break;
+    case ShiftToZero:
+        shiftToZero();
+        break;
+    case SelectAll:
+        signalList->clearSelection();
+        graph->jump(0, false);
+        graph->jump(1, true);
+        break;
+    case SelectNone:
+        signalList->clearSelection();
+        graph->setCursorTime(graph->anchorTime);
+        break;
+    case Clear:
+        clearAll();
+        break;
+    case ClearHistory:
+        history.clear();
+        break;
+    case FormatDecimal:
+    case FormatHex:
+        setFormatOfRows(command - FormatDecimal + DataList::Decimal);
+        break;
+    case StyleLinear:
+    case StyleSteps:
+    case StyleBlocks:
+    case StyleEvents:
+        setStyleOfRows(command - StyleLinear + DataList::Linear);
+        break;
+    case HideRows:
+        hideSelectedRows();
+        break;
+    case DistributeRows:
+        distributeRows();
+        break;
+    case MergeRows:
+        mergeRows();
+        break;
+    case SplitRows:
+        splitRows();
+        break;
+    default:
+        break;
+    }
+}
+
+bool SensorViewX::isEnabled(int command) const
+{
+    DataList *rows = signalList->valueList;
+    bool someVisible = false;
+    for (int row = 0; row < rows->rowCount() && !someVisible; ++row)
+        someVisible = !rows->isSectionHidden(row);
+    const QList<int> selectedVisible = selectedVisibleRows();
+    switch (command) {
+    case GoToStart:
+    case GoToEnd:
+    case NextSample:
+    case PreviousSample:
+    case ZoomToSelection:
+    case ResetColumns:
+    case Delete:
+    case ShiftToZero:
+    case SelectAll:
+    case SelectNone:
+        return hasRecords();
+    case ShowSelection:
+    case Clear:
+    case ClearHistory:
+        return true;
+    case Undo:
+        return !history.undoStack.empty();
+    case Redo:
+        return !history.redoStack.empty();
+    case Cut:
+    case Copy:
+    case Crop:
+        return hasRecords() && hasSelection();
+    case Paste: {
+        const QMimeData *mime = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
+        return mime && mime->hasText();
+    }
+    case FormatDecimal:
+    case FormatHex:
+    case StyleLinear:
+    case StyleSteps:
+    case StyleBlocks:
+    case StyleEvents:
+        return someVisible;
+    case HideRows:
+    case DistributeRows:
+        return !selectedVisible.isEmpty();
+    case MergeRows:
+        for (int visual = 0; visual + 1 < rows->count(); ++visual) {
+            const int row = rows->logicalIndex(visual);
+            const int next = rows->logicalIndex(visual + 1);
+            if (selectedVisible.contains(row) && selectedVisible.contains(next))
+                return true;
+        }
+        return false;
+    case SplitRows:
+        for (int row : selectedVisible) {
+            if (rows->rowData(row, DataList::MergedRole).toBool())
+                return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool SensorViewX::isChecked(int command) const
+{
+    switch (command) {
+    case FormatDecimal:
+    case FormatHex:
+        return commonValue(DataList::FormatRole) == command - FormatDecimal + DataList::Decimal;
+    case StyleLinear:
+    case StyleSteps:
+    case StyleBlocks:
+    case StyleEvents:
+        return commonValue(DataList::StyleRole) == command - StyleLinear + DataList::Linear;
+    default:
+        return false;
+    }
+}
+
+// ---- Files and live input -------------------------------------------------------
+
+bool SensorViewX::loadFile(const QString &fileName, int mode)
+{
+    if (mode == 1) {
+        recordUndoStep();
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly)) {
+            history.undoStack.pop_back();
+            return false;
+        }
+        SignalData inserted;
+        const QByteArray bytes = file.readAll();
+        parseUtf8(inserted, bytes.constData(), bytes.size());
+        pasteStore(inserted);
+        commitEdit(true);
+        return true;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    parseUtf8(*signalData, bytes.constData(), bytes.size());
+    signalList->clearRows();
+    signalList->syncWithData(*signalData);
+    graph->fitPending = true;
+    graph->updateScrollRange();
+    execute(GoToStart);
+    graph->viewport()->update();
+    return true;
+}
+
+bool SensorViewX::saveFile(const QString &fileName, int mode)
+{
+    if (mode != 0 && mode != 1)
+        return false;
+    // Written in full to a temporary file that replaces the old one only
+    // once complete: a failed save leaves the old file as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QTextStream stream(&file);
+    stream.setCodec("UTF-8");
+    if (mode == 1 && hasSelection())
+        writeRange(stream, *signalData, graph->anchorTime, graph->cursorTime);
+    else
+        writeAll(stream, *signalData);
+    stream.flush();
+    if (stream.status() != QTextStream::Ok) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void SensorViewX::appendText(const QString &text)
+{
+    parseText(*signalData, text);
+    signalList->syncWithData(*signalData);
+    if (lastRefresh.isValid() && lastRefresh.msecsTo(QTime::currentTime()) < RefreshIntervalMs)
+        return;
+    setWindowModified(true);
+    graph->followEnd = true;
+    graph->jump(GoToEnd, false);
+    graph->viewport()->update();
+    lastRefresh = QTime::currentTime();
+}
+
+// ---- Configuration by name ----------------------------------------------------------
+
+template<typename Apply>
+void SensorViewX::forRows(const QString &name, int channel, Apply apply)
+{
+    DataList *rows = signalList->valueList;
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        if (rows->rowData(row, DataList::SignalNameRole).toString() != name)
+            continue;
+        if (channel >= 0 && rows->rowData(row, DataList::ChannelIndexRole).toInt() != channel)
+            continue;
+        apply(row);
+    }
+}
+
+void SensorViewX::setChannelStyle(const QString &name, int channel, int style)
+{
+    forRows(name, channel, [&](int row) { signalList->valueList->setRowData(row, DataList::StyleRole, style); });
+    graph->viewport()->update();
+}
+
+void SensorViewX::setChannelFormat(const QString &name, int channel, int format)
+{
+    forRows(name, channel, [&](int row) {
+        signalList->valueList->setRowData(row, DataList::FormatRole, format);
+        signalList->valueList->reformat(row);
+    });
+}
+
+int SensorViewX::signalCount() const
+{
+    return signalList->sectionList->sectionCountInModel();
+}
+
+QString SensorViewX::signalKey(int index) const
+{
+    if (index < 0 || index >= signalCount())
+        return QString();
+    return signalList->sectionList->sectionData(index, SectionList::SignalKeyRole).toString();
+}
+
+QString SensorViewX::signalLabel(int index) const
+{
+    if (index < 0 || index >= signalCount())
+        return QString();
+    return signalList->sectionList->sectionData(index, SectionList::SignalLabelRole).toString();
+}
+
+void SensorViewX::moveSignal(const QString &name, int position)
+{
+    for (int section = 0; section < signalCount(); ++section) {
+        if (signalKey(section) == name)
+            signalList->sectionList->moveSection(signalList->sectionList->visualIndex(section), position);
+    }
+}
+
+void SensorViewX::forChannelRange(const QString &name, int first, int count, bool hide)
+{
+    for (int channel = first; channel < first + count; ++channel) {
+        forRows(name, channel, [&](int row) {
+            for (DataList *list : {signalList->valueList, signalList->labelList})
+                list->setSectionHidden(row, hide);
+        });
+    }
+    graph->viewport()->update();
+}
+
+void SensorViewX::showSignal(const QString &name)
+{
+    forChannelRange(name, 0, INT_MAX / 2, false);
+}
+
+void SensorViewX::hideSignal(const QString &name)
+{
+    forChannelRange(name, 0, INT_MAX / 2, true);
+}
+
+void SensorViewX::setMergedRange(const QString &name, int first, int last, bool merged)
+{
+    forRows(name, -1, [&](int row) {
+        const int channel = signalList->valueList->rowData(row, DataList::ChannelIndexRole).toInt();
+        if (channel >= first && channel <= last)
+            signalList->valueList->setRowData(row, DataList::MergedRole, merged);
+    });
+    graph->viewport()->update();
+}
+
+void SensorViewX::mergeSignal(const QString &name)
+{
+    DataList *rows = signalList->valueList;
+    for (int visual = 0; visual + 1 < rows->count(); ++visual) {
+        const int row = rows->logicalIndex(visual);
+        const int next = rows->logicalIndex(visual + 1);
+        if (rows->rowData(row, DataList::SignalNameRole).toString() == name
+            && rows->rowData(next, DataList::SignalNameRole).toString() == name)
+            rows->setRowData(row, DataList::MergedRole, true);
+    }
+    graph->viewport()->update();
+}
+
+void SensorViewX::unmergeSignal(const QString &name)
+{
+    DataList *rows = signalList->valueList;
+    const int lastRow = rows->logicalIndex(rows->count() - 1);
+    forRows(name, -1, [&](int row) {
+        if (row != lastRow)
+            rows->setRowData(row, DataList::MergedRole, false);
+    });
+    graph->viewport()->update();
+}
+
+void SensorViewX::setSignalLabel(const QString &name, const QString &label)
+{
+    for (int section = 0; section < signalCount(); ++section) {
+        if (signalKey(section) == name) {
+            signalList->sectionList->setSectionData(section, SectionList::SignalLabelRole, label);
+            signalList->sectionList->setSectionData(section, Qt::EditRole, label);
+        }
+    }
+}
+
+void SensorViewX::showChannels(const QString &name, int first, int count)
+{
+    forChannelRange(name, first, count, false);
+}
+
+void SensorViewX::hideChannels(const QString &name, int first, int count)
+{
+    forChannelRange(name, first, count, true);
+}
+
+void SensorViewX::mergeChannels(const QString &name, int first, int count)
+{
+    if (count >= 2)
+        setMergedRange(name, first, first + count - 2, true);
+}
+
+void SensorViewX::unmergeChannels(const QString &name, int first, int count)
+{
+    setMergedRange(name, first, first + count - 1, false);
+}
+
+void SensorViewX::setChannelLabel(const QString &name, int channel, const QString &label)
+{
+    forRows(name, channel, [&](int row) {
+        signalList->valueList->setRowData(row, DataList::LabelRole, label);
+        signalList->labelList->setRowData(row, DataList::LabelRole, label);
+    });
+}
+
+void SensorViewX::setChannelColor(const QString &name, int channel, const QColor &color)
+{
+    forRows(name, channel, [&](int row) {
+        signalList->valueList->setRowData(row, DataList::ColorRole, color);
+        signalList->labelList->setRowData(row, DataList::ColorRole, color);
+    });
+    graph->viewport()->update();
+}
+
+void SensorViewX::setChannelTrigger(const QString &name, int channel, int mode, double level)
+{
+    forRows(name, channel, [&](int row) {
+        signalList->valueList->setRowData(row, DataList::TriggerModeRole, mode);
+        signalList->valueList->setRowData(row, DataList::TriggerLevelRole, level);
+    });
+    graph->viewport()->update();
+}
+
+void SensorViewX::setChannelNames(const QString &name, int channel, const QVariant &names)
+{
+    forRows(name, channel, [&](int row) {
+        signalList->valueList->setRowData(row, DataList::EnumNamesRole, names);
+        signalList->valueList->reformat(row);
+    });
+}
+
+void SensorViewX::setContextMenu(QMenu *menu)
+{
+    graph->setContextMenu(menu);
+}
+
+// ---- Queries --------------------------------------------------------------------------
+
+double SensorViewX::selectionStart() const
+{
+    return graph->anchorTime / Millisecond;
+}
+
+double SensorViewX::selectionEnd() const
+{
+    return graph->cursorTime / Millisecond;
+}
+
+bool SensorViewX::isSignalSelected(const QString &name) const
+{
+    const QList<int> rows = signalList->rowsOf(name);
+    if (rows.isEmpty())
+        return false;
+    int first = rows.first();
+    for (int row : rows) {
+        if (signalList->valueList->visualIndex(row) < signalList->valueList->visualIndex(first))
+            first = row;
+    }
+    return signalList->isBandSelected(first);
+}
+
+double SensorViewX::valueAt(const QString &name, int channel, double time) const
+{
+    return signalData->valueAt(signalData->series(name), time * Millisecond, channel);
+}
+
+// ---- Cloning ---------------------------------------------------------------------------
+
+SensorView *SensorViewX::clone(int mode) const
+{
+    auto *copy = new SensorViewX(new SignalData(*signalData));
+    copy->graph->setScale(graph->scale());
+    copy->graph->setOffset(graph->offset());
+    copy->graph->setAnchorTime(graph->anchorTime);
+    copy->graph->setCursorTime(graph->cursorTime);
+    if (mode == 0 || mode == 1)
+        copy->signalList->copyLayoutFrom(*signalList);
+    if (mode == 0)
+        copy->setWindowModified(isWindowModified());
+    if (mode == 1) {
+        GraphView *g = copy->graph;
+        if (g->anchorTime > g->cursorTime)
+            std::swap(g->anchorTime, g->cursorTime);
+        if (!(g->anchorTime == g->cursorTime)) {
+            const double length = g->cursorTime - g->anchorTime;
+            copy->signalData->crop(g->anchorTime, g->cursorTime);
+            g->anchorTime = 0;
+            g->setCursorTime(length);
+            g->updateScrollRange();
+        }
+        g->showSelection();
+        copy->setWindowModified(true);
+    }
+    copy->splitter->setSizes(splitter->sizes());
+    return copy;
+}

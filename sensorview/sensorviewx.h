@@ -1,6 +1,10 @@
 #pragma once
 
-#include <QWidget>
+#include "edithistory.h"
+#include "sensorview.h"
+
+#include <QAction>
+#include <QTime>
 
 #include <memory>
 
@@ -9,9 +13,23 @@ class QSplitter;
 class SignalData;
 class SignalList;
 
+// A menu action that runs one of the view's commands.
+class SensorAction : public QAction
+{
+public:
+    SensorAction(SensorView *owner, int command, const QString &text, bool checkable, QObject *parent);
+
+    // Takes the enabled and checked state from the view.
+    void refresh();
+
+private:
+    SensorView *owner = nullptr;
+    int command = 0;
+};
+
 // The sensor view: the list pane and the graph side by side over one store
 // of records, which the view owns.
-class SensorViewX : public QWidget
+class SensorViewX : public SensorView
 {
 public:
     explicit SensorViewX(SignalData *store);
@@ -20,5 +38,77 @@ public:
     SignalList *signalList = nullptr;
     GraphView *graph = nullptr;
     QSplitter *splitter = nullptr;
+    QList<SensorViewObserver *> observers;
     std::unique_ptr<SignalData> signalData;
+    EditHistory history;
+    QTime lastRefresh;
+
+    bool loadFile(const QString &fileName, int mode) override;
+    bool saveFile(const QString &fileName, int mode) override;
+    void appendText(const QString &text) override;
+    void removeSignal(const QString &name) override;
+    void execute(int command) override;
+    bool isEnabled(int command) const override;
+    bool isChecked(int command) const override;
+    void setContextMenu(QMenu *menu) override;
+    void setChannelStyle(const QString &name, int channel, int style) override;
+    void setChannelFormat(const QString &name, int channel, int format) override;
+    int signalCount() const override;
+    QString signalKey(int index) const override;
+    QString signalLabel(int index) const override;
+    void moveSignal(const QString &name, int position) override;
+    void showSignal(const QString &name) override;
+    void hideSignal(const QString &name) override;
+    void mergeSignal(const QString &name) override;
+    void unmergeSignal(const QString &name) override;
+    void setSignalLabel(const QString &name, const QString &label) override;
+    void showChannels(const QString &name, int first, int count) override;
+    void hideChannels(const QString &name, int first, int count) override;
+    void mergeChannels(const QString &name, int first, int count) override;
+    void unmergeChannels(const QString &name, int first, int count) override;
+    void setChannelLabel(const QString &name, int channel, const QString &label) override;
+    void setChannelColor(const QString &name, int channel, const QColor &color) override;
+    void setChannelTrigger(const QString &name, int channel, int mode, double level) override;
+    void setChannelNames(const QString &name, int channel, const QVariant &names) override;
+    double selectionStart() const override;
+    double selectionEnd() const override;
+    bool isSignalSelected(const QString &name) const override;
+    double valueAt(const QString &name, int channel, double time) const override;
+    SensorView *clone(int mode) const override;
+    void addObserver(SensorViewObserver *observer) override;
+    void removeObserver(SensorViewObserver *observer) override;
+
+    void notifyObservers();
+    void recordUndoStep();
+    void commitEdit(bool changed);
+    void deleteSelection();
+    void pasteStore(const SignalData &pasted);
+
+private:
+    std::unique_ptr<ViewSnapshot> snapshot() const;
+    void restoreSnapshot(const ViewSnapshot &state);
+    void undo();
+    void redo();
+    void crop();
+    void shiftToZero();
+    void copyToClipboard();
+    void pasteFromClipboard();
+    void clearAll();
+    void resetColumns();
+    void distributeRows();
+    void mergeRows();
+    void splitRows();
+    void hideSelectedRows();
+    void setFormatOfRows(int format);
+    void setStyleOfRows(int style);
+    bool hasRecords() const;
+    bool hasSelection() const;
+    // The rows commands 19 to 28 act on: the selected ones, or all when none.
+    QList<int> affectedRows() const;
+    QList<int> selectedVisibleRows() const;
+    int commonValue(int role) const;
+    template<typename Apply>
+    void forRows(const QString &name, int channel, Apply apply);
+    void forChannelRange(const QString &name, int first, int count, bool hide);
+    void setMergedRange(const QString &name, int first, int last, bool merged);
 };

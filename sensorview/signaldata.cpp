@@ -39,6 +39,7 @@ SignalData::SignalData(const SignalData &other)
     , signalTable(other.signalTable)
     , signalIds(other.signalIds)
     , revisionNumber(other.revisionNumber)
+    , inTimeOrder(other.inTimeOrder)
 {
 }
 
@@ -55,6 +56,7 @@ SignalData &SignalData::operator=(const SignalData &other)
         signalTable = other.signalTable;
         signalIds = other.signalIds;
         revisionNumber = other.revisionNumber;
+        inTimeOrder = other.inTimeOrder;
         seriesCache.clear();
         lastSignal = -1;
     }
@@ -69,6 +71,7 @@ void SignalData::touch()
 void SignalData::clear()
 {
     touch();
+    inTimeOrder = true;
     all = SignalSeries();
     bySignal.clear();
     signalNames.clear();
@@ -87,6 +90,16 @@ void SignalData::assign(const QVector<SignalRecord> &records)
     clear();
     for (const SignalRecord &record : records)
         addRecord(record);
+}
+
+void SignalData::restore(const SignalData &snapshot)
+{
+    if (snapshot.inTimeOrder) {
+        *this = snapshot;
+        touch();
+    } else {
+        assign(snapshot.records());
+    }
 }
 
 void SignalData::addRecord(const SignalRecord &record)
@@ -201,8 +214,10 @@ void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const
         return;
     }
     // Before the first record at the same time or later.
-    if (store)
+    if (store) {
         store->touch();
+        store->inTimeOrder = false;
+    }
     const int place = int(std::lower_bound(series.times.cbegin(), series.times.cend(), time)
                           - series.times.cbegin());
     series.records.insert(place, id);

@@ -67,6 +67,10 @@ public:
     void reserve(int records, int values);
     void clear();
     void assign(const QVector<SignalRecord> &records);
+    // Makes this store what assign() of the other's records makes it. A
+    // store whose records all arrived in time order is that already, and is
+    // then shared instead of rebuilt.
+    void restore(const SignalData &snapshot);
 
     // The value at `channel`, or 0.0 where the record has no such value.
     static double valueOf(const SignalRecord &record, int channel);
@@ -141,5 +145,7 @@ private:
     QVector<SignalSeries *> seriesCache;
     int lastSignal = -1;
     quint64 revisionNumber = 0;
+    // No record so far arrived before a record already held.
+    bool inTimeOrder = true;
     void touch();
 };

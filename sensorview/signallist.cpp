@@ -6,7 +6,12 @@
 #include "signaldata.h"
 #include "timeline.h"
 
+#include "sensorview.h"
+#include "sensorviewx.h"
+
+#include <QContextMenuEvent>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QStyle>
 
@@ -303,6 +308,176 @@ void SignalList::rowClicked(DataList *list, int row, Qt::MouseButton button, Qt:
             selection->clearSelection();
         list->setRowSelected(row, true);
     }
+}
+
+void SignalList::removeSignalRows(const QString &name)
+{
+    const QList<int> rows = rowsOf(name);
+    for (int i = rows.size(); i-- > 0;) {
+        labelList->model()->removeRow(rows.at(i));
+        valueList->model()->removeRow(rows.at(i));
+    }
+    for (int section = sectionList->sectionCountInModel(); section-- > 0;) {
+        if (sectionList->sectionData(section, SectionList::SignalKeyRole).toString() == name)
+            sectionList->model()->removeRow(section);
+    }
+    shownNames.remove(name);
+    fitSignalSections();
+}
+
+void SignalList::copyLayoutFrom(const SignalList &other)
+{
+    shownNames = other.shownNames;
+    static const int Roles[] = {Qt::EditRole, Qt::TextAlignmentRole, Qt::FontRole};
+    for (DataList *list : {labelList, valueList}) {
+        const DataList *source = list == labelList ? other.labelList : other.valueList;
+        const QSignalBlocker blocker(list->model());
+        list->clearRows();
+        for (int row = 0; row < source->rowCount(); ++row) {
+            list->model()->insertRow(row);
+            for (int role = DataList::SignalNameRole; role <= DataList::EnumNamesRole; ++role)
+                list->model()->setHeaderData(row, Qt::Vertical, source->rowData(row, role), role);
+            for (int role : Roles)
+                list->model()->setHeaderData(row, Qt::Vertical, source->rowData(row, role), role);
+        }
+        list->reset();
+        list->restoreState(source->saveState());
+    }
+    {
+        const QSignalBlocker blocker(sectionList->model());
+        sectionList->clearSections();
+        for (int section = 0; section < other.sectionList->sectionCountInModel(); ++section) {
+            sectionList->model()->insertRow(section);
+            for (int role : {int(Qt::EditRole), int(Qt::TextAlignmentRole), int(Qt::FontRole),
+                             int(SectionList::ChannelCountRole), int(SectionList::SignalKeyRole),
+                             int(SectionList::SignalLabelRole)})
+                sectionList->setSectionData(section, role, other.sectionList->sectionData(section, role));
+        }
+        sectionList->reset();
+        sectionList->restoreState(other.sectionList->saveState());
+    }
+    fitSignalSections();
+}
+
+QAction *SignalList::commandAction(int command)
+{
+    for (SensorAction *action : qAsConst(commandActions)) {
+        if (action->data().toInt() == command) {
+            action->refresh();
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+void SignalList::buildMenu()
+{
+    struct Entry { const char *text; int command; bool checkable; };
+    static const Entry Entries[] = {
+        {"&Decimal", FormatDecimal, true}, {"&Hex", FormatHex, true},
+        {"&Linear", StyleLinear, true},    {"&Steps", StyleSteps, true},
+        {"&Blocks", StyleBlocks, true},    {"&Events", StyleEvents, true},
+        {"&Distribute", DistributeRows, false}, {"&Merge", MergeRows, false},
+        {"&Split", SplitRows, false},      {"&Hide", HideRows, false},
+        {"&Edit Layout...", EditLayout, false},
+    };
+    menu = new QMenu(this);
+    for (const Entry &entry : Entries) {
+        auto *action = new SensorAction(owner, entry.command, QString::fromLatin1(entry.text), entry.checkable, this);
+        action->setData(entry.command);
+        commandActions << action;
+    }
+}
+
+void SignalList::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!owner)
+        return;
+    if (!menu)
+        buildMenu();
+    menu->clear();
+    for (QAction *action : qAsConst(perOpeningActions))
+        action->deleteLater();
+    perOpeningActions.clear();
+
+    // One entry per signal: shows or hides all its rows.
+    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
+        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+        const QList<int> rows = rowsOf(key);
+        bool visible = false;
+        for (int row : rows)
+            visible = visible || !valueList->isSectionHidden(row);
+        auto *action = new QAction(sectionList->sectionData(section, SectionList::SignalLabelRole).toString(), this);
+        action->setCheckable(true);
+        action->setChecked(visible);
+        connect(action, &QAction::triggered, this, [this, rows, visible]() {
+            for (int row : rows) {
+                valueList->setSectionHidden(row, visible);
+                labelList->setSectionHidden(row, visible);
+            }
+            emit displayChanged();
+        });
+        menu->addAction(action);
+        perOpeningActions << action;
+    }
+    menu->addSeparator();
+    QMenu *format = menu->addMenu(QStringLiteral("&Format"));
+    format->addAction(commandAction(FormatDecimal));
+    format->addAction(commandAction(FormatHex));
+    QMenu *display = menu->addMenu(QStringLiteral("&Display"));
+    for (int command : {StyleLinear, StyleSteps, StyleBlocks, StyleEvents})
+        display->addAction(commandAction(command));
+    menu->addSeparator();
+
+    // One entry per channel label among the selected rows (all rows when
+    // none of the selected is visible), each label once.
+    QMenu *channels = menu->addMenu(QStringLiteral("&Channels"));
+    QList<int> candidates;
+    for (int row = 0; row < valueList->rowCount(); ++row) {
+        if (valueList->isRowSelected(row) && !valueList->isSectionHidden(row))
+            candidates << row;
+    }
+    if (candidates.isEmpty()) {
+        for (int row = 0; row < valueList->rowCount(); ++row)
+            candidates << row;
+    }
+    QStringList labels;
+    for (int row : qAsConst(candidates)) {
+        const QString label = labelList->rowData(row, DataList::LabelRole).toString().trimmed();
+        if (!label.isEmpty() && !labels.contains(label))
+            labels << label;
+    }
+    for (const QString &label : qAsConst(labels)) {
+        QList<int> rows;
+        bool visible = false;
+        for (int row = 0; row < valueList->rowCount(); ++row) {
+            if (labelList->rowData(row, DataList::LabelRole).toString().trimmed() == label) {
+                rows << row;
+                visible = visible || !valueList->isSectionHidden(row);
+            }
+        }
+        auto *action = new QAction(label, this);
+        action->setCheckable(true);
+        action->setChecked(visible);
+        connect(action, &QAction::triggered, this, [this, rows, visible]() {
+            for (int row : rows) {
+                valueList->setSectionHidden(row, visible);
+                labelList->setSectionHidden(row, visible);
+            }
+            emit displayChanged();
+        });
+        channels->addAction(action);
+        perOpeningActions << action;
+    }
+    QMenu *rowsMenu = menu->addMenu(QStringLiteral("&Rows"));
+    rowsMenu->addAction(commandAction(MergeRows));
+    rowsMenu->addAction(commandAction(SplitRows));
+    rowsMenu->addSeparator();
+    rowsMenu->addAction(commandAction(DistributeRows));
+    rowsMenu->addAction(commandAction(HideRows));
+    rowsMenu->addSeparator();
+    rowsMenu->addAction(commandAction(EditLayout));
+    menu->exec(event->globalPos());
 }
 
 void SignalList::signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)

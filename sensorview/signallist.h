@@ -7,6 +7,9 @@
 class AutoSizeHeaderView;
 class DataList;
 class SectionList;
+class QMenu;
+class SensorAction;
+class SensorView;
 class SignalData;
 
 // The left pane of the sensor view: the signals, their channel rows with
@@ -25,6 +28,8 @@ public:
     DataList *valueList = nullptr;
     QSet<QString> shownNames;
     bool fitting = false;
+    // The view whose commands the menu actions run.
+    SensorView *owner = nullptr;
 
     void syncWithData(const SignalData &store);
     void clearRows();
@@ -40,15 +45,22 @@ public:
     bool anyRowSelected() const;
     void clearSelection();
     void selectRows(const QList<int> &rows, bool selected);
+    // Removes the signal's rows and section, and forgets that it had them,
+    // so that data arriving later under its name gets rows again.
+    void removeSignalRows(const QString &name);
+    void copyLayoutFrom(const SignalList &other);
 
 signals:
     // The row selection changed (the graph repaints, observers hear of it).
     void selectionChanged();
     // Rows moved (the graph repaints).
     void rowsMoved();
+    // Rows were shown, hidden or restyled from the menu.
+    void displayChanged();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -60,6 +72,12 @@ private:
     void rowClicked(DataList *list, int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
+    void buildMenu();
+    QAction *commandAction(int command);
+
     QStandardItemModel headerModel;
     bool mirroring = false;
+    QMenu *menu = nullptr;
+    QList<SensorAction *> commandActions;
+    QList<QAction *> perOpeningActions;
 };

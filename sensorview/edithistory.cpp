@@ -1,0 +1,29 @@
+#include "edithistory.h"
+
+void EditHistory::record(std::unique_ptr<ViewSnapshot> state)
+{
+    redoStack.clear();
+    undoStack.push_back(std::move(state));
+}
+
+void EditHistory::commit(bool changed)
+{
+    if (!changed && !undoStack.empty())
+        undoStack.pop_back();
+    qint64 records = 0;
+    for (size_t i = undoStack.size(); i-- > 0;) {
+        records += undoStack[i]->store ? undoStack[i]->store->recordCount() : 0;
+        if (records > RecordLimit) {
+            // The newest step stays whatever its size.
+            const size_t keepFrom = i + 1 == undoStack.size() ? i : i + 1;
+            undoStack.erase(undoStack.begin(), undoStack.begin() + long(keepFrom));
+            break;
+        }
+    }
+}
+
+void EditHistory::clear()
+{
+    undoStack.clear();
+    redoStack.clear();
+}

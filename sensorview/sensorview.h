@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+class QColor;
+class QMenu;
+class SensorView;
+
+// What a host implements to hear of changes in a view: selections, edits,
+// undo and redo, and display commands.
+class SensorViewObserver
+{
+public:
+    virtual ~SensorViewObserver() = default;
+    virtual void viewChanged(SensorView *view) = 0;
+};
+
+// The view's commands, for execute(), isEnabled() and isChecked().
+enum SensorCommand : int {
+    GoToStart = 0,
+    GoToEnd = 1,
+    NextSample = 2,
+    PreviousSample = 3,
+    ShowSelection = 4,
+    ZoomToSelection = 5,
+    ResetColumns = 6,
+    Undo = 7,
+    Redo = 8,
+    Cut = 9,
+    Copy = 10,
+    Paste = 11,
+    Delete = 12,
+    Crop = 13,
+    ShiftToZero = 14,
+    SelectAll = 15,
+    SelectNone = 16,
+    Clear = 17,
+    ClearHistory = 18,
+    FormatDecimal = 19,
+    FormatHex = 20,
+    StyleLinear = 21,
+    StyleSteps = 22,
+    StyleBlocks = 23,
+    StyleEvents = 24,
+    HideRows = 25,
+    DistributeRows = 26,
+    MergeRows = 27,
+    SplitRows = 28,
+    EditLayout = 29,
+};
+
+// The sensor signal view: stacked graphs of timestamped samples under a time
+// ruler, with a list of signals and channels showing the values at the
+// cursor, a time selection, editing with undo, and text import and export.
+// Times taken and returned here are in seconds. The widget's
+// windowModified property tells whether the data was edited.
+class SensorView : public QWidget
+{
+public:
+    explicit SensorView(QWidget *parent = nullptr)
+        : QWidget(parent)
+    {
+    }
+    ~SensorView() override = default;
+
+    using QWidget::isEnabled;
+
+    // Mode 1 inserts the file at the cursor; other modes add it to the data.
+    virtual bool loadFile(const QString &fileName, int mode) = 0;
+    // Mode 0 writes everything, mode 1 the selection (everything when empty).
+    virtual bool saveFile(const QString &fileName, int mode) = 0;
+    // Live input: records as text lines; the view refreshes at most every
+    // 100 ms. Call it from the GUI thread.
+    virtual void appendText(const QString &text) = 0;
+    virtual void removeSignal(const QString &name) = 0;
+    virtual void execute(int command) = 0;
+    virtual bool isEnabled(int command) const = 0;
+    virtual bool isChecked(int command) const = 0;
+    virtual void setContextMenu(QMenu *menu) = 0;
+    virtual void setChannelStyle(const QString &name, int channel, int style) = 0;
+    virtual void setChannelFormat(const QString &name, int channel, int format) = 0;
+    virtual int signalCount() const = 0;
+    virtual QString signalKey(int index) const = 0;
+    virtual QString signalLabel(int index) const = 0;
+    virtual void moveSignal(const QString &name, int position) = 0;
+    virtual void showSignal(const QString &name) = 0;
+    virtual void hideSignal(const QString &name) = 0;
+    virtual void mergeSignal(const QString &name) = 0;
+    virtual void unmergeSignal(const QString &name) = 0;
+    virtual void setSignalLabel(const QString &name, const QString &label) = 0;
+    virtual void showChannels(const QString &name, int first, int count) = 0;
+    virtual void hideChannels(const QString &name, int first, int count) = 0;
+    virtual void mergeChannels(const QString &name, int first, int count) = 0;
+    virtual void unmergeChannels(const QString &name, int first, int count) = 0;
+    virtual void setChannelLabel(const QString &name, int channel, const QString &label) = 0;
+    virtual void setChannelColor(const QString &name, int channel, const QColor &color) = 0;
+    virtual void setChannelTrigger(const QString &name, int channel, int mode, double level) = 0;
+    virtual void setChannelNames(const QString &name, int channel, const QVariant &names) = 0;
+    virtual double selectionStart() const = 0;
+    virtual double selectionEnd() const = 0;
+    virtual bool isSignalSelected(const QString &name) const = 0;
+    virtual double valueAt(const QString &name, int channel, double time) const = 0;
+    // Mode 0 copies everything, mode 1 only the selected time range, other
+    // modes the data, zoom and selection only. The caller owns the copy.
+    virtual SensorView *clone(int mode) const = 0;
+    virtual void addObserver(SensorViewObserver *observer) = 0;
+    virtual void removeObserver(SensorViewObserver *observer) = 0;
+};
+
+// Creates an empty view without a parent; the caller owns it.
+SensorView *createSensorView();

@@ -1,0 +1,467 @@
+#include "edithistory.h"
+#include "sensorview.h"
+#include "signaltext.h"
+
+// White-box helpers only where the public interface has no way in.
+#include "datalist.h"
+#include "graphview.h"
+#include "sensorviewx.h"
+#include "signallist.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+struct CountingObserver : SensorViewObserver
+{
+    int calls = 0;
+    void viewChanged(SensorView *) override { ++calls; }
+};
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+    return path;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::unique_ptr<SignalData> storeOfSize(int records)
+{
+    auto store = std::make_unique<SignalData>();
+    const double v = 1;
+    for (int i = 0; i < records; ++i)
+        store->addRecord(QStringView(u"s"), i, &v, 1);
+    return store;
+}
+
+} // namespace
+
+class tst_SensorView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void enablingOnEmptyAndFilled();
+    void checkedFollowsCommonFormat();
+    void cropReversedSelection();
+    void cropEmptySelectionRecordsNothing();
+    void undoRestoresEverything();
+    void newEditEmptiesRedo();
+    void historyLimit_data();
+    void historyLimit();
+    void mergeRows();
+    void distributeRows();
+    void signalKeysAndValues();
+    void removeSignalThenDataAgain();
+    void cloneModes_data();
+    void cloneModes();
+    void observers();
+    void loadModes();
+    void saveModes();
+    void appendTextThrottles();
+    void cutAndPasteRoundTrip();
+
+private:
+    SensorViewX *x() const { return static_cast<SensorViewX *>(view.get()); }
+    void select(double from, double to);
+
+    std::unique_ptr<SensorView> view;
+    QTemporaryDir dir;
+};
+
+void tst_SensorView::init()
+{
+    view.reset(createSensorView());
+    view->resize(900, 400);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+}
+
+void tst_SensorView::cleanup()
+{
+    view.reset();
+}
+
+void tst_SensorView::select(double from, double to)
+{
+    x()->graph->setAnchorTime(from);
+    x()->graph->setCursorTime(to);
+}
+
+void tst_SensorView::enablingOnEmptyAndFilled()
+{
+    for (int command : {GoToStart, GoToEnd, Delete, Crop, Cut, Copy, Undo, Redo, FormatDecimal, HideRows})
+        QVERIFY2(!view->isEnabled(command), qPrintable(QString::number(command)));
+    for (int command : {ShowSelection, Clear, ClearHistory})
+        QVERIFY(view->isEnabled(command));
+    QVERIFY(!view->isEnabled(EditLayout));
+    QVERIFY(!view->isEnabled(99));
+    QVERIFY(!view->isChecked(99));
+
+    view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+    for (int command : {GoToStart, GoToEnd, Delete, ShiftToZero, SelectAll, FormatDecimal})
+        QVERIFY(view->isEnabled(command));
+    select(0, 0);
+    QVERIFY(!view->isEnabled(Crop));
+    QVERIFY(!view->isEnabled(Copy));
+    select(0, 500);
+    QVERIFY(view->isEnabled(Crop));
+    QVERIFY(view->isEnabled(Cut));
+    QApplication::clipboard()->setText(QStringLiteral("x"));
+    QVERIFY(view->isEnabled(Paste));
+}
+
+void tst_SensorView::checkedFollowsCommonFormat()
+{
+    view->appendText(QStringLiteral("a;0;1;2\n"));
+    QVERIFY(view->isChecked(FormatDecimal));
+    QVERIFY(view->isChecked(StyleSteps));
+    view->setChannelFormat(QStringLiteral("a"), 1, 2);
+    // Mixed formats check nothing.
+    QVERIFY(!view->isChecked(FormatDecimal));
+    QVERIFY(!view->isChecked(FormatHex));
+    view->execute(FormatHex);
+    QVERIFY(view->isChecked(FormatHex));
+    view->execute(StyleEvents);
+    QVERIFY(view->isChecked(StyleEvents));
+    QVERIFY(!view->isChecked(StyleSteps));
+}
+
+void tst_SensorView::cropReversedSelection()
+{
+    view->appendText(QStringLiteral("a;0;1\na;0.1;2\na;0.2;3\na;0.5;4\na;0.8;5\na;0.9;6\n"));
+    select(800, 200);
+    view->execute(Crop);
+    QCOMPARE(view->selectionStart(), 0.0);
+    QCOMPARE(view->selectionEnd(), 0.6);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 3.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.6), 5.0);
+    QVERIFY(std::isnan(view->valueAt(QStringLiteral("a"), 0, -0.1)));
+    QVERIFY(view->isWindowModified());
+    QVERIFY(view->isEnabled(Undo));
+}
+
+void tst_SensorView::cropEmptySelectionRecordsNothing()
+{
+    view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+    select(500, 500);
+    view->execute(Crop);
+    QVERIFY(!view->isEnabled(Undo));
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
+}
+
+void tst_SensorView::undoRestoresEverything()
+{
+    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\na;3;4\n"));
+    view->setWindowModified(false);
+    x()->graph->setScale(0.2);
+    x()->graph->setOffset(100);
+    select(1000, 2000);
+    const double scale = x()->graph->scale();
+    const double offset = x()->graph->offset();
+
+    view->execute(Delete);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 4.0);
+    QVERIFY(view->isWindowModified());
+    const double afterStart = view->selectionStart();
+
+    view->execute(Undo);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 3.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 4.0);
+    QCOMPARE(x()->graph->scale(), scale);
+    QCOMPARE(x()->graph->offset(), offset);
+    QCOMPARE(view->selectionStart(), 1.0);
+    QCOMPARE(view->selectionEnd(), 2.0);
+    QVERIFY(!view->isWindowModified());
+    QVERIFY(view->isEnabled(Redo));
+
+    view->execute(Redo);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 4.0);
+    QCOMPARE(view->selectionStart(), afterStart);
+    QVERIFY(view->isWindowModified());
+    QVERIFY(!view->isEnabled(Redo));
+}
+
+void tst_SensorView::newEditEmptiesRedo()
+{
+    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
+    select(0, 1000);
+    view->execute(Delete);
+    view->execute(Undo);
+    QVERIFY(view->isEnabled(Redo));
+    select(0, 500);
+    view->execute(Delete);
+    QVERIFY(!view->isEnabled(Redo));
+}
+
+void tst_SensorView::historyLimit_data()
+{
+    QTest::addColumn<QList<int>>("sizes");
+    QTest::addColumn<QList<int>>("kept");
+    QTest::newRow("600k, 300k, 200k keeps the two newest") << QList<int>{600000, 300000, 200000}
+                                                          << QList<int>{300000, 200000};
+    QTest::newRow("one of 2M is kept") << QList<int>{2000000} << QList<int>{2000000};
+    QTest::newRow("within the limit all stay") << QList<int>{400000, 500000} << QList<int>{400000, 500000};
+}
+
+void tst_SensorView::historyLimit()
+{
+    QFETCH(QList<int>, sizes);
+    QFETCH(QList<int>, kept);
+    EditHistory history;
+    for (int size : sizes) {
+        auto step = std::make_unique<ViewSnapshot>();
+        step->store = storeOfSize(size);
+        history.record(std::move(step));
+    }
+    history.commit(true);
+    QList<int> remaining;
+    for (const auto &step : history.undoStack)
+        remaining << step->store->recordCount();
+    QCOMPARE(remaining, kept);
+}
+
+void tst_SensorView::mergeRows()
+{
+    view->appendText(QStringLiteral("a;0;1;2;3;4;5\n"));
+    DataList *rows = x()->signalList->valueList;
+    for (int row : {1, 2, 4})
+        rows->setRowSelected(row, true);
+    QVERIFY(view->isEnabled(MergeRows));
+    view->execute(MergeRows);
+    QStringList merged;
+    for (int row = 0; row < rows->rowCount(); ++row)
+        merged << (rows->rowData(row, DataList::MergedRole).toBool() ? QStringLiteral("m") : QStringLiteral("-"));
+    QCOMPARE(merged, (QStringList{"-", "m", "-", "-", "-"}));
+    QVERIFY(view->isEnabled(SplitRows));
+    view->execute(SplitRows);
+    QVERIFY(!rows->rowData(1, DataList::MergedRole).toBool());
+}
+
+void tst_SensorView::distributeRows()
+{
+    view->appendText(QStringLiteral("a;0;1;2;3\n"));
+    SignalList *list = x()->signalList;
+    list->setRowHeight(0, 10);
+    list->setRowHeight(1, 20);
+    list->setRowHeight(2, 31);
+    for (int row = 0; row < 3; ++row)
+        list->valueList->setRowSelected(row, true);
+    view->execute(DistributeRows);
+    QCOMPARE(list->valueList->sectionSize(0), 20);
+    QCOMPARE(list->valueList->sectionSize(1), 20);
+    QCOMPARE(list->valueList->sectionSize(2), 21);
+}
+
+void tst_SensorView::signalKeysAndValues()
+{
+    view->appendText(QStringLiteral("b;0;1\na;1;2\n"));
+    QCOMPARE(view->signalCount(), 2);
+    QCOMPARE(view->signalKey(0), QStringLiteral("b"));
+    QCOMPARE(view->signalKey(-1), QString());
+    QCOMPARE(view->signalKey(2), QString());
+    QCOMPARE(view->signalLabel(2), QString());
+    view->setSignalLabel(QStringLiteral("a"), QStringLiteral("Accel"));
+    QCOMPARE(view->signalLabel(1), QStringLiteral("Accel"));
+    QVERIFY(std::isnan(view->valueAt(QStringLiteral("nobody"), 0, 1.0)));
+    QCOMPARE(view->signalCount(), 2);
+    view->appendText(QStringLiteral("nobody;2;7\n"));
+    QCOMPARE(view->signalCount(), 3);
+    QCOMPARE(view->valueAt(QStringLiteral("nobody"), 0, 2.5), 7.0);
+}
+
+void tst_SensorView::removeSignalThenDataAgain()
+{
+    view->appendText(QStringLiteral("a;0;1\nb;1;2\n"));
+    view->removeSignal(QStringLiteral("a"));
+    QCOMPARE(view->signalCount(), 1);
+    QVERIFY(std::isnan(view->valueAt(QStringLiteral("a"), 0, 1.0)));
+    QVERIFY(view->isEnabled(Undo));
+    // Data arriving later under the name gets rows again.
+    view->appendText(QStringLiteral("a;3;5\n"));
+    QCOMPARE(view->signalCount(), 2);
+    QCOMPARE(view->signalKey(1), QStringLiteral("a"));
+}
+
+void tst_SensorView::cloneModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<bool>("emptySelection");
+    QTest::addColumn<double>("firstValueAt0");
+    QTest::addColumn<bool>("copiesLayout");
+    QTest::newRow("0: everything, modified copied") << 0 << true << false << 1.0 << true;
+    QTest::newRow("0: unmodified stays so") << 0 << false << false << 1.0 << true;
+    QTest::newRow("1: the selection, cropped") << 1 << false << false << 2.0 << true;
+    QTest::newRow("1: empty selection, all data, modified") << 1 << false << true << 1.0 << true;
+    QTest::newRow("2: data only") << 2 << true << false << 1.0 << false;
+}
+
+void tst_SensorView::cloneModes()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, modified);
+    QFETCH(bool, emptySelection);
+    QFETCH(double, firstValueAt0);
+    QFETCH(bool, copiesLayout);
+    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
+    view->setChannelLabel(QStringLiteral("a"), 0, QStringLiteral("x axis"));
+    view->setWindowModified(modified);
+    if (emptySelection)
+        select(1000, 1000);
+    else
+        select(2000, 1000);
+    std::unique_ptr<SensorView> copy(view->clone(mode));
+    QCOMPARE(copy->valueAt(QStringLiteral("a"), 0, 0.0), firstValueAt0);
+    QCOMPARE(copy->isWindowModified(), mode == 1 ? true : mode == 0 ? modified : false);
+    if (mode == 1 && !emptySelection) {
+        QCOMPARE(copy->selectionStart(), 0.0);
+        QCOMPARE(copy->selectionEnd(), 1.0);
+        QVERIFY(std::isnan(copy->valueAt(QStringLiteral("a"), 0, -0.5)));
+        QCOMPARE(copy->valueAt(QStringLiteral("a"), 0, 5.0), 3.0);
+    } else {
+        QCOMPARE(copy->selectionStart(), view->selectionStart());
+        QCOMPARE(copy->selectionEnd(), view->selectionEnd());
+    }
+    auto *copied = static_cast<SensorViewX *>(copy.get());
+    QCOMPARE(copied->signalList->labelList->rowData(0, DataList::LabelRole).toString(),
+             copiesLayout ? QStringLiteral("x axis") : QStringLiteral("0"));
+    // The copy is independent.
+    copy->execute(Clear);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 1.0);
+}
+
+void tst_SensorView::observers()
+{
+    CountingObserver once;
+    CountingObserver twice;
+    view->addObserver(&once);
+    view->addObserver(&twice);
+    view->addObserver(&twice);
+    view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+    select(0, 1000);
+    view->execute(Delete);
+    QVERIFY(once.calls > 0);
+    // Added twice, told twice.
+    QCOMPARE(twice.calls, 2 * once.calls);
+    // Removing takes one of the two entries away.
+    view->removeObserver(&twice);
+    const int onceBefore = once.calls;
+    const int twiceBefore = twice.calls;
+    view->execute(Undo);
+    QCOMPARE(twice.calls - twiceBefore, once.calls - onceBefore);
+    QVERIFY(once.calls > onceBefore);
+    view->removeObserver(&twice);
+    view->removeObserver(&once);
+    const int finalCount = twice.calls;
+    view->execute(Redo);
+    QCOMPARE(twice.calls, finalCount);
+}
+
+void tst_SensorView::loadModes()
+{
+    const QString first = writeFile(dir, QStringLiteral("first.txt"), "a;0;1\na;1;2\n");
+    const QString second = writeFile(dir, QStringLiteral("second.txt"), "b;0;5\nb;0.5;6\n");
+    QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 0));
+    QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 1));
+    QVERIFY(!view->isEnabled(Undo));
+
+    QVERIFY(view->loadFile(first, 0));
+    QCOMPARE(view->signalCount(), 1);
+    QCOMPARE(view->selectionStart(), 0.0);
+    // Inserting at the cursor is an undo step. The cursor first snaps to
+    // the nearest sample (1 s, the later on a tie), where the file goes.
+    select(500, 500);
+    QVERIFY(view->loadFile(second, 1));
+    QVERIFY(std::isnan(view->valueAt(QStringLiteral("b"), 0, 0.9)));
+    QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.0), 5.0);
+    QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.5), 6.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.6), 2.0);
+    QVERIFY(view->isEnabled(Undo));
+    QVERIFY(view->isWindowModified());
+    view->execute(Undo);
+    QVERIFY(std::isnan(view->valueAt(QStringLiteral("b"), 0, 1.0)));
+}
+
+void tst_SensorView::saveModes()
+{
+    view->appendText(QStringLiteral("a;1;10;0.1\na;2;20\na;3;30\n"));
+    view->setWindowModified(true);
+    const QString all = dir.filePath(QStringLiteral("all.txt"));
+    QVERIFY(view->saveFile(all, 0));
+    QCOMPARE(readFile(all), QByteArray("a\t1\t10\t0.1\na\t2\t20\na\t3\t30\n"));
+    QVERIFY(view->isWindowModified());
+    select(3000, 2000);
+    const QString part = dir.filePath(QStringLiteral("part.txt"));
+    QVERIFY(view->saveFile(part, 1));
+    QCOMPARE(readFile(part), QByteArray("a\t0\t20\na\t1\t30\n"));
+    QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("other.txt")), 2));
+    // A failing write reports false and leaves the old file alone.
+    QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("no/such/folder.txt")), 0));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.txt")));
+    QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("taken.txt")), 0));
+    QCOMPARE(readFile(all), QByteArray("a\t1\t10\t0.1\na\t2\t20\na\t3\t30\n"));
+}
+
+void tst_SensorView::appendTextThrottles()
+{
+    view->appendText(QStringLiteral("a;0;1\na;0.5;2"));
+    QCOMPARE(view->selectionEnd(), 0.5);
+    QVERIFY(view->isWindowModified());
+    view->appendText(QStringLiteral("a;1;3\n"));
+    // Within 100 ms: the data is there, the view did not move to it.
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 3.0);
+    QCOMPARE(view->selectionEnd(), 0.5);
+    QTest::qWait(120);
+    view->appendText(QStringLiteral("a;2;4\n"));
+    QCOMPARE(view->selectionEnd(), 2.0);
+}
+
+void tst_SensorView::cutAndPasteRoundTrip()
+{
+    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\na;3;4\n"));
+    select(1000, 2000);
+    view->execute(Copy);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("a\t0\t2\na\t1\t3\n"));
+    view->execute(Cut);
+    QVERIFY(view->isEnabled(Undo));
+    // 1 s and 2 s went, 3 s moved to 2 s.
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.5), 1.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 4.0);
+    view->execute(Undo);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
+    // Paste with the cursor on the sample at 3 s: deleting the (empty)
+    // selection takes that sample, the cursor snaps to the one before
+    // (2 s), and the records land at 2 and 3 s.
+    select(3000, 3000);
+    view->execute(Paste);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 2.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 3.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 9.0), 3.0);
+    QCOMPARE(view->selectionEnd(), 2.0);
+    QVERIFY(view->isEnabled(Undo));
+    view->execute(Undo);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 4.0);
+}
+
+QTEST_MAIN(tst_SensorView)
+#include "tst_sensorview.moc"

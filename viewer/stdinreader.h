@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QThread>
+
+// Reads standard input on a thread of its own (a blocking read would stall
+// the window) and hands whole lines to the GUI thread in chunks.
+class StdinReader : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit StdinReader(QObject *parent = nullptr);
+
+signals:
+    // Complete lines only: a record is never split between two chunks.
+    void linesRead(const QString &lines);
+
+protected:
+    void run() override;
+};

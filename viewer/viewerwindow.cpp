@@ -1,0 +1,195 @@
+#include "viewerwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace {
+const QString FileFilter = QStringLiteral("Sensor recordings (*.txt *.csv *.log);;All files (*)");
+const QString AppTitle = QStringLiteral("VESTRA Sensor Viewer");
+constexpr int InitialWidth = 1100;
+constexpr int InitialHeight = 650;
+}
+
+ViewerWindow::ViewerWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , sensorView(createSensorView())
+{
+    setCentralWidget(sensorView);
+    sensorView->addObserver(this);
+    buildMenus();
+    resize(InitialWidth, InitialHeight);
+    viewChanged(sensorView);
+}
+
+ViewerWindow::~ViewerWindow()
+{
+    sensorView->removeObserver(this);
+}
+
+QAction *ViewerWindow::addCommand(QMenu *menu, const QString &text, int command, const QKeySequence &shortcut)
+{
+    QAction *action = menu->addAction(text);
+    action->setShortcut(shortcut);
+    action->setCheckable(false);
+    connect(action, &QAction::triggered, this, [this, command]() { sensorView->execute(command); });
+    commands.append({action, command});
+    return action;
+}
+
+void ViewerWindow::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Open..."), this, &ViewerWindow::open, QKeySequence::Open);
+    file->addAction(QStringLiteral("&Insert at Cursor..."), this, &ViewerWindow::insertFile,
+                    QKeySequence(Qt::CTRL + Qt::Key_I));
+    file->addAction(QStringLiteral("&Save..."), this, [this]() { save(0); }, QKeySequence::Save);
+    file->addAction(QStringLiteral("Save Se&lection..."), this, [this]() { save(1); },
+                    QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_S));
+    file->addSeparator();
+    file->addAction(QStringLiteral("E&xit"), this, &QWidget::close, QKeySequence::Quit);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addCommand(edit, QStringLiteral("&Undo"), Undo, QKeySequence::Undo);
+    addCommand(edit, QStringLiteral("&Redo"), Redo, QKeySequence::Redo);
+    edit->addSeparator();
+    addCommand(edit, QStringLiteral("Cu&t"), Cut, QKeySequence::Cut);
+    addCommand(edit, QStringLiteral("&Copy"), Copy, QKeySequence::Copy);
+    addCommand(edit, QStringLiteral("&Paste"), Paste, QKeySequence::Paste);
+    addCommand(edit, QStringLiteral("&Delete"), Delete, QKeySequence::Delete);
+    edit->addSeparator();
+    addCommand(edit, QStringLiteral("C&rop"), Crop, QKeySequence(Qt::CTRL + Qt::Key_K));
+    addCommand(edit, QStringLiteral("Shift to &Zero"), ShiftToZero);
+    edit->addSeparator();
+    addCommand(edit, QStringLiteral("Select &All"), SelectAll, QKeySequence::SelectAll);
+    addCommand(edit, QStringLiteral("Select &None"), SelectNone, QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_A));
+    edit->addSeparator();
+    addCommand(edit, QStringLiteral("C&lear"), Clear);
+
+    QMenu *viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    addCommand(viewMenu, QStringLiteral("Go to &Start"), GoToStart, QKeySequence(Qt::CTRL + Qt::Key_Home));
+    addCommand(viewMenu, QStringLiteral("Go to &End"), GoToEnd, QKeySequence(Qt::CTRL + Qt::Key_End));
+    addCommand(viewMenu, QStringLiteral("&Next Sample"), NextSample, QKeySequence(Qt::CTRL + Qt::Key_Right));
+    addCommand(viewMenu, QStringLiteral("&Previous Sample"), PreviousSample, QKeySequence(Qt::CTRL + Qt::Key_Left));
+    viewMenu->addSeparator();
+    addCommand(viewMenu, QStringLiteral("&Zoom to Selection"), ZoomToSelection, QKeySequence(Qt::CTRL + Qt::Key_0));
+    addCommand(viewMenu, QStringLiteral("Show Se&lection"), ShowSelection, QKeySequence(Qt::CTRL + Qt::Key_L));
+    addCommand(viewMenu, QStringLiteral("&Reset Columns"), ResetColumns);
+    for (QMenu *menu : {edit, viewMenu})
+        connect(menu, &QMenu::aboutToShow, this, &ViewerWindow::refreshActions);
+
+    graphMenu = std::make_unique<QMenu>();
+    addCommand(graphMenu.get(), QStringLiteral("&Zoom to Selection"), ZoomToSelection);
+    addCommand(graphMenu.get(), QStringLiteral("Show Se&lection"), ShowSelection);
+    graphMenu->addSeparator();
+    addCommand(graphMenu.get(), QStringLiteral("&Copy"), Copy);
+    addCommand(graphMenu.get(), QStringLiteral("C&rop"), Crop);
+    addCommand(graphMenu.get(), QStringLiteral("&Delete"), Delete);
+    connect(graphMenu.get(), &QMenu::aboutToShow, this, &ViewerWindow::refreshActions);
+    sensorView->setContextMenu(graphMenu.get());
+}
+
+void ViewerWindow::refreshActions()
+{
+    for (const auto &entry : qAsConst(commands)) {
+        entry.first->setEnabled(sensorView->isEnabled(entry.second));
+        if (entry.first->isCheckable())
+            entry.first->setChecked(sensorView->isChecked(entry.second));
+    }
+}
+
+void ViewerWindow::viewChanged(SensorView *)
+{
+    refreshActions();
+    const QString name = fileName.isEmpty() ? QStringLiteral("untitled") : QFileInfo(fileName).fileName();
+    setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, AppTitle));
+    setWindowModified(sensorView->isWindowModified());
+}
+
+bool ViewerWindow::maySpoilChanges()
+{
+    if (!sensorView->isWindowModified())
+        return true;
+    const auto answer = QMessageBox::question(this, AppTitle, QStringLiteral("The recording has unsaved changes."),
+                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                              QMessageBox::Save);
+    if (answer == QMessageBox::Save) {
+        const QString path = fileName.isEmpty()
+                                 ? QFileDialog::getSaveFileName(this, QStringLiteral("Save Recording"), QString(), FileFilter)
+                                 : fileName;
+        return !path.isEmpty() && saveTo(path, 0);
+    }
+    return answer == QMessageBox::Discard;
+}
+
+bool ViewerWindow::openFile(const QString &path)
+{
+    sensorView->execute(Clear);
+    if (!sensorView->loadFile(path, 0)) {
+        showFailure(QStringLiteral("open"), path);
+        return false;
+    }
+    fileName = path;
+    sensorView->execute(ResetColumns);
+    viewChanged(sensorView);
+    return true;
+}
+
+bool ViewerWindow::saveTo(const QString &path, int mode)
+{
+    if (!sensorView->saveFile(path, mode)) {
+        showFailure(QStringLiteral("save"), path);
+        return false;
+    }
+    if (mode == 0) {
+        fileName = path;
+        sensorView->setWindowModified(false);
+    }
+    viewChanged(sensorView);
+    return true;
+}
+
+void ViewerWindow::showFailure(const QString &what, const QString &path)
+{
+    QMessageBox::warning(this, AppTitle,
+                         QStringLiteral("Could not %1 '%2'.").arg(what, QDir::toNativeSeparators(path)));
+}
+
+void ViewerWindow::open()
+{
+    if (!maySpoilChanges())
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Recording"), QString(), FileFilter);
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void ViewerWindow::insertFile()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Insert Recording"), QString(), FileFilter);
+    if (!path.isEmpty() && !sensorView->loadFile(path, 1))
+        showFailure(QStringLiteral("insert"), path);
+}
+
+void ViewerWindow::save(int mode)
+{
+    const QString path = QFileDialog::getSaveFileName(this, mode == 0 ? QStringLiteral("Save Recording")
+                                                                      : QStringLiteral("Save Selection"),
+                                                      fileName, FileFilter);
+    if (!path.isEmpty())
+        saveTo(path, mode);
+}
+
+void ViewerWindow::closeEvent(QCloseEvent *event)
+{
+    if (maySpoilChanges())
+        event->accept();
+    else
+        event->ignore();
+}
