@@ -104,6 +104,8 @@ SensorViewX::SensorViewX(SignalData *store)
     signalList->syncWithData(*store);
     graph->jump(0, false);
     setLayout(layout);
+    // Shown on its own, the view's title carries the modified mark.
+    setWindowTitle(QStringLiteral("Sensor View[*]"));
 }
 
 SensorViewX::~SensorViewX()

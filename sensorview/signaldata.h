@@ -1,5 +1,7 @@
 #pragma once
 
+#include "podvector.h"
+
 #include <QHash>
 #include <QMap>
 #include <QString>
@@ -30,8 +32,8 @@ struct SignalSeries
 {
     // Ids of the store's records, ascending by their time, and those times
     // (kept beside them so that a search reads one array).
-    QVector<quint32> records;
-    QVector<double> times;
+    PodVector<quint32> records;
+    PodVector<double> times;
     // The value range of each channel: entry i belongs to channel i, and
     // there is one for every channel below channelCount.
     QVector<ChannelRange> ranges;
@@ -133,10 +135,10 @@ private:
 
     // The records, in the order they were added: time, signal, where their
     // values begin in `pool` (the next record's start is where they end).
-    QVector<double> times;
-    QVector<quint32> signalOf;
-    QVector<quint32> valueStart{0};
-    QVector<double> pool;
+    PodVector<double> times;
+    PodVector<quint32> signalOf;
+    PodVector<quint32> valueStart{0};
+    PodVector<double> pool;
     // Every name ever added, by id.
     QVector<QString> signalTable;
     QHash<QString, quint32> signalIds;

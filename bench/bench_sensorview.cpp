@@ -1,0 +1,170 @@
+// The sensor view at work, through its public interface only:
+//   build/bench/bench_sensorview [SECONDS]
+// - live input: 200,000 records a second in chunks of 100 lines through
+//   appendText, with the longest event loop stall while the view follows;
+// - Delete, Undo and Redo on a 1,000,000-record store, and the memory that
+//   ten undo steps hold.
+
+#include "benchsupport.h"
+#include "sensorview.h"
+
+// To place the selection, which the interface only moves by samples.
+#include "graphview.h"
+#include "sensorviewx.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int LinesPerChunk = 100;
+constexpr int RecordsPerSecond = 200000;
+constexpr int TickMs = 5;
+
+double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+QString chunk(qint64 first)
+{
+    static const char *const names[] = {"accel", "gyro", "baro"};
+    QString text;
+    text.reserve(LinesPerChunk * 40);
+    for (qint64 i = first; i < first + LinesPerChunk; ++i) {
+        const double t = double(i) / RecordsPerSecond;
+        text += QStringLiteral("%1;%2;%3;%4\n")
+                    .arg(QLatin1String(names[i % 3]))
+                    .arg(t, 0, 'f', 6)
+                    .arg(std::sin(t * 3), 0, 'f', 4)
+                    .arg(std::cos(t * 2), 0, 'f', 4);
+    }
+    return text;
+}
+
+void liveInput(int seconds)
+{
+    std::unique_ptr<SensorView> view(createSensorView());
+    view->resize(1200, 600);
+    view->show();
+    // Prepared ahead, so that the measurement is of the view alone.
+    // At most this many chunks a tick, so that catching up after a slow
+    // moment cannot itself hold the loop.
+    const int mostChunksPerTick = 4 * RecordsPerSecond / LinesPerChunk * TickMs / 1000;
+    std::vector<QString> chunks;
+    for (int i = 0; i < 200; ++i)
+        chunks.push_back(chunk(qint64(i) * LinesPerChunk));
+
+    qint64 sent = 0;
+    QElapsedTimer clock;
+    QElapsedTimer sinceBeat;
+    qint64 longest = 0;
+    QTimer feeder;
+    QTimer heartbeat;
+    QObject::connect(&feeder, &QTimer::timeout, [&]() {
+        // Catch up with the wall clock: the rate holds even if ticks slip.
+        const qint64 due = clock.elapsed() * RecordsPerSecond / 1000;
+        for (int n = 0; sent < due && n < mostChunksPerTick; ++n) {
+            QString text = chunks[size_t((sent / LinesPerChunk) % qint64(chunks.size()))];
+            // Times go on increasing: shift the prepared chunk's times.
+            view->appendText(sent < qint64(chunks.size()) * LinesPerChunk ? text : chunk(sent));
+            sent += LinesPerChunk;
+        }
+    });
+    QObject::connect(&heartbeat, &QTimer::timeout, [&]() {
+        const qint64 gap = sinceBeat.restart();
+        if (gap > 50 && qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE"))
+            std::fprintf(stderr, "gap %lld ms at %lld records\n", static_cast<long long>(gap), static_cast<long long>(sent));
+        longest = std::max(longest, gap);
+    });
+    clock.start();
+    sinceBeat.start();
+    feeder.start(TickMs);
+    heartbeat.start(10);
+    while (clock.elapsed() < seconds * 1000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    feeder.stop();
+    heartbeat.stop();
+    const double lastShown = view->selectionEnd();
+    const double lastSent = double(sent - 1) / RecordsPerSecond;
+    std::printf("live input for %d s: %lld records (%.0f a second)\n", seconds, static_cast<long long>(sent),
+                sent / (clock.elapsed() / 1000.0));
+    std::printf("%-58s %9lld ms\n", "longest gap between 10 ms ticks", static_cast<long long>(longest));
+    std::printf("%-58s %9.3f s behind the last record sent\n", "the view's cursor follows the end", lastSent - lastShown);
+}
+
+void history()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("recording.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        QByteArray text;
+        char line[96];
+        for (int i = 0; i < 1000000; ++i) {
+            const int n = std::snprintf(line, sizeof line, "s%d;%.3f;%.4f;%.4f;%.4f\n", i % 4, i * 0.001,
+                                        std::sin(i * 0.001), std::cos(i * 0.002), 0.5);
+            text.append(line, n);
+        }
+        file.write(text);
+    }
+    std::unique_ptr<SensorView> view(createSensorView());
+    view->resize(1200, 600);
+    const double before = residentMegabytes();
+    view->loadFile(path, 0);
+    const double store = residentMegabytes() - before;
+    std::printf("store: %d signals\n", view->signalCount());
+
+    std::vector<double> erase, undo, redo;
+    auto *x = static_cast<SensorViewX *>(view.get());
+    for (int step = 0; step < 10; ++step) {
+        // A tenth of a second from the middle of the recording.
+        x->graph->setAnchorTime(400000 + step * 1000);
+        x->graph->setCursorTime(400100 + step * 1000);
+        QElapsedTimer clock;
+        clock.start();
+        view->execute(Delete);
+        erase.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    const double withHistory = residentMegabytes() - before;
+    for (int step = 0; step < 5; ++step) {
+        QElapsedTimer clock;
+        clock.start();
+        view->execute(Undo);
+        undo.push_back(clock.nsecsElapsed() / 1e6);
+        clock.restart();
+        view->execute(Redo);
+        redo.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    Bench::report("Delete", erase);
+    Bench::report("Undo of a Delete", undo);
+    Bench::report("Redo of a Delete", redo);
+    std::printf("%-58s %9.1f MB\n", "the store's own memory", store);
+    std::printf("%-58s %9.1f MB (%.2f times the store)\n", "memory with ten undo steps", withHistory,
+                withHistory / store);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    liveInput(argc > 1 ? std::atoi(argv[1]) : 30);
+    history();
+    return 0;
+}
