@@ -9,7 +9,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build="$repo/build"
 prefix="$build/install"
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target vestra-code-editor vestra-docs
+cmake --build "$build" -j"$(nproc)" --target vestra-code-editor vestra-sensor-viewer vestra-docs
 cmake --install "$build" >/dev/null
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != "offscreen" ]; then
