@@ -18,17 +18,6 @@
 
 namespace {
 
-double residentMegabytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
 
 // Names the slowest event deliveries, to find what holds the loop.
 class TimedApplication : public QApplication
@@ -119,8 +108,8 @@ int main(int argc, char *argv[])
 
     std::printf("run of %d s: %.0f lines shown (%.0f lines/s)\n", seconds, lines, rate);
     std::printf("longest event loop stall: %lld ms\n", static_cast<long long>(longestStall));
-    std::printf("peak resident memory: %.1f MB (now %.1f MB)\n", residentMegabytes("VmHWM:"),
-                residentMegabytes("VmRSS:"));
+    std::printf("peak resident memory: %.1f MB (now %.1f MB)\n", Bench::residentMegabytes("VmHWM:"),
+                Bench::residentMegabytes("VmRSS:"));
     std::printf("Stop took %lld ms; console holds %d paragraphs\n", static_cast<long long>(stopMs),
                 probe.console()->document()->blockCount());
     return 0;

@@ -27,17 +27,6 @@ constexpr int LinesPerChunk = 100;
 constexpr int RecordsPerSecond = 200000;
 constexpr int TickMs = 5;
 
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
 
 QString chunk(qint64 first)
 {
@@ -125,9 +114,9 @@ void history()
     }
     std::unique_ptr<SensorView> view(createSensorView());
     view->resize(1200, 600);
-    const double before = residentMegabytes();
+    const double before = Bench::residentMegabytes();
     view->loadFile(path, 0);
-    const double store = residentMegabytes() - before;
+    const double store = Bench::residentMegabytes() - before;
     std::printf("store: %d signals\n", view->signalCount());
 
     std::vector<double> erase, undo, redo;
@@ -141,7 +130,7 @@ void history()
         view->execute(Delete);
         erase.push_back(clock.nsecsElapsed() / 1e6);
     }
-    const double withHistory = residentMegabytes() - before;
+    const double withHistory = Bench::residentMegabytes() - before;
     for (int step = 0; step < 5; ++step) {
         QElapsedTimer clock;
         clock.start();

@@ -41,17 +41,6 @@ QByteArray recording()
     return text;
 }
 
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
 
 template<typename Work>
 double timed(Work work)
@@ -83,10 +72,10 @@ int main(int argc, char *argv[])
 
     // The first parse also pays for the memory the store takes from the
     // system; later ones reuse what the process already holds.
-    const double before = residentMegabytes();
+    const double before = Bench::residentMegabytes();
     SignalData store;
     const double cold = timed([&]() { parseUtf8(store, bytes.constData(), bytes.size()); });
-    const double after = residentMegabytes();
+    const double after = Bench::residentMegabytes();
     std::printf("%-58s %9.1f ms (%.1f MB/s)\n", "parse, first time in the process", cold,
                 megabytes / (cold / 1000.0));
     std::printf("%-58s %9.1f bytes/record\n", "resident memory of the filled store",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QString>
@@ -52,6 +53,20 @@ inline QByteArray cSource(int lines)
         text += line;
     }
     return text;
+}
+
+// The process's resident memory in MB, `field` being "VmRSS:" (now) or
+// "VmHWM:" (the peak); -1 where the system does not tell.
+inline double residentMegabytes(const char *field = "VmRSS:")
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
 }
 
 } // namespace Bench

@@ -389,6 +389,24 @@ void SignalList::buildMenu()
     }
 }
 
+// A checkable entry, checked while any of `rows` is visible, that hides
+// them all when checked and shows them all when not.
+void SignalList::addVisibilityAction(QMenu *target, const QString &text, const QList<int> &rows, bool visible)
+{
+    auto *action = new QAction(text, this);
+    action->setCheckable(true);
+    action->setChecked(visible);
+    connect(action, &QAction::triggered, this, [this, rows, visible]() {
+        for (int row : rows) {
+            valueList->setSectionHidden(row, visible);
+            labelList->setSectionHidden(row, visible);
+        }
+        emit displayChanged();
+    });
+    target->addAction(action);
+    perOpeningActions << action;
+}
+
 void SignalList::contextMenuEvent(QContextMenuEvent *event)
 {
     if (!owner)
@@ -407,18 +425,8 @@ void SignalList::contextMenuEvent(QContextMenuEvent *event)
         bool visible = false;
         for (int row : rows)
             visible = visible || !valueList->isSectionHidden(row);
-        auto *action = new QAction(sectionList->sectionData(section, SectionList::SignalLabelRole).toString(), this);
-        action->setCheckable(true);
-        action->setChecked(visible);
-        connect(action, &QAction::triggered, this, [this, rows, visible]() {
-            for (int row : rows) {
-                valueList->setSectionHidden(row, visible);
-                labelList->setSectionHidden(row, visible);
-            }
-            emit displayChanged();
-        });
-        menu->addAction(action);
-        perOpeningActions << action;
+        addVisibilityAction(menu, sectionList->sectionData(section, SectionList::SignalLabelRole).toString(),
+                            rows, visible);
     }
     menu->addSeparator();
     QMenu *format = menu->addMenu(QStringLiteral("&Format"));
@@ -456,18 +464,7 @@ void SignalList::contextMenuEvent(QContextMenuEvent *event)
                 visible = visible || !valueList->isSectionHidden(row);
             }
         }
-        auto *action = new QAction(label, this);
-        action->setCheckable(true);
-        action->setChecked(visible);
-        connect(action, &QAction::triggered, this, [this, rows, visible]() {
-            for (int row : rows) {
-                valueList->setSectionHidden(row, visible);
-                labelList->setSectionHidden(row, visible);
-            }
-            emit displayChanged();
-        });
-        channels->addAction(action);
-        perOpeningActions << action;
+        addVisibilityAction(channels, label, rows, visible);
     }
     QMenu *rowsMenu = menu->addMenu(QStringLiteral("&Rows"));
     rowsMenu->addAction(commandAction(MergeRows));

@@ -73,6 +73,7 @@ private:
     void signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
     void buildMenu();
+    void addVisibilityAction(QMenu *target, const QString &text, const QList<int> &rows, bool visible);
     QAction *commandAction(int command);
 
     QStandardItemModel headerModel;

@@ -357,6 +357,8 @@ namespace {
 constexpr int WriteChunk = 1 << 20;
 constexpr int Utf8Mib = 106;
 
+using SignalText::code;
+
 inline bool isSpace(QChar c)
 {
     const ushort u = c.unicode();
@@ -365,68 +367,53 @@ inline bool isSpace(QChar c)
     return u > 127 && c.isSpace();
 }
 
-void parseLine(SignalData &store, QStringView line, std::vector<double> &values)
-{
-    // Only a "#" at the very start of the line makes a comment.
-    if (!line.isEmpty() && line.front().unicode() == '#')
-        return;
-    const QChar *begin = line.data();
-    const QChar *end = begin + line.size();
-    while (begin < end && isSpace(*begin))
-        ++begin;
-    while (end > begin && isSpace(end[-1]))
-        --end;
-
-    QStringView fields[2];
-    int count = 0;
-    values.clear();
-    const QChar *p = begin;
-    while (p < end) {
-        const QChar *fieldEnd = p;
-        while (fieldEnd < end && fieldEnd->unicode() != ';' && fieldEnd->unicode() != '\t')
-            ++fieldEnd;
-        if (fieldEnd > p) {
-            const QStringView field(p, fieldEnd - p);
-            if (count < 2)
-                fields[count] = field;
-            else
-                values.push_back(SignalText::toDouble(field));
-            ++count;
-        }
-        p = fieldEnd + 1;
-    }
-    if (count < 2)
-        return;
-    const double time = SignalText::toDouble(fields[1]) * 1000.0;
-    store.addRecord(fields[0], time, values.data(), int(values.size()));
-}
-
 inline bool isAsciiSpace(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// The same reading as parseLine, straight from the bytes of a line that is
-// all ASCII (where UTF-8 and Latin-1 agree and only ASCII blanks count).
-void parseAsciiLine(SignalData &store, const char *begin, const char *end,
-                    std::vector<double> &values)
+// What a line is read through: a string's characters, or the bytes of a
+// line that is all ASCII (where UTF-8 and Latin-1 agree and only ASCII
+// blanks count).
+template<typename Char>
+struct LineText;
+
+template<>
+struct LineText<QChar>
 {
-    if (begin < end && *begin == '#')
+    static bool blank(QChar c) { return isSpace(c); }
+    static QStringView field(const QChar *p, const QChar *end) { return QStringView(p, end - p); }
+};
+
+template<>
+struct LineText<char>
+{
+    static bool blank(char c) { return isAsciiSpace(c); }
+    static QLatin1String field(const char *p, const char *end) { return QLatin1String(p, int(end - p)); }
+};
+
+template<typename Char>
+void parseLine(SignalData &store, const Char *begin, const Char *end, std::vector<double> &values)
+{
+    using Text = LineText<Char>;
+    // Only a "#" at the very start of the line makes a comment.
+    if (begin < end && code(*begin) == '#')
         return;
-    while (begin < end && isAsciiSpace(*begin))
+    while (begin < end && Text::blank(*begin))
         ++begin;
-    while (end > begin && isAsciiSpace(end[-1]))
+    while (end > begin && Text::blank(end[-1]))
         --end;
-    QLatin1String fields[2];
+
+    decltype(Text::field(begin, end)) fields[2];
     int count = 0;
     values.clear();
-    const char *p = begin;
+    const Char *p = begin;
     while (p < end) {
-        const char *fieldEnd = p;
-        while (fieldEnd < end && *fieldEnd != ';' && *fieldEnd != '\t')
+        const Char *fieldEnd = p;
+        while (fieldEnd < end && code(*fieldEnd) != ';' && code(*fieldEnd) != '\t')
             ++fieldEnd;
         if (fieldEnd > p) {
-            const QLatin1String field(p, int(fieldEnd - p));
+            const auto field = Text::field(p, fieldEnd);
             if (count < 2)
                 fields[count] = field;
             else
@@ -525,7 +512,7 @@ void parseText(SignalData &store, const QString &text)
     const QChar *p = text.constData();
     const QChar *end = p + text.size();
     if (!text.contains(QLatin1Char('\n'))) {
-        parseLine(store, QStringView(p, end - p), values);
+        parseLine(store, p, end, values);
         return;
     }
     // Read as a text stream reads lines: a line ends at a line feed, which
@@ -535,7 +522,7 @@ void parseText(SignalData &store, const QString &text)
         const QChar *contentEnd = lineEnd;
         if (lineEnd < end && contentEnd > p && contentEnd[-1].unicode() == '\r')
             --contentEnd;
-        parseLine(store, QStringView(p, contentEnd - p), values);
+        parseLine(store, p, contentEnd, values);
         p = lineEnd + 1;
     }
 }
@@ -560,10 +547,10 @@ void parseUtf8(SignalData &store, const char *data, qint64 size)
         if (lineEnd < end && contentEnd > p && contentEnd[-1] == '\r')
             --contentEnd;
         if (std::all_of(p, contentEnd, [](char c) { return uchar(c) < 0x80; })) {
-            parseAsciiLine(store, p, contentEnd, values);
+            parseLine(store, p, contentEnd, values);
         } else {
             const QString line = QString::fromUtf8(p, int(contentEnd - p));
-            parseLine(store, QStringView(line), values);
+            parseLine(store, line.constData(), line.constData() + line.size(), values);
         }
         p = lineEnd + 1;
         if (oneLine)
