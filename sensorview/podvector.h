@@ -53,7 +53,8 @@ public:
     void resize(int newSize)
     {
         detach();
-        grow(newSize);
+        if (newSize > block->capacity)
+            grow(std::max(newSize, block->capacity * 2));
         if (newSize > block->size)
             std::fill(block->data + block->size, block->data + newSize, T());
         block->size = newSize;
