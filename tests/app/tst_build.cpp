@@ -96,6 +96,8 @@ private:
     // folder and input in `records`, then runs `body`.
     QString makeScript(const QByteArray &body);
     MainWindow &newWindow(const QString &makePath);
+    // A copy of a bundled example in the test's folder; returns its folder.
+    QString copyExample(const QString &name);
     void waitUntilIdle(int timeoutMs = 20000);
 
     QString recordPath(const char *name) const { return records.filePath(QLatin1String(name)); }
@@ -162,6 +164,16 @@ QString tst_Build::makeScript(const QByteArray &body)
     return path;
 }
 
+QString tst_Build::copyExample(const QString &name)
+{
+    const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples/") + name;
+    const QString folder = dir->filePath(name);
+    QDir().mkpath(folder);
+    for (const QString &file : {QStringLiteral("Makefile"), name + QStringLiteral(".c")})
+        QFile::copy(source + QLatin1Char('/') + file, folder + QLatin1Char('/') + file);
+    return folder;
+}
+
 MainWindow &tst_Build::newWindow(const QString &makePath)
 {
     QSettings().setValue(QStringLiteral("MakePath"), makePath);
@@ -178,11 +190,7 @@ void tst_Build::waitUntilIdle(int timeoutMs)
 
 void tst_Build::realMakeBuildsAndRunsExample()
 {
-    const QString examples = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples");
-    const QString folder = dir->filePath(QStringLiteral("thermo_monitor"));
-    QVERIFY(QDir().mkpath(folder));
-    for (const char *name : {"Makefile", "thermo_monitor.c"})
-        QVERIFY(QFile::copy(examples + "/thermo_monitor/" + name, folder + '/' + name));
+    const QString folder = copyExample(QStringLiteral("thermo_monitor"));
 
     MainWindow &w = newWindow(QStringLiteral("make"));
     MainWindowProbe probe(w);
@@ -218,11 +226,7 @@ void tst_Build::realMakeBuildsAndRunsExample()
 
 void tst_Build::compilerWarningIsOrange()
 {
-    const QString examples = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples");
-    const QString folder = dir->filePath(QStringLiteral("accel_tracker"));
-    QVERIFY(QDir().mkpath(folder));
-    for (const char *name : {"Makefile", "accel_tracker.c"})
-        QVERIFY(QFile::copy(examples + "/accel_tracker/" + name, folder + '/' + name));
+    const QString folder = copyExample(QStringLiteral("accel_tracker"));
     MainWindow &w = newWindow(QStringLiteral("make"));
     MainWindowProbe probe(w);
     w.loadSourceFile(folder + QStringLiteral("/accel_tracker.c"));
