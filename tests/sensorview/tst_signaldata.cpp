@@ -131,6 +131,8 @@ private slots:
     void removeSignalForgetsName();
     void unknownNameReadsEmpty();
     void copiesAreIndependent();
+    void restoreIsAssign_data();
+    void restoreIsAssign();
     void sameAsPlainModel_data();
     void sameAsPlainModel();
 };
@@ -309,6 +311,38 @@ void tst_SignalData::copiesAreIndependent()
     assigned.addRecord(rec("b", 5, {1}));
     QCOMPARE(assigned.series("b").size(), 2);
     QCOMPARE(second.recordCount(), 0);
+}
+
+void tst_SignalData::restoreIsAssign_data()
+{
+    QTest::addColumn<bool>("inTimeOrder");
+    QTest::newRow("records in time order: shared") << true;
+    QTest::newRow("records out of order: rebuilt") << false;
+}
+
+void tst_SignalData::restoreIsAssign()
+{
+    QFETCH(bool, inTimeOrder);
+    // Out of order, a channel first seen late and a signal that appears
+    // first by insertion but later in time: assign() would change the
+    // ranges and the name order, and restore() must do the same.
+    const QVector<SignalRecord> records = inTimeOrder
+        ? QVector<SignalRecord>{rec("a", 0, {1}), rec("b", 5, {2, 3}), rec("a", 9, {-4, 6})}
+        : QVector<SignalRecord>{rec("b", 50, {2}), rec("a", 10, {5, 7}), rec("a", 0, {-1})};
+    SignalData snapshot;
+    for (const SignalRecord &r : records)
+        snapshot.addRecord(r);
+    SignalData restored = storeOf({rec("x", 1, {9})});
+    restored.restore(snapshot);
+    const SignalData assigned = storeOf(snapshot.records());
+    const QVector<SignalRecord> inOrder = snapshot.records();
+    Model model;
+    model.rebuild(std::vector<SignalRecord>(inOrder.cbegin(), inOrder.cend()));
+    compareStore(restored, model);
+    compareStore(assigned, model);
+    // Independent of the snapshot afterwards.
+    restored.addRecord(rec("c", 100));
+    QCOMPARE(snapshot.signalNames.size(), 2);
 }
 
 void tst_SignalData::sameAsPlainModel_data()
