@@ -18,12 +18,9 @@ int main(int argc, char *argv[])
     Bench::isolateSettings();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.c"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return 1;
     const QByteArray source = Bench::cSource(100000);
-    file.write(source);
-    file.close();
+    if (!Bench::writeFile(path, source))
+        return 1;
     std::printf("file: %d lines, %.2f MB\n", 100000, source.size() / 1e6);
 
     MainWindow window;

@@ -17,11 +17,8 @@ int main(int argc, char *argv[])
     Bench::isolateSettings();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("demo.c"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!Bench::writeFile(path, Bench::cSource(300)))
         return 1;
-    file.write(Bench::cSource(300));
-    file.close();
 
     std::vector<double> cold;
     std::vector<double> shown;

@@ -55,6 +55,13 @@ inline QByteArray cSource(int lines)
     return text;
 }
 
+// Writes `bytes` to `path`; false when the file cannot be written.
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // The process's resident memory in MB, `field` being "VmRSS:" (now) or
 // "VmHWM:" (the peak); -1 where the system does not tell.
 inline double residentMegabytes(const char *field = "VmRSS:")
