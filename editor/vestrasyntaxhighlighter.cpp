@@ -1,8 +1,12 @@
 #include "vestrasyntaxhighlighter.h"
 
 #include <QStringView>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace {
 
@@ -34,6 +38,9 @@ inline bool isLetter(QChar c)
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
 }
 
+// Changes longer than this read the document's text in one piece.
+constexpr int BulkTextLength = 16 * 1024;
+
 constexpr int ShortestKeyword = 3;
 constexpr int LongestKeyword = 9;
 
@@ -46,15 +53,31 @@ bool sameWord(QStringView word, const char *keyword)
     return keyword[word.size()] == '\0';
 }
 
+// The keywords by their first letter (all of them start with a small one).
+using KeywordsByLetter = std::array<std::vector<const char *>, 26>;
+
+const KeywordsByLetter &keywordsByLetter()
+{
+    static const KeywordsByLetter table = [] {
+        KeywordsByLetter byLetter;
+        for (const char *keyword : Keywords)
+            byLetter[size_t(keyword[0] - 'a')].push_back(keyword);
+        return byLetter;
+    }();
+    return table;
+}
+
 // Most words are no keyword: the length and the first letter settle that
-// before any keyword is compared.
+// before more than a few keywords are compared.
 bool isKeyword(QStringView word)
 {
     if (word.size() < ShortestKeyword || word.size() > LongestKeyword)
         return false;
     const ushort first = word.front().unicode();
-    for (const char *keyword : Keywords) {
-        if (ushort(keyword[0]) == first && sameWord(word, keyword))
+    if (first < 'a' || first > 'z')
+        return false;
+    for (const char *keyword : keywordsByLetter()[first - 'a']) {
+        if (sameWord(word, keyword))
             return true;
     }
     return false;
@@ -99,9 +122,31 @@ VESTRASyntaxHighlighter::VESTRASyntaxHighlighter(QTextDocument *document)
 
     blockCommentStart = QRegularExpression(QStringLiteral("/\\*"));
     blockCommentEnd = QRegularExpression(QStringLiteral("\\*/"));
+
+    for (int kind = Plain; kind <= BlockComment; ++kind) {
+        formatClass[size_t(kind)] = (unsigned char)kind;
+        for (int earlier = Keyword; earlier < kind; ++earlier) {
+            if (kind != Plain && *formatOf(Paint(earlier)) == *formatOf(Paint(kind))) {
+                formatClass[size_t(kind)] = formatClass[size_t(earlier)];
+                break;
+            }
+        }
+    }
+
+    if (document) {
+        disconnect(document, &QTextDocument::contentsChange, this, nullptr);
+        connect(document, &QTextDocument::contentsChange, this,
+                [this](int from, int removed, int added) { followChange(from, removed, added); });
+    }
 }
 
-VESTRASyntaxHighlighter::~VESTRASyntaxHighlighter() = default;
+VESTRASyntaxHighlighter::~VESTRASyntaxHighlighter()
+{
+    // The base class clears the document's formats as it goes, which must
+    // not come back to this half-destroyed object.
+    if (document())
+        disconnect(document(), &QTextDocument::contentsChange, this, nullptr);
+}
 
 // One pass over the line gives what the rule table gives rule by rule:
 // every word rule matches whole words only (a maximal run of word
@@ -110,7 +155,13 @@ VESTRASyntaxHighlighter::~VESTRASyntaxHighlighter() = default;
 // order, so later rules win as they do when applied one after the other.
 void VESTRASyntaxHighlighter::highlightBlock(const QString &text)
 {
-    const int length = text.size();
+    setCurrentBlockState(paintLine(QStringView(text), previousBlockState()));
+    applyPaint(text.size());
+}
+
+int VESTRASyntaxHighlighter::paintLine(QStringView text, int previousState)
+{
+    const int length = int(text.size());
     paint.assign(size_t(length), Plain);
     lateWords.clear();
     const Marks marks = paintWords(text);
@@ -126,15 +177,14 @@ void VESTRASyntaxHighlighter::highlightBlock(const QString &text)
     for (const Word &word : lateWords)
         std::fill(paint.begin() + word.start, paint.begin() + word.end, word.late);
 
-    paintBlockComments(text, marks.commentOpener);
-    applyPaint(length);
+    return paintBlockComments(text, marks.commentOpener, previousState);
 }
 
-VESTRASyntaxHighlighter::Marks VESTRASyntaxHighlighter::paintWords(const QString &text)
+VESTRASyntaxHighlighter::Marks VESTRASyntaxHighlighter::paintWords(QStringView text)
 {
     Marks marks;
-    const int length = text.size();
-    const QChar *chars = text.constData();
+    const int length = int(text.size());
+    const QChar *chars = text.data();
     int start = 0;
     while (start < length) {
         const ushort c = chars[start].unicode();
@@ -172,31 +222,37 @@ VESTRASyntaxHighlighter::Marks VESTRASyntaxHighlighter::paintWords(const QString
     return marks;
 }
 
-void VESTRASyntaxHighlighter::paintBlockComments(const QString &text, int firstOpener)
+int VESTRASyntaxHighlighter::paintBlockComments(QStringView text, int firstOpener, int previousState)
 {
-    setCurrentBlockState(OutsideComment);
-    int start = previousBlockState() == InsideComment ? 0 : firstOpener;
+    int state = OutsideComment;
+    int start = previousState == InsideComment ? 0 : firstOpener;
     while (start >= 0) {
         // The closer is looked for from the opener itself, so "/*/" closes.
-        const int end = text.indexOf(CommentCloser, start);
+        const int end = int(text.indexOf(CommentCloser, start));
         int commentLength;
         if (end < 0) {
-            setCurrentBlockState(InsideComment);
-            commentLength = text.size() - start;
+            state = InsideComment;
+            commentLength = int(text.size()) - start;
         } else {
             commentLength = end - start + CommentCloser.size();
         }
         std::fill(paint.begin() + start, paint.begin() + start + commentLength, BlockComment);
-        start = text.indexOf(CommentOpener, start + commentLength);
+        start = int(text.indexOf(CommentOpener, start + commentLength));
     }
+    return state;
+}
+
+const QTextCharFormat *VESTRASyntaxHighlighter::formatOf(Paint kind) const
+{
+    const QTextCharFormat *const formats[] = {
+        nullptr, &keywordFormat, &classNameFormat, &lineCommentFormat, &stringFormat,
+        &functionCallFormat, &outputKeywordFormat, &blockCommentFormat,
+    };
+    return formats[kind];
 }
 
 void VESTRASyntaxHighlighter::applyPaint(int length)
 {
-    const QTextCharFormat *formats[] = {
-        nullptr, &keywordFormat, &classNameFormat, &lineCommentFormat, &stringFormat,
-        &functionCallFormat, &outputKeywordFormat, &blockCommentFormat,
-    };
     int start = 0;
     while (start < length) {
         const Paint kind = paint[size_t(start)];
@@ -204,7 +260,92 @@ void VESTRASyntaxHighlighter::applyPaint(int length)
         while (end < length && paint[size_t(end)] == kind)
             ++end;
         if (kind != Plain)
-            setFormat(start, end - start, *formats[kind]);
+            setFormat(start, end - start, *formatOf(kind));
         start = end;
     }
+}
+
+// The blocks the base class would highlight again after a change: those the
+// change touched, and after them every block whose state at the start has
+// changed.
+void VESTRASyntaxHighlighter::followChange(int from, int charsRemoved, int charsAdded)
+{
+    QTextDocument *doc = document();
+    QTextBlock block = doc->findBlock(from);
+    if (!block.isValid())
+        return;
+    const QTextBlock lastBlock = doc->findBlock(from + charsAdded + (charsRemoved > 0 ? 1 : 0));
+    const int endPosition = lastBlock.isValid() ? lastBlock.position() + lastBlock.length()
+                                                : doc->characterCount();
+    int position = block.position();
+    // Asking each block for its text costs more than one copy of the whole
+    // document once a change spans many lines, as loading a file does.
+    const QString documentText = endPosition - position > BulkTextLength ? doc->toRawText() : QString();
+    int previousState = block.previous().userState();
+    bool stateChanged = false;
+    while (block.isValid() && (position < endPosition || stateChanged)) {
+        const int stateBefore = block.userState();
+        if (documentText.isNull()) {
+            const QString text = block.text();
+            formatBlock(block, QStringView(text), position, previousState);
+        } else {
+            formatBlock(block, QStringView(documentText).mid(position, block.length() - 1), position,
+                        previousState);
+        }
+        previousState = block.userState();
+        stateChanged = previousState != stateBefore;
+        position += block.length();
+        block = block.next();
+    }
+}
+
+// Gives the block the formats and the state the base class would give it.
+void VESTRASyntaxHighlighter::formatBlock(QTextBlock block, QStringView text, int position,
+                                          int previousState)
+{
+    block.setUserState(paintLine(text, previousState));
+    QVector<QTextLayout::FormatRange> ranges = paintedRanges(int(text.size()));
+
+    QTextLayout *layout = block.layout();
+    const QVector<QTextLayout::FormatRange> current = layout->formats();
+    // Text being composed by an input method keeps its own formats, and the
+    // line's formats are moved around it.
+    const int preeditStart = layout->preeditAreaPosition();
+    const int preeditLength = layout->preeditAreaText().size();
+    if (preeditLength > 0) {
+        for (QTextLayout::FormatRange &range : ranges) {
+            if (range.start >= preeditStart)
+                range.start += preeditLength;
+            else if (range.start + range.length >= preeditStart)
+                range.length += preeditLength;
+        }
+        QVector<QTextLayout::FormatRange> kept;
+        for (const QTextLayout::FormatRange &range : current) {
+            if (range.start >= preeditStart && range.start + range.length <= preeditStart + preeditLength)
+                kept.append(range);
+        }
+        ranges = kept + ranges;
+    }
+    // Unchanged formats need no new layout.
+    if (ranges == current)
+        return;
+    layout->setFormats(ranges);
+    document()->markContentsDirty(position, block.length());
+}
+
+QVector<QTextLayout::FormatRange> VESTRASyntaxHighlighter::paintedRanges(int length) const
+{
+    QVector<QTextLayout::FormatRange> ranges;
+    int start = 0;
+    while (start < length) {
+        const Paint kind = paint[size_t(start)];
+        const unsigned char sameFormat = formatClass[kind];
+        int end = start + 1;
+        while (end < length && formatClass[paint[size_t(end)]] == sameFormat)
+            ++end;
+        if (kind != Plain)
+            ranges.append({start, end - start, *formatOf(kind)});
+        start = end;
+    }
+    return ranges;
 }
