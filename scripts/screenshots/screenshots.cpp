@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "settingsdialog.h"
 #include "settingsstore.h"
+#include "vestracodeeditor.h"
 
 #include "datalist.h"
 #include "graphview.h"
@@ -19,6 +20,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <cmath>
@@ -126,6 +129,15 @@ int main(int argc, char *argv[])
     trigger(window, "actionFind");
     ok = grabInto(&window, out, QStringLiteral("mainwindow-find.png")) && ok;
     trigger(window, "actionFind");
+    // An opener typed on line 13 turns the lines below it into comment, and
+    // taking it back brings their colours back.
+    if (auto *editor = window.findChild<VESTRACodeEditor *>()) {
+        QTextCursor line(editor->document()->findBlockByNumber(12));
+        line.insertText(QStringLiteral("/* "));
+        ok = grabInto(&window, out, QStringLiteral("mainwindow-opener.png")) && ok;
+        editor->undo();
+        ok = grabInto(&window, out, QStringLiteral("mainwindow-undone.png")) && ok;
+    }
     if (args.size() < 3)
         return ok ? 0 : 1;
 
