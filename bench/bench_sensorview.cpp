@@ -106,6 +106,7 @@ void history()
         QByteArray text;
         char line[96];
         for (int i = 0; i < 1000000; ++i) {
+            // A record every millisecond, 1,000 seconds in all.
             const int n = std::snprintf(line, sizeof line, "s%d;%.3f;%.4f;%.4f;%.4f\n", i % 4, i * 0.001,
                                         std::sin(i * 0.001), std::cos(i * 0.002), 0.5);
             text.append(line, n);
@@ -125,10 +126,13 @@ void history()
         // A tenth of a second from the middle of the recording.
         x->graph->setAnchorTime(400000 + step * 1000);
         x->graph->setCursorTime(400100 + step * 1000);
+        const int records = x->signalData->recordCount();
         QElapsedTimer clock;
         clock.start();
         view->execute(Delete);
         erase.push_back(clock.nsecsElapsed() / 1e6);
+        if (x->signalData->recordCount() >= records)
+            std::printf("Delete at step %d removed nothing (%d records)!\n", step, records);
     }
     const double withHistory = Bench::residentMegabytes() - before;
     for (int step = 0; step < 5; ++step) {

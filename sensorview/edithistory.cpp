@@ -1,7 +1,10 @@
 #include "edithistory.h"
 
+#include "freedmemory.h"
+
 void EditHistory::record(std::unique_ptr<ViewSnapshot> state)
 {
+    dropped = dropped || !redoStack.empty();
     redoStack.clear();
     undoStack.push_back(std::move(state));
 }
@@ -17,13 +20,20 @@ void EditHistory::commit(bool changed)
             // The newest step stays whatever its size.
             const size_t keepFrom = i + 1 == undoStack.size() ? i : i + 1;
             undoStack.erase(undoStack.begin(), undoStack.begin() + long(keepFrom));
+            dropped = dropped || keepFrom > 0;
             break;
         }
     }
+    if (dropped)
+        releaseFreedMemory();
+    dropped = false;
 }
 
 void EditHistory::clear()
 {
+    const bool held = !undoStack.empty() || !redoStack.empty();
     undoStack.clear();
     redoStack.clear();
+    if (held)
+        releaseFreedMemory();
 }

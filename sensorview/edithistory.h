@@ -33,4 +33,8 @@ public:
     // its step back; then the oldest steps beyond the limit go.
     void commit(bool changed);
     void clear();
+
+private:
+    // Steps went since the last commit.
+    bool dropped = false;
 };

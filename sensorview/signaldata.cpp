@@ -190,24 +190,7 @@ void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const
                             int count, SignalData *store)
 {
     const bool wasEmpty = series.records.isEmpty();
-    series.channelCount = std::max(series.channelCount, count);
-    // A channel first seen in a later record starts from {0, 0}, so its
-    // range takes in zero.
-    if (series.ranges.size() < count)
-        series.ranges.resize(count);
-    ChannelRange *ranges = series.ranges.data();
-    for (int i = 0; i < count; ++i) {
-        const double v = values[i];
-        if (wasEmpty) {
-            ranges[i] = {v, v};
-            continue;
-        }
-        if (!(v > ranges[i].min))
-            ranges[i].min = v;
-        if (v > ranges[i].max)
-            ranges[i].max = v;
-    }
-
+    widenRanges(series, values, count, wasEmpty);
     if (wasEmpty || !(time < series.times.constLast())) {
         series.records.append(id);
         series.times.append(time);
@@ -222,6 +205,29 @@ void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const
                           - series.times.cbegin());
     series.records.insert(place, id);
     series.times.insert(place, time);
+}
+
+// Takes a record's values into the series' channel count and ranges; the
+// first record of a series sets the ranges of its channels.
+void SignalData::widenRanges(SignalSeries &series, const double *values, int count, bool first)
+{
+    series.channelCount = std::max(series.channelCount, count);
+    // A channel first seen in a later record starts from {0, 0}, so its
+    // range takes in zero.
+    if (series.ranges.size() < count)
+        series.ranges.resize(count);
+    ChannelRange *ranges = series.ranges.data();
+    for (int i = 0; i < count; ++i) {
+        const double v = values[i];
+        if (first) {
+            ranges[i] = {v, v};
+            continue;
+        }
+        if (!(v > ranges[i].min))
+            ranges[i].min = v;
+        if (v > ranges[i].max)
+            ranges[i].max = v;
+    }
 }
 
 double SignalData::valueOf(const SignalRecord &record, int channel)
@@ -330,11 +336,91 @@ void SignalData::rebuild(Retime retime)
     }
 }
 
+// Edits that drop records and move the times of the rest leave the values,
+// the signals and the value offsets where they are, shared with the copies
+// an edit history holds; only the times and the series are made anew. What
+// they drop stays behind in the shared arrays, until so much would that the
+// store is rebuilt instead.
+template<typename Retime>
+void SignalData::retime(Retime retime)
+{
+    // Read through constant views: writing access would take copies of
+    // arrays shared with the history.
+    const SignalSeries &before = all;
+    const PodVector<quint32> &signalOfRecord = signalOf;
+    PodVector<quint32> keptIds;
+    PodVector<double> keptTimes;
+    keptIds.reserve(before.size());
+    keptTimes.reserve(before.size());
+    for (int i = 0; i < before.size(); ++i) {
+        double time = before.times[i];
+        if (!retime(time))
+            continue;
+        // Times that changed their order would have to be sorted in anew.
+        if (!keptTimes.isEmpty() && time < keptTimes.constLast()) {
+            rebuild(retime);
+            return;
+        }
+        keptIds.append(before.records[i]);
+        keptTimes.append(time);
+    }
+    if (qint64(keptIds.size()) * 4 < qint64(times.size()) * 3) {
+        rebuild(retime);
+        return;
+    }
+
+    touch();
+    double *newTimes = times.data();
+    // Each series made at its final size: growing it would leave freed
+    // blocks behind as large as itself.
+    std::vector<SignalSeries> seriesById(size_t(signalTable.size()));
+    {
+        std::vector<int> counts(seriesById.size(), 0);
+        for (quint32 id : keptIds)
+            ++counts[signalOfRecord[int(id)]];
+        for (size_t signal = 0; signal < counts.size(); ++signal) {
+            if (counts[signal] > 0) {
+                seriesById[signal].records.reserve(counts[signal]);
+                seriesById[signal].times.reserve(counts[signal]);
+            }
+        }
+    }
+    QStringList names;
+    SignalSeries kept;
+    for (int i = 0; i < keptIds.size(); ++i) {
+        const quint32 id = keptIds[i];
+        const double time = keptTimes[i];
+        newTimes[id] = time;
+        const int count = valueCount(id);
+        widenRanges(kept, values(id), count, i == 0);
+        const quint32 signal = signalOfRecord[int(id)];
+        SignalSeries &series = seriesById[signal];
+        if (series.isEmpty())
+            names.append(signalTable[int(signal)]);
+        widenRanges(series, values(id), count, series.isEmpty());
+        series.records.append(id);
+        series.times.append(time);
+    }
+    kept.records = keptIds;
+    kept.times = keptTimes;
+    all = kept;
+    bySignal.clear();
+    for (size_t signal = 0; signal < seriesById.size(); ++signal) {
+        if (!seriesById[signal].isEmpty())
+            bySignal.insert(signalTable[int(signal)], seriesById[signal]);
+    }
+    signalNames = names;
+    seriesCache.clear();
+    lastSignal = -1;
+    // Just what adding the kept records in time order would give.
+    inTimeOrder = true;
+}
+
 void SignalData::crop(double a, double b)
 {
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
-    rebuild([lo, hi](double &time) {
+    retime([lo, hi](double &time) {
         if (!(lo <= time && time <= hi))
             return false;
         time -= lo;
@@ -347,7 +433,7 @@ void SignalData::deleteRange(double a, double b)
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
     const double gap = hi - lo;
-    rebuild([lo, hi, gap](double &time) {
+    retime([lo, hi, gap](double &time) {
         if (time < lo)
             return true;
         if (time <= hi)

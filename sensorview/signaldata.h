@@ -92,7 +92,8 @@ public:
     double firstTime(const SignalSeries &series) const;
     double lastTime(const SignalSeries &series) const;
 
-    // Edits: each rebuilds the store from its records, in time order.
+    // Edits: each leaves the store as rebuilding it from its remaining
+    // records, in time order, would.
     void crop(double a, double b);
     void deleteRange(double a, double b);
     void insertAt(double cursor, const SignalData &other);
@@ -125,6 +126,9 @@ private:
     // a record.
     template<typename Retime>
     void rebuild(Retime retime);
+    template<typename Retime>
+    void retime(Retime retime);
+    static void widenRanges(SignalSeries &series, const double *values, int count, bool first);
     void addFrom(const SignalData &source, quint32 id, double time);
     void add(quint32 signal, double time, const double *values, int count);
     template<typename Name>
