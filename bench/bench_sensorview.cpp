@@ -152,11 +152,40 @@ void history()
                 withHistory / store);
 }
 
+// With VESTRA_BENCH_TRACE set, names every event that takes long to handle.
+class TracingApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (depth > 0 || !trace)
+            return QApplication::notify(receiver, event);
+        ++depth;
+        QElapsedTimer clock;
+        clock.start();
+        const int type = event->type();
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 ms = clock.elapsed();
+        if (ms > 20)
+            std::fprintf(stderr, "event %d to %s took %lld ms, ending at %.3f s\n", type,
+                         receiver->metaObject()->className(), static_cast<long long>(ms),
+                         clock.msecsSinceReference() / 1000.0 + ms / 1000.0);
+        --depth;
+        return result;
+    }
+
+private:
+    int depth = 0;
+    const bool trace = qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE");
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    TracingApplication app(argc, argv);
     liveInput(argc > 1 ? std::atoi(argv[1]) : 30);
     history();
     return 0;

@@ -39,8 +39,12 @@ void Envelope::rebuildFrom(const SignalData &store, const SignalSeries &series, 
         if (levels.size() <= level)
             levels.emplace_back();
         Level &current = levels[level];
-        current.min.resize(size_t(blocks));
-        current.max.resize(size_t(blocks));
+        current.min.resize(blocks);
+        current.max.resize(blocks);
+        double *mins = current.min.data();
+        double *maxs = current.max.data();
+        const double *belowMins = level > 0 ? levels[level - 1].min.constData() : nullptr;
+        const double *belowMaxs = level > 0 ? levels[level - 1].max.constData() : nullptr;
         for (int b = start; b < blocks; ++b) {
             double lo = std::numeric_limits<double>::infinity();
             double hi = -lo;
@@ -51,12 +55,12 @@ void Envelope::rebuildFrom(const SignalData &store, const SignalSeries &series, 
                     lo = std::min(lo, v);
                     hi = std::max(hi, v);
                 } else {
-                    lo = std::min(lo, levels[level - 1].min[size_t(i)]);
-                    hi = std::max(hi, levels[level - 1].max[size_t(i)]);
+                    lo = std::min(lo, belowMins[i]);
+                    hi = std::max(hi, belowMaxs[i]);
                 }
             }
-            current.min[size_t(b)] = lo;
-            current.max[size_t(b)] = hi;
+            mins[b] = lo;
+            maxs[b] = hi;
         }
         below = blocks;
         start /= Fanout;
@@ -85,7 +89,7 @@ void Envelope::range(const SignalData &store, const SignalSeries &series, int fi
             lo = std::min(lo, v);
             hi = std::max(hi, v);
         } else {
-            const size_t block = size_t(i / size);
+            const int block = i / size;
             lo = std::min(lo, levels[size_t(level)].min[block]);
             hi = std::max(hi, levels[size_t(level)].max[block]);
         }

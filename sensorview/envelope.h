@@ -26,10 +26,12 @@ public:
 private:
     static constexpr int Fanout = 16;
 
+    // Grown in place as records arrive: copying a dozen of these to larger
+    // arrays at once would hold up the painting that extends them.
     struct Level
     {
-        std::vector<double> min;
-        std::vector<double> max;
+        PodVector<double> min;
+        PodVector<double> max;
     };
 
     void rebuildFrom(const SignalData &store, const SignalSeries &series, int firstRecord);
