@@ -348,25 +348,44 @@ void SignalData::retime(Retime retime)
     // arrays shared with the history.
     const SignalSeries &before = all;
     const PodVector<quint32> &signalOfRecord = signalOf;
-    PodVector<quint32> keptIds;
-    PodVector<double> keptTimes;
-    keptIds.reserve(before.size());
-    keptTimes.reserve(before.size());
+
+    // First only count, so that an edit that keeps too little to share goes
+    // straight to a rebuild.
+    int keptCount = 0;
+    double lastTime = 0.0;
     for (int i = 0; i < before.size(); ++i) {
         double time = before.times[i];
         if (!retime(time))
             continue;
         // Times that changed their order would have to be sorted in anew.
-        if (!keptTimes.isEmpty() && time < keptTimes.constLast()) {
+        if (keptCount > 0 && time < lastTime) {
             rebuild(retime);
             return;
         }
-        keptIds.append(before.records[i]);
-        keptTimes.append(time);
+        lastTime = time;
+        ++keptCount;
     }
-    if (qint64(keptIds.size()) * 4 < qint64(times.size()) * 3) {
+    if (qint64(keptCount) * 4 < qint64(times.size()) * 3) {
         rebuild(retime);
         return;
+    }
+
+    PodVector<quint32> keptIds;
+    PodVector<double> keptTimes;
+    keptIds.resize(keptCount);
+    keptTimes.resize(keptCount);
+    {
+        quint32 *ids = keptIds.data();
+        double *keptTime = keptTimes.data();
+        int kept = 0;
+        for (int i = 0; i < before.size(); ++i) {
+            double time = before.times[i];
+            if (!retime(time))
+                continue;
+            ids[kept] = before.records[i];
+            keptTime[kept] = time;
+            ++kept;
+        }
     }
 
     touch();
