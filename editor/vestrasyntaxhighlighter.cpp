@@ -2,6 +2,7 @@
 
 #include <QStringView>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -38,8 +39,8 @@ inline bool isLetter(QChar c)
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
 }
 
-// Changes longer than this read the document's text in one piece.
-constexpr int BulkTextLength = 16 * 1024;
+// Changes longer than this read the document's text in pieces this long.
+constexpr int PieceLength = 16 * 1024;
 
 constexpr int ShortestKeyword = 3;
 constexpr int LongestKeyword = 9;
@@ -278,19 +279,30 @@ void VESTRASyntaxHighlighter::followChange(int from, int charsRemoved, int chars
     const int endPosition = lastBlock.isValid() ? lastBlock.position() + lastBlock.length()
                                                 : doc->characterCount();
     int position = block.position();
-    // Asking each block for its text costs more than one copy of the whole
-    // document once a change spans many lines, as loading a file does.
-    const QString documentText = endPosition - position > BulkTextLength ? doc->toRawText() : QString();
+    // Asking each block for its text costs more than reading the document
+    // in pieces of many lines, once a change spans many, as loading a file
+    // does. A piece holds the text of the positions from pieceStart on.
+    const bool inPieces = endPosition - position > PieceLength;
+    QString piece;
+    int pieceStart = 0;
     int previousState = block.previous().userState();
     bool stateChanged = false;
     while (block.isValid() && (position < endPosition || stateChanged)) {
         const int stateBefore = block.userState();
-        if (documentText.isNull()) {
+        const int length = block.length() - 1;
+        if (!inPieces) {
             const QString text = block.text();
             formatBlock(block, QStringView(text), position, previousState);
         } else {
-            formatBlock(block, QStringView(documentText).mid(position, block.length() - 1), position,
-                        previousState);
+            if (position + length > pieceStart + piece.size()) {
+                QTextCursor reader(doc);
+                reader.setPosition(position);
+                reader.setPosition(std::min(doc->characterCount() - 1, position + std::max(length, PieceLength)),
+                                   QTextCursor::KeepAnchor);
+                piece = reader.selectedText();
+                pieceStart = position;
+            }
+            formatBlock(block, QStringView(piece).mid(position - pieceStart, length), position, previousState);
         }
         previousState = block.userState();
         stateChanged = previousState != stateBefore;
