@@ -131,6 +131,8 @@ private slots:
     void removeSignalForgetsName();
     void unknownNameReadsEmpty();
     void copiesAreIndependent();
+    void editsShareValuesWithCopies_data();
+    void editsShareValuesWithCopies();
     void restoreIsAssign_data();
     void restoreIsAssign();
     void sameAsPlainModel_data();
@@ -311,6 +313,49 @@ void tst_SignalData::copiesAreIndependent()
     assigned.addRecord(rec("b", 5, {1}));
     QCOMPARE(assigned.series("b").size(), 2);
     QCOMPARE(second.recordCount(), 0);
+}
+
+void tst_SignalData::editsShareValuesWithCopies_data()
+{
+    QTest::addColumn<bool>("crop");
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<bool>("shared");
+    QTest::newRow("delete a little") << false << 40.0 << 42.0 << true;
+    QTest::newRow("crop a little off") << true << 5.0 << 99.0 << true;
+    QTest::newRow("delete most") << false << 10.0 << 90.0 << false;
+    QTest::newRow("crop to a small part") << true << 85.0 << 99.0 << false;
+}
+
+// An undo step holds a copy of the store from before an edit. Edits that
+// keep most records must leave their values where the copy has them, or
+// every step would cost a whole recording.
+void tst_SignalData::editsShareValuesWithCopies()
+{
+    QFETCH(bool, crop);
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(bool, shared);
+    SignalData store;
+    for (int i = 0; i < 100; ++i)
+        store.addRecord(rec(i % 2 ? "a" : "b", i, {double(i), -double(i)}));
+    const SignalData before = store;
+    if (crop)
+        store.crop(from, to);
+    else
+        store.deleteRange(from, to);
+
+    // A record both keep: the last one, its values unchanged.
+    const quint32 kept = store.series("a").records[store.series("a").size() - 1];
+    const quint32 original = before.series("a").records[before.series("a").size() - 1];
+    QCOMPARE(store.valueOf(kept, 0), 99.0);
+    QCOMPARE(store.values(kept) == before.values(original), shared);
+
+    // Shared or not, the copy is the store as it was.
+    QCOMPARE(before.recordCount(), 100);
+    QCOMPARE(before.time(before.all, 99), 99.0);
+    const double expected = crop ? 99.0 - from : 99.0 - (to - from);
+    QCOMPARE(store.time(store.all, store.recordCount() - 1), expected);
 }
 
 void tst_SignalData::restoreIsAssign_data()
