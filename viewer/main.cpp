@@ -15,7 +15,7 @@ int main(int argc, char *argv[])
     for (const QString &arg : args) {
         if (arg == QLatin1String("-")) {
             QObject::connect(&reader, &StdinReader::linesRead, &window,
-                             [&window](const QString &lines) { window.view()->appendText(lines); });
+                             [&window](const QString &lines) { window.appendLive(lines); });
             reader.start();
         } else {
             window.openFile(arg);

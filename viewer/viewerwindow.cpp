@@ -9,12 +9,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace {
 const QString FileFilter = QStringLiteral("Sensor recordings (*.txt *.csv *.log);;All files (*)");
 const QString AppTitle = QStringLiteral("VESTRA Sensor Viewer");
 constexpr int InitialWidth = 1100;
 constexpr int InitialHeight = 650;
+// Longer than the view takes to show arriving values.
+constexpr int FitColumnsDelayMs = 250;
 }
 
 ViewerWindow::ViewerWindow(QWidget *parent)
@@ -139,6 +142,21 @@ bool ViewerWindow::openFile(const QString &path)
     sensorView->execute(ResetColumns);
     viewChanged(sensorView);
     return true;
+}
+
+// A new signal's name and values get room once they are on show: the list
+// columns start narrow, and would cut both off.
+void ViewerWindow::appendLive(const QString &lines)
+{
+    const int signalsBefore = sensorView->signalCount();
+    sensorView->appendText(lines);
+    if (sensorView->signalCount() == signalsBefore || columnsPending)
+        return;
+    columnsPending = true;
+    QTimer::singleShot(FitColumnsDelayMs, this, [this]() {
+        columnsPending = false;
+        sensorView->execute(ResetColumns);
+    });
 }
 
 bool ViewerWindow::saveTo(const QString &path, int mode)

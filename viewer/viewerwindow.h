@@ -22,6 +22,8 @@ public:
     QString currentFile() const { return fileName; }
 
     bool openFile(const QString &path);
+    // Records arriving live, as the lines of a running program.
+    void appendLive(const QString &lines);
     bool saveTo(const QString &path, int mode);
     // Asks about unsaved changes; false when the user cancels.
     bool maySpoilChanges();
@@ -45,4 +47,5 @@ private:
     std::unique_ptr<QMenu> graphMenu;
     QList<QPair<QAction *, int>> commands;
     QString fileName;
+    bool columnsPending = false;
 };

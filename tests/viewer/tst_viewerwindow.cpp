@@ -1,6 +1,12 @@
 #include "testsupport.h"
 #include "viewerwindow.h"
 
+// To measure the list columns, which a host never sees directly.
+#include "datalist.h"
+#include "sectionlist.h"
+#include "sensorviewx.h"
+#include "signallist.h"
+
 #include <QAction>
 #include <QFile>
 #include <QMenuBar>
@@ -42,6 +48,7 @@ private slots:
     void actionsFollowTheView();
     void closingAsksAboutChanges_data();
     void closingAsksAboutChanges();
+    void liveSignalsGetRoom();
 
 private:
     QTemporaryDir dir;
@@ -132,6 +139,28 @@ void tst_ViewerWindow::closingAsksAboutChanges()
     TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked);
     QCOMPARE(window->close(), closes);
     QVERIFY(asked);
+}
+
+// Live records of signals with long names and values: once shown, both
+// fit their columns.
+void tst_ViewerWindow::liveSignalsGetRoom()
+{
+    window->appendLive(QStringLiteral("pressure;0;1013.25\ntemperature;0;-21.375\n"));
+    for (int i = 1; i < 20; ++i) {
+        QTest::qWait(30);
+        window->appendLive(QStringLiteral("pressure;%1;1012.75\ntemperature;%1;-21.125\n").arg(i * 0.1));
+    }
+    QTest::qWait(400);
+    auto *view = static_cast<SensorViewX *>(window->view());
+    const DataList *values = view->signalList->valueList;
+    QVERIFY(values->rowCount() >= 2);
+    for (int row = 0; row < values->rowCount(); ++row) {
+        const QString text = values->model()->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
+        QVERIFY2(!text.isEmpty(), "values are on show");
+        QVERIFY2(values->fontMetrics().horizontalAdvance(text) <= values->width(), qPrintable(text));
+    }
+    const SectionList *names = view->signalList->sectionList;
+    QVERIFY(names->fontMetrics().horizontalAdvance(QStringLiteral("temperature")) <= names->width());
 }
 
 QTEST_MAIN(tst_ViewerWindow)
