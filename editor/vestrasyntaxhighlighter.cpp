@@ -125,9 +125,9 @@ VESTRASyntaxHighlighter::VESTRASyntaxHighlighter(QTextDocument *document)
     blockCommentEnd = QRegularExpression(QStringLiteral("\\*/"));
 
     for (int kind = Plain; kind <= BlockComment; ++kind) {
-        formatClass[size_t(kind)] = (unsigned char)kind;
+        formatClass[size_t(kind)] = static_cast<unsigned char>(kind);
         for (int earlier = Keyword; earlier < kind; ++earlier) {
-            if (kind != Plain && *formatOf(Paint(earlier)) == *formatOf(Paint(kind))) {
+            if (*formatOf(Paint(earlier)) == *formatOf(Paint(kind))) {
                 formatClass[size_t(kind)] = formatClass[size_t(earlier)];
                 break;
             }

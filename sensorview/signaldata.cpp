@@ -390,35 +390,44 @@ void SignalData::retime(Retime retime)
 
     touch();
     double *newTimes = times.data();
-    // Each series made at its final size: growing it would leave freed
-    // blocks behind as large as itself.
-    std::vector<SignalSeries> seriesById(size_t(signalTable.size()));
+    // Each series made at its final size and filled in place: growing it
+    // would leave freed blocks behind as large as itself.
+    const size_t signalCount = size_t(signalTable.size());
+    std::vector<SignalSeries> seriesById(signalCount);
+    std::vector<int> filled(signalCount, 0);
+    std::vector<quint32 *> seriesIds(signalCount, nullptr);
+    std::vector<double *> seriesTimes(signalCount, nullptr);
     {
-        std::vector<int> counts(seriesById.size(), 0);
+        std::vector<int> counts(signalCount, 0);
         for (quint32 id : keptIds)
             ++counts[signalOfRecord[int(id)]];
-        for (size_t signal = 0; signal < counts.size(); ++signal) {
-            if (counts[signal] > 0) {
-                seriesById[signal].records.reserve(counts[signal]);
-                seriesById[signal].times.reserve(counts[signal]);
-            }
+        for (size_t signal = 0; signal < signalCount; ++signal) {
+            if (counts[signal] == 0)
+                continue;
+            seriesById[signal].records.resize(counts[signal]);
+            seriesById[signal].times.resize(counts[signal]);
+            seriesIds[signal] = seriesById[signal].records.data();
+            seriesTimes[signal] = seriesById[signal].times.data();
         }
     }
     QStringList names;
     SignalSeries kept;
-    for (int i = 0; i < keptIds.size(); ++i) {
-        const quint32 id = keptIds[i];
-        const double time = keptTimes[i];
+    const quint32 *ids = keptIds.constData();
+    const double *keptTime = keptTimes.constData();
+    for (int i = 0; i < keptCount; ++i) {
+        const quint32 id = ids[i];
+        const double time = keptTime[i];
         newTimes[id] = time;
         const int count = valueCount(id);
         widenRanges(kept, values(id), count, i == 0);
         const quint32 signal = signalOfRecord[int(id)];
-        SignalSeries &series = seriesById[signal];
-        if (series.isEmpty())
+        int &at = filled[signal];
+        if (at == 0)
             names.append(signalTable[int(signal)]);
-        widenRanges(series, values(id), count, series.isEmpty());
-        series.records.append(id);
-        series.times.append(time);
+        widenRanges(seriesById[signal], values(id), count, at == 0);
+        seriesIds[signal][at] = id;
+        seriesTimes[signal][at] = time;
+        ++at;
     }
     kept.records = keptIds;
     kept.times = keptTimes;
