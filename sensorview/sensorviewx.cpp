@@ -672,7 +672,10 @@ void SensorViewX::appendText(const QString &text)
 {
     parseText(*signalData, text);
     signalList->syncWithData(*signalData);
-    if (lastRefresh.isValid() && lastRefresh.msecsTo(QTime::currentTime()) < RefreshIntervalMs)
+    // A time of day: past midnight (or with the clock set back) the last
+    // refresh lies "ahead", which must not hold the view still for a day.
+    const int sinceRefresh = lastRefresh.isValid() ? lastRefresh.msecsTo(QTime::currentTime()) : -1;
+    if (sinceRefresh >= 0 && sinceRefresh < RefreshIntervalMs)
         return;
     setWindowModified(true);
     graph->followEnd = true;
