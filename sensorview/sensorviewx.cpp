@@ -172,21 +172,24 @@ void SensorViewX::commitEdit(bool changed)
 
 void SensorViewX::undo()
 {
-    if (history.undoStack.empty())
-        return;
-    std::unique_ptr<ViewSnapshot> taken = std::move(history.undoStack.back());
-    history.undoStack.pop_back();
-    history.redoStack.push_back(snapshot());
-    restoreSnapshot(*taken);
+    stepThrough(history.undoStack, history.redoStack);
 }
 
 void SensorViewX::redo()
 {
-    if (history.redoStack.empty())
+    stepThrough(history.redoStack, history.undoStack);
+}
+
+// Undo and redo alike: the newest state of one stack comes back, and the
+// state it replaces goes onto the other.
+void SensorViewX::stepThrough(std::vector<std::unique_ptr<ViewSnapshot>> &from,
+                              std::vector<std::unique_ptr<ViewSnapshot>> &to)
+{
+    if (from.empty())
         return;
-    std::unique_ptr<ViewSnapshot> taken = std::move(history.redoStack.back());
-    history.redoStack.pop_back();
-    history.undoStack.push_back(snapshot());
+    std::unique_ptr<ViewSnapshot> taken = std::move(from.back());
+    from.pop_back();
+    to.push_back(snapshot());
     restoreSnapshot(*taken);
 }
 

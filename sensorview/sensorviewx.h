@@ -89,6 +89,8 @@ private:
     void restoreSnapshot(const ViewSnapshot &state);
     void undo();
     void redo();
+    void stepThrough(std::vector<std::unique_ptr<ViewSnapshot>> &from,
+                     std::vector<std::unique_ptr<ViewSnapshot>> &to);
     void crop();
     void shiftToZero();
     void copyToClipboard();
