@@ -21,45 +21,29 @@ void tst_AboutDialog::modes_data()
 {
     QTest::addColumn<bool>("splash");
     QTest::addColumn<QString>("title");
-    QTest::addColumn<int>("infoX");
-    QTest::newRow("splash") << true << QString() << 80;
-    QTest::newRow("about box") << false << QStringLiteral("About VESTRA Code Editor") << 10;
+    QTest::newRow("splash") << true << QString();
+    QTest::newRow("about box") << false << QStringLiteral("About VESTRA Code Editor");
 }
 
+// The splash is a frameless picture on top of everything, without the close
+// button; the about box a titled dialog with it. Both show their picture.
 void tst_AboutDialog::modes()
 {
     QFETCH(bool, splash);
     QFETCH(QString, title);
-    QFETCH(int, infoX);
     AboutDialog dialog(splash, nullptr);
     QCOMPARE(dialog.windowTitle(), title);
-    QCOMPARE(dialog.size(), QSize(400, 310));
-    QCOMPARE(dialog.minimumSize(), QSize(400, 310));
-    QCOMPARE(dialog.maximumSize(), QSize(400, 310));
-    QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
     QCOMPARE(bool(dialog.windowFlags() & Qt::FramelessWindowHint), splash);
     QCOMPARE(bool(dialog.windowFlags() & Qt::WindowStaysOnTopHint), splash);
-
     auto *info = dialog.findChild<QLabel *>(QStringLiteral("lblnfo"));
-    QVERIFY(info);
-    QCOMPARE(info->geometry(), QRect(infoX, 230, 241, 61));
-    QVERIFY(info->text().startsWith(QStringLiteral("VESTRA Code Editor V1.1\n")));
-    QCOMPARE(info->font().pointSize(), 11);
-    QCOMPARE(info->alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
-
-    auto *picture = dialog.findChild<QLabel *>(QStringLiteral("label"));
-    QVERIFY(picture);
-    const QPixmap pixmap = picture->pixmap(Qt::ReturnByValue);
+    QVERIFY(info && info->text().startsWith(QStringLiteral("VESTRA Code Editor V1.1\n")));
+    const QPixmap pixmap = dialog.findChild<QLabel *>(QStringLiteral("label"))->pixmap(Qt::ReturnByValue);
     QVERIFY(!pixmap.isNull());
-    QVERIFY(picture->hasScaledContents());
     // The picture keeps the 8:5 shape of its label.
     QCOMPARE(pixmap.width() * 5, pixmap.height() * 8);
-    QVERIFY(!dialog.windowIcon().isNull());
 
     dialog.show();
-    auto *close = dialog.findChild<QPushButton *>(QStringLiteral("btnClose"));
-    QCOMPARE(close->isVisible(), !splash);
-    QCOMPARE(close->geometry(), QRect(300, 260, 80, 25));
+    QCOMPARE(dialog.findChild<QPushButton *>(QStringLiteral("btnClose"))->isVisible(), !splash);
 }
 
 void tst_AboutDialog::splashClosesItselfAfterFade()

@@ -96,6 +96,9 @@ private:
     // folder and input in `records`, then runs `body`.
     QString makeScript(const QByteArray &body);
     MainWindow &newWindow(const QString &makePath);
+    // Opens a window whose make, recording its standard input, is busy
+    // building.
+    void startBusyBuild();
     // A copy of a bundled example in the test's folder; returns its folder.
     QString copyExample(const QString &name);
     void waitUntilIdle(int timeoutMs = 20000);
@@ -180,6 +183,16 @@ MainWindow &tst_Build::newWindow(const QString &makePath)
     window.reset(new MainWindow);
     window->show();
     return *window;
+}
+
+void tst_Build::startBusyBuild()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    MainWindow &w = newWindow(makeScript(stdinRecorder() + "echo building\nsleep 10\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionBuild")->trigger();
+    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("building")));
 }
 
 void tst_Build::waitUntilIdle(int timeoutMs)
@@ -283,13 +296,10 @@ void tst_Build::makeArguments()
 
 void tst_Build::cancelSendsStopByte()
 {
-    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-    const QByteArray body = stdinRecorder() + "echo building\nsleep 10\n";
-    MainWindow &w = newWindow(makeScript(body));
-    MainWindowProbe probe(w);
-    w.loadSourceFile(source);
-    probe.action("actionBuild")->trigger();
-    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("building")));
+    startBusyBuild();
+    if (QTest::currentTestFailed())
+        return;
+    MainWindowProbe probe(*window);
     QVERIFY(probe.action("actionCancel_Build")->isEnabled());
 
     QElapsedTimer clock;
@@ -486,13 +496,11 @@ void tst_Build::stderrColours()
 
 void tst_Build::closingDuringBuildStopsIt()
 {
-    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-    const QByteArray body = stdinRecorder() + "echo building\nsleep 10\n";
-    MainWindow &w = newWindow(makeScript(body));
+    startBusyBuild();
+    if (QTest::currentTestFailed())
+        return;
+    MainWindow &w = *window;
     MainWindowProbe probe(w);
-    w.loadSourceFile(source);
-    probe.action("actionBuild")->trigger();
-    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("building")));
 
     QTest::keyClicks(probe.editor(), QStringLiteral("x"));
     TestSupport::pressButton(QMessageBox::Cancel);

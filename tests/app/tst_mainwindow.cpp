@@ -9,11 +9,7 @@
 #include <QSpinBox>
 
 #include "settingsstore.h"
-#include <QDockWidget>
 #include <QFile>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -44,12 +40,7 @@ private slots:
     void cleanup();
 
     void startupDefaults();
-    void actions_data();
-    void actions();
-    void menus_data();
-    void menus();
     void toolBar();
-    void dockAndStyle();
     void storedSizesApplied_data();
     void storedSizesApplied();
     void findTogglesSearchWidgets();
@@ -120,90 +111,8 @@ void tst_MainWindow::startupDefaults()
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("VESTRA CodeEditor"));
 }
 
-void tst_MainWindow::actions_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shortcut");
-    QTest::addColumn<bool>("hasIcon");
-    QTest::newRow("open") << "actionSelect_Example_Project" << "&Open Example" << "Ctrl+O" << true;
-    QTest::newRow("build") << "actionBuild" << "&Build Project" << "Ctrl+B" << true;
-    QTest::newRow("run") << "actionRun" << "&Run" << "Ctrl+R" << true;
-    QTest::newRow("save") << "actionSave" << "&Save" << "Ctrl+S" << true;
-    QTest::newRow("save as") << "actionSave_As" << "Save As..." << "Ctrl+Shift+S" << true;
-    QTest::newRow("about") << "actionAbout" << "About" << "Ctrl+I" << false;
-    QTest::newRow("settings") << "actionSettings" << "Se&ttings" << "Ctrl+T" << true;
-    QTest::newRow("clean") << "actionClean" << "C&lean Project" << "Ctrl+L" << true;
-    QTest::newRow("exit") << "actionExit" << "E&xit" << "Ctrl+Q" << false;
-    QTest::newRow("cancel") << "actionCancel_Build" << "Cancel Build Operation" << "Ctrl+Cancel" << true;
-    QTest::newRow("stop") << "actionStop" << "Stop" << "Ctrl+K" << true;
-    QTest::newRow("examples") << "actionGoTo_Examples_Folder" << "GoTo Examples Folder" << "Ctrl+P" << false;
-    QTest::newRow("reference") << "actionReference_Documentation" << "Reference Documentation" << "" << false;
-    QTest::newRow("comment") << "actionToggle_Comment_Section" << "Toggle Comment Section" << "Ctrl+/" << false;
-    QTest::newRow("find") << "actionFind" << "Find" << "Ctrl+F" << false;
-    QTest::newRow("guide") << "actionCodeEditor_quick_start_guide" << "CodeEditor quick start guide" << "" << false;
-}
-
-void tst_MainWindow::actions()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QFETCH(QString, shortcut);
-    QFETCH(bool, hasIcon);
-    window.reset(new MainWindow);
-    QAction *action = window->findChild<QAction *>(name);
-    QVERIFY(action);
-    QCOMPARE(action->text(), text);
-    QCOMPARE(action->shortcut(), QKeySequence(shortcut));
-    QCOMPARE(action->icon().isNull(), !hasIcon);
-    if (hasIcon)
-        QVERIFY(!action->icon().pixmap(48, 48).isNull());
-}
-
-static QStringList entriesOf(const QList<QAction *> &actions)
-{
-    QStringList texts;
-    for (QAction *action : actions) {
-        if (action->isSeparator())
-            texts << QStringLiteral("—");
-        else if (qobject_cast<QWidgetAction *>(action))
-            texts << QStringLiteral("[%1]").arg(
-                QString::fromLatin1(qobject_cast<QWidgetAction *>(action)->defaultWidget()->metaObject()->className()));
-        else
-            texts << action->text();
-    }
-    return texts;
-}
-
-void tst_MainWindow::menus_data()
-{
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QStringList>("entries");
-    QTest::newRow("file") << "menuFile" << "File"
-                          << QStringList{"&Open Example", "&Save", "Save As...", "—", "GoTo Examples Folder", "Se&ttings", "—", "E&xit"};
-    QTest::newRow("edit") << "menuEdit" << "Edit" << QStringList{"Toggle Comment Section", "—", "Find"};
-    QTest::newRow("build") << "menuProject" << "Build"
-                           << QStringList{"&Build Project", "C&lean Project", "Cancel Build Operation", "—", "&Run", "Stop"};
-    QTest::newRow("help") << "menuAbout" << "Help"
-                          << QStringList{"About", "Reference Documentation", "CodeEditor quick start guide"};
-}
-
-void tst_MainWindow::menus()
-{
-    QFETCH(QString, menu);
-    QFETCH(QString, title);
-    QFETCH(QStringList, entries);
-    window.reset(new MainWindow);
-    auto *widget = window->findChild<QMenu *>(menu);
-    QVERIFY(widget);
-    QCOMPARE(widget->title(), title);
-    QCOMPARE(entriesOf(widget->actions()), entries);
-
-    const QStringList order{"File", "Edit", "Build", "Help"};
-    QCOMPARE(entriesOf(window->menuBar()->actions()), order);
-}
-
+// Every tool bar button shows its picture, and the board selector sits at
+// the bar's right end.
 void tst_MainWindow::toolBar()
 {
     window.reset(new MainWindow);
@@ -211,38 +120,14 @@ void tst_MainWindow::toolBar()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     auto *bar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
     QVERIFY(bar);
-    const QStringList expected{"&Open Example", "&Save", "Save As...", "—", "&Build Project",
-                               "C&lean Project", "Cancel Build Operation", "—", "&Run", "Stop",
-                               "—", "Se&ttings", "[QWidget]", "[QSearchField]", "[QWidget]",
-                               "[QCheckBox]", "[QWidget]", "[QLabel]", "[QComboBox]"};
-    QCOMPARE(entriesOf(bar->actions()), expected);
-
+    for (QAction *action : bar->actions()) {
+        if (!action->isSeparator() && !qobject_cast<QWidgetAction *>(action))
+            QVERIFY2(!action->icon().pixmap(48, 48).isNull(), qPrintable(action->text()));
+    }
     MainWindowProbe probe(*window);
-    QCOMPARE(probe.searchField()->placeholderText(), QStringLiteral("Search..."));
-    QCOMPARE(probe.searchField()->width(), 150);
-    QVERIFY(probe.searchField()->isClearButtonEnabled());
-    QCOMPARE(probe.caseSensitive()->text(), QStringLiteral("Case Sensitive"));
-    QCOMPARE(bar->findChild<QLabel *>()->text(), QStringLiteral("Sensor board:  "));
-    QCOMPARE(probe.boards()->size(), QSize(120, 20));
-    // The board selector sits at the right end of the bar.
     const QRect comboInBar(probe.boards()->mapTo(bar, QPoint(0, 0)), probe.boards()->size());
     QVERIFY2(bar->width() - comboInBar.right() < 30,
              qPrintable(QStringLiteral("%1 of %2").arg(comboInBar.right()).arg(bar->width())));
-}
-
-void tst_MainWindow::dockAndStyle()
-{
-    window.reset(new MainWindow);
-    auto *dock = window->findChild<QDockWidget *>(QStringLiteral("dockConsole"));
-    QVERIFY(dock);
-    QCOMPARE(dock->windowTitle(), QStringLiteral("Console"));
-    QCOMPARE(dock->features(), QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    QCOMPARE(window->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
-    MainWindowProbe probe(*window);
-    QVERIFY(probe.console()->isReadOnly());
-    QCOMPARE(probe.editor()->styleSheet().size(), 166);
-    QCOMPARE(probe.console()->styleSheet(), QStringLiteral("QMenu::item:selected { background-color: darkblue }"));
-    QCOMPARE(window->size(), QSize(985, 648));
 }
 
 void tst_MainWindow::storedSizesApplied_data()

@@ -120,15 +120,12 @@ class tst_SignalData : public QObject
     Q_OBJECT
 
 private slots:
-    void insertionOrderWithEqualTimes();
-    void lateChannelRange();
     void valueAt_data();
     void valueAt();
     void neighbours_data();
     void neighbours();
     void edits_data();
     void edits();
-    void removeSignalForgetsName();
     void unknownNameReadsEmpty();
     void copiesAreIndependent();
     void editsShareValuesWithCopies_data();
@@ -138,31 +135,6 @@ private slots:
     void sameAsPlainModel_data();
     void sameAsPlainModel();
 };
-
-void tst_SignalData::insertionOrderWithEqualTimes()
-{
-    SignalData store;
-    for (const auto &[time, tag] : {std::pair{5.0, 1.0}, {3.0, 2.0}, {3.0, 3.0}, {7.0, 4.0}})
-        store.addRecord(rec("s", time, {tag}));
-    QCOMPARE(timesOf(store, store.all), (QVector<double>{3, 3, 5, 7}));
-    // The second 3 went before the first; a time equal to the last goes after it.
-    QCOMPARE(store.value(store.all, 0, 0), 3.0);
-    QCOMPARE(store.value(store.all, 1, 0), 2.0);
-    store.addRecord(rec("s", 7, {5}));
-    QCOMPARE(store.value(store.all, 4, 0), 5.0);
-}
-
-void tst_SignalData::lateChannelRange()
-{
-    SignalData store = storeOf({rec("a", 0, {1, 2}), rec("a", 1, {5, 6, 7}), rec("a", 2, {-3})});
-    const SignalSeries &a = store.series("a");
-    QCOMPARE(a.channelCount, 3);
-    QCOMPARE(a.ranges.size(), 3);
-    QCOMPARE(a.ranges[0].min, -3.0);
-    QCOMPARE(a.ranges[0].max, 5.0);
-    QCOMPARE(a.ranges[2].min, 0.0);
-    QCOMPARE(a.ranges[2].max, 7.0);
-}
 
 void tst_SignalData::valueAt_data()
 {
@@ -264,16 +236,6 @@ void tst_SignalData::edits()
         store.insertAt(words[1].toDouble(), storeOf({rec("x", 0), rec("x", 40)}));
     QCOMPARE(timesOf(store, store.all), times);
     QCOMPARE(store.signalNames, names);
-}
-
-void tst_SignalData::removeSignalForgetsName()
-{
-    SignalData store = storeOf({rec("a", 1), rec("b", 2)});
-    store.removeSignal("a");
-    QCOMPARE(store.signalNames, QStringList{"b"});
-    QVERIFY(!store.bySignal.contains("a"));
-    store.addRecord(rec("a", 3));
-    QCOMPARE(store.signalNames, (QStringList{"b", "a"}));
 }
 
 void tst_SignalData::unknownNameReadsEmpty()

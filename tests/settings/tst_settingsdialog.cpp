@@ -28,7 +28,6 @@ private slots:
     void resetAnswers();
     void browse_data();
     void browse();
-    void fixedSizeNoHelp();
 
 private:
     QSpinBox *spin(const char *name) { return dialog->findChild<QSpinBox *>(QLatin1String(name)); }
@@ -62,15 +61,6 @@ void tst_SettingsDialog::freshStore()
     QCOMPARE(field("textMakePath")->text(), QString::fromLatin1(VestraSettings::DefaultMakePath));
     QCOMPARE(field("textEditorExample")->font().pointSize(), 10);
     QCOMPARE(field("textConsoleExample")->font().pointSize(), 9);
-    QCOMPARE(field("textEditorExample")->font().family(), QStringLiteral("Tarnwell Office Sans"));
-    QCOMPARE(field("textEditorExample")->text(),
-             QStringLiteral("AaBbCcDdEeFfGgHhIiJjKkLlMmNnOoPpQqRrSsTtUuVvXxYyZz"));
-    QVERIFY(field("textEditorExample")->isReadOnly());
-    QCOMPARE(field("textEditorExample")->cursorPosition(), 0);
-    QCOMPARE(spin("spinEditorFntSize")->minimum(), 8);
-    QCOMPARE(spin("spinEditorFntSize")->maximum(), 30);
-    QCOMPARE(spin("spinEditorTabSize")->minimum(), 1);
-    QCOMPARE(spin("spinEditorTabSize")->maximum(), 20);
 }
 
 void tst_SettingsDialog::storedValuesClamped_data()
@@ -206,15 +196,6 @@ void tst_SettingsDialog::browse()
     button("btnMakePathBrowse")->click();
     QVERIFY(asked);
     QCOMPARE(field("textMakePath")->text(), choose ? tool : QStringLiteral("make"));
-}
-
-void tst_SettingsDialog::fixedSizeNoHelp()
-{
-    QCOMPARE(dialog->size(), QSize(445, 325));
-    QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Settings"));
-    QVERIFY(!(dialog->windowFlags() & Qt::WindowContextHelpButtonHint));
-    QVERIFY(dialog->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
 }
 
 QTEST_MAIN(tst_SettingsDialog)
