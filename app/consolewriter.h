@@ -31,6 +31,13 @@ public:
     static constexpr int MaxParagraphs = 60000;
     static constexpr int TrimmedParagraphs = MaxParagraphs / 2;
     static constexpr int FlushIntervalMs = 40;
+    // Laying out one paragraph costs in proportion to its length, however
+    // little of it changes: output without line breaks is shown as display
+    // paragraphs of at most this many characters.
+    static constexpr int MaxParagraphLength = 4096;
+    // Long paragraphs cost more to lay out again on a trim than short
+    // ones, so the characters held are bounded too.
+    static constexpr qint64 MaxCharacters = 8 * 1000 * 1000;
 
     explicit ConsoleWriter(QTextEdit *console, QObject *parent = nullptr);
 
@@ -57,18 +64,26 @@ private:
         int paragraphs = 1;
     };
 
+    // Inserts a line break into every stretch of more than
+    // MaxParagraphLength characters without one; returns the paragraphs.
+    static int breakLongParagraphs(QString &text);
+    // Where the first piece of `segment` that can be inserted in one go
+    // ends, and how many paragraphs it holds.
+    static int pieceEnd(const Segment &segment, int *paragraphs);
+
     void scheduleFlush();
     void flushSome();
     void insert(const Segment &segment);
     void dropOldestPending();
     // Makes room for `incoming` more paragraphs. Returns true when it had
     // to trim, which takes a slice of time of its own.
-    bool makeRoom(int incoming);
-    bool hasRoom(int incoming) const;
+    bool makeRoom(int incoming, qint64 incomingCharacters);
+    bool hasRoom(int incoming, qint64 incomingCharacters) const;
 
     QTextEdit *console = nullptr;
     std::deque<Segment> pending;
     qint64 pendingParagraphs = 0;
+    qint64 pendingCharacters = 0;
     qint64 shown = 0;
     QTimer flushTimer;
     QElapsedTimer sinceFlush;

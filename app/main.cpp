@@ -1,4 +1,5 @@
 #include "aboutdialog.h"
+#include "childprocess.h"
 #include "mainwindow.h"
 #include "settingsstore.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepRunningAtFileSizeLimit();
     QApplication app(argc, argv);
     VestraSettings::registerFontSubstitutes();
     AboutDialog splash(true, nullptr);

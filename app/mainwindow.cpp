@@ -52,6 +52,10 @@ MainWindow::MainWindow(QWidget *parent)
     initVestraResources();
     ui->setupUi(this);
     addToolBarWidgets();
+    // A style sheet set after the fonts would put the console back to the
+    // default font.
+    ui->codeEditor->setStyleSheet(EditorStyleSheet);
+    ui->cmdOutputText->setStyleSheet(ConsoleStyleSheet);
     VestraSettings::setApplicationIdentity();
     applySettings();
 
@@ -74,9 +78,10 @@ MainWindow::~MainWindow()
     // would write it down is half gone, so nobody may listen any more.
     extProcess.disconnect(this);
     if (extProcess.state() != QProcess::NotRunning) {
-        extProcess.terminate();
+        extProcess.terminateTree();
         extProcess.close();
     }
+    extProcess.killTree();
 }
 
 void MainWindow::addToolBarWidgets()
@@ -119,8 +124,6 @@ void MainWindow::addToolBarWidgets()
 void MainWindow::initEditor()
 {
     highlighter = new VESTRASyntaxHighlighter(ui->codeEditor->document());
-    ui->codeEditor->setStyleSheet(EditorStyleSheet);
-    ui->cmdOutputText->setStyleSheet(ConsoleStyleSheet);
     markDocumentClean();
     connect(ui->codeEditor, SIGNAL(modificationChanged(bool)), this,
             SLOT(codeEditor_modifiedStatusChanged(bool)));
@@ -191,6 +194,9 @@ void MainWindow::closeSearchField()
 {
     searchFieldAction->setVisible(false);
     caseSensitiveAction->setVisible(false);
+    // Hiding the field hands the focus on along the tab chain, to the board
+    // selector, where the next letter typed would switch the board.
+    ui->codeEditor->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::executeCodeSearch()
@@ -239,9 +245,7 @@ void MainWindow::openReferenceDocument(const QString &documentName)
     const QString path = basePath + QDir::separator() + QStringLiteral("doc") + QDir::separator()
                          + documentName;
     if (QFile::exists(path)) {
-        QString urlPath = path;
-        urlPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        QDesktopServices::openUrl(QUrl::fromLocalFile(urlPath));
+        openWithDesktop(path);
         return;
     }
     QMessageBox box;
@@ -265,5 +269,15 @@ void MainWindow::on_actionCodeEditor_quick_start_guide_triggered()
 
 void MainWindow::on_actionGoTo_Examples_Folder_triggered()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(examplesPath));
+    openWithDesktop(examplesPath);
+}
+
+void MainWindow::openWithDesktop(const QString &path)
+{
+    QString urlPath = path;
+    urlPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(urlPath)))
+        return;
+    QMessageBox::warning(this, windowTitleText,
+                         QStringLiteral("No application could open '%1'.").arg(QDir::toNativeSeparators(path)));
 }

@@ -3,7 +3,10 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTextDecoder>
 #include <QStringList>
+
+#include "childprocess.h"
 
 #include <deque>
 #include <memory>
@@ -93,6 +96,9 @@ private:
                  OperationKind kind);
     void clearQueue();
     void writeDiagnostics();
+    void resetOutputDecoders();
+    static QString decodeOutput(QTextDecoder *decoder, QByteArray bytes);
+    void openWithDesktop(const QString &path);
     bool saveDocument();
     bool writeDocumentTo(const QString &path);
     void showSaveFailure(const QString &path, const QString &reason);
@@ -107,7 +113,9 @@ private:
     QCheckBox *caseSensitiveCheckBox = nullptr;
     QAction *caseSensitiveAction = nullptr;
     QComboBox *boardComboBox = nullptr;
-    QProcess extProcess;
+    ChildProcess extProcess;
+    std::unique_ptr<QTextDecoder> outputDecoder;
+    std::unique_ptr<QTextDecoder> errorDecoder;
     std::unique_ptr<Operation> currentOperation;
     std::deque<std::unique_ptr<Operation>> operationQueue;
     bool fileLoaded = false;

@@ -7,8 +7,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QThread>
+#include <QTextCodec>
 
 // Build, clean and run: the queue of steps on the one child process, and
 // the console text they produce.
@@ -30,6 +31,15 @@ const QColor SuccessColor = Qt::darkGreen;
 const QColor FailureColor = Qt::darkRed;
 const QColor DiagnosticDataColor = Qt::darkBlue;
 
+// make expands "$" in a command-line assignment: "$(shell ...)" in a board
+// name would run. "$$" is make's own way to write one "$".
+QString boardAssignment(const QString &board)
+{
+    QString value = board;
+    value.replace(QLatin1Char('$'), QLatin1String("$$"));
+    return BoardArgument + value;
+}
+
 bool isKnownMakeName(const QString &program)
 {
     return program == QLatin1String("mingw32-make") || program == QLatin1String("make");
@@ -40,6 +50,7 @@ bool isKnownMakeName(const QString &program)
 void MainWindow::connectProcess()
 {
     console = new ConsoleWriter(ui->cmdOutputText, this);
+    resetOutputDecoders();
     connect(&extProcess, &QProcess::readyReadStandardOutput, this, &MainWindow::readExtProcessOutput);
     connect(&extProcess, &QProcess::readyReadStandardError, this, &MainWindow::readExtProcessError);
     connect(&extProcess, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
@@ -130,8 +141,9 @@ void MainWindow::runMake(const QString &target)
     operationCanceled = false;
     updateActions();
 
-    const QStringList arguments{BoardArgument + boardComboBox->itemText(boardComboBox->currentIndex()),
+    const QStringList arguments{boardAssignment(boardComboBox->itemText(boardComboBox->currentIndex())),
                                 target};
+    resetOutputDecoders();
     extProcess.setWorkingDirectory(lastWorkingDirectory);
     extProcess.start(makePath, arguments, QIODevice::ReadWrite);
 }
@@ -149,6 +161,7 @@ void MainWindow::runExample(const QString &executablePath)
                                      .arg(QFileInfo(executablePath).fileName()));
     updateActions();
 
+    resetOutputDecoders();
     extProcess.setWorkingDirectory(lastWorkingDirectory);
     extProcess.start(executablePath, QStringList(), QIODevice::ReadWrite);
 }
@@ -158,13 +171,20 @@ void MainWindow::stopOperation()
     if (!currentOperation)
         return;
     operationCanceled = true;
+    const QDeadlineTimer grace(StopGraceMs);
     extProcess.write(&StopByte, 1);
-    // The program gets a moment to stop by itself before it is ended.
-    QThread::msleep(StopGraceMs);
+    // The byte has to leave before the program can answer it; one that obeys
+    // ends the wait at once, the others get the grace time and no more.
+    if (extProcess.state() != QProcess::NotRunning) {
+        extProcess.waitForBytesWritten(int(grace.remainingTime()));
+        extProcess.waitForFinished(int(grace.remainingTime()));
+    }
     if (extProcess.state() == QProcess::Running) {
-        extProcess.terminate();
+        extProcess.terminateTree();
         extProcess.close();
     }
+    // Whatever the program started is not to outlive the cancel.
+    extProcess.killTree();
 }
 
 void MainWindow::updateActions()
@@ -179,16 +199,32 @@ void MainWindow::updateActions()
     ui->actionStop->setEnabled(running);
 }
 
+void MainWindow::resetOutputDecoders()
+{
+    QTextCodec *utf8 = QTextCodec::codecForName("UTF-8");
+    outputDecoder.reset(utf8->makeDecoder());
+    errorDecoder.reset(utf8->makeDecoder());
+}
+
+// A character may arrive split across two reads, so each channel keeps its
+// own decoder state. A zero byte in a program's output is not text: only it
+// is dropped, never what follows it.
+QString MainWindow::decodeOutput(QTextDecoder *decoder, QByteArray bytes)
+{
+    bytes.replace('\0', QByteArray());
+    return decoder->toUnicode(bytes);
+}
+
 void MainWindow::readExtProcessOutput()
 {
-    const QString text = SourceFile::decodeUpToZero(extProcess.readAllStandardOutput());
+    const QString text = decodeOutput(outputDecoder.get(), extProcess.readAllStandardOutput());
     if (!text.isEmpty())
         console->write(OutputColor, text);
 }
 
 void MainWindow::readExtProcessError()
 {
-    const QString text = SourceFile::decodeUpToZero(extProcess.readAllStandardError());
+    const QString text = decodeOutput(errorDecoder.get(), extProcess.readAllStandardError());
     if (text.isEmpty())
         return;
     const bool warning = text.contains(QLatin1String("Warning"), Qt::CaseInsensitive);

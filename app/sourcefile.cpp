@@ -30,20 +30,37 @@ std::optional<ReadResult> read(const QString &path)
 
 bool write(const QString &path, const QString &text, QString *errorString)
 {
+    // Unbuffered: a buffered QSaveFile in Qt 5 can lose the last buffer's
+    // write failure at commit() and then replace the file all the same.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *errorString = file.errorString();
         return false;
     }
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        *errorString = file.errorString();
+    if (!writeFully(file, bytes, errorString)) {
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
         *errorString = file.errorString();
         return false;
+    }
+    return true;
+}
+
+bool writeFully(QFileDevice &file, const QByteArray &bytes, QString *errorString)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        // A short write says nothing of why; the next one fails with the
+        // system's own reason ("File too large", "No space left on device").
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            *errorString = file.errorString();
+            return false;
+        }
+        done += written;
     }
     return true;
 }

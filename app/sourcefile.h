@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QFileDevice;
+
 #include <optional>
 
 // File-level work of the source pane and the board selector, kept apart
@@ -25,6 +27,10 @@ std::optional<ReadResult> read(const QString &path);
 // source behind. On failure returns false and puts the system's reason in
 // `errorString`.
 bool write(const QString &path, const QString &text, QString *errorString);
+
+// Writes all of `bytes` to an open, unbuffered file; on failure returns false
+// with the system's reason in `errorString`.
+bool writeFully(QFileDevice &file, const QByteArray &bytes, QString *errorString);
 
 // Decodes bytes as UTF-8 up to the first zero byte (all of them if none).
 QString decodeUpToZero(const QByteArray &bytes);

@@ -3,6 +3,11 @@
 //   build/bench/bench_console [SECONDS]
 // Prints the longest stall, the lines shown per second, the peak resident
 // memory, and how long Stop took.
+//
+// A flood of a given size instead, without line breaks or in short lines:
+//   build/bench/bench_console flood oneline|lines [MEGABYTES]
+// Prints the longest stall while the whole flood is shown and how long it
+// took.
 
 #include "benchsupport.h"
 #include "mainwindow.h"
@@ -52,10 +57,72 @@ bool waitFor(Predicate done, int timeoutMs)
 
 } // namespace
 
+// Measures the longest gap between 10 ms ticks while it lives.
+struct StallMeter
+{
+    StallMeter()
+    {
+        heartbeat.setInterval(10);
+        QObject::connect(&heartbeat, &QTimer::timeout, [this]() {
+            const qint64 gap = tick.restart();
+            if (gap > 95 && qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE"))
+                std::fprintf(stderr, "---- stall of %lld ms\n", static_cast<long long>(gap));
+            longest = qMax(longest, gap);
+        });
+        tick.start();
+        heartbeat.start();
+    }
+    QTimer heartbeat;
+    QElapsedTimer tick;
+    qint64 longest = 0;
+};
+
+int flood(const QString &kind, int megabytes)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("flood"));
+    QDir().mkpath(folder);
+    QFile source(folder + QStringLiteral("/flood.c"));
+    source.open(QIODevice::WriteOnly);
+    source.write("int main(void) { return 0; }\n");
+    source.close();
+    const QByteArray bytes = QByteArray::number(qint64(megabytes) * 1000 * 1000);
+    const QByteArray producer = kind == QLatin1String("oneline")
+                                    ? "head -c " + bytes + " /dev/zero | tr '\\0' x\n"
+                                    : "yes 'short line of make output' | head -c " + bytes + "\n";
+    QFile script(folder + QStringLiteral("/flood.sh"));
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\n" + producer);
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    QSettings().setValue(QStringLiteral("MakePath"), script.fileName());
+
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    MainWindowProbe probe(window);
+    window.loadSourceFile(source.fileName());
+    QElapsedTimer run;
+    run.start();
+    StallMeter meter;
+    probe.action("actionBuild")->trigger();
+    waitFor([&]() { return probe.idle() && probe.consoleSettled(); }, 3600 * 1000);
+    std::printf("%d MB %s: shown in %.1f s, longest event loop stall %lld ms\n", megabytes,
+                kind == QLatin1String("oneline") ? "without line breaks" : "in short lines",
+                run.elapsed() / 1000.0, static_cast<long long>(meter.longest));
+    std::printf("peak resident memory: %.1f MB; console holds %d paragraphs, %d characters\n",
+                Bench::residentMegabytes("VmHWM:"), probe.console()->document()->blockCount(),
+                probe.console()->document()->characterCount());
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
     TimedApplication app(argc, argv);
     Bench::isolateSettings();
+    if (argc > 2 && QByteArray(argv[1]) == "flood")
+        return flood(QString::fromLatin1(argv[2]), argc > 3 ? atoi(argv[3]) : 100);
     const int seconds = argc > 1 ? atoi(argv[1]) : 30;
 
     QTemporaryDir dir;
@@ -79,24 +146,16 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QElapsedTimer tick;
-    qint64 longestStall = 0;
-    QTimer heartbeat;
-    heartbeat.setInterval(10);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&]() {
-        const qint64 gap = tick.restart();
-        if (gap > 95 && qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE"))
-            std::fprintf(stderr, "---- stall of %lld ms\n", static_cast<long long>(gap));
-        longestStall = qMax(longestStall, gap);
-    });
     const qint64 shownBefore = probe.consoleWriter()->shownParagraphs();
     QElapsedTimer run;
     run.start();
-    tick.start();
-    heartbeat.start();
-    while (run.elapsed() < seconds * 1000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    heartbeat.stop();
+    qint64 longestStall = 0;
+    {
+        StallMeter meter;
+        while (run.elapsed() < seconds * 1000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        longestStall = meter.longest;
+    }
     const double lines = double(probe.consoleWriter()->shownParagraphs() - shownBefore);
     const double rate = lines / (run.elapsed() / 1000.0);
 

@@ -86,21 +86,30 @@ void VESTRACodeEditor::paintLineNumbers(QPaintEvent *event)
     QPainter painter(numberArea);
     painter.fillRect(event->rect(), GutterBackground);
     painter.setPen(LineNumberColor);
+    // The gutter's own font does not follow the editor's; the numbers must.
+    painter.setFont(font());
+    const QFontMetrics metrics(font());
 
     QTextBlock block = firstVisibleBlock();
     int number = block.blockNumber();
-    int top = static_cast<int>(blockBoundingGeometry(block).translated(contentOffset()).top());
-    int bottom = top + static_cast<int>(blockBoundingRect(block).height());
-    const int lineHeight = fontMetrics().height();
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    qreal bottom = top + blockBoundingRect(block).height();
 
     while (block.isValid() && top <= event->rect().bottom()) {
         if (block.isVisible() && bottom >= event->rect().top()) {
-            painter.drawText(0, top, numberArea->width(), lineHeight, Qt::AlignRight,
-                             QString::number(number + 1));
+            const QString text = QString::number(number + 1);
+            // Each number sits on the baseline of its line's first row.
+            const QTextLayout *layout = block.layout();
+            qreal baseline = top + metrics.ascent();
+            if (layout && layout->lineCount() > 0) {
+                const QTextLine first = layout->lineAt(0);
+                baseline = top + layout->position().y() + first.y() + first.ascent();
+            }
+            painter.drawText(QPointF(numberArea->width() - metrics.horizontalAdvance(text), baseline), text);
         }
         block = block.next();
         top = bottom;
-        bottom = top + static_cast<int>(blockBoundingRect(block).height());
+        bottom = top + blockBoundingRect(block).height();
         ++number;
     }
 }

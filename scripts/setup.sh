@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the editor needs to build, run and test, and
 # only those that are missing. Safe to run again and again.
+#   scripts/setup.sh           what building and running the editor needs
+#   scripts/setup.sh --tests   and what the test suite needs besides
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,11 @@ packages=(
     fonts-liberation fonts-dejavu-core
     libbenchmark-dev
 )
+# The test suite also cross-compiles the examples for Windows and builds the
+# fuzzing harnesses with clang.
+if [ "${1:-}" = "--tests" ]; then
+    packages+=(gcc-mingw-w64-x86-64 clang)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -4,7 +4,7 @@
 #   scripts/test.sh --sanitize  with AddressSanitizer and UBSan, in build-sanitize/
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-"$repo/scripts/setup.sh"
+"$repo/scripts/setup.sh" --tests
 
 build="$repo/build"
 options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)

@@ -11,10 +11,10 @@ namespace {
 
 const QString PreviewFamily = QString::fromLatin1(VestraSettings::LabelFamily);
 const QString PreviewSample = QStringLiteral("AaBbCcDdEeFfGgHhIiJjKkLlMmNnOoPpQqRrSsTtUuVvXxYyZz");
-constexpr int MinFontSize = 8;
-constexpr int MaxFontSize = 30;
-constexpr int MinTabSize = 1;
-constexpr int MaxTabSize = 20;
+using VestraSettings::MaxFontSize;
+using VestraSettings::MaxTabSize;
+using VestraSettings::MinFontSize;
+using VestraSettings::MinTabSize;
 
 // Programs carry an extension only where the system needs one to run them.
 #ifdef Q_OS_WIN

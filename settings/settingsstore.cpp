@@ -29,15 +29,19 @@ UserSettings readUserSettings()
     return values;
 }
 
+namespace {
+int usable(int stored, int fallback, int lowest, int highest)
+{
+    return stored <= 0 ? fallback : qBound(lowest, stored, highest);
+}
+} // namespace
+
 UserSettings usableSettings(const UserSettings &stored)
 {
     UserSettings values = stored;
-    if (values.editorFontSize <= 0)
-        values.editorFontSize = DefaultEditorFontSize;
-    if (values.consoleFontSize <= 0)
-        values.consoleFontSize = DefaultConsoleFontSize;
-    if (values.editorTabSize <= 0)
-        values.editorTabSize = DefaultEditorTabSize;
+    values.editorFontSize = usable(stored.editorFontSize, DefaultEditorFontSize, MinFontSize, MaxFontSize);
+    values.consoleFontSize = usable(stored.consoleFontSize, DefaultConsoleFontSize, MinFontSize, MaxFontSize);
+    values.editorTabSize = usable(stored.editorTabSize, DefaultEditorTabSize, MinTabSize, MaxTabSize);
     return values;
 }
 

@@ -22,6 +22,12 @@ inline constexpr int DefaultEditorFontSize = 10;
 inline constexpr int DefaultConsoleFontSize = 9;
 inline constexpr int DefaultEditorTabSize = 4;
 
+// The ranges the dialog offers.
+inline constexpr int MinFontSize = 8;
+inline constexpr int MaxFontSize = 30;
+inline constexpr int MinTabSize = 1;
+inline constexpr int MaxTabSize = 20;
+
 // GNU make goes by another name in the Windows tool chains; nowhere else does
 // that name exist, so each platform gets the name its own make answers to.
 #ifdef Q_OS_WIN
@@ -56,7 +62,8 @@ void setApplicationIdentity();
 UserSettings readUserSettings();
 
 // Sizes of 0 or less would give an unusable window: they fall back to the
-// defaults. Every other value is kept as read.
+// defaults. Other values are brought into the dialog's ranges: a store
+// edited by hand must not make a 100,000 pt font or overflow the tab stop.
 UserSettings usableSettings(const UserSettings &stored);
 
 // Writes the four user keys in their fixed order.

@@ -12,6 +12,10 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/types.h>
+#endif
+
 namespace {
 
 struct Paragraph
@@ -55,6 +59,25 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// True while a process of the group `group` is alive (zombies count as
+// gone: nothing reaps them inside some containers).
+bool groupAlive(qint64 group)
+{
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        bool number = false;
+        entry.toLongLong(&number);
+        if (!number)
+            continue;
+        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(entry));
+        // pid (name) state ppid pgrp ...
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields.at(2).toLongLong() == group && fields.at(0) != "Z")
+            return true;
+    }
+    return false;
+}
+
 const QColor DarkBlue(0, 0, 128);
 const QColor DarkGreen(0, 128, 0);
 const QColor DarkRed(128, 0, 0);
@@ -87,6 +110,12 @@ private slots:
     void diagnostics();
     void stderrColours();
     void closingDuringBuildStopsIt();
+    void stopSequence_data();
+    void stopSequence();
+    void bundledExampleHearsStop();
+    void boardNameReachesProgramAsIs();
+    void consoleShowsEverything_data();
+    void consoleShowsEverything();
 
 private:
     // A project folder named `name` with a source file and a Makefile whose
@@ -132,7 +161,7 @@ void tst_Build::init()
     TestSupport::isolateSettings();
     qputenv("PATH", savedPath);
     dir.reset(new QTemporaryDir);
-    for (const char *name : {"args", "cwd", "stdin"})
+    for (const char *name : {"args", "cwd", "stdin", "pid", "output"})
         QFile::remove(recordPath(name));
 }
 
@@ -270,7 +299,7 @@ void tst_Build::makeArguments_data()
                                       << QByteArray("[CARTRIX_BOARD=]\n[all]\n");
     QTest::newRow("blanks and shell characters")
         << QByteArray("#VCE_Board_Definitions: x; My $(touch pwned) \"q\" 'z' `id` &; y") << "My $(touch pwned) \"q\" 'z' `id` &"
-        << false << QByteArray("[CARTRIX_BOARD=My $(touch pwned) \"q\" 'z' `id` &]\n[all]\n");
+        << false << QByteArray("[CARTRIX_BOARD=My $$(touch pwned) \"q\" 'z' `id` &]\n[all]\n");
 }
 
 void tst_Build::makeArguments()
@@ -514,6 +543,129 @@ void tst_Build::closingDuringBuildStopsIt()
     QTRY_COMPARE(probe.process().state(), QProcess::Running);
     QVERIFY(w.close());
     QVERIFY(!probe.running());
+}
+
+void tst_Build::stopSequence_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("obeys");
+    const QByteArray readStopByte = "dd bs=1 count=1 of='" + recordPath("stdin").toUtf8() + "' 2>/dev/null\n";
+    QTest::newRow("obeys the stop byte") << readStopByte + "exit 0\n" << true;
+    QTest::newRow("ignores the stop byte") << readStopByte + "sleep 30\n" << false;
+    QTest::newRow("ignores SIGTERM too") << "trap '' TERM\n" + readStopByte + "sleep 30\n" << false;
+    QTest::newRow("leaves a grandchild") << "sleep 1000 &\n" + readStopByte + "exit 0\n" << true;
+    QTest::newRow("waits on a grandchild") << "sh -c 'sleep 1000' &\n" + readStopByte + "wait\n" << false;
+}
+
+// Stop writes the byte, waits for the program for at most 400 ms, then ends
+// the program and everything it started.
+void tst_Build::stopSequence()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(bool, obeys);
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    const QString exe = QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe");
+    writeFile(exe, "#!/bin/sh\necho $$ > '" + recordPath("pid").toUtf8() + "'\necho started\n" + body, true);
+    MainWindow &w = newWindow(makeScript("exit 0\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionRun")->trigger();
+    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("started")));
+    const qint64 group = readFile(recordPath("pid")).trimmed().toLongLong();
+    QVERIFY(group > 0);
+    QVERIFY(groupAlive(group));
+
+    QElapsedTimer clock;
+    clock.start();
+    probe.action("actionStop")->trigger();
+    const qint64 took = clock.elapsed();
+    if (obeys)
+        QVERIFY2(took < 250, qPrintable(QString::number(took)));
+    else
+        QVERIFY2(took >= 400 && took < 1500, qPrintable(QString::number(took)));
+    QCOMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
+    waitUntilIdle(2000);
+    QCOMPARE(textsOf(probe.console()).last(), QStringLiteral("Operation canceled !"));
+    QTRY_VERIFY_WITH_TIMEOUT(!groupAlive(group), 2000);
+}
+
+void tst_Build::bundledExampleHearsStop()
+{
+    const QString folder = copyExample(QStringLiteral("accel_tracker"));
+    MainWindow &w = newWindow(QStringLiteral("make"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(folder + QStringLiteral("/accel_tracker.c"));
+    probe.action("actionRun")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(probe.action("actionStop")->isEnabled()
+                                 && probe.console()->toPlainText().contains(QStringLiteral("accel;")),
+                             20000);
+    probe.action("actionStop")->trigger();
+    waitUntilIdle();
+    const QStringList texts = textsOf(probe.console());
+    QVERIFY2(texts.contains(QStringLiteral("Stop requested, tracker halted.")), qPrintable(texts.join('|').right(300)));
+    QCOMPARE(texts.last(), QStringLiteral("Operation canceled !"));
+}
+
+// Neither make nor a shell may read a board name as anything but text.
+void tst_Build::boardNameReachesProgramAsIs()
+{
+    const QString board = QStringLiteral("$(shell touch pwned) \"q\" 'z' `touch pwned2` & \\ $HOME x\\");
+    const QString folder = copyExample(QStringLiteral("thermo_monitor"));
+    const QString makefile = folder + QStringLiteral("/Makefile");
+    QByteArray rules = readFile(makefile);
+    rules.replace("#VCE_Board_Definitions: TH100;", "#VCE_Board_Definitions: TH100; " + board.toUtf8() + ";");
+    writeFile(makefile, rules);
+
+    MainWindow &w = newWindow(QStringLiteral("make"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(folder + QStringLiteral("/thermo_monitor.c"));
+    probe.boards()->setCurrentText(board);
+    QCOMPARE(probe.boards()->currentText(), board);
+    probe.action("actionRun")->trigger();
+    waitUntilIdle();
+    const QStringList texts = textsOf(probe.console());
+    QVERIFY2(texts.contains(QStringLiteral("Thermo monitor on board %1 (sensor profile TH100)").arg(board)),
+             qPrintable(texts.join('\n').left(500)));
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned")));
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned2")));
+}
+
+void tst_Build::consoleShowsEverything_data()
+{
+    QTest::addColumn<QByteArray>("producer");
+    QTest::newRow("one long line") << QByteArray("head -c 300000 /dev/urandom | od -An -tx1 -v | tr -d ' \\n'");
+    QTest::newRow("long lines and short ones")
+        << QByteArray("for i in 1 2 3; do head -c 20000 /dev/zero | tr '\\0' $i; echo; echo short; done");
+    QTest::newRow("characters split across reads")
+        << QByteArray("printf 'caf\\303'; sleep 0.3; printf '\\251 \\342\\202'; sleep 0.3; printf '\\254 end'");
+    QTest::newRow("zero bytes") << QByteArray("printf 'one\\000two\\nthree\\000\\n'; sleep 0.2; printf '\\000four\\000'");
+}
+
+// What the console shows, line breaks aside, is exactly what the program
+// wrote, and no paragraph is too long to lay out quickly.
+void tst_Build::consoleShowsEverything()
+{
+    QFETCH(QByteArray, producer);
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    MainWindow &w = newWindow(makeScript("{ " + producer + "; } | tee '" + recordPath("output").toUtf8() + "'\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionBuild")->trigger();
+    waitUntilIdle();
+
+    QStringList texts = textsOf(probe.console());
+    QCOMPARE(texts.takeLast(), QStringLiteral("Operation finished successfully"));
+    QCOMPARE(texts.takeLast(), QString());
+    for (const QString &text : qAsConst(texts))
+        QVERIFY2(text.size() <= 4096, qPrintable(QString::number(text.size())));
+    QByteArray written = readFile(recordPath("output"));
+    QVERIFY(!written.isEmpty());
+    written.replace('\0', QByteArray());
+    const QString expected = QString::fromUtf8(written).remove(QLatin1Char('\n'));
+    const QString shown = texts.join(QString());
+    QCOMPARE(shown.size(), expected.size());
+    QVERIFY(shown == expected);
+    QVERIFY(!shown.contains(QChar::ReplacementCharacter));
 }
 
 QTEST_MAIN(tst_Build)

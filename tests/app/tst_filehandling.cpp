@@ -1,3 +1,4 @@
+#include "childprocess.h"
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
 #include "testsupport.h"
@@ -10,7 +11,27 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace {
+
+#ifdef Q_OS_UNIX
+// Lowers the file size limit of this process while it lives.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved;
+};
+#endif
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -59,6 +80,8 @@ private slots:
     void saveUnmodifiedWritesNothing();
     void saveFailureKeepsEdits_data();
     void saveFailureKeepsEdits();
+    void saveOverFileSizeLimit_data();
+    void saveOverFileSizeLimit();
     void saveAsMovesToNewFile();
     void saveAsFailureChangesNothing();
     void saveAsCancelled();
@@ -277,6 +300,49 @@ void tst_FileHandling::saveFailureKeepsEdits()
     QVERIFY2(informative.contains(QDir::toNativeSeparators(path)), qPrintable(informative));
     QVERIFY(probe.editor()->document()->isModified());
     QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo *"));
+}
+
+void tst_FileHandling::saveOverFileSizeLimit_data()
+{
+    QTest::addColumn<int>("size");
+    // Qt writes through a 16 KiB buffer: below it the bytes reach the disk
+    // only at commit time, above it during the writes.
+    QTest::newRow("below the write buffer") << 4000;
+    QTest::newRow("above the write buffer") << 40000;
+}
+
+void tst_FileHandling::saveOverFileSizeLimit()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("File size limits are a Unix feature");
+#else
+    QFETCH(int, size);
+    // What the program does at start-up; without it the limit would end
+    // this test with SIGXFSZ.
+    keepRunningAtFileSizeLimit();
+    const QByteArray original(1000, 'o');
+    const QString path = makeExample(QStringLiteral("demo"), QByteArray(), original);
+    MainWindow &w = newWindow();
+    MainWindowProbe probe(w);
+    w.loadSourceFile(path);
+    probe.editor()->textCursor().insertText(QString(size, QLatin1Char('x')));
+
+    bool warned = false;
+    QString informative;
+    TestSupport::pressButton(QMessageBox::Ok, &warned, nullptr, &informative);
+    {
+        const FileSizeLimit limit(2048);
+        probe.save();
+    }
+    QVERIFY(warned);
+    QVERIFY2(informative.contains(QDir::toNativeSeparators(path)), qPrintable(informative));
+    QVERIFY2(informative.contains(QStringLiteral("File too large")), qPrintable(informative));
+    QCOMPARE(readBytes(path), original);
+    QVERIFY(probe.editor()->document()->isModified());
+    QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo *"));
+    // No temporary file is left behind.
+    QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{QStringLiteral("demo.c")});
+#endif
 }
 
 void tst_FileHandling::saveAsMovesToNewFile()

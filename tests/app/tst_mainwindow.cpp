@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 
 #include "settingsstore.h"
@@ -43,6 +44,10 @@ private slots:
     void toolBar();
     void storedSizesApplied_data();
     void storedSizesApplied();
+    void gutterFollowsEditorFont();
+    void escapeInSearchFieldFocusesEditor();
+    void desktopCannotOpen_data();
+    void desktopCannotOpen();
     void findTogglesSearchWidgets();
     void search_data();
     void search();
@@ -136,10 +141,13 @@ void tst_MainWindow::storedSizesApplied_data()
     QTest::addColumn<QVariant>("tabSize");
     QTest::addColumn<int>("expectedEditor");
     QTest::addColumn<int>("expectedTab");
-    QTest::newRow("chosen values") << QVariant(14) << QVariant(1) << 14 << 1;
-    QTest::newRow("twenty space tab") << QVariant(9) << QVariant(20) << 9 << 20;
-    QTest::newRow("zero falls back") << QVariant(0) << QVariant(0) << 10 << 4;
-    QTest::newRow("text falls back") << QVariant("large") << QVariant("-") << 10 << 4;
+    QTest::addColumn<int>("expectedConsole");
+    QTest::newRow("chosen values") << QVariant(14) << QVariant(1) << 14 << 1 << 14;
+    QTest::newRow("twenty space tab") << QVariant(9) << QVariant(20) << 9 << 20 << 9;
+    QTest::newRow("zero falls back") << QVariant(0) << QVariant(0) << 10 << 4 << 9;
+    QTest::newRow("text falls back") << QVariant("large") << QVariant("-") << 10 << 4 << 9;
+    QTest::newRow("huge values are brought into range") << QVariant(100000) << QVariant(2147483647) << 30 << 20 << 30;
+    QTest::newRow("tiny font is brought into range") << QVariant(1) << QVariant(21) << 8 << 20 << 8;
 }
 
 void tst_MainWindow::storedSizesApplied()
@@ -148,18 +156,124 @@ void tst_MainWindow::storedSizesApplied()
     QFETCH(QVariant, tabSize);
     QFETCH(int, expectedEditor);
     QFETCH(int, expectedTab);
+    QFETCH(int, expectedConsole);
     {
         QSettings settings;
         settings.setValue(QStringLiteral("EditorFontSize"), editorSize);
         settings.setValue(QStringLiteral("EditorTabSize"), tabSize);
+        settings.setValue(QStringLiteral("ConsoleFontSize"), editorSize);
         settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
     }
     window.reset(new MainWindow);
     MainWindowProbe probe(*window);
     QCOMPARE(probe.editor()->font().pointSize(), expectedEditor);
+    // What the console's text is laid out in, from the start.
+    const QFont consoleFont = probe.console()->document()->defaultFont();
+    QCOMPARE(consoleFont.family(), QStringLiteral("Courier New"));
+    QCOMPARE(consoleFont.pointSize(), expectedConsole);
     const int space = QFontMetrics(probe.editor()->font()).horizontalAdvance(QLatin1Char(' '));
     QCOMPARE(probe.editor()->tabStopDistance(), qreal(expectedTab * space));
     QCOMPARE(probe.makePath(), QStringLiteral("/opt/my make/make"));
+}
+
+namespace {
+// The lowest and highest dark rows of the first text line in `image`.
+QPair<int, int> inkRows(const QImage &image, int lineHeight)
+{
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < qMin(image.height(), lineHeight); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 100) {
+                if (first < 0)
+                    first = y;
+                last = y;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+} // namespace
+
+// The numbers are as big as the text and stand on its baseline.
+void tst_MainWindow::gutterFollowsEditorFont()
+{
+    QSettings().setValue(QStringLiteral("EditorFontSize"), 20);
+    window.reset(new MainWindow);
+    window->resize(600, 400);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    MainWindowProbe probe(*window);
+    probe.editor()->setPlainText(QStringLiteral("1"));
+    // Away from the first line, whose band would tint the digit.
+    probe.editor()->appendPlainText(QStringLiteral("\n"));
+    probe.editor()->moveCursor(QTextCursor::End);
+    probe.editor()->verticalScrollBar()->setValue(0);
+    QWidget *gutter = nullptr;
+    for (QObject *child : probe.editor()->children()) {
+        if (auto *area = dynamic_cast<LineNumberArea *>(child))
+            gutter = area;
+    }
+    QVERIFY(gutter);
+    const int lineHeight = QFontMetrics(probe.editor()->font()).height() + 4;
+    const QPair<int, int> number = inkRows(gutter->grab().toImage(), lineHeight);
+    const QPair<int, int> text = inkRows(probe.editor()->viewport()->grab().toImage(), lineHeight);
+    QVERIFY(text.first >= 0 && number.first >= 0);
+    QVERIFY2(qAbs(number.first - text.first) <= 1 && qAbs(number.second - text.second) <= 1,
+             qPrintable(QStringLiteral("number %1-%2, text %3-%4")
+                            .arg(number.first).arg(number.second).arg(text.first).arg(text.second)));
+}
+
+// Hiding the field must not leave the focus where a letter changes the board.
+void tst_MainWindow::escapeInSearchFieldFocusesEditor()
+{
+    window.reset(new MainWindow);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    MainWindowProbe probe(*window);
+    probe.boards()->addItems({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+    probe.action("actionFind")->trigger();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(probe.searchField()));
+    QTest::keyClick(probe.searchField(), Qt::Key_Escape);
+    QVERIFY(!probe.searchFieldAction()->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(probe.editor()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_B);
+    QCOMPARE(probe.boards()->currentIndex(), 0);
+}
+
+void tst_MainWindow::desktopCannotOpen_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("reference") << "actionReference_Documentation" << "doc/KVQ-VESTRA-SD001.pdf";
+    QTest::newRow("quick start") << "actionCodeEditor_quick_start_guide" << "doc/KVQ-VESTRA-SD011.pdf";
+    QTest::newRow("examples folder") << "actionGoTo_Examples_Folder" << "examples";
+}
+
+void tst_MainWindow::desktopCannotOpen()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    const QString path = root.filePath(target);
+    if (target.endsWith(QLatin1String(".pdf"))) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile pdf(path);
+        QVERIFY(pdf.open(QIODevice::WriteOnly));
+    }
+    // Offscreen, nothing opens anything: a desktop without a PDF viewer.
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    window.reset(new MainWindow);
+    bool warned = false;
+    QString text;
+    TestSupport::pressButton(QMessageBox::Ok, &warned, &text);
+    window->findChild<QAction *>(action)->trigger();
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+    QDir(root.filePath(QStringLiteral("doc"))).removeRecursively();
+    QVERIFY(warned);
+    QVERIFY2(text.contains(QStringLiteral("No application could open")), qPrintable(text));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(target)), qPrintable(text));
 }
 
 void tst_MainWindow::findTogglesSearchWidgets()

@@ -54,7 +54,10 @@ void tst_SettingsStore::usableSizes_data()
     QTest::addColumn<int>("consoleSize");
     QTest::addColumn<int>("tabSize");
     QTest::newRow("in range") << QVariant(14) << 14 << 14 << 14;
-    QTest::newRow("above the dialog's range is kept") << QVariant(45) << 45 << 45 << 45;
+    QTest::newRow("above the dialog's range") << QVariant(45) << 30 << 30 << 20;
+    QTest::newRow("largest integer") << QVariant(2147483647) << 30 << 30 << 20;
+    QTest::newRow("just below the fonts' range") << QVariant(7) << 8 << 8 << 7;
+    QTest::newRow("edges of the ranges") << QVariant(1) << 8 << 8 << 1;
     QTest::newRow("zero falls back") << QVariant(0) << 10 << 9 << 4;
     QTest::newRow("negative falls back") << QVariant(-3) << 10 << 9 << 4;
     QTest::newRow("not a number falls back") << QVariant(QStringLiteral("big")) << 10 << 9 << 4;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QProcess>
+
+// The one child process of the build and run commands. A make recipe or an
+// example may start programs of its own; stopping the child must end them
+// too, or they keep running (and keep a board's connection busy) after the
+// console says the operation was cancelled. So the child heads a process
+// tree that is signalled as a whole.
+//
+// Everything that differs between platforms lives in this class's two
+// source files, childprocess_unix.cpp and childprocess_win.cpp.
+class ChildProcess : public QProcess
+{
+    Q_OBJECT
+
+public:
+    explicit ChildProcess(QObject *parent = nullptr);
+    ~ChildProcess() override;
+
+    // Asks the child and everything it started to end (SIGTERM to the
+    // process group on Unix). Does nothing when no child runs.
+    void terminateTree();
+
+    // Ends whatever is left of the tree of the child started last, also
+    // after the child itself has ended and been closed.
+    void killTree();
+
+protected:
+#ifndef Q_OS_WIN
+    void setupChildProcess() override;
+#endif
+
+private:
+    void rememberTree();
+    void forgetTree();
+
+    // Unix: the process group id; Windows: the job object's handle.
+    qintptr tree = 0;
+};
+
+// The program should survive hitting a file size limit and report the
+// failed write instead of being killed by the system (Unix only).
+void keepRunningAtFileSizeLimit();

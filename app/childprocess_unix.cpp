@@ -1,0 +1,57 @@
+#include "childprocess.h"
+
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+ChildProcess::ChildProcess(QObject *parent)
+    : QProcess(parent)
+{
+    connect(this, &QProcess::started, this, &ChildProcess::rememberTree);
+    // A start that fails must not leave the previous child's tree to be
+    // signalled by the next stop.
+    connect(this, &QProcess::stateChanged, this, [this](QProcess::ProcessState now) {
+        if (now == QProcess::Starting)
+            forgetTree();
+    });
+}
+
+ChildProcess::~ChildProcess() = default;
+
+// Runs in the child between fork and exec: only async-signal-safe calls.
+void ChildProcess::setupChildProcess()
+{
+    setpgid(0, 0);
+    // The editor ignores SIGXFSZ for itself; its children get the default.
+    signal(SIGXFSZ, SIG_DFL);
+}
+
+void ChildProcess::rememberTree()
+{
+    tree = qintptr(processId());
+}
+
+void ChildProcess::forgetTree()
+{
+    tree = 0;
+}
+
+void ChildProcess::terminateTree()
+{
+    if (state() == QProcess::NotRunning || tree <= 0)
+        return;
+    ::kill(-pid_t(tree), SIGTERM);
+}
+
+void ChildProcess::killTree()
+{
+    if (tree <= 0)
+        return;
+    ::kill(-pid_t(tree), SIGKILL);
+    tree = 0;
+}
+
+void keepRunningAtFileSizeLimit()
+{
+    signal(SIGXFSZ, SIG_IGN);
+}

@@ -1,0 +1,67 @@
+#include "childprocess.h"
+
+#include <qt_windows.h>
+
+// A job object holds the child and every process it starts; closing the
+// job's last handle ends them all.
+ChildProcess::ChildProcess(QObject *parent)
+    : QProcess(parent)
+{
+    connect(this, &QProcess::started, this, &ChildProcess::rememberTree);
+    // A start that fails must not leave the previous child's tree to be
+    // signalled by the next stop.
+    connect(this, &QProcess::stateChanged, this, [this](QProcess::ProcessState now) {
+        if (now == QProcess::Starting)
+            forgetTree();
+    });
+}
+
+ChildProcess::~ChildProcess()
+{
+    killTree();
+}
+
+void ChildProcess::rememberTree()
+{
+    forgetTree();
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job)
+        return;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    HANDLE process = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(processId()));
+    if (process) {
+        AssignProcessToJobObject(job, process);
+        CloseHandle(process);
+    }
+    tree = qintptr(job);
+}
+
+void ChildProcess::forgetTree()
+{
+    if (tree)
+        CloseHandle(HANDLE(tree));
+    tree = 0;
+}
+
+void ChildProcess::terminateTree()
+{
+    if (state() == QProcess::NotRunning)
+        return;
+    // Windows has no polite request that every program understands.
+    terminate();
+}
+
+void ChildProcess::killTree()
+{
+    if (!tree)
+        return;
+    TerminateJobObject(HANDLE(tree), 1);
+    CloseHandle(HANDLE(tree));
+    tree = 0;
+}
+
+void keepRunningAtFileSizeLimit()
+{
+}
