@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the fuzzing harnesses with clang (in build-fuzz/) and runs each for
+# a while, starting from and adding to its corpus in build-fuzz/corpus/.
+#   scripts/fuzz.sh [SECONDS-PER-HARNESS]   (default 60)
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+"$repo/scripts/setup.sh" --tests
+
+build="$repo/build-fuzz"
+cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVESTRA_FUZZ=ON \
+    -DVESTRA_BUILD_TESTS=OFF -DVESTRA_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target vestra_fuzzers
+
+export ASAN_OPTIONS=detect_leaks=0
+for harness in "$build"/fuzz/fuzz_*; do
+    [ -f "$harness" ] && [ -x "$harness" ] || continue
+    name=$(basename "$harness")
+    corpus="$build/corpus/$name"
+    mkdir -p "$corpus"
+    seeds=()
+    [ -d "$repo/fuzz/seeds/$name" ] && seeds=("$repo/fuzz/seeds/$name")
+    echo "== $name for $seconds s"
+    log="$build/$name.log"
+    mkdir -p "$build/crashes"
+    if ! "$harness" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$build/crashes/$name-" \
+            "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+        tail -40 "$log"
+        echo "$name found a fault; the input is in $build/crashes/"
+        exit 1
+    fi
+    grep -E '^Done [0-9]+ runs' "$log" || true
+done
+echo "fuzzing: no fault found"
