@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <vector>
+
 
 // One sample line: a signal's name, a time in milliseconds and the values of
 // its channels in column order (possibly none).
@@ -67,6 +69,13 @@ public:
     void addRecord(QLatin1String name, double time, const double *values, int count);
     // Makes room for that many more records holding that many more values.
     void reserve(int records, int values);
+    // Records added between these two calls are sorted into their series
+    // together at the end, in n log n: a chunk in falling time order would
+    // otherwise move everything after each record. The order, ties
+    // included, is the one adding them one by one gives. Nothing may read
+    // the store in between.
+    void beginBatch();
+    void endBatch();
     void clear();
     void assign(const QVector<SignalRecord> &records);
     // Makes this store what assign() of the other's records makes it. A
@@ -136,6 +145,7 @@ private:
     SignalSeries &seriesOf(quint32 signal);
     static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
                            int count, SignalData *store);
+    void mergePending(SignalSeries &series, const std::vector<quint32> &ids);
 
     // The records, in the order they were added: time, signal, where their
     // values begin in `pool` (the next record's start is where they end).
@@ -153,5 +163,13 @@ private:
     quint64 revisionNumber = 0;
     // No record so far arrived before a record already held.
     bool inTimeOrder = true;
+    // A time that is not a number orders like nothing else: batches then
+    // fall back to adding one by one.
+    bool hasNaNTime = false;
+    // While a batch is open: the records waiting to be sorted into `all`,
+    // and into each signal's series (by signal id).
+    bool batching = false;
+    std::vector<quint32> pendingAll;
+    std::vector<std::vector<quint32>> pendingBySignal;
     void touch();
 };

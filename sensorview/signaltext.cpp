@@ -393,7 +393,8 @@ struct LineText<char>
 };
 
 template<typename Char>
-void parseLine(SignalData &store, const Char *begin, const Char *end, std::vector<double> &values)
+void parseLine(SignalData &store, const Char *begin, const Char *end, std::vector<double> &values,
+               ParseCount &count)
 {
     using Text = LineText<Char>;
     // Only a "#" at the very start of the line makes a comment.
@@ -403,9 +404,11 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
         ++begin;
     while (end > begin && Text::blank(end[-1]))
         --end;
+    if (begin == end)
+        return;
 
     decltype(Text::field(begin, end)) fields[2];
-    int count = 0;
+    int found = 0;
     values.clear();
     const Char *p = begin;
     while (p < end) {
@@ -414,22 +417,34 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
             ++fieldEnd;
         if (fieldEnd > p) {
             const auto field = Text::field(p, fieldEnd);
-            if (count < 2)
-                fields[count] = field;
+            if (found < 2)
+                fields[found] = field;
             else
                 values.push_back(SignalText::toDouble(field));
-            ++count;
+            ++found;
         }
         p = fieldEnd + 1;
     }
-    if (count < 2)
+    if (found < 2) {
+        ++count.unreadable;
         return;
+    }
     const double time = SignalText::toDouble(fields[1]) * 1000.0;
     store.addRecord(fields[0], time, values.data(), int(values.size()));
+    ++count.records;
+}
+
+// Whether the reader would take a line that starts with `name` for a
+// comment, or trim the name's start away.
+bool needsLeadingSeparator(const QString &name)
+{
+    return !name.isEmpty() && (name.at(0) == QLatin1Char('#') || isSpace(name.at(0)));
 }
 
 void appendRecord(QString &out, const SignalData &store, quint32 id, double time)
 {
+    if (needsLeadingSeparator(store.name(id)))
+        out += QLatin1Char(';');
     out += store.name(id);
     out += QLatin1Char('\t');
     SignalText::appendNumber(out, time / 1000.0);
@@ -467,6 +482,20 @@ bool writeUtf8(QTextStream &stream, const SignalData &store, Iterator first, Ite
     if (!device || !stream.codec() || stream.codec()->mibEnum() != Utf8Mib || stream.generateByteOrderMark())
         return false;
     stream.flush();
+    // A device may take only part of what it is given (a file at its size
+    // limit); the next write then fails and says why.
+    bool failed = false;
+    const auto writeOut = [device, &failed, &stream](const QByteArray &bytes) {
+        qint64 done = 0;
+        while (!failed && done < bytes.size()) {
+            const qint64 written = device->write(bytes.constData() + done, bytes.size() - done);
+            if (written <= 0) {
+                failed = true;
+                stream.setStatus(QTextStream::WriteFailed);
+            }
+            done += qMax<qint64>(written, 0);
+        }
+    };
     QHash<QString, QByteArray> names;
     QByteArray out;
     out.reserve(WriteChunk + 4096);
@@ -474,14 +503,16 @@ bool writeUtf8(QTextStream &stream, const SignalData &store, Iterator first, Ite
         const QString &name = store.name(*first);
         auto it = names.constFind(name);
         if (it == names.constEnd())
-            it = names.insert(name, name.toUtf8());
+            it = names.insert(name, needsLeadingSeparator(name) ? ';' + name.toUtf8() : name.toUtf8());
         appendRecord(out, it.value(), store, *first, store.time(*first) - offset);
         if (out.size() >= WriteChunk) {
-            device->write(out);
+            writeOut(out);
             out.clear();
+            if (failed)
+                return true;
         }
     }
-    device->write(out);
+    writeOut(out);
     return true;
 }
 
@@ -505,41 +536,47 @@ void writeRecords(QTextStream &stream, const SignalData &store, Iterator first, 
 
 } // namespace
 
-void parseText(SignalData &store, const QString &text)
+ParseCount parseText(SignalData &store, const QString &text)
 {
+    ParseCount count;
     std::vector<double> values;
     values.reserve(16);
     const QChar *p = text.constData();
     const QChar *end = p + text.size();
+    store.beginBatch();
     if (!text.contains(QLatin1Char('\n'))) {
-        parseLine(store, p, end, values);
-        return;
+        parseLine(store, p, end, values, count);
+    } else {
+        // Read as a text stream reads lines: a line ends at a line feed,
+        // which takes a carriage return before it along.
+        while (p < end) {
+            const QChar *lineEnd = std::find(p, end, QLatin1Char('\n'));
+            const QChar *contentEnd = lineEnd;
+            if (lineEnd < end && contentEnd > p && contentEnd[-1].unicode() == '\r')
+                --contentEnd;
+            parseLine(store, p, contentEnd, values, count);
+            p = lineEnd + 1;
+        }
     }
-    // Read as a text stream reads lines: a line ends at a line feed, which
-    // takes a carriage return before it along.
-    while (p < end) {
-        const QChar *lineEnd = std::find(p, end, QLatin1Char('\n'));
-        const QChar *contentEnd = lineEnd;
-        if (lineEnd < end && contentEnd > p && contentEnd[-1].unicode() == '\r')
-            --contentEnd;
-        parseLine(store, p, contentEnd, values);
-        p = lineEnd + 1;
-    }
+    store.endBatch();
+    return count;
 }
 
-void parseUtf8(SignalData &store, const char *data, qint64 size)
+ParseCount parseUtf8(SignalData &store, const char *data, qint64 size)
 {
+    ParseCount count;
     const char *p = data;
     const char *end = data + size;
     // Room for everything at once: growing by doubling would copy the
     // arrays over and over.
     const qint64 lines = std::count(p, end, '\n') + 1;
     const qint64 separators = std::count(p, end, ';') + std::count(p, end, '\t');
-    store.reserve(store.recordCount() + int(std::min<qint64>(lines, INT_MAX / 2)),
-                  int(std::min<qint64>(std::max<qint64>(separators - lines, 0), INT_MAX / 2)));
+    store.reserve(int(std::min<qint64>(lines, INT_MAX / 4)),
+                  int(std::min<qint64>(std::max<qint64>(separators - lines, 0), INT_MAX / 4)));
 
     std::vector<double> values;
     values.reserve(16);
+    store.beginBatch();
     const bool oneLine = std::find(p, end, '\n') == end;
     while (p < end || (oneLine && p == data)) {
         const char *lineEnd = oneLine ? end : std::find(p, end, '\n');
@@ -547,20 +584,23 @@ void parseUtf8(SignalData &store, const char *data, qint64 size)
         if (lineEnd < end && contentEnd > p && contentEnd[-1] == '\r')
             --contentEnd;
         if (std::all_of(p, contentEnd, [](char c) { return uchar(c) < 0x80; })) {
-            parseLine(store, p, contentEnd, values);
+            parseLine(store, p, contentEnd, values, count);
         } else {
             const QString line = QString::fromUtf8(p, int(contentEnd - p));
-            parseLine(store, line.constData(), line.constData() + line.size(), values);
+            parseLine(store, line.constData(), line.constData() + line.size(), values, count);
         }
         p = lineEnd + 1;
         if (oneLine)
             break;
     }
+    store.endBatch();
+    return count;
 }
 
 void writeRecord(QTextStream &stream, const SignalRecord &record)
 {
-    QString out = record.name;
+    QString out = needsLeadingSeparator(record.name) ? QStringLiteral(";") : QString();
+    out += record.name;
     out += QLatin1Char('\t');
     SignalText::appendNumber(out, record.time / 1000.0);
     for (double value : record.values) {

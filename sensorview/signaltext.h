@@ -8,13 +8,30 @@ class QTextStream;
 // seconds and the channel values. Fields are read apart at ";" or a tab and
 // written apart with a tab; numbers are written with six significant digits.
 
+// What a chunk of text held.
+struct ParseCount
+{
+    qint64 records = 0;
+    // Lines that are neither blank nor comments, yet hold no record.
+    qint64 unreadable = 0;
+
+    ParseCount &operator+=(const ParseCount &other)
+    {
+        records += other.records;
+        unreadable += other.unreadable;
+        return *this;
+    }
+};
+
 // Reads a chunk of text into `store`. Lines with fewer than two fields and
 // lines opened by "#" are skipped; a field that is not a number reads as 0.
-void parseText(SignalData &store, const QString &text);
+ParseCount parseText(SignalData &store, const QString &text);
 // The same for UTF-8 bytes, as a file holds them, without making a string of
 // them all first.
-void parseUtf8(SignalData &store, const char *data, qint64 size);
+ParseCount parseUtf8(SignalData &store, const char *data, qint64 size);
 
+// A name the reader would not read back as it is (one that starts with "#"
+// or a blank) is written after a leading separator, which the reader skips.
 void writeRecord(QTextStream &stream, const SignalRecord &record);
 void writeAll(QTextStream &stream, const SignalData &store);
 // The records from min(a, b) to max(a, b), both included, with times counted

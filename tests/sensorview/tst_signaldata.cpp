@@ -134,6 +134,8 @@ private slots:
     void restoreIsAssign();
     void sameAsPlainModel_data();
     void sameAsPlainModel();
+    void batchSameAsOneByOne_data();
+    void batchSameAsOneByOne();
 };
 
 void tst_SignalData::valueAt_data()
@@ -436,6 +438,69 @@ void tst_SignalData::sameAsPlainModel()
             return std::abs(r[size_t(n)].time - t) > std::abs(r[size_t(p)].time - t) ? r[size_t(p)].time
                                                                                      : r[size_t(n)].time;
         }());
+    }
+}
+
+void tst_SignalData::batchSameAsOneByOne_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("withNaN");
+    for (quint32 seed = 1; seed <= 30; ++seed)
+        QTest::addRow("seed %u", seed) << seed << false;
+    QTest::addRow("times that are not numbers") << 99u << true;
+}
+
+// Records added in a batch end up exactly where adding them one by one puts
+// them: falling runs, ties with held records and with each other, records
+// earlier than everything held.
+void tst_SignalData::batchSameAsOneByOne()
+{
+    QFETCH(quint32, seed);
+    QFETCH(bool, withNaN);
+    QRandomGenerator random(seed);
+    SignalData batched;
+    SignalData oneByOne;
+    const QStringList names{"a", "b", "c"};
+    int serial = 0;
+    for (int round = 0; round < 8; ++round) {
+        const bool batch = round > 0;
+        if (batch)
+            batched.beginBatch();
+        const int count = random.bounded(60);
+        double time = random.bounded(40) * 5.0;
+        for (int i = 0; i < count; ++i) {
+            // Runs up, runs down, repeats and jumps.
+            switch (random.bounded(5)) {
+            case 0: time += 5; break;
+            case 1: time -= 5; break;
+            case 2: break;
+            case 3: time = random.bounded(40) * 5.0; break;
+            default: time = withNaN && random.bounded(4) == 0 ? qQNaN() : -time; break;
+            }
+            QVector<double> values{double(serial++)};
+            for (int v = random.bounded(3); v > 0; --v)
+                values << random.bounded(100) - 50.0;
+            const QString name = names[random.bounded(names.size())];
+            batched.addRecord(rec(name, time, values));
+            oneByOne.addRecord(rec(name, time, values));
+        }
+        if (batch)
+            batched.endBatch();
+
+        QCOMPARE(batched.signalNames, oneByOne.signalNames);
+        QStringList keys = oneByOne.signalNames;
+        keys.prepend(QString());
+        for (const QString &key : keys) {
+            const SignalSeries &a = key.isNull() ? batched.all : batched.series(key);
+            const SignalSeries &b = key.isNull() ? oneByOne.all : oneByOne.series(key);
+            QCOMPARE(std::vector<quint32>(a.records.cbegin(), a.records.cend()),
+                     std::vector<quint32>(b.records.cbegin(), b.records.cend()));
+            QCOMPARE(a.channelCount, b.channelCount);
+            for (int c = 0; c < a.channelCount; ++c) {
+                QCOMPARE(a.ranges[c].min, b.ranges[c].min);
+                QCOMPARE(a.ranges[c].max, b.ranges[c].max);
+            }
+        }
     }
 }
 
