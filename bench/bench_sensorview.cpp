@@ -4,6 +4,10 @@
 //   appendText, with the longest event loop stall while the view follows;
 // - Delete, Undo and Redo on a 1,000,000-record store, and the memory that
 //   ten undo steps hold.
+//   build/bench/bench_sensorview hostile
+// - files a view must open quickly however they look: many names, very wide
+//   lines, times running backwards, random bytes; timed from loadFile to the
+//   view painted.
 
 #include "benchsupport.h"
 #include "sensorview.h"
@@ -15,6 +19,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -181,11 +186,85 @@ private:
     const bool trace = qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE");
 };
 
+// Loads the file into a fresh view and paints it; returns the seconds taken.
+double openAndPaint(const QString &path, bool *opened)
+{
+    std::unique_ptr<SensorView> view(createSensorView());
+    view->resize(1200, 600);
+    view->show();
+    QApplication::processEvents();
+    QElapsedTimer clock;
+    clock.start();
+    *opened = view->loadFile(path, 0);
+    view->repaint();
+    QApplication::processEvents();
+    return clock.nsecsElapsed() / 1e9;
+}
+
+void hostileLoads()
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const char *name, const QByteArray &bytes) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    };
+    QByteArray names;
+    for (int i = 0; i < 10000; ++i)
+        names += "signal" + QByteArray::number(i) + ";" + QByteArray::number(i * 0.01) + ";1\n";
+    QByteArray wide = "wide;0";
+    for (int i = 0; i < 200000; ++i)
+        wide += ";" + QByteArray::number(i % 97);
+    wide += "\n";
+    QByteArray backwards;
+    for (int i = 1000000; i > 0; --i)
+        backwards += "down;" + QByteArray::number(i * 0.001, 'f', 3) + ";" + QByteArray::number(i % 13) + "\n";
+    QByteArray random20(20 * 1000 * 1000, Qt::Uninitialized);
+    for (char &c : random20)
+        c = char(QRandomGenerator::global()->bounded(256));
+    QByteArray random200;
+    for (int i = 0; i < 10; ++i) {
+        for (char &c : random20)
+            c = char(QRandomGenerator::global()->bounded(256));
+        random200 += random20;
+    }
+    const std::pair<const char *, QString> cases[] = {
+        {"10,000 names, a line each", write("names.txt", names)},
+        {"one line of 200,000 values", write("wide.txt", wide)},
+        {"1,000,000 records in falling time order", write("backwards.txt", backwards)},
+        {"20 MB of random bytes", write("random20.bin", random20)},
+        {"200 MB of random bytes", write("random200.bin", random200)},
+    };
+    for (const auto &entry : cases) {
+        bool opened = false;
+        const double seconds = openAndPaint(entry.second, &opened);
+        std::printf("%-58s %9.3f s%s\n", entry.first, seconds, opened ? "" : " (refused)");
+        std::fflush(stdout);
+    }
+
+    std::unique_ptr<SensorView> view(createSensorView());
+    view->resize(1200, 600);
+    view->show();
+    QString live;
+    for (int i = 0; i < 1000; ++i)
+        live += QStringLiteral("live%1;%2;1\n").arg(i).arg(i * 0.01);
+    QElapsedTimer clock;
+    clock.start();
+    view->appendText(live);
+    view->repaint();
+    std::printf("%-58s %9.3f s\n", "live input bringing 1,000 new names", clock.nsecsElapsed() / 1e9);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     TracingApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "hostile") {
+        hostileLoads();
+        return 0;
+    }
     liveInput(argc > 1 ? std::atoi(argv[1]) : 30);
     history();
     return 0;

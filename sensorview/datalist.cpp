@@ -1,6 +1,7 @@
 #include "datalist.h"
 
 #include <QFontDatabase>
+#include <QSignalBlocker>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,7 +18,6 @@ DataList::DataList(bool isValueList, QWidget *parent)
     : QHeaderView(Qt::Vertical, parent)
     , valueList(isValueList)
 {
-    rows.setColumnCount(1);
     setModel(&rows);
     selection = new QItemSelectionModel(&rows, this);
     setSelectionModel(selection);
@@ -46,7 +46,47 @@ void DataList::setRowData(int row, int role, const QVariant &value)
 void DataList::appendRow(const QString &name, int index)
 {
     const int row = rows.rowCount();
-    rows.insertRow(row);
+    rows.insertRows(row, 1);
+    fillRow(row, name, index);
+}
+
+void DataList::appendRows(const QVector<QPair<QString, int>> &signalChannels)
+{
+    int added = 0;
+    for (const auto &entry : signalChannels)
+        added += entry.second;
+    if (added <= 0)
+        return;
+    const int first = rows.rowCount();
+    rows.insertRows(first, added);
+    // Each header data change would update the list on its own: with many
+    // rows that is one pass over all of them per change.
+    {
+        const QSignalBlocker quiet(&rows);
+        int row = first;
+        for (const auto &entry : signalChannels) {
+            for (int index = 0; index < entry.second; ++index)
+                fillRow(row++, entry.first, index);
+        }
+    }
+    emit rows.headerDataChanged(Qt::Vertical, first, first + added - 1);
+}
+
+void DataList::setValues(const QVector<double> &values)
+{
+    const int count = std::min(values.size(), rowCount());
+    if (count == 0)
+        return;
+    {
+        const QSignalBlocker quiet(&rows);
+        for (int row = 0; row < count; ++row)
+            setValue(row, values[row]);
+    }
+    emit rows.headerDataChanged(Qt::Vertical, 0, count - 1);
+}
+
+void DataList::fillRow(int row, const QString &name, int index)
+{
     const QString text = QString::number(index);
     setRowData(row, SignalNameRole, name);
     setRowData(row, FormatRole, int(Decimal));

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QHeaderView>
-#include <QStandardItemModel>
+
+#include "headermodel.h"
 
 class QItemSelectionModel;
 
@@ -40,6 +41,11 @@ public:
 
     // Appends a row for channel `index` of the signal `name`.
     void appendRow(const QString &name, int index);
+    // Appends the rows of channels 0 to count - 1 of each signal, in one
+    // update of the list however many there are.
+    void appendRows(const QVector<QPair<QString, int>> &signalChannels);
+    // Shows the values of many rows at once, in one update of the list.
+    void setValues(const QVector<double> &values);
     void clearRows();
     // Stores the value and shows it formatted (value list only).
     void setValue(int row, double value);
@@ -64,7 +70,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    QStandardItemModel rows;
+    void fillRow(int row, const QString &name, int index);
+
+    HeaderModel rows;
     QItemSelectionModel *selection = nullptr;
     bool valueList = false;
 };

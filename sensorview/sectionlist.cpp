@@ -1,13 +1,13 @@
 #include "sectionlist.h"
 
 #include <QFontDatabase>
+#include <QSignalBlocker>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 
 SectionList::SectionList(QWidget *parent)
     : QHeaderView(Qt::Vertical, parent)
 {
-    sections.setColumnCount(1);
     setModel(&sections);
     selection = new QItemSelectionModel(&sections, this);
     setSelectionModel(selection);
@@ -28,14 +28,54 @@ void SectionList::setSectionData(int section, int role, const QVariant &value)
 
 void SectionList::appendSection(const QString &name, int channels)
 {
-    const int section = sections.rowCount();
-    sections.insertRow(section);
+    appendSections({{name, channels}});
+}
+
+void SectionList::appendSections(const QVector<QPair<QString, int>> &signalChannels)
+{
+    if (signalChannels.isEmpty())
+        return;
+    const int first = sections.rowCount();
+    sections.insertRows(first, signalChannels.size());
+    {
+        const QSignalBlocker quiet(&sections);
+        for (int i = 0; i < signalChannels.size(); ++i)
+            fillSection(first + i, signalChannels[i].first, signalChannels[i].second);
+    }
+    emit sections.headerDataChanged(Qt::Vertical, first, first + signalChannels.size() - 1);
+}
+
+void SectionList::fillSection(int section, const QString &name, int channels)
+{
     setSectionData(section, Qt::EditRole, name);
     setSectionData(section, ChannelCountRole, channels);
     setSectionData(section, SignalKeyRole, name);
     setSectionData(section, SignalLabelRole, name);
     setSectionData(section, Qt::FontRole, font());
     setSectionData(section, Qt::TextAlignmentRole, int(Qt::AlignTop));
+}
+
+void SectionList::setSectionSizes(const QVector<int> &sizes)
+{
+    const int count = std::min(sizes.size(), sectionCountInModel());
+    // The header sizes sections to their size hints all at once; the hints
+    // stand only for that moment, since the header's width is measured from
+    // the texts without them.
+    const auto hint = [this, count, &sizes](bool on) {
+        const QSignalBlocker quiet(&sections);
+        for (int section = 0; section < count; ++section)
+            sections.setHeaderData(section, Qt::Vertical, on ? QVariant(QSize(1, sizes[section])) : QVariant(),
+                                   Qt::SizeHintRole);
+    };
+    hint(true);
+    resizeSections(QHeaderView::ResizeToContents);
+    hint(false);
+    // Sizes from hints are at least the minimum; a signal whose rows are all
+    // hidden takes no room at all.
+    for (int section = 0; section < count; ++section) {
+        if (sizes[section] == 0)
+            resizeSection(section, 0);
+    }
 }
 
 void SectionList::clearSections()

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QHeaderView>
-#include <QStandardItemModel>
+
+#include "headermodel.h"
 
 class QItemSelectionModel;
 
@@ -27,7 +28,12 @@ public:
     }
     void setSectionData(int section, int role, const QVariant &value);
     void appendSection(const QString &name, int channels);
+    // Appends a section for each signal with its channel count, in one update.
+    void appendSections(const QVector<QPair<QString, int>> &signalChannels);
     void clearSections();
+    // Gives every section its size from `sizes` (by logical index) in one
+    // pass: resizing them one by one costs a pass over all sections each.
+    void setSectionSizes(const QVector<int> &sizes);
     bool isSectionSelected(int section) const;
     void setSectionSelected(int section, bool selected);
 
@@ -40,6 +46,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    QStandardItemModel sections;
+    void fillSection(int section, const QString &name, int channels);
+
+    HeaderModel sections;
     QItemSelectionModel *selection = nullptr;
 };

@@ -111,3 +111,16 @@ public:
 
 // Creates an empty view without a parent; the caller owns it.
 SensorView *createSensorView();
+
+// What the last loadFile or saveFile of a view read or met, for a host's
+// status line and messages.
+struct SensorViewReport
+{
+    // Records read and lines that held none (blank lines and comments
+    // aside), by the last successful load or insert.
+    qint64 records = 0;
+    qint64 unreadableLines = 0;
+    // The system's reason when the last load or save failed.
+    QString error;
+};
+SensorViewReport lastFileReport(const SensorView *view);

@@ -20,6 +20,8 @@
 #include <QTextStream>
 
 #include <climits>
+#include <cstring>
+#include <limits>
 #include <cmath>
 
 namespace {
@@ -222,7 +224,10 @@ void SensorViewX::deleteSelection()
 
 void SensorViewX::pasteStore(const SignalData &pasted)
 {
-    deleteSelection();
+    // With nothing selected the cursor stands on a sample: "deleting" the
+    // empty selection would take that reading away.
+    if (hasSelection())
+        deleteSelection();
     const double cursor = graph->cursorTime;
     signalData->insertAt(cursor, pasted);
     signalList->syncWithData(*signalData);
@@ -618,45 +623,105 @@ bool SensorViewX::isChecked(int command) const
 
 // ---- Files and live input -------------------------------------------------------
 
-bool SensorViewX::loadFile(const QString &fileName, int mode)
+namespace {
+
+// Reads a file in pieces that end at a line feed, so that a file of any size
+// that fits in memory loads, and a failure to read is told apart from an
+// empty file. A chunk without a line feed is one line to the reader, so the
+// pieces read as the whole file would.
+bool readRecords(QFile &file, SignalData &store, ParseCount *count, QString *error)
 {
-    if (mode == 1) {
-        recordUndoStep();
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly)) {
-            history.undoStack.pop_back();
+    constexpr int Piece = 16 << 20;
+    constexpr int LongestLine = 1 << 30;
+    // Text never holds a zero byte; a file that does near its start is a
+    // program or an image, whose every few bytes would make a new signal.
+    constexpr int SniffedBytes = 64 * 1024;
+    QByteArray buffer;
+    bool sniffed = false;
+    for (;;) {
+        const int kept = buffer.size();
+        if (kept > LongestLine) {
+            *error = QStringLiteral("A line of the file is longer than %1 bytes").arg(LongestLine);
             return false;
         }
+        buffer.resize(kept + Piece);
+        const qint64 got = file.read(buffer.data() + kept, Piece);
+        if (got < 0) {
+            *error = file.errorString();
+            return false;
+        }
+        buffer.resize(kept + int(got));
+        if (got == 0)
+            break;
+        if (!sniffed) {
+            sniffed = true;
+            if (std::memchr(buffer.constData(), 0, size_t(std::min(buffer.size(), SniffedBytes)))) {
+                *error = QStringLiteral("The file holds binary data, not text lines");
+                return false;
+            }
+        }
+        const int lineEnd = buffer.lastIndexOf('\n');
+        if (lineEnd < 0)
+            continue;
+        *count += parseUtf8(store, buffer.constData(), lineEnd + 1);
+        buffer.remove(0, lineEnd + 1);
+    }
+    if (!buffer.isEmpty())
+        *count += parseUtf8(store, buffer.constData(), buffer.size());
+    return true;
+}
+
+} // namespace
+
+bool SensorViewX::loadFile(const QString &fileName, int mode)
+{
+    report = SensorViewReport();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        report.error = file.errorString();
+        return false;
+    }
+    ParseCount count;
+    if (mode == 1) {
         SignalData inserted;
-        const QByteArray bytes = file.readAll();
-        parseUtf8(inserted, bytes.constData(), bytes.size());
+        if (!readRecords(file, inserted, &count, &report.error))
+            return false;
+        // Only now: a file that fails must leave the history as it was.
+        recordUndoStep();
         pasteStore(inserted);
         commitEdit(true);
-        return true;
+    } else {
+        // Read beside the store, so that a failure leaves it untouched.
+        SignalData loaded = *signalData;
+        if (!readRecords(file, loaded, &count, &report.error))
+            return false;
+        *signalData = loaded;
+        signalList->clearRows();
+        signalList->syncWithData(*signalData);
+        graph->fitPending = true;
+        graph->updateScrollRange();
+        execute(GoToStart);
+        graph->viewport()->update();
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    parseUtf8(*signalData, bytes.constData(), bytes.size());
-    signalList->clearRows();
-    signalList->syncWithData(*signalData);
-    graph->fitPending = true;
-    graph->updateScrollRange();
-    execute(GoToStart);
-    graph->viewport()->update();
+    report.records = count.records;
+    report.unreadableLines = count.unreadable;
     return true;
 }
 
 bool SensorViewX::saveFile(const QString &fileName, int mode)
 {
+    report = SensorViewReport();
     if (mode != 0 && mode != 1)
         return false;
     // Written in full to a temporary file that replaces the old one only
-    // once complete: a failed save leaves the old file as it was.
+    // once complete: a failed save leaves the old file as it was. Unbuffered,
+    // so that every failure shows at the write that met it, with the
+    // system's reason.
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        report.error = file.errorString();
         return false;
+    }
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
     if (mode == 1 && hasSelection())
@@ -664,11 +729,16 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
     else
         writeAll(stream, *signalData);
     stream.flush();
-    if (stream.status() != QTextStream::Ok) {
+    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
+        report.error = file.errorString();
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        report.error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 void SensorViewX::appendText(const QString &text)
@@ -743,28 +813,31 @@ void SensorViewX::moveSignal(const QString &name, int position)
     }
 }
 
-void SensorViewX::forChannelRange(const QString &name, int first, int count, bool hide)
+// One pass over the rows that exist, whatever count the caller names.
+void SensorViewX::forChannelRange(const QString &name, int first, qint64 count, bool hide)
 {
-    for (int channel = first; channel < first + count; ++channel) {
-        forRows(name, channel, [&](int row) {
-            for (DataList *list : {signalList->valueList, signalList->labelList})
-                list->setSectionHidden(row, hide);
-        });
-    }
+    const qint64 end = qint64(first) + count;
+    forRows(name, -1, [&](int row) {
+        const int channel = signalList->valueList->rowData(row, DataList::ChannelIndexRole).toInt();
+        if (channel < first || channel >= end)
+            return;
+        for (DataList *list : {signalList->valueList, signalList->labelList})
+            list->setSectionHidden(row, hide);
+    });
     graph->viewport()->update();
 }
 
 void SensorViewX::showSignal(const QString &name)
 {
-    forChannelRange(name, 0, INT_MAX / 2, false);
+    forChannelRange(name, 0, std::numeric_limits<qint64>::max() / 2, false);
 }
 
 void SensorViewX::hideSignal(const QString &name)
 {
-    forChannelRange(name, 0, INT_MAX / 2, true);
+    forChannelRange(name, 0, std::numeric_limits<qint64>::max() / 2, true);
 }
 
-void SensorViewX::setMergedRange(const QString &name, int first, int last, bool merged)
+void SensorViewX::setMergedRange(const QString &name, qint64 first, qint64 last, bool merged)
 {
     forRows(name, -1, [&](int row) {
         const int channel = signalList->valueList->rowData(row, DataList::ChannelIndexRole).toInt();
@@ -821,12 +894,12 @@ void SensorViewX::hideChannels(const QString &name, int first, int count)
 void SensorViewX::mergeChannels(const QString &name, int first, int count)
 {
     if (count >= 2)
-        setMergedRange(name, first, first + count - 2, true);
+        setMergedRange(name, first, qint64(first) + count - 2, true);
 }
 
 void SensorViewX::unmergeChannels(const QString &name, int first, int count)
 {
-    setMergedRange(name, first, first + count - 1, false);
+    setMergedRange(name, first, qint64(first) + count - 1, false);
 }
 
 void SensorViewX::setChannelLabel(const QString &name, int channel, const QString &label)
@@ -899,6 +972,12 @@ double SensorViewX::valueAt(const QString &name, int channel, double time) const
 }
 
 // ---- Cloning ---------------------------------------------------------------------------
+
+SensorViewReport lastFileReport(const SensorView *view)
+{
+    const auto *own = dynamic_cast<const SensorViewX *>(view);
+    return own ? own->fileReport() : SensorViewReport();
+}
 
 SensorView *SensorViewX::clone(int mode) const
 {

@@ -42,6 +42,8 @@ public:
     std::unique_ptr<SignalData> signalData;
     EditHistory history;
     QTime lastRefresh;
+    // What the last file operation read or met, for the host.
+    SensorViewReport report;
 
     bool loadFile(const QString &fileName, int mode) override;
     bool saveFile(const QString &fileName, int mode) override;
@@ -74,6 +76,7 @@ public:
     double selectionEnd() const override;
     bool isSignalSelected(const QString &name) const override;
     double valueAt(const QString &name, int channel, double time) const override;
+    const SensorViewReport &fileReport() const { return report; }
     SensorView *clone(int mode) const override;
     void addObserver(SensorViewObserver *observer) override;
     void removeObserver(SensorViewObserver *observer) override;
@@ -111,6 +114,6 @@ private:
     int commonValue(int role) const;
     template<typename Apply>
     void forRows(const QString &name, int channel, Apply apply);
-    void forChannelRange(const QString &name, int first, int count, bool hide);
-    void setMergedRange(const QString &name, int first, int last, bool merged);
+    void forChannelRange(const QString &name, int first, qint64 count, bool hide);
+    void setMergedRange(const QString &name, qint64 first, qint64 last, bool merged);
 };

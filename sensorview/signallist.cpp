@@ -64,22 +64,27 @@ SignalList::SignalList(QWidget *parent)
 
 void SignalList::syncWithData(const SignalData &store)
 {
-    if (store.signalNames.size() <= shownNames.size())
+    const int unseen = store.signalNames.size() - shownNames.size();
+    if (unseen <= 0)
         return;
+    // New signals get rows in the order their first records stand in time,
+    // each as many as that record has values. All are added in one go and
+    // fitted once: per signal, both would cost a pass over every row.
+    QVector<QPair<QString, int>> added;
     for (quint32 id : store.all.records) {
         const QString &name = store.name(id);
         if (shownNames.contains(name))
             continue;
         shownNames.insert(name);
-        const int channels = std::max(store.valueCount(id), 1);
-        for (int i = 0; i < channels; ++i) {
-            labelList->appendRow(name, i);
-            valueList->appendRow(name, i);
-        }
-        sectionList->appendSection(name, channels);
-        if (!fitting)
-            fitSignalSections();
+        added.append({name, std::max(store.valueCount(id), 1)});
+        if (added.size() == unseen)
+            break;
     }
+    labelList->appendRows(added);
+    valueList->appendRows(added);
+    sectionList->appendSections(added);
+    if (!fitting)
+        fitSignalSections();
 }
 
 void SignalList::clearRows()
@@ -102,11 +107,19 @@ void SignalList::refreshValues(double time, double scale, const SignalData &stor
     if (needed > header->sectionSize(1))
         header->resizeSection(0, header->sectionSize(0) - (needed - header->sectionSize(1)));
 
-    for (int row = 0; row < valueList->rowCount(); ++row) {
+    QVector<double> values(valueList->rowCount());
+    QString lastName;
+    const SignalSeries *series = nullptr;
+    for (int row = 0; row < values.size(); ++row) {
         const QString name = valueList->rowData(row, DataList::SignalNameRole).toString();
+        if (!series || name != lastName) {
+            series = &store.series(name);
+            lastName = name;
+        }
         const int channel = valueList->rowData(row, DataList::ChannelIndexRole).toInt();
-        valueList->setValue(row, store.valueAt(store.series(name), time, channel));
+        values[row] = store.valueAt(*series, time, channel);
     }
+    valueList->setValues(values);
 }
 
 void SignalList::setRowHeight(int row, double height)
@@ -134,13 +147,19 @@ void SignalList::fitSignalSections()
 {
     const bool wasFitting = fitting;
     fitting = true;
-    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
+    // One pass over the rows, not one per signal.
+    QHash<QString, int> heights;
+    for (int row = 0; row < valueList->rowCount(); ++row)
+        heights[valueList->rowData(row, DataList::SignalNameRole).toString()] += valueList->sectionSize(row);
+    QVector<int> sizes(sectionList->sectionCountInModel());
+    bool changed = false;
+    for (int section = 0; section < sizes.size(); ++section) {
         const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
-        int height = 0;
-        for (int row : rowsOf(key))
-            height += valueList->sectionSize(row);
-        sectionList->resizeSection(section, height);
+        sizes[section] = heights.value(key);
+        changed = changed || sectionList->sectionSize(section) != sizes[section];
     }
+    if (changed)
+        sectionList->setSectionSizes(sizes);
     fitting = wasFitting;
     relayout();
 }

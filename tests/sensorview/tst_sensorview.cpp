@@ -26,6 +26,14 @@ struct CountingObserver : SensorViewObserver
     void viewChanged(SensorView *) override { ++calls; }
 };
 
+QStringList readLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<unreadable>")};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
 {
     const QString path = dir.filePath(name);
@@ -388,14 +396,14 @@ void tst_SensorView::loadModes()
     QVERIFY(view->loadFile(first, 0));
     QCOMPARE(view->signalCount(), 1);
     QCOMPARE(view->selectionStart(), 0.0);
-    // Inserting at the cursor is an undo step. The cursor first snaps to
-    // the nearest sample (1 s, the later on a tie), where the file goes.
-    select(500, 500);
+    // Inserting at the cursor is an undo step. With nothing selected the
+    // cursor stands on the sample at 1 s, which stays.
+    select(1000, 1000);
     QVERIFY(view->loadFile(second, 1));
     QVERIFY(std::isnan(view->valueAt(QStringLiteral("b"), 0, 0.9)));
     QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.0), 5.0);
     QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.5), 6.0);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.6), 2.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
     QVERIFY(view->isEnabled(Undo));
     QVERIFY(view->isWindowModified());
     view->execute(Undo);
@@ -455,18 +463,24 @@ void tst_SensorView::cutAndPasteRoundTrip()
     QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 4.0);
     view->execute(Undo);
     QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
-    // Paste with the cursor on the sample at 3 s: deleting the (empty)
-    // selection takes that sample, the cursor snaps to the one before
-    // (2 s), and the records land at 2 and 3 s.
+    // Paste with the cursor on the sample at 3 s and nothing selected:
+    // every reading stays, the records land at 3 and 4 s.
+    const QString before = dir.filePath(QStringLiteral("before.txt"));
+    QVERIFY(view->saveFile(before, 0));
     select(3000, 3000);
     view->execute(Paste);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 2.0);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 3.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 3.0);
+    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 2.0);
     QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 9.0), 3.0);
-    QCOMPARE(view->selectionEnd(), 2.0);
+    QCOMPARE(view->selectionEnd(), 3.0);
+    const QString pasted = dir.filePath(QStringLiteral("pasted.txt"));
+    QVERIFY(view->saveFile(pasted, 0));
+    QCOMPARE(readLines(pasted), QStringList({"a\t0\t1", "a\t1\t2", "a\t2\t3", "a\t3\t4", "a\t3\t2", "a\t4\t3"}));
     QVERIFY(view->isEnabled(Undo));
     view->execute(Undo);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 4.0);
+    const QString undone = dir.filePath(QStringLiteral("undone.txt"));
+    QVERIFY(view->saveFile(undone, 0));
+    QCOMPARE(readLines(undone), readLines(before));
 }
 
 QTEST_MAIN(tst_SensorView)
