@@ -23,6 +23,8 @@ class GraphView : public QAbstractScrollArea
     Q_OBJECT
 
 public:
+    // Shows the channels' values at `time` in the list pane.
+    void refreshValuesFor(double time);
     GraphView(SignalList *list, SignalData *store, QWidget *parent = nullptr);
 
     SignalList *signalList = nullptr;
@@ -91,7 +93,6 @@ private:
     void paintTriggers(QPainter &painter);
     void repaintStrip(int x1, int x2, int margin);
     void moveDrag(double x);
-    void refreshValuesFor(double time);
     Envelope &envelopeFor(const QString &name, int channel);
 
     QCursor crossCursor{Qt::CrossCursor};

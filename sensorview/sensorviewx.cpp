@@ -27,6 +27,8 @@
 namespace {
 constexpr double ListShare = 0.25;
 constexpr double GraphShare = 0.75;
+// Growing columns leave the graph at least this wide.
+constexpr int MinimumGraphWidth = 200;
 constexpr int RefreshIntervalMs = 101;
 constexpr double Millisecond = 1000.0;
 }
@@ -93,6 +95,12 @@ SensorViewX::SensorViewX(SignalData *store)
     splitter->setStretchFactor(1, 1);
     const int width = splitter->width();
     splitter->setSizes({int(ListShare * width), int(GraphShare * width)});
+    connect(splitter, &QSplitter::splitterMoved, this, [this]() { columnsSizedByUser = true; });
+    connect(signalList->header, &QHeaderView::sectionResized, this, [this]() {
+        if (!adjustingColumns && (QGuiApplication::mouseButtons() & Qt::LeftButton))
+            columnsSizedByUser = true;
+    });
+    connect(signalList, &SignalList::contentsShown, this, &SensorViewX::growColumnsToFit);
 
     auto *layout = new QGridLayout;
     layout->setContentsMargins(0, 0, 0, 0);
@@ -103,7 +111,7 @@ SensorViewX::SensorViewX(SignalData *store)
                             static_cast<QWidget *>(signalList->sectionList)})
         widget->setFocusProxy(graph);
 
-    signalList->syncWithData(*store);
+    syncRows();
     graph->jump(0, false);
     setLayout(layout);
     // Shown on its own, the view's title carries the modified mark.
@@ -195,6 +203,14 @@ void SensorViewX::stepThrough(std::vector<std::unique_ptr<ViewSnapshot>> &from,
     restoreSnapshot(*taken);
 }
 
+// New rows show their values at the cursor at once, not only once the
+// cursor next moves.
+void SensorViewX::syncRows()
+{
+    if (signalList->syncWithData(*signalData))
+        graph->refreshValuesFor(graph->cursorTime);
+}
+
 // ---- Editing ------------------------------------------------------------------
 
 bool SensorViewX::hasRecords() const
@@ -230,7 +246,7 @@ void SensorViewX::pasteStore(const SignalData &pasted)
         deleteSelection();
     const double cursor = graph->cursorTime;
     signalData->insertAt(cursor, pasted);
-    signalList->syncWithData(*signalData);
+    syncRows();
     const double at = signalData->nearestTime(signalData->all, cursor + pasted.lastTime(pasted.all));
     graph->anchorTime = at;
     graph->setCursorTime(at);
@@ -438,8 +454,34 @@ void SensorViewX::splitRows()
     notifyObservers();
 }
 
+// The name and value columns grow (never shrink) to show what is in sight
+// whole, taking the room from the graph.
+void SensorViewX::growColumnsToFit()
+{
+    if (columnsSizedByUser || !splitter || adjustingColumns)
+        return;
+    const int firstWidth = signalList->header->sectionSize(0);
+    const int nameRoom = firstWidth - signalList->labelList->preferredWidth();
+    const int valueRoom = signalList->valueList->width();
+    const int moreNames = std::max(0, signalList->neededNameWidth() - nameRoom);
+    const int moreValues = std::max(0, signalList->neededValueWidth() - valueRoom);
+    if (moreNames == 0 && moreValues == 0)
+        return;
+    QList<int> sizes = splitter->sizes();
+    if (sizes.size() < 2)
+        return;
+    adjustingColumns = true;
+    const int grow = std::min(moreNames + moreValues, std::max(0, sizes[1] - MinimumGraphWidth));
+    sizes[0] += grow;
+    sizes[1] -= grow;
+    splitter->setSizes(sizes);
+    signalList->header->resizeSection(0, firstWidth + std::min(moreNames, grow));
+    adjustingColumns = false;
+}
+
 void SensorViewX::resetColumns()
 {
+    columnsSizedByUser = false;
     const int signalWidth = signalList->sectionList->sizeHint().width();
     const int width = signalWidth + signalList->labelList->preferredWidth() + signalList->valueList->preferredWidth();
     splitter->setSizes({width, splitter->width() - width});
@@ -696,8 +738,9 @@ bool SensorViewX::loadFile(const QString &fileName, int mode)
         if (!readRecords(file, loaded, &count, &report.error))
             return false;
         *signalData = loaded;
+        columnsSizedByUser = false;
         signalList->clearRows();
-        signalList->syncWithData(*signalData);
+        syncRows();
         graph->fitPending = true;
         graph->updateScrollRange();
         execute(GoToStart);
@@ -744,7 +787,7 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
 void SensorViewX::appendText(const QString &text)
 {
     parseText(*signalData, text);
-    signalList->syncWithData(*signalData);
+    syncRows();
     // A time of day: past midnight (or with the clock set back) the last
     // refresh lies "ahead", which must not hold the view still for a day.
     const int sinceRefresh = lastRefresh.isValid() ? lastRefresh.msecsTo(QTime::currentTime()) : -1;

@@ -38,6 +38,10 @@ public:
     SignalList *signalList = nullptr;
     GraphView *graph = nullptr;
     QSplitter *splitter = nullptr;
+    // Once the user has sized the columns, they stay as the user left them
+    // (until Reset Columns or the next file).
+    bool columnsSizedByUser = false;
+    bool adjustingColumns = false;
     QList<SensorViewObserver *> observers;
     std::unique_ptr<SignalData> signalData;
     EditHistory history;
@@ -100,6 +104,8 @@ private:
     void pasteFromClipboard();
     void clearAll();
     void resetColumns();
+    void growColumnsToFit();
+    void syncRows();
     void distributeRows();
     void mergeRows();
     void splitRows();

@@ -41,6 +41,11 @@ SignalList::SignalList(QWidget *parent)
     sectionList = new SectionList(viewport());
     labelList = new DataList(false, viewport());
     valueList = new DataList(true, viewport());
+    // A column made narrower than its text shows that something is left
+    // out, rather than a cut number that reads as another one.
+    for (QHeaderView *list : {static_cast<QHeaderView *>(sectionList), static_cast<QHeaderView *>(labelList),
+                              static_cast<QHeaderView *>(valueList)})
+        list->setTextElideMode(Qt::ElideRight);
 
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::ClickFocus);
@@ -62,11 +67,11 @@ SignalList::SignalList(QWidget *parent)
     connect(sectionList, &SectionList::sectionClickedWith, this, &SignalList::signalClicked);
 }
 
-void SignalList::syncWithData(const SignalData &store)
+bool SignalList::syncWithData(const SignalData &store)
 {
     const int unseen = store.signalNames.size() - shownNames.size();
     if (unseen <= 0)
-        return;
+        return false;
     // New signals get rows in the order their first records stand in time,
     // each as many as that record has values. All are added in one go and
     // fitted once: per signal, both would cost a pass over every row.
@@ -85,6 +90,8 @@ void SignalList::syncWithData(const SignalData &store)
     sectionList->appendSections(added);
     if (!fitting)
         fitSignalSections();
+    emit contentsShown();
+    return true;
 }
 
 void SignalList::clearRows()
@@ -120,6 +127,49 @@ void SignalList::refreshValues(double time, double scale, const SignalData &stor
         values[row] = store.valueAt(*series, time, channel);
     }
     valueList->setValues(values);
+    emit contentsShown();
+}
+
+QPair<int, int> SignalList::rowsInSight(const QHeaderView *list) const
+{
+    const int top = verticalScrollBar()->value();
+    const int first = list->visualIndexAt(top);
+    int last = list->visualIndexAt(top + viewport()->height());
+    if (last < 0)
+        last = list->count() - 1;
+    return {std::max(first, 0), last};
+}
+
+int SignalList::textWidth(const QHeaderView *list, const QString &text) const
+{
+    // The header's margins on both sides, and a little air.
+    constexpr int Air = 6;
+    return list->fontMetrics().horizontalAdvance(text)
+           + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, list) + Air;
+}
+
+int SignalList::neededNameWidth() const
+{
+    int width = 0;
+    const QPair<int, int> sight = rowsInSight(sectionList);
+    for (int visual = sight.first; visual <= sight.second && visual >= 0; ++visual) {
+        const int section = sectionList->logicalIndex(visual);
+        if (!sectionList->isSectionHidden(section))
+            width = std::max(width, textWidth(sectionList, sectionList->sectionData(section, Qt::DisplayRole).toString()));
+    }
+    return width;
+}
+
+int SignalList::neededValueWidth() const
+{
+    int width = 0;
+    const QPair<int, int> sight = rowsInSight(valueList);
+    for (int visual = sight.first; visual <= sight.second && visual >= 0; ++visual) {
+        const int row = valueList->logicalIndex(visual);
+        if (!valueList->isSectionHidden(row))
+            width = std::max(width, textWidth(valueList, valueList->rowData(row, Qt::DisplayRole).toString()));
+    }
+    return width;
 }
 
 void SignalList::setRowHeight(int row, double height)

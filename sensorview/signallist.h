@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 
 class AutoSizeHeaderView;
+class QHeaderView;
 class DataList;
 class SectionList;
 class QMenu;
@@ -31,12 +32,18 @@ public:
     // The view whose commands the menu actions run.
     SensorView *owner = nullptr;
 
-    void syncWithData(const SignalData &store);
+    // Adds rows for the signals the store has and the list does not yet
+    // show; true when it added any (their values are not shown yet).
+    bool syncWithData(const SignalData &store);
     void clearRows();
     void refreshValues(double time, double scale, const SignalData &store);
     void setRowHeight(int row, double height);
     void fitSignalSections();
     void relayout();
+    // The widths the name and value columns need to show the texts of the
+    // rows now in sight whole.
+    int neededNameWidth() const;
+    int neededValueWidth() const;
 
     // The channel rows of a signal, by logical index.
     QList<int> rowsOf(const QString &name) const;
@@ -55,6 +62,8 @@ signals:
     void selectionChanged();
     // Rows moved (the graph repaints).
     void rowsMoved();
+    // New rows or values are on show: the columns may need more room.
+    void contentsShown();
     // Rows were shown, hidden or restyled from the menu.
     void displayChanged();
 
@@ -64,6 +73,9 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // The visual indexes of `list`'s rows in sight.
+    QPair<int, int> rowsInSight(const QHeaderView *list) const;
+    int textWidth(const QHeaderView *list, const QString &text) const;
     void rowResized(int row, int oldSize, int newSize);
     void signalSectionResized(int section, int oldSize, int newSize);
     void signalSectionMoved(int section, int oldVisual, int newVisual);

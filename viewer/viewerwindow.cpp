@@ -9,15 +9,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QTimer>
+#include <QScreen>
+#include <QStatusBar>
 
 namespace {
 const QString FileFilter = QStringLiteral("Sensor recordings (*.txt *.csv *.log);;All files (*)");
 const QString AppTitle = QStringLiteral("VESTRA Sensor Viewer");
 constexpr int InitialWidth = 1100;
 constexpr int InitialHeight = 650;
-// Longer than the view takes to show arriving values.
-constexpr int FitColumnsDelayMs = 250;
+// Of the screen's free area, what the first size may take at most.
+constexpr double MostOfScreen = 0.9;
 }
 
 ViewerWindow::ViewerWindow(QWidget *parent)
@@ -27,7 +28,11 @@ ViewerWindow::ViewerWindow(QWidget *parent)
     setCentralWidget(sensorView);
     sensorView->addObserver(this);
     buildMenus();
-    resize(InitialWidth, InitialHeight);
+    statusBar();
+    QSize size(InitialWidth, InitialHeight);
+    if (const QScreen *display = screen())
+        size = size.boundedTo(display->availableGeometry().size() * MostOfScreen);
+    resize(size);
     viewChanged(sensorView);
 }
 
@@ -141,22 +146,25 @@ bool ViewerWindow::openFile(const QString &path)
     fileName = path;
     sensorView->execute(ResetColumns);
     viewChanged(sensorView);
+    showReadCounts();
     return true;
 }
 
-// A new signal's name and values get room once they are on show: the list
-// columns start narrow, and would cut both off.
+// A file that held nothing readable would otherwise just leave a blank view.
+void ViewerWindow::showReadCounts()
+{
+    const SensorViewReport report = lastFileReport(sensorView);
+    QString text = QStringLiteral("%1 records read; %2 signals")
+                       .arg(report.records)
+                       .arg(sensorView->signalCount());
+    if (report.unreadableLines > 0)
+        text += QStringLiteral("; %1 lines could not be read").arg(report.unreadableLines);
+    statusBar()->showMessage(text);
+}
+
 void ViewerWindow::appendLive(const QString &lines)
 {
-    const int signalsBefore = sensorView->signalCount();
     sensorView->appendText(lines);
-    if (sensorView->signalCount() == signalsBefore || columnsPending)
-        return;
-    columnsPending = true;
-    QTimer::singleShot(FitColumnsDelayMs, this, [this]() {
-        columnsPending = false;
-        sensorView->execute(ResetColumns);
-    });
 }
 
 bool ViewerWindow::saveTo(const QString &path, int mode)
@@ -175,8 +183,11 @@ bool ViewerWindow::saveTo(const QString &path, int mode)
 
 void ViewerWindow::showFailure(const QString &what, const QString &path)
 {
-    QMessageBox::warning(this, AppTitle,
-                         QStringLiteral("Could not %1 '%2'.").arg(what, QDir::toNativeSeparators(path)));
+    QString text = QStringLiteral("Could not %1 '%2'.").arg(what, QDir::toNativeSeparators(path));
+    const QString reason = lastFileReport(sensorView).error;
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n\n") + reason + QLatin1Char('.');
+    QMessageBox::warning(this, AppTitle, text);
 }
 
 void ViewerWindow::open()
@@ -191,7 +202,11 @@ void ViewerWindow::open()
 void ViewerWindow::insertFile()
 {
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Insert Recording"), QString(), FileFilter);
-    if (!path.isEmpty() && !sensorView->loadFile(path, 1))
+    if (path.isEmpty())
+        return;
+    if (sensorView->loadFile(path, 1))
+        showReadCounts();
+    else
         showFailure(QStringLiteral("insert"), path);
 }
 

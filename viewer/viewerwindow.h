@@ -21,6 +21,8 @@ public:
     SensorView *view() const { return sensorView; }
     QString currentFile() const { return fileName; }
 
+    // Opens a file in place of the recording; says what was read in the
+    // status bar, or why nothing was.
     bool openFile(const QString &path);
     // Records arriving live, as the lines of a running program.
     void appendLive(const QString &lines);
@@ -42,10 +44,10 @@ private:
     void save(int mode);
     void refreshActions();
     void showFailure(const QString &what, const QString &path);
+    void showReadCounts();
 
     SensorView *sensorView = nullptr;
     std::unique_ptr<QMenu> graphMenu;
     QList<QPair<QAction *, int>> commands;
     QString fileName;
-    bool columnsPending = false;
 };
