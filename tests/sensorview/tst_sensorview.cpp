@@ -18,6 +18,11 @@
 #include <cmath>
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 struct CountingObserver : SensorViewObserver
@@ -87,6 +92,13 @@ private slots:
     void saveModes();
     void appendTextThrottles();
     void cutAndPasteRoundTrip();
+    void hostileFilesOpen_data();
+    void hostileFilesOpen();
+    void unreadableFileIsAFailure();
+    void failedInsertKeepsRedo();
+    void callersCountsCostWhatRowsCost();
+    void saveOverFileSizeLimit_data();
+    void saveOverFileSizeLimit();
 
 private:
     SensorViewX *x() const { return static_cast<SensorViewX *>(view.get()); }
@@ -481,6 +493,129 @@ void tst_SensorView::cutAndPasteRoundTrip()
     const QString undone = dir.filePath(QStringLiteral("undone.txt"));
     QVERIFY(view->saveFile(undone, 0));
     QCOMPARE(readLines(undone), readLines(before));
+}
+
+void tst_SensorView::hostileFilesOpen_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("signalCount");
+    QTest::addColumn<QString>("probeName");
+    QTest::addColumn<double>("probeTime");
+    QTest::addColumn<double>("probeValue");
+    QByteArray names;
+    for (int i = 0; i < 10000; ++i)
+        names += "s" + QByteArray::number(i) + ";" + QByteArray::number(i) + ";" + QByteArray::number(i % 7) + "\n";
+    QTest::newRow("10,000 names") << names << 10000 << "s9999" << 9999.0 << double(9999 % 7);
+    QByteArray wide = "wide;0";
+    for (int i = 0; i < 200000; ++i)
+        wide += ";" + QByteArray::number(i);
+    QTest::newRow("200,000 values on a line") << wide << 1 << "wide" << 0.0 << 0.0;
+    QByteArray backwards;
+    for (int i = 300000; i > 0; --i)
+        backwards += "down;" + QByteArray::number(i) + ";" + QByteArray::number(i * 2) + "\n";
+    QTest::newRow("times running backwards") << backwards << 1 << "down" << 150000.5 << 300000.0;
+}
+
+// Files that once took minutes or hours to open: many names, very wide
+// lines, falling times.
+void tst_SensorView::hostileFilesOpen()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, signalCount);
+    QFETCH(QString, probeName);
+    QFETCH(double, probeTime);
+    QFETCH(double, probeValue);
+    QVERIFY(view->loadFile(writeFile(dir, QStringLiteral("hostile.txt"), text), 0));
+    QCOMPARE(view->signalCount(), signalCount);
+    QCOMPARE(view->valueAt(probeName, 0, probeTime), probeValue);
+    view->repaint();
+    view->showSignal(QStringLiteral("no such signal"));
+    view->hideSignal(QStringLiteral("no such signal"));
+}
+
+void tst_SensorView::unreadableFileIsAFailure()
+{
+    view->appendText(QStringLiteral("a;0;1\n"));
+    // A folder opens, but reading it fails; and binary data is no recording.
+    QByteArray binary(4096, 'x');
+    binary[100] = '\0';
+    for (const QString &path : {dir.path(), writeFile(dir, QStringLiteral("program.bin"), binary)}) {
+        QVERIFY2(!view->loadFile(path, 0), qPrintable(path));
+        QVERIFY(!lastFileReport(view.get()).error.isEmpty());
+        QCOMPARE(view->signalCount(), 1);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 1.0);
+    }
+}
+
+void tst_SensorView::failedInsertKeepsRedo()
+{
+    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
+    select(0, 1000);
+    view->execute(Delete);
+    view->execute(Undo);
+    QVERIFY(view->isEnabled(Redo));
+    QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 1));
+    QVERIFY(view->isEnabled(Redo));
+}
+
+// Counts that reach far past the rows there are, as a careless caller
+// passes them: each call costs a pass over the rows, and nothing overflows.
+void tst_SensorView::callersCountsCostWhatRowsCost()
+{
+    view->appendText(QStringLiteral("a;0;1;2;3\nb;0;4\n"));
+    DataList *rows = x()->signalList->valueList;
+    view->hideChannels(QStringLiteral("a"), 1, INT_MAX);
+    QVERIFY(!rows->isSectionHidden(0));
+    QVERIFY(rows->isSectionHidden(1) && rows->isSectionHidden(2));
+    view->showChannels(QStringLiteral("a"), INT_MAX, INT_MAX);
+    QVERIFY(rows->isSectionHidden(1));
+    view->showChannels(QStringLiteral("a"), 0, INT_MAX);
+    QVERIFY(!rows->isSectionHidden(1) && !rows->isSectionHidden(2));
+    view->mergeChannels(QStringLiteral("a"), 1, INT_MAX);
+    QVERIFY(rows->rowData(1, DataList::MergedRole).toBool());
+    view->unmergeChannels(QStringLiteral("a"), INT_MAX - 1, INT_MAX);
+    view->hideSignal(QStringLiteral("unknown"));
+    view->showSignal(QStringLiteral("unknown"));
+    QVERIFY(!rows->isSectionHidden(3));
+}
+
+void tst_SensorView::saveOverFileSizeLimit_data()
+{
+    QTest::addColumn<int>("records");
+    // Below and above the 16 KiB a file device buffers.
+    QTest::newRow("small") << 200;
+    QTest::newRow("large") << 5000;
+}
+
+void tst_SensorView::saveOverFileSizeLimit()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("File size limits are a Unix feature");
+#else
+    QFETCH(int, records);
+    // What the viewer does at start; the limit would end the test otherwise.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const QByteArray original(1000, '#');
+    const QString path = writeFile(dir, QStringLiteral("kept.txt"), original);
+    QString text;
+    for (int i = 0; i < records; ++i)
+        text += QStringLiteral("acceleration;%1;%2;%3\n").arg(i).arg(i * 3).arg(-i);
+    view->appendText(text);
+    view->setWindowModified(true);
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit lowered = saved;
+    lowered.rlim_cur = 2048;
+    setrlimit(RLIMIT_FSIZE, &lowered);
+    const bool written = view->saveFile(path, 0);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QVERIFY(!written);
+    QVERIFY2(lastFileReport(view.get()).error.contains(QStringLiteral("File too large")),
+             qPrintable(lastFileReport(view.get()).error));
+    QCOMPARE(readLines(path), QStringList{QString::fromLatin1(original)});
+    QVERIFY(view->isWindowModified());
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("kept*")}, QDir::Files), QStringList{QStringLiteral("kept.txt")});
+#endif
 }
 
 QTEST_MAIN(tst_SensorView)

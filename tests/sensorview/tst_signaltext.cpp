@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTest>
 #include <QTextStream>
 
@@ -55,6 +56,9 @@ private slots:
     void writeRecordFormat();
     void writeRangeRebases();
     void roundTrip();
+    void reopenedAsSaved_data();
+    void reopenedAsSaved();
+    void unreadableLinesCounted();
 };
 
 void tst_SignalText::lines_data()
@@ -227,6 +231,61 @@ void tst_SignalText::roundTrip()
     QCOMPARE(written(writeAll, back), text);
     QCOMPARE(back.recordCount(), store.recordCount());
     QCOMPARE(back.signalNames.size(), store.signalNames.size());
+}
+
+void tst_SignalText::reopenedAsSaved_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("name opened by #") << ";#acc;1;2\n  ;  #x;3";
+    QTest::newRow("blank names") << ";  ;1;2\n;\u00a0;3;4";
+    QTest::newRow("names opened by blanks") << "; lead;1\n;\t;2\n;\u2028x;3";
+    QTest::newRow("carriage returns in names") << "a\rb;1;2\n;\rc;3\r\n";
+    QTest::newRow("numbers of all kinds") << "a;nan;nan\na;inf;-inf\na;-0;1e300\na;1.23456789;1e-300";
+    const QStringList pieces{"a", "acc", ";", ";", "\t", "1", "1.5", "-2e3", " ", "  ", "\n", "\n",
+                             "\r\n", "\r", "#", "x", "\u00a0", "\u00b5s", "\u2028", "nan", ".5", ";;", "0.1234567"};
+    for (quint32 seed = 1; seed <= 60; ++seed) {
+        QRandomGenerator random(seed);
+        QString text;
+        for (int i = random.bounded(200); i > 0; --i)
+            text += pieces.at(random.bounded(pieces.size()));
+        QTest::addRow("random, seed %u", seed) << text;
+    }
+}
+
+// Whatever the reader makes of a text, saving it and opening it again gives
+// the same records: names as they were, numbers as written.
+void tst_SignalText::reopenedAsSaved()
+{
+    QFETCH(QString, text);
+    SignalData store;
+    parseText(store, text);
+    const QString saved = written(writeAll, store);
+    SignalData reopened;
+    parseText(reopened, saved);
+    QCOMPARE(reopened.recordCount(), store.recordCount());
+    // The signals' first appearance in time, not in the text, orders them now.
+    QCOMPARE(QSet<QString>(reopened.signalNames.cbegin(), reopened.signalNames.cend()),
+             QSet<QString>(store.signalNames.cbegin(), store.signalNames.cend()));
+    for (int i = 0; i < store.recordCount(); ++i)
+        QCOMPARE(reopened.name(reopened.all.records[i]), store.name(store.all.records[i]));
+    QCOMPARE(written(writeAll, reopened), saved);
+    SignalData fromBytes;
+    const QByteArray bytes = saved.toUtf8();
+    parseUtf8(fromBytes, bytes.constData(), bytes.size());
+    QCOMPARE(recordsOf(fromBytes), recordsOf(reopened));
+}
+
+void tst_SignalText::unreadableLinesCounted()
+{
+    SignalData store;
+    const ParseCount count = parseText(store, QStringLiteral("a;1;2\nlonely\n\n   \n#comment\n  #x\nb;2\n;;;\n"));
+    QCOMPARE(count.records, qint64(2));
+    // "lonely", "  #x" (one field) and ";;;"; blank lines and comments are no loss.
+    QCOMPARE(count.unreadable, qint64(3));
+    const QByteArray bytes("a;1\r\nx\r\n");
+    const ParseCount fromBytes = parseUtf8(store, bytes.constData(), bytes.size());
+    QCOMPARE(fromBytes.records, qint64(1));
+    QCOMPARE(fromBytes.unreadable, qint64(1));
 }
 
 QTEST_GUILESS_MAIN(tst_SignalText)

@@ -10,6 +10,8 @@
 #include <QAction>
 #include <QFile>
 #include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,7 +50,10 @@ private slots:
     void actionsFollowTheView();
     void closingAsksAboutChanges_data();
     void closingAsksAboutChanges();
-    void liveSignalsGetRoom();
+    void columnsShowWholeTexts_data();
+    void columnsShowWholeTexts();
+    void firstSizeFitsTheScreen();
+    void statusSaysWhatWasRead();
 
 private:
     QTemporaryDir dir;
@@ -143,24 +148,71 @@ void tst_ViewerWindow::closingAsksAboutChanges()
 
 // Live records of signals with long names and values: once shown, both
 // fit their columns.
-void tst_ViewerWindow::liveSignalsGetRoom()
+void tst_ViewerWindow::columnsShowWholeTexts_data()
 {
-    window->appendLive(QStringLiteral("pressure;0;1013.25\ntemperature;0;-21.375\n"));
-    for (int i = 1; i < 20; ++i) {
-        QTest::qWait(30);
-        window->appendLive(QStringLiteral("pressure;%1;1012.75\ntemperature;%1;-21.125\n").arg(i * 0.1));
+    QTest::addColumn<bool>("live");
+    QTest::newRow("live input") << true;
+    QTest::newRow("opened file") << false;
+}
+
+// Names and values are never cut: a cut "1010.91" reads as "10.91".
+void tst_ViewerWindow::columnsShowWholeTexts()
+{
+    QFETCH(bool, live);
+    QString text = QStringLiteral("pressure_outside;0;1013.25\ntemperature;0;-21.375\n");
+    for (int i = 1; i < 20; ++i)
+        text += QStringLiteral("pressure_outside;%1;1012.75\ntemperature;%1;-21.125\n").arg(i * 0.1);
+    text += QStringLiteral("pressure_outside;5;-1234567\n");
+    if (live) {
+        window->appendLive(text);
+    } else {
+        QFile file(recording);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        file.close();
+        QVERIFY(window->openFile(recording));
     }
-    QTest::qWait(400);
     auto *view = static_cast<SensorViewX *>(window->view());
     const DataList *values = view->signalList->valueList;
-    QVERIFY(values->rowCount() >= 2);
-    for (int row = 0; row < values->rowCount(); ++row) {
-        const QString text = values->model()->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
-        QVERIFY2(!text.isEmpty(), "values are on show");
-        QVERIFY2(values->fontMetrics().horizontalAdvance(text) <= values->width(), qPrintable(text));
-    }
     const SectionList *names = view->signalList->sectionList;
-    QVERIFY(names->fontMetrics().horizontalAdvance(QStringLiteral("temperature")) <= names->width());
+    const auto checkWhole = [&]() {
+        QVERIFY(values->rowCount() >= 2);
+        for (int row = 0; row < values->rowCount(); ++row) {
+            const QString shown = values->rowData(row, Qt::DisplayRole).toString();
+            QVERIFY2(shown.contains(QLatin1Char('.')) || shown.startsWith(QLatin1Char('-')), qPrintable(shown));
+            QVERIFY2(values->fontMetrics().horizontalAdvance(shown) < values->width(), qPrintable(shown));
+        }
+        QVERIFY(names->fontMetrics().horizontalAdvance(QStringLiteral("pressure_outside")) < names->width());
+    };
+    QTRY_VERIFY(values->rowCount() >= 2 && !values->rowData(0, DataList::ValueRole).isNull());
+    checkWhole();
+    // Wider values further on get room too.
+    window->view()->execute(GoToEnd);
+    QCOMPARE(values->rowData(0, Qt::DisplayRole).toString(), QStringLiteral("-1.23457e+06"));
+    checkWhole();
+}
+
+void tst_ViewerWindow::firstSizeFitsTheScreen()
+{
+    const QRect free = window->screen()->availableGeometry();
+    QVERIFY2(window->width() <= free.width() && window->height() <= free.height(),
+             qPrintable(QStringLiteral("%1x%2 on %3x%4").arg(window->width()).arg(window->height())
+                            .arg(free.width()).arg(free.height())));
+}
+
+void tst_ViewerWindow::statusSaysWhatWasRead()
+{
+    QFile file(recording);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a;0;1\nnot a record\n\n# note\nb;1;2\nx\n");
+    file.close();
+    QVERIFY(window->openFile(recording));
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("2 records read; 2 signals; 2 lines could not be read"));
+    file.open(QIODevice::WriteOnly);
+    file.close();
+    QVERIFY(window->openFile(recording));
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("0 records read; 0 signals"));
 }
 
 QTEST_MAIN(tst_ViewerWindow)
