@@ -223,6 +223,8 @@ void hostileLoads()
     QByteArray random20(20 * 1000 * 1000, Qt::Uninitialized);
     for (char &c : random20)
         c = char(QRandomGenerator::global()->bounded(256));
+    QByteArray printable = random20;
+    printable.replace('\0', 'x');
     QByteArray random200;
     for (int i = 0; i < 10; ++i) {
         for (char &c : random20)
@@ -234,6 +236,7 @@ void hostileLoads()
         {"one line of 200,000 values", write("wide.txt", wide)},
         {"1,000,000 records in falling time order", write("backwards.txt", backwards)},
         {"20 MB of random bytes", write("random20.bin", random20)},
+        {"20 MB of random bytes without a zero byte", write("printable.bin", printable)},
         {"200 MB of random bytes", write("random200.bin", random200)},
     };
     for (const auto &entry : cases) {

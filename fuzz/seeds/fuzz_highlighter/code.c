@@ -1,0 +1,4 @@
+int main(void) { /* a
+ comment */ QString s("x"); // end
+ kvqoutput(1);
+}
