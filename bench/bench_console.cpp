@@ -4,6 +4,10 @@
 // Prints the longest stall, the lines shown per second, the peak resident
 // memory, and how long Stop took.
 //
+// How long Stop takes for a program that obeys the stop byte, one that
+// ignores it and one that ignores SIGTERM too:
+//   build/bench/bench_console stop
+//
 // A flood of a given size instead, without line breaks or in short lines:
 //   build/bench/bench_console flood oneline|lines [MEGABYTES]
 // Prints the longest stall while the whole flood is shown and how long it
@@ -117,10 +121,56 @@ int flood(const QString &kind, int megabytes)
     return 0;
 }
 
+// A project whose "example" is the shell script `body`, built by a make
+// that does nothing; returns the source file.
+QString standInProject(const QTemporaryDir &dir, const QByteArray &body)
+{
+    const QString folder = dir.filePath(QStringLiteral("proj"));
+    QDir().mkpath(folder);
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    };
+    write(folder + QStringLiteral("/proj.c"), "int main(void) { return 0; }\n");
+    write(folder + QStringLiteral("/proj.exe"), "#!/bin/sh\necho started\n" + body);
+    write(dir.filePath(QStringLiteral("make.sh")), "#!/bin/sh\nexit 0\n");
+    QSettings().setValue(QStringLiteral("MakePath"), dir.filePath(QStringLiteral("make.sh")));
+    return folder + QStringLiteral("/proj.c");
+}
+
+int stopTimes()
+{
+    const std::pair<const char *, QByteArray> programs[] = {
+        {"obeys the stop byte", "dd bs=1 count=1 >/dev/null 2>&1\nexit 0\n"},
+        {"ignores the stop byte", "sleep 30\n"},
+        {"ignores SIGTERM too", "trap '' TERM\nsleep 30\n"},
+    };
+    for (const auto &program : programs) {
+        QTemporaryDir dir;
+        const QString source = standInProject(dir, program.second);
+        MainWindow window;
+        window.show();
+        MainWindowProbe probe(window);
+        window.loadSourceFile(source);
+        probe.action("actionRun")->trigger();
+        if (!waitFor([&]() { return probe.console()->toPlainText().contains(QStringLiteral("started")); }, 10000))
+            return 1;
+        QElapsedTimer clock;
+        clock.start();
+        probe.action("actionStop")->trigger();
+        std::printf("Stop, program that %-22s %5lld ms\n", program.first, static_cast<long long>(clock.elapsed()));
+    }
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
     TimedApplication app(argc, argv);
     Bench::isolateSettings();
+    if (argc > 1 && QByteArray(argv[1]) == "stop")
+        return stopTimes();
     if (argc > 2 && QByteArray(argv[1]) == "flood")
         return flood(QString::fromLatin1(argv[2]), argc > 3 ? atoi(argv[3]) : 100);
     const int seconds = argc > 1 ? atoi(argv[1]) : 30;
