@@ -4,18 +4,6 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-ChildProcess::ChildProcess(QObject *parent)
-    : QProcess(parent)
-{
-    connect(this, &QProcess::started, this, &ChildProcess::rememberTree);
-    // A start that fails must not leave the previous child's tree to be
-    // signalled by the next stop.
-    connect(this, &QProcess::stateChanged, this, [this](QProcess::ProcessState now) {
-        if (now == QProcess::Starting)
-            forgetTree();
-    });
-}
-
 ChildProcess::~ChildProcess() = default;
 
 // Runs in the child between fork and exec: only async-signal-safe calls.

@@ -4,18 +4,6 @@
 
 // A job object holds the child and every process it starts; closing the
 // job's last handle ends them all.
-ChildProcess::ChildProcess(QObject *parent)
-    : QProcess(parent)
-{
-    connect(this, &QProcess::started, this, &ChildProcess::rememberTree);
-    // A start that fails must not leave the previous child's tree to be
-    // signalled by the next stop.
-    connect(this, &QProcess::stateChanged, this, [this](QProcess::ProcessState now) {
-        if (now == QProcess::Starting)
-            forgetTree();
-    });
-}
-
 ChildProcess::~ChildProcess()
 {
     killTree();

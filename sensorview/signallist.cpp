@@ -148,28 +148,29 @@ int SignalList::textWidth(const QHeaderView *list, const QString &text) const
            + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, list) + Air;
 }
 
-int SignalList::neededNameWidth() const
+template<typename TextOf>
+int SignalList::widestInSight(const QHeaderView *list, TextOf textOf) const
 {
     int width = 0;
-    const QPair<int, int> sight = rowsInSight(sectionList);
+    const QPair<int, int> sight = rowsInSight(list);
     for (int visual = sight.first; visual <= sight.second && visual >= 0; ++visual) {
-        const int section = sectionList->logicalIndex(visual);
-        if (!sectionList->isSectionHidden(section))
-            width = std::max(width, textWidth(sectionList, sectionList->sectionData(section, Qt::DisplayRole).toString()));
+        const int logical = list->logicalIndex(visual);
+        if (!list->isSectionHidden(logical))
+            width = std::max(width, textWidth(list, textOf(logical)));
     }
     return width;
 }
 
+int SignalList::neededNameWidth() const
+{
+    return widestInSight(sectionList, [this](int section) {
+        return sectionList->sectionData(section, Qt::DisplayRole).toString();
+    });
+}
+
 int SignalList::neededValueWidth() const
 {
-    int width = 0;
-    const QPair<int, int> sight = rowsInSight(valueList);
-    for (int visual = sight.first; visual <= sight.second && visual >= 0; ++visual) {
-        const int row = valueList->logicalIndex(visual);
-        if (!valueList->isSectionHidden(row))
-            width = std::max(width, textWidth(valueList, valueList->rowData(row, Qt::DisplayRole).toString()));
-    }
-    return width;
+    return widestInSight(valueList, [this](int row) { return valueList->rowData(row, Qt::DisplayRole).toString(); });
 }
 
 void SignalList::setRowHeight(int row, double height)

@@ -76,6 +76,8 @@ private:
     // The visual indexes of `list`'s rows in sight.
     QPair<int, int> rowsInSight(const QHeaderView *list) const;
     int textWidth(const QHeaderView *list, const QString &text) const;
+    template<typename TextOf>
+    int widestInSight(const QHeaderView *list, TextOf textOf) const;
     void rowResized(int row, int oldSize, int newSize);
     void signalSectionResized(int section, int oldSize, int newSize);
     void signalSectionMoved(int section, int oldVisual, int newVisual);

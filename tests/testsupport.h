@@ -16,6 +16,10 @@
 #include <functional>
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace TestSupport {
 
 // Keeps the settings in the test's own store, emptied for a fresh start.
@@ -98,5 +102,22 @@ inline void cancelFileDialog(bool *seen = nullptr)
 {
     whenModal<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); }, seen);
 }
+
+#ifdef Q_OS_UNIX
+// Lowers this process's file size limit while it lives, as a nearly full
+// disk or a user's quota would.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved;
+};
+#endif
 
 } // namespace TestSupport

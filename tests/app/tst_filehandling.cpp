@@ -11,27 +11,7 @@
 
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
-
 namespace {
-
-#ifdef Q_OS_UNIX
-// Lowers the file size limit of this process while it lives.
-struct FileSizeLimit
-{
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit lowered = saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-    rlimit saved;
-};
-#endif
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -331,7 +311,7 @@ void tst_FileHandling::saveOverFileSizeLimit()
     QString informative;
     TestSupport::pressButton(QMessageBox::Ok, &warned, nullptr, &informative);
     {
-        const FileSizeLimit limit(2048);
+        const TestSupport::FileSizeLimit limit(2048);
         probe.save();
     }
     QVERIFY(warned);

@@ -1,4 +1,5 @@
 #include "edithistory.h"
+#include "testsupport.h"
 #include "sensorview.h"
 #include "signaltext.h"
 
@@ -20,7 +21,6 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
-#include <sys/resource.h>
 #endif
 
 namespace {
@@ -602,13 +602,11 @@ void tst_SensorView::saveOverFileSizeLimit()
         text += QStringLiteral("acceleration;%1;%2;%3\n").arg(i).arg(i * 3).arg(-i);
     view->appendText(text);
     view->setWindowModified(true);
-    rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit lowered = saved;
-    lowered.rlim_cur = 2048;
-    setrlimit(RLIMIT_FSIZE, &lowered);
-    const bool written = view->saveFile(path, 0);
-    setrlimit(RLIMIT_FSIZE, &saved);
+    bool written = false;
+    {
+        const TestSupport::FileSizeLimit limit(2048);
+        written = view->saveFile(path, 0);
+    }
     QVERIFY(!written);
     QVERIFY2(lastFileReport(view.get()).error.contains(QStringLiteral("File too large")),
              qPrintable(lastFileReport(view.get()).error));
