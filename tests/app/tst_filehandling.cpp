@@ -4,12 +4,18 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
 
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -62,6 +68,7 @@ private slots:
     void saveFailureKeepsEdits();
     void saveOverFileSizeLimit_data();
     void saveOverFileSizeLimit();
+    void saveOnFullDisk();
     void saveAsMovesToNewFile();
     void saveAsFailureChangesNothing();
     void saveAsCancelled();
@@ -322,6 +329,41 @@ void tst_FileHandling::saveOverFileSizeLimit()
     QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo *"));
     // No temporary file is left behind.
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{QStringLiteral("demo.c")});
+#endif
+}
+
+// A real full file system where the machine lets the test make one (a small
+// memory file system needs the superuser).
+void tst_FileHandling::saveOnFullDisk()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("Mounts a Linux memory file system");
+#else
+    QTemporaryDir disk;
+    const auto run = [](const QString &program, const QStringList &arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+               && process.exitCode() == 0;
+    };
+    if (::geteuid() != 0 || !run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=16k", "tmpfs", disk.path()}))
+        QSKIP("No small file system can be made here");
+    const auto unmount = qScopeGuard([&]() { run(QStringLiteral("umount"), {disk.path()}); });
+    const QString path = disk.filePath(QStringLiteral("demo.c"));
+    const QByteArray original(1000, 'o');
+    writeBytes(path, original);
+    MainWindow &w = newWindow();
+    MainWindowProbe probe(w);
+    w.loadSourceFile(path);
+    probe.editor()->textCursor().insertText(QString(40000, QLatin1Char('x')));
+    bool warned = false;
+    QString informative;
+    TestSupport::pressButton(QMessageBox::Ok, &warned, nullptr, &informative);
+    probe.save();
+    QVERIFY(warned);
+    QVERIFY2(informative.contains(QStringLiteral("No space left on device")), qPrintable(informative));
+    QCOMPARE(readBytes(path), original);
+    QVERIFY(probe.editor()->document()->isModified());
 #endif
 }
 
