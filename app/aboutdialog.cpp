@@ -1,4 +1,5 @@
 #include "aboutdialog.h"
+#include "version.h"
 #include "ui_AboutDialog.h"
 
 #include "resources.h"
@@ -12,7 +13,7 @@ constexpr int InfoFontPointSize = 11;
 constexpr int SplashInfoX = 80;
 constexpr int SplashInfoY = 230;
 constexpr int FadeDurationMs = 1700;
-const QString VersionString = QStringLiteral("1.1");
+const QString VersionString = QStringLiteral(VESTRA_VERSION);
 }
 
 AboutDialog::AboutDialog(bool splash, QWidget *parent)

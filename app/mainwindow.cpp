@@ -100,10 +100,10 @@ void MainWindow::addToolBarWidgets()
     searchField->setFixedWidth(SearchFieldWidth);
     searchField->setFixedHeight(toolBar->height() - SearchFieldHeightReduction);
     searchField->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    connect(searchField, SIGNAL(requestClose()), this, SLOT(closeSearchField()));
-    connect(searchField, SIGNAL(returnPressed()), this, SLOT(executeCodeSearch()));
+    connect(searchField, &QSearchField::requestClose, this, &MainWindow::closeSearchField);
+    connect(searchField, &QLineEdit::returnPressed, this, &MainWindow::executeCodeSearch);
     // The keypad Enter key searches as Return does.
-    connect(searchField, SIGNAL(requestSearch(QString)), this, SLOT(executeCodeSearch()));
+    connect(searchField, &QSearchField::requestSearch, this, &MainWindow::executeCodeSearch);
     searchFieldAction = toolBar->addWidget(searchField);
     searchFieldAction->setVisible(false);
 
@@ -125,9 +125,8 @@ void MainWindow::initEditor()
 {
     highlighter = new VESTRASyntaxHighlighter(ui->codeEditor->document());
     markDocumentClean();
-    connect(ui->codeEditor, SIGNAL(modificationChanged(bool)), this,
-            SLOT(codeEditor_modifiedStatusChanged(bool)));
-    connect(ui->codeEditor, SIGNAL(pressedEscape()), this, SLOT(closeSearchField()));
+    connect(ui->codeEditor, &QPlainTextEdit::modificationChanged, this, &MainWindow::codeEditor_modifiedStatusChanged);
+    connect(ui->codeEditor, &VESTRACodeEditor::pressedEscape, this, &MainWindow::closeSearchField);
 }
 
 void MainWindow::markDocumentClean()

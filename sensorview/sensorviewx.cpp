@@ -33,22 +33,6 @@ constexpr int RefreshIntervalMs = 101;
 constexpr double Millisecond = 1000.0;
 }
 
-SensorAction::SensorAction(SensorView *view, int number, const QString &text, bool checkable, QObject *parent)
-    : QAction(text, parent)
-    , owner(view)
-    , command(number)
-{
-    setCheckable(checkable);
-    connect(this, &QAction::triggered, this, [this]() { owner->execute(command); });
-}
-
-void SensorAction::refresh()
-{
-    setEnabled(owner->isEnabled(command));
-    if (isCheckable())
-        setChecked(owner->isChecked(command));
-}
-
 SensorView *createSensorView()
 {
     return new SensorViewX(new SignalData);

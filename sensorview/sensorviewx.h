@@ -3,7 +3,6 @@
 #include "edithistory.h"
 #include "sensorview.h"
 
-#include <QAction>
 #include <QTime>
 
 #include <memory>
@@ -12,20 +11,6 @@ class GraphView;
 class QSplitter;
 class SignalData;
 class SignalList;
-
-// A menu action that runs one of the view's commands.
-class SensorAction : public QAction
-{
-public:
-    SensorAction(SensorView *owner, int command, const QString &text, bool checkable, QObject *parent);
-
-    // Takes the enabled and checked state from the view.
-    void refresh();
-
-private:
-    SensorView *owner = nullptr;
-    int command = 0;
-};
 
 // The sensor view: the list pane and the graph side by side over one store
 // of records, which the view owns.

@@ -6,8 +6,8 @@
 #include "signaldata.h"
 #include "timeline.h"
 
+#include "sensoraction.h"
 #include "sensorview.h"
-#include "sensorviewx.h"
 
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
