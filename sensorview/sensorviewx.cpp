@@ -29,8 +29,8 @@ constexpr double ListShare = 0.25;
 constexpr double GraphShare = 0.75;
 // Growing columns leave the graph at least this wide.
 constexpr int MinimumGraphWidth = 200;
-constexpr int RefreshIntervalMs = 101;
-constexpr double Millisecond = 1000.0;
+// Live input moves the view at most once in this many milliseconds.
+constexpr qint64 RefreshIntervalMs = 100;
 }
 
 SensorView *createSensorView()
@@ -772,16 +772,13 @@ void SensorViewX::appendText(const QString &text)
 {
     parseText(*signalData, text);
     syncRows();
-    // A time of day: past midnight (or with the clock set back) the last
-    // refresh lies "ahead", which must not hold the view still for a day.
-    const int sinceRefresh = lastRefresh.isValid() ? lastRefresh.msecsTo(QTime::currentTime()) : -1;
-    if (sinceRefresh >= 0 && sinceRefresh < RefreshIntervalMs)
+    if (sinceRefresh.isValid() && sinceRefresh.elapsed() <= RefreshIntervalMs)
         return;
     setWindowModified(true);
     graph->followEnd = true;
     graph->jump(GoToEnd, false);
     graph->viewport()->update();
-    lastRefresh = QTime::currentTime();
+    sinceRefresh.start();
 }
 
 // ---- Configuration by name ----------------------------------------------------------
@@ -972,12 +969,12 @@ void SensorViewX::setContextMenu(QMenu *menu)
 
 double SensorViewX::selectionStart() const
 {
-    return graph->anchorTime / Millisecond;
+    return graph->anchorTime / MillisecondsPerSecond;
 }
 
 double SensorViewX::selectionEnd() const
 {
-    return graph->cursorTime / Millisecond;
+    return graph->cursorTime / MillisecondsPerSecond;
 }
 
 bool SensorViewX::isSignalSelected(const QString &name) const
@@ -995,7 +992,7 @@ bool SensorViewX::isSignalSelected(const QString &name) const
 
 double SensorViewX::valueAt(const QString &name, int channel, double time) const
 {
-    return signalData->valueAt(signalData->series(name), time * Millisecond, channel);
+    return signalData->valueAt(signalData->series(name), time * MillisecondsPerSecond, channel);
 }
 
 // ---- Cloning ---------------------------------------------------------------------------

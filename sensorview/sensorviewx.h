@@ -3,7 +3,7 @@
 #include "edithistory.h"
 #include "sensorview.h"
 
-#include <QTime>
+#include <QElapsedTimer>
 
 #include <memory>
 
@@ -30,7 +30,9 @@ public:
     QList<SensorViewObserver *> observers;
     std::unique_ptr<SignalData> signalData;
     EditHistory history;
-    QTime lastRefresh;
+    // Since live input last moved the view; a monotonic clock, which no
+    // midnight or clock change sets back.
+    QElapsedTimer sinceRefresh;
     // What the last file operation read or met, for the host.
     SensorViewReport report;
 

@@ -12,6 +12,10 @@
 #include <vector>
 
 
+// The store counts time in milliseconds; texts and the view's interface
+// speak seconds.
+inline constexpr double MillisecondsPerSecond = 1000.0;
+
 // One sample line: a signal's name, a time in milliseconds and the values of
 // its channels in column order (possibly none).
 struct SignalRecord

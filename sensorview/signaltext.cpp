@@ -429,7 +429,7 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
         ++count.unreadable;
         return;
     }
-    const double time = SignalText::toDouble(fields[1]) * 1000.0;
+    const double time = SignalText::toDouble(fields[1]) * MillisecondsPerSecond;
     store.addRecord(fields[0], time, values.data(), int(values.size()));
     ++count.records;
 }
@@ -447,7 +447,7 @@ void appendRecord(QString &out, const SignalData &store, quint32 id, double time
         out += QLatin1Char(';');
     out += store.name(id);
     out += QLatin1Char('\t');
-    SignalText::appendNumber(out, time / 1000.0);
+    SignalText::appendNumber(out, time / MillisecondsPerSecond);
     const double *values = store.values(id);
     const int count = store.valueCount(id);
     for (int i = 0; i < count; ++i) {
@@ -462,7 +462,7 @@ void appendRecord(QByteArray &out, const QByteArray &name, const SignalData &sto
 {
     out += name;
     out += '\t';
-    SignalText::appendNumber(out, time / 1000.0);
+    SignalText::appendNumber(out, time / MillisecondsPerSecond);
     const double *values = store.values(id);
     const int count = store.valueCount(id);
     for (int i = 0; i < count; ++i) {
@@ -602,7 +602,7 @@ void writeRecord(QTextStream &stream, const SignalRecord &record)
     QString out = needsLeadingSeparator(record.name) ? QStringLiteral(";") : QString();
     out += record.name;
     out += QLatin1Char('\t');
-    SignalText::appendNumber(out, record.time / 1000.0);
+    SignalText::appendNumber(out, record.time / MillisecondsPerSecond);
     for (double value : record.values) {
         out += QLatin1Char('\t');
         SignalText::appendNumber(out, value);

@@ -1,5 +1,7 @@
 #include "timeline.h"
 
+#include "signaldata.h"
+
 #include <QPainter>
 #include <QStyleOptionHeader>
 
@@ -33,7 +35,7 @@ QString Timeline::tickLabel(double time, double scale)
     if (time == 0)
         return QStringLiteral("0");
     if (scale < SecondsBelowScale)
-        return QStringLiteral("%1 s").arg(qint64(std::trunc(time / 1000)));
+        return QStringLiteral("%1 s").arg(qint64(std::trunc(time / MillisecondsPerSecond)));
     return QStringLiteral("%1 ms").arg(qint64(time));
 }
 
