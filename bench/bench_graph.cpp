@@ -55,7 +55,7 @@ double paint(QImage &image, const SignalData &store, std::vector<Band> &bands, d
         if (triggers) {
             // The runs are found once per trigger setting and data change.
             if (bands[size_t(b)].runs.empty())
-                bands[size_t(b)].runs = findTriggerRuns(store, *curve.series, 0, 5, 0.5);
+                bands[size_t(b)].runs = findTriggerRuns(store, *curve.series, 0, TriggerMode::Above, 0.5);
             drawTriggerRuns(painter, bands[size_t(b)].runs, curve.color, scale, offset, Width, Height);
         }
     }

@@ -215,20 +215,20 @@ void drawCurve(QPainter &painter, const Curve &curve, Envelope &envelope)
     drawCurveExactly(painter, curve);
 }
 
-bool meetsTrigger(double value, int mode, double level)
+bool meetsTrigger(double value, TriggerMode mode, double level)
 {
     switch (mode) {
-    case 1:
+    case TriggerMode::Equal:
         return value == level;
-    case 2:
+    case TriggerMode::NotEqual:
         return !(value == level);
-    case 3:
+    case TriggerMode::Below:
         return value < level;
-    case 4:
+    case TriggerMode::AtMost:
         return value <= level;
-    case 5:
+    case TriggerMode::Above:
         return value > level;
-    case 6:
+    case TriggerMode::AtLeast:
         return value >= level;
     default:
         return false;
@@ -236,7 +236,7 @@ bool meetsTrigger(double value, int mode, double level)
 }
 
 std::vector<TriggerRun> findTriggerRuns(const SignalData &store, const SignalSeries &series,
-                                        int channel, int mode, double level)
+                                        int channel, TriggerMode mode, double level)
 {
     std::vector<TriggerRun> runs;
     bool inside = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "curvestyle.h"
+
 #include "signaldata.h"
 
 #include <QColor>
@@ -26,8 +28,6 @@ struct BandScale
     static BandScale make(double lo, double hi, int top, int height);
     int y(double value) const { return int(value * k + d); }
 };
-
-enum class CurveStyle { Linear = 1, Steps = 2, Blocks = 3, Events = 4 };
 
 // One channel's curve in a band, as it appears through the view's mapping
 // x = trunc(t * scale - offset).
@@ -68,16 +68,19 @@ struct TriggerRun
     double end = 0.0;
 };
 
-// Whether `value` meets the trigger condition: mode 1 =, 2 !=, 3 <, 4 <=,
-// 5 >, 6 >= the level; any other mode never.
-bool meetsTrigger(double value, int mode, double level);
+// How a channel's values are compared with its trigger level. The numbers
+// are those a host passes to setChannelTrigger; any other number is Off.
+enum class TriggerMode { Off = 0, Equal = 1, NotEqual = 2, Below = 3, AtMost = 4, Above = 5, AtLeast = 6 };
+
+// Whether `value` meets the trigger condition.
+bool meetsTrigger(double value, TriggerMode mode, double level);
 
 // The runs of records of `series` that meet the condition, in time order:
 // each from its first matching record to the first following one that does
 // not match (or to the last record tested). Records without the channel
 // are not tested.
 std::vector<TriggerRun> findTriggerRuns(const SignalData &store, const SignalSeries &series,
-                                        int channel, int mode, double level);
+                                        int channel, TriggerMode mode, double level);
 
 // Shades the runs that reach into the viewport, over its full height.
 void drawTriggerRuns(QPainter &painter, const std::vector<TriggerRun> &runs, const QColor &color,

@@ -1,5 +1,7 @@
 #include "datalist.h"
 
+#include "curvestyle.h"
+
 #include <QFontDatabase>
 #include <QSignalBlocker>
 #include <QItemSelectionModel>
@@ -92,7 +94,7 @@ void DataList::fillRow(int row, const QString &name, int index)
     setRowData(row, FormatRole, int(Decimal));
     setRowData(row, HeightRole, double(sectionSize(row)));
     setRowData(row, ChannelIndexRole, index);
-    setRowData(row, StyleRole, int(Steps));
+    setRowData(row, StyleRole, int(CurveStyle::Steps));
     setRowData(row, LabelRole, text);
     setRowData(row, ColorRole, defaultColor(index));
     setRowData(row, Qt::TextAlignmentRole, int(Qt::AlignRight));

@@ -30,7 +30,6 @@ public:
         EnumNamesRole,
     };
     enum Format { Decimal = 1, Hex = 2, Enumeration = 3 };
-    enum Style { Linear = 1, Steps = 2, Blocks = 3, Events = 4 };
 
     DataList(bool isValueList, QWidget *parent = nullptr);
 

@@ -157,7 +157,7 @@ void GraphView::setHoverPosition(int x)
     refreshValuesFor(time);
 }
 
-void GraphView::jump(int mode, bool extend)
+void GraphView::jump(JumpMode mode, bool extend)
 {
     updateScrollRange();
     DataList *rows = signalList->valueList;
@@ -174,19 +174,19 @@ void GraphView::jump(int mode, bool extend)
             continue;
         const SignalSeries &series = signalData->series(rows->rowData(row, DataList::SignalNameRole).toString());
         switch (mode) {
-        case 0:
+        case JumpMode::Start:
             take(signalData->firstTime(series), true);
             break;
-        case 1:
+        case JumpMode::End:
             take(signalData->lastTime(series), false);
             break;
-        case 2: {
+        case JumpMode::NextSample: {
             const int next = signalData->nextIndex(series, cursorTime);
             if (next >= 0 && signalData->time(series, next) != cursorTime)
                 take(signalData->time(series, next), true);
             break;
         }
-        case 3: {
+        case JumpMode::PreviousSample: {
             const int previous = signalData->previousIndex(series, cursorTime);
             if (previous >= 0 && signalData->time(series, previous) != cursorTime)
                 take(signalData->time(series, previous), false);
@@ -334,7 +334,7 @@ void GraphView::paintTriggers(QPainter &painter)
         TriggerCache &cache = triggerCaches[name][channel];
         if (cache.revision != signalData->revision() || cache.records != series.size()
             || cache.mode != mode || !(cache.level == level)) {
-            cache.runs = findTriggerRuns(*signalData, series, channel, mode, level);
+            cache.runs = findTriggerRuns(*signalData, series, channel, TriggerMode(mode), level);
             cache.revision = signalData->revision();
             cache.records = series.size();
             cache.mode = mode;
@@ -478,16 +478,16 @@ void GraphView::keyPressEvent(QKeyEvent *event)
         signalList->clearSelection();
         break;
     case Qt::Key_Home:
-        jump(0, extend);
+        jump(JumpMode::Start, extend);
         break;
     case Qt::Key_End:
-        jump(1, extend);
+        jump(JumpMode::End, extend);
         break;
     case Qt::Key_Left:
-        jump(3, extend);
+        jump(JumpMode::PreviousSample, extend);
         break;
     case Qt::Key_Right:
-        jump(2, extend);
+        jump(JumpMode::NextSample, extend);
         break;
     default:
         break;

@@ -18,6 +18,11 @@ class Timeline;
 // The right pane of the sensor view: every visible channel row of the list
 // pane drawn as a band over a common time axis, with the time selection
 // (anchor and cursor), the hover line, zoom and scroll.
+// Where a jump moves the cursor: the earliest or latest sample of the
+// (selected) rows, or their next or previous sample after the cursor. The
+// numbers are those of the view's commands.
+enum class JumpMode { Start = 0, End = 1, NextSample = 2, PreviousSample = 3 };
+
 class GraphView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -59,7 +64,7 @@ public:
     void setHoverPosition(int x);
     // Mode 0 start, 1 end, 2 next sample, 3 previous sample; with `extend`
     // only the cursor moves.
-    void jump(int mode, bool extend);
+    void jump(JumpMode mode, bool extend);
     void ensureTimeVisible(double time);
     void showSelection();
     void setContextMenu(QMenu *menu);

@@ -1,6 +1,7 @@
 #include "sensorviewx.h"
 
 #include "autosizeheaderview.h"
+#include "curvestyle.h"
 #include "datalist.h"
 #include "graphview.h"
 #include "sectionlist.h"
@@ -96,7 +97,7 @@ SensorViewX::SensorViewX(SignalData *store)
         widget->setFocusProxy(graph);
 
     syncRows();
-    graph->jump(0, false);
+    graph->jump(JumpMode::Start, false);
     setLayout(layout);
     // Shown on its own, the view's title carries the modified mark.
     setWindowTitle(QStringLiteral("Sensor View[*]"));
@@ -481,7 +482,7 @@ void SensorViewX::execute(int command)
     case GoToEnd:
     case NextSample:
     case PreviousSample:
-        graph->jump(command, false);
+        graph->jump(JumpMode(command), false);
         break;
     case ShowSelection:
         graph->showSelection();
@@ -527,8 +528,8 @@ void SensorViewX::execute(int command)
         break;
     case SelectAll:
         signalList->clearSelection();
-        graph->jump(0, false);
-        graph->jump(1, true);
+        graph->jump(JumpMode::Start, false);
+        graph->jump(JumpMode::End, true);
         break;
     case SelectNone:
         signalList->clearSelection();
@@ -548,7 +549,7 @@ void SensorViewX::execute(int command)
     case StyleSteps:
     case StyleBlocks:
     case StyleEvents:
-        setStyleOfRows(command - StyleLinear + DataList::Linear);
+        setStyleOfRows(command - StyleLinear + int(CurveStyle::Linear));
         break;
     case HideRows:
         hideSelectedRows();
@@ -641,7 +642,7 @@ bool SensorViewX::isChecked(int command) const
     case StyleSteps:
     case StyleBlocks:
     case StyleEvents:
-        return commonValue(DataList::StyleRole) == command - StyleLinear + DataList::Linear;
+        return commonValue(DataList::StyleRole) == command - StyleLinear + int(CurveStyle::Linear);
     default:
         return false;
     }
@@ -776,7 +777,7 @@ void SensorViewX::appendText(const QString &text)
         return;
     setWindowModified(true);
     graph->followEnd = true;
-    graph->jump(GoToEnd, false);
+    graph->jump(JumpMode::End, false);
     graph->viewport()->update();
     sinceRefresh.start();
 }

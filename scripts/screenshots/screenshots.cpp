@@ -6,6 +6,7 @@
 #include "settingsstore.h"
 #include "vestracodeeditor.h"
 
+#include "curvestyle.h"
 #include "datalist.h"
 #include "graphview.h"
 #include "sensorviewx.h"
@@ -88,10 +89,10 @@ int main(int argc, char *argv[])
         view.show();
         QTest::qWait(100);
         DataList *rows = view.signalList->valueList;
-        rows->setRowData(1, DataList::StyleRole, int(DataList::Blocks));
-        rows->setRowData(2, DataList::StyleRole, int(DataList::Linear));
+        rows->setRowData(1, DataList::StyleRole, int(CurveStyle::Blocks));
+        rows->setRowData(2, DataList::StyleRole, int(CurveStyle::Linear));
         rows->setRowData(2, DataList::MergedRole, true);
-        rows->setRowData(3, DataList::StyleRole, int(DataList::Linear));
+        rows->setRowData(3, DataList::StyleRole, int(CurveStyle::Linear));
         rows->setRowData(0, DataList::TriggerModeRole, 5);
         rows->setRowData(0, DataList::TriggerLevelRole, 1014.5);
         view.signalList->setRowHeight(2, 80);

@@ -228,7 +228,7 @@ void tst_CurvePainter::triggerRuns()
         store.addRecord(QStringView(u"s"), i * 10.0, &values[i], 1);
     store.addRecord(QStringView(u"s"), 60.0, nullptr, 0);
     QStringList found;
-    for (const TriggerRun &run : findTriggerRuns(store, store.series(QStringLiteral("s")), 0, mode, level))
+    for (const TriggerRun &run : findTriggerRuns(store, store.series(QStringLiteral("s")), 0, TriggerMode(mode), level))
         found << QStringLiteral("%1-%2").arg(run.start).arg(run.end);
     QCOMPARE(found.join(QLatin1Char(' ')), runs);
 }

@@ -301,13 +301,13 @@ void tst_SensorPanes::jumps()
     graph->setCursorTime(from);
     if (selectB)
         view->signalList->valueList->setRowSelected(1, true);
-    graph->jump(mode, false);
+    graph->jump(JumpMode(mode), false);
     QCOMPARE(graph->cursorTime, to);
     QCOMPARE(graph->anchorTime, to);
     // With extend the anchor stays.
     graph->setAnchorTime(from);
     graph->setCursorTime(from);
-    graph->jump(mode, true);
+    graph->jump(JumpMode(mode), true);
     QCOMPARE(graph->anchorTime, from);
     QCOMPARE(graph->cursorTime, to);
 }
