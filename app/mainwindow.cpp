@@ -48,6 +48,8 @@ QWidget *makeGap(QWidget *parent)
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
+    , runner(std::make_unique<BuildRunner>())
+    , extProcess(runner->process())
 {
     initVestraResources();
     ui->setupUi(this);
@@ -72,16 +74,10 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The runner ends what still runs and reports nothing of it.
+    runner.reset();
     delete highlighter;
     delete ui;
-    // Ending the child reports its completion at once; the window that
-    // would write it down is half gone, so nobody may listen any more.
-    extProcess.disconnect(this);
-    if (extProcess.state() != QProcess::NotRunning) {
-        extProcess.terminateTree();
-        extProcess.close();
-    }
-    extProcess.killTree();
 }
 
 void MainWindow::addToolBarWidgets()

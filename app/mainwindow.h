@@ -3,12 +3,10 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
-#include <QTextDecoder>
 #include <QStringList>
 
-#include "childprocess.h"
+#include "buildrunner.h"
 
-#include <deque>
 #include <memory>
 
 class ConsoleWriter;
@@ -41,8 +39,9 @@ public:
     void openReferenceDocument(const QString &documentName);
 
     void startNextOperation();
-    void runMake(const QString &target);
-    void runExample(const QString &executablePath);
+    // A step's start; false when its precondition refuses.
+    bool runMake(const QString &target);
+    bool runExample(const QString &executablePath);
     bool canStartMake();
     bool canRunExample(const QString &executablePath) const;
     void dropCurrentOperation();
@@ -58,8 +57,8 @@ private slots:
     void on_actionSave_triggered();
     void on_actionBuild_triggered();
     void on_actionSave_As_triggered();
-    void readExtProcessOutput();
-    void readExtProcessError();
+    void readExtProcessOutput(const QString &text);
+    void readExtProcessError(const QString &text);
     void extProcessError(QProcess::ProcessError err);
     void extProcessFinished(int exitCode);
     void on_actionSettings_triggered();
@@ -78,26 +77,11 @@ private slots:
     void on_actionToggle_Comment_Section_triggered();
 
 private:
-    enum class OperationKind { Make, Run };
-
-    // One queued step of a build, clean or run command.
-    struct Operation
-    {
-        void (MainWindow::*handler)(const QString &);
-        QString argument;
-        OperationKind kind;
-    };
-
     static constexpr char TitleBase[] = "VESTRA";
 
     void addToolBarWidgets();
     void connectProcess();
-    void enqueue(void (MainWindow::*handler)(const QString &), const QString &argument,
-                 OperationKind kind);
-    void clearQueue();
     void writeDiagnostics();
-    void resetOutputDecoders();
-    static QString decodeOutput(QTextDecoder *decoder, QByteArray bytes);
     void openWithDesktop(const QString &path);
     bool saveDocument();
     bool writeDocumentTo(const QString &path);
@@ -113,13 +97,11 @@ private:
     QCheckBox *caseSensitiveCheckBox = nullptr;
     QAction *caseSensitiveAction = nullptr;
     QComboBox *boardComboBox = nullptr;
-    ChildProcess extProcess;
-    std::unique_ptr<QTextDecoder> outputDecoder;
-    std::unique_ptr<QTextDecoder> errorDecoder;
-    std::unique_ptr<Operation> currentOperation;
-    std::deque<std::unique_ptr<Operation>> operationQueue;
+    // The queue of steps and the child process; the window's process is
+    // the runner's.
+    std::unique_ptr<BuildRunner> runner;
+    ChildProcess &extProcess;
     bool fileLoaded = false;
-    bool operationCanceled = false;
     QString examplesPath;
     QString basePath;
     QString lastWorkingDirectory;

@@ -7,12 +7,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QTextCodec>
 
-// Build, clean and run: the queue of steps on the one child process, and
-// the console text they produce.
+// Build, clean and run: what each step starts, and the console text the
+// steps produce. The runner keeps the queue and the child process.
 
 namespace {
 
@@ -21,8 +19,6 @@ const QString TargetAll = QStringLiteral("all");
 const QString TargetClean = QStringLiteral("clean");
 const QString ExecutableSuffix = QStringLiteral(".exe");
 const QString CompilerDownloadPage = QStringLiteral("https://jmeubank.github.io/tdm-gcc/download/");
-const char StopByte = 0x02;
-constexpr unsigned long StopGraceMs = 400;
 
 const QColor OutputColor = Qt::darkBlue;
 const QColor ErrorColor = Qt::red;
@@ -50,69 +46,64 @@ bool isKnownMakeName(const QString &program)
 void MainWindow::connectProcess()
 {
     console = new ConsoleWriter(ui->cmdOutputText, this);
-    resetOutputDecoders();
-    connect(&extProcess, &QProcess::readyReadStandardOutput, this, &MainWindow::readExtProcessOutput);
-    connect(&extProcess, &QProcess::readyReadStandardError, this, &MainWindow::readExtProcessError);
-    connect(&extProcess, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            &MainWindow::extProcessFinished);
-    connect(&extProcess, &QProcess::errorOccurred, this, &MainWindow::extProcessError);
-}
-
-void MainWindow::enqueue(void (MainWindow::*handler)(const QString &), const QString &argument,
-                         OperationKind kind)
-{
-    operationQueue.push_back(std::make_unique<Operation>(Operation{handler, argument, kind}));
+    connect(runner.get(), &BuildRunner::outputRead, this, &MainWindow::readExtProcessOutput);
+    connect(runner.get(), &BuildRunner::errorRead, this, &MainWindow::readExtProcessError);
+    connect(runner.get(), &BuildRunner::stepEnded, this, [this](BuildRunner::StepEnd end, int exitCode) {
+        if (end == BuildRunner::StepEnd::FailedToStart)
+            extProcessError(QProcess::FailedToStart);
+        else
+            extProcessFinished(exitCode);
+    });
+    connect(runner.get(), &BuildRunner::processFailed, this,
+            [this](const QString &reason) { console->write(FailureColor, reason); });
+    connect(runner.get(), &BuildRunner::stateChanged, this, &MainWindow::updateActions);
 }
 
 void MainWindow::on_actionBuild_triggered()
 {
-    enqueue(&MainWindow::runMake, TargetAll, OperationKind::Make);
+    runner->enqueue(BuildRunner::StepKind::Make, [this]() { return runMake(TargetAll); });
     startNextOperation();
 }
 
 void MainWindow::on_actionClean_triggered()
 {
-    enqueue(&MainWindow::runMake, TargetClean, OperationKind::Make);
+    runner->enqueue(BuildRunner::StepKind::Make, [this]() { return runMake(TargetClean); });
     startNextOperation();
 }
 
 void MainWindow::on_actionRun_triggered()
 {
     const QString executable = lastWorkingDirectory + QDir::separator() + projectName + ExecutableSuffix;
-    enqueue(&MainWindow::runMake, TargetAll, OperationKind::Make);
-    enqueue(&MainWindow::runExample, executable, OperationKind::Run);
+    runner->enqueue(BuildRunner::StepKind::Make, [this]() { return runMake(TargetAll); });
+    runner->enqueue(BuildRunner::StepKind::Run, [this, executable]() { return runExample(executable); });
     startNextOperation();
 }
 
 void MainWindow::on_actionCancel_Build_triggered()
 {
-    if (currentOperation && currentOperation->kind == OperationKind::Make)
+    if (runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Make)
         stopOperation();
 }
 
 void MainWindow::on_actionStop_triggered()
 {
-    if (currentOperation && currentOperation->kind == OperationKind::Run)
+    if (runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Run)
         stopOperation();
 }
 
 void MainWindow::startNextOperation()
 {
-    if (operationQueue.empty())
-        return;
-    currentOperation = std::move(operationQueue.front());
-    operationQueue.pop_front();
-    (this->*(currentOperation->handler))(QString(currentOperation->argument));
+    runner->startNext();
 }
 
 void MainWindow::dropCurrentOperation()
 {
-    currentOperation.reset();
+    runner->dropCurrent();
 }
 
-void MainWindow::clearQueue()
+void MainWindow::stopOperation()
 {
-    operationQueue.clear();
+    runner->stop();
 }
 
 bool MainWindow::canStartMake()
@@ -130,68 +121,35 @@ bool MainWindow::canRunExample(const QString &executablePath) const
            && !ui->codeEditor->document()->isModified() && QFileInfo::exists(executablePath);
 }
 
-void MainWindow::runMake(const QString &target)
+bool MainWindow::runMake(const QString &target)
 {
-    if (!canStartMake()) {
-        dropCurrentOperation();
-        clearQueue();
-        return;
-    }
+    if (!canStartMake())
+        return false;
     console->clear();
-    operationCanceled = false;
     updateActions();
-
     const QStringList arguments{boardAssignment(boardComboBox->itemText(boardComboBox->currentIndex())),
                                 target};
-    resetOutputDecoders();
-    extProcess.setWorkingDirectory(lastWorkingDirectory);
-    extProcess.start(makePath, arguments, QIODevice::ReadWrite);
+    runner->launch(makePath, arguments, lastWorkingDirectory);
+    return true;
 }
 
-void MainWindow::runExample(const QString &executablePath)
+bool MainWindow::runExample(const QString &executablePath)
 {
-    if (!canRunExample(executablePath)) {
-        dropCurrentOperation();
-        clearQueue();
-        return;
-    }
+    if (!canRunExample(executablePath))
+        return false;
     console->clear();
-    operationCanceled = false;
     console->write(SuccessColor, QStringLiteral("Running example '%1' ...\n")
                                      .arg(QFileInfo(executablePath).fileName()));
     updateActions();
-
-    resetOutputDecoders();
-    extProcess.setWorkingDirectory(lastWorkingDirectory);
-    extProcess.start(executablePath, QStringList(), QIODevice::ReadWrite);
-}
-
-void MainWindow::stopOperation()
-{
-    if (!currentOperation)
-        return;
-    operationCanceled = true;
-    const QDeadlineTimer grace(StopGraceMs);
-    extProcess.write(&StopByte, 1);
-    // The byte has to leave before the program can answer it; one that obeys
-    // ends the wait at once, the others get the grace time and no more.
-    if (extProcess.state() != QProcess::NotRunning) {
-        extProcess.waitForBytesWritten(int(grace.remainingTime()));
-        extProcess.waitForFinished(int(grace.remainingTime()));
-    }
-    if (extProcess.state() == QProcess::Running) {
-        extProcess.terminateTree();
-        extProcess.close();
-    }
-    // Whatever the program started is not to outlive the cancel.
-    extProcess.killTree();
+    runner->launch(executablePath, QStringList(), lastWorkingDirectory);
+    return true;
 }
 
 void MainWindow::updateActions()
 {
-    const bool idle = !currentOperation;
-    const bool making = currentOperation && currentOperation->kind == OperationKind::Make;
-    const bool running = currentOperation && currentOperation->kind == OperationKind::Run;
+    const bool idle = !runner->hasCurrent();
+    const bool making = !idle && runner->currentKind() == BuildRunner::StepKind::Make;
+    const bool running = !idle && runner->currentKind() == BuildRunner::StepKind::Run;
     ui->actionBuild->setEnabled(idle);
     ui->actionClean->setEnabled(idle);
     ui->actionCancel_Build->setEnabled(making);
@@ -199,80 +157,34 @@ void MainWindow::updateActions()
     ui->actionStop->setEnabled(running);
 }
 
-void MainWindow::resetOutputDecoders()
+void MainWindow::readExtProcessOutput(const QString &text)
 {
-    QTextCodec *utf8 = QTextCodec::codecForName("UTF-8");
-    outputDecoder.reset(utf8->makeDecoder());
-    errorDecoder.reset(utf8->makeDecoder());
+    console->write(OutputColor, text);
 }
 
-// A character may arrive split across two reads, so each channel keeps its
-// own decoder state. A zero byte in a program's output is not text: only it
-// is dropped, never what follows it.
-QString MainWindow::decodeOutput(QTextDecoder *decoder, QByteArray bytes)
+void MainWindow::readExtProcessError(const QString &text)
 {
-    bytes.replace('\0', QByteArray());
-    return decoder->toUnicode(bytes);
-}
-
-void MainWindow::readExtProcessOutput()
-{
-    const QString text = decodeOutput(outputDecoder.get(), extProcess.readAllStandardOutput());
-    if (!text.isEmpty())
-        console->write(OutputColor, text);
-}
-
-void MainWindow::readExtProcessError()
-{
-    const QString text = decodeOutput(errorDecoder.get(), extProcess.readAllStandardError());
-    if (text.isEmpty())
-        return;
     const bool warning = text.contains(QLatin1String("Warning"), Qt::CaseInsensitive);
     console->write(warning ? WarningColor : ErrorColor, text);
 }
 
+// The closing line of a step; the runner then moves the queue on.
 void MainWindow::extProcessFinished(int exitCode)
 {
-    extProcess.close();
-    if (operationCanceled) {
+    if (runner->cancelled()) {
         console->write(SuccessColor, QStringLiteral("\nOperation canceled !"));
-        clearQueue();
-        dropCurrentOperation();
-        updateActions();
     } else if (exitCode == 0) {
         console->write(SuccessColor, QStringLiteral("\nOperation finished successfully"));
-        dropCurrentOperation();
-        startNextOperation();
-        updateActions();
     } else {
         console->write(FailureColor, QStringLiteral("\nOperation finished with error code: %1").arg(exitCode));
         console->write(FailureColor, extProcess.errorString());
-        clearQueue();
-        dropCurrentOperation();
-        updateActions();
     }
 }
 
 void MainWindow::extProcessError(QProcess::ProcessError err)
 {
-    if (operationCanceled) {
-        updateActions();
-        return;
-    }
-    switch (err) {
-    case QProcess::FailedToStart:
+    if (err == QProcess::FailedToStart)
         writeDiagnostics();
-        clearQueue();
-        dropCurrentOperation();
-        updateActions();
-        break;
-    case QProcess::Crashed:
-        // The completion that follows reports the exit code.
-        break;
-    default:
-        console->write(FailureColor, extProcess.errorString());
-        break;
-    }
 }
 
 void MainWindow::writeDiagnostics()

@@ -31,7 +31,7 @@ struct MainWindowProbe
     const QString &projectName() const { return w.projectName; }
     const QString &makePath() const { return w.makePath; }
     bool fileLoaded() const { return w.fileLoaded; }
-    bool idle() const { return !w.currentOperation && w.operationQueue.empty(); }
+    bool idle() const { return w.runner->isIdle(); }
     bool running() const { return w.extProcess.state() != QProcess::NotRunning; }
     const QProcess &process() const { return w.extProcess; }
     // True once nothing waits to be shown in the console.
