@@ -12,10 +12,6 @@
 
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <sys/types.h>
-#endif
-
 namespace {
 
 struct Paragraph
@@ -59,25 +55,6 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// True while a process of the group `group` is alive (zombies count as
-// gone: nothing reaps them inside some containers).
-bool groupAlive(qint64 group)
-{
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool number = false;
-        entry.toLongLong(&number);
-        if (!number)
-            continue;
-        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(entry));
-        // pid (name) state ppid pgrp ...
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 2 && fields.at(2).toLongLong() == group && fields.at(0) != "Z")
-            return true;
-    }
-    return false;
-}
-
 const QColor DarkBlue(0, 0, 128);
 const QColor DarkGreen(0, 128, 0);
 const QColor DarkRed(128, 0, 0);
@@ -110,8 +87,6 @@ private slots:
     void diagnostics();
     void stderrColours();
     void closingDuringBuildStopsIt();
-    void stopSequence_data();
-    void stopSequence();
     void bundledExampleHearsStop();
     void boardNameReachesProgramAsIs();
     void consoleShowsEverything_data();
@@ -161,7 +136,7 @@ void tst_Build::init()
     TestSupport::isolateSettings();
     qputenv("PATH", savedPath);
     dir.reset(new QTemporaryDir);
-    for (const char *name : {"args", "cwd", "stdin", "pid", "output"})
+    for (const char *name : {"args", "cwd", "stdin", "output"})
         QFile::remove(recordPath(name));
 }
 
@@ -543,50 +518,6 @@ void tst_Build::closingDuringBuildStopsIt()
     QTRY_COMPARE(probe.process().state(), QProcess::Running);
     QVERIFY(w.close());
     QVERIFY(!probe.running());
-}
-
-void tst_Build::stopSequence_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("obeys");
-    const QByteArray readStopByte = "dd bs=1 count=1 of='" + recordPath("stdin").toUtf8() + "' 2>/dev/null\n";
-    QTest::newRow("obeys the stop byte") << readStopByte + "exit 0\n" << true;
-    QTest::newRow("ignores the stop byte") << readStopByte + "sleep 30\n" << false;
-    QTest::newRow("ignores SIGTERM too") << "trap '' TERM\n" + readStopByte + "sleep 30\n" << false;
-    QTest::newRow("leaves a grandchild") << "sleep 1000 &\n" + readStopByte + "exit 0\n" << true;
-    QTest::newRow("waits on a grandchild") << "sh -c 'sleep 1000' &\n" + readStopByte + "wait\n" << false;
-}
-
-// Stop writes the byte, waits for the program for at most 400 ms, then ends
-// the program and everything it started.
-void tst_Build::stopSequence()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(bool, obeys);
-    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-    const QString exe = QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe");
-    writeFile(exe, "#!/bin/sh\necho $$ > '" + recordPath("pid").toUtf8() + "'\necho started\n" + body, true);
-    MainWindow &w = newWindow(makeScript("exit 0\n"));
-    MainWindowProbe probe(w);
-    w.loadSourceFile(source);
-    probe.action("actionRun")->trigger();
-    QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("started")));
-    const qint64 group = readFile(recordPath("pid")).trimmed().toLongLong();
-    QVERIFY(group > 0);
-    QVERIFY(groupAlive(group));
-
-    QElapsedTimer clock;
-    clock.start();
-    probe.action("actionStop")->trigger();
-    const qint64 took = clock.elapsed();
-    if (obeys)
-        QVERIFY2(took < 250, qPrintable(QString::number(took)));
-    else
-        QVERIFY2(took >= 400 && took < 1500, qPrintable(QString::number(took)));
-    QCOMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
-    waitUntilIdle(2000);
-    QCOMPARE(textsOf(probe.console()).last(), QStringLiteral("Operation canceled !"));
-    QTRY_VERIFY_WITH_TIMEOUT(!groupAlive(group), 2000);
 }
 
 void tst_Build::bundledExampleHearsStop()
