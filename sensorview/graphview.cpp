@@ -122,21 +122,27 @@ void GraphView::repaintStrip(int x1, int x2, int margin)
     viewport()->update(QRect(left, 0, right - left + 1, viewport()->height()));
 }
 
+void GraphView::placeSelection(double anchorAt, double cursorAt)
+{
+    anchor = anchorAt;
+    cursor = cursorAt;
+}
+
 void GraphView::setAnchorTime(double time)
 {
-    if (time == anchorTime)
+    if (time == anchor)
         return;
-    const int before = xOf(anchorTime);
-    anchorTime = time;
+    const int before = xOf(anchor);
+    anchor = time;
     repaintStrip(before, xOf(time), SelectionRepaintMargin);
 }
 
 void GraphView::setCursorTime(double time)
 {
-    if (time == cursorTime)
+    if (time == cursor)
         return;
-    const int before = xOf(cursorTime);
-    cursorTime = time;
+    const int before = xOf(cursor);
+    cursor = time;
     repaintStrip(before, xOf(time), SelectionRepaintMargin);
     refreshValuesFor(time);
 }
@@ -149,10 +155,10 @@ void GraphView::refreshValuesFor(double time)
 void GraphView::setHoverPosition(int x)
 {
     const double time = signalData->nearestTime(signalData->all, timeAt(x));
-    if (time == hoverTime)
+    if (time == hover)
         return;
-    const int before = xOf(hoverTime);
-    hoverTime = time;
+    const int before = xOf(hover);
+    hover = time;
     repaintStrip(before, xOf(time), HoverRepaintMargin);
     refreshValuesFor(time);
 }
@@ -181,14 +187,14 @@ void GraphView::jump(JumpMode mode, bool extend)
             take(signalData->lastTime(series), false);
             break;
         case JumpMode::NextSample: {
-            const int next = signalData->nextIndex(series, cursorTime);
-            if (next >= 0 && signalData->time(series, next) != cursorTime)
+            const int next = signalData->nextIndex(series, cursor);
+            if (next >= 0 && signalData->time(series, next) != cursor)
                 take(signalData->time(series, next), true);
             break;
         }
         case JumpMode::PreviousSample: {
-            const int previous = signalData->previousIndex(series, cursorTime);
-            if (previous >= 0 && signalData->time(series, previous) != cursorTime)
+            const int previous = signalData->previousIndex(series, cursor);
+            if (previous >= 0 && signalData->time(series, previous) != cursor)
                 take(signalData->time(series, previous), false);
             break;
         }
@@ -221,8 +227,8 @@ void GraphView::ensureTimeVisible(double time)
 
 void GraphView::showSelection()
 {
-    ensureTimeVisible(anchorTime);
-    ensureTimeVisible(cursorTime);
+    ensureTimeVisible(anchor);
+    ensureTimeVisible(cursor);
 }
 
 void GraphView::setContextMenu(QMenu *menu)
@@ -350,16 +356,16 @@ void GraphView::paintEvent(QPaintEvent *event)
     if (fitPending) {
         fitPending = false;
         const int w = viewport()->width();
-        if (std::abs(anchorTime - cursorTime) > MinimumFitSpan) {
-            setScale(w / std::abs(anchorTime - cursorTime));
-            setOffset(std::min(anchorTime, cursorTime) * scale());
+        if (std::abs(anchor - cursor) > MinimumFitSpan) {
+            setScale(w / std::abs(anchor - cursor));
+            setOffset(std::min(anchor, cursor) * scale());
         } else {
             horizontalScrollBar()->setValue(0);
             setScale(w / std::max(signalData->lastTime(signalData->all), MinimumFitEnd));
         }
     }
     if (followEnd) {
-        anchorTime = cursorTime = signalData->lastTime(signalData->all);
+        anchor = cursor = signalData->lastTime(signalData->all);
         followEnd = false;
     }
 
@@ -387,8 +393,8 @@ void GraphView::paintEvent(QPaintEvent *event)
         }
     }
 
-    const int anchorX = xOf(anchorTime);
-    const int cursorX = xOf(cursorTime);
+    const int anchorX = xOf(anchor);
+    const int cursorX = xOf(cursor);
     painter.setPen(QPen(Qt::black, SelectionLineWidth));
     painter.drawLine(anchorX, 0, anchorX, height);
     painter.drawLine(cursorX, 0, cursorX, height);
@@ -396,7 +402,7 @@ void GraphView::paintEvent(QPaintEvent *event)
 
     if (hoverActive && !dragging) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        const int hoverX = xOf(hoverTime);
+        const int hoverX = xOf(hover);
         painter.drawLine(hoverX, 0, hoverX, height);
     }
 }
@@ -432,8 +438,8 @@ void GraphView::mousePressEvent(QMouseEvent *event)
         return;
     setFocus(Qt::OtherFocusReason);
     const int x = qRound(event->localPos().x());
-    dragAnchor = std::abs(timeToXExact(anchorTime, scale(), offset()) - x) < SelectionGrab;
-    dragCursor = std::abs(timeToXExact(cursorTime, scale(), offset()) - x) < SelectionGrab;
+    dragAnchor = std::abs(timeToXExact(anchor, scale(), offset()) - x) < SelectionGrab;
+    dragCursor = std::abs(timeToXExact(cursor, scale(), offset()) - x) < SelectionGrab;
     if (!dragAnchor && !dragCursor) {
         const double time = signalData->nearestTime(signalData->all, timeAt(x));
         if (!(event->modifiers() & Qt::ShiftModifier))
@@ -456,8 +462,8 @@ void GraphView::mouseMoveEvent(QMouseEvent *event)
     }
     const int x = int(event->localPos().x());
     setHoverPosition(x);
-    const bool near = std::abs(timeToXExact(anchorTime, scale(), offset()) - event->localPos().x()) < SelectionGrab
-                      || std::abs(timeToXExact(cursorTime, scale(), offset()) - event->localPos().x()) < SelectionGrab;
+    const bool near = std::abs(timeToXExact(anchor, scale(), offset()) - event->localPos().x()) < SelectionGrab
+                      || std::abs(timeToXExact(cursor, scale(), offset()) - event->localPos().x()) < SelectionGrab;
     viewport()->setCursor(near ? splitCursor : crossCursor);
 }
 

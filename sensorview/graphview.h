@@ -15,36 +15,38 @@ class SignalData;
 class SignalList;
 class Timeline;
 
-// The right pane of the sensor view: every visible channel row of the list
-// pane drawn as a band over a common time axis, with the time selection
-// (anchor and cursor), the hover line, zoom and scroll.
 // Where a jump moves the cursor: the earliest or latest sample of the
 // (selected) rows, or their next or previous sample after the cursor. The
 // numbers are those of the view's commands.
 enum class JumpMode { Start = 0, End = 1, NextSample = 2, PreviousSample = 3 };
 
+// The right pane of the sensor view: every visible channel row of the list
+// pane drawn as a band over a common time axis, with the time selection
+// (anchor and cursor), the hover line, zoom and scroll.
 class GraphView : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
-    // Shows the channels' values at `time` in the list pane.
-    void refreshValuesFor(double time);
     GraphView(SignalList *list, SignalData *store, QWidget *parent = nullptr);
 
     SignalList *signalList = nullptr;
     Timeline *timeline = nullptr;
     SignalData *signalData = nullptr;
-    double anchorTime = 0.0;
-    double cursorTime = 0.0;
-    double hoverTime = 0.0;
-    bool dragging = false;
-    bool dragAnchor = false;
-    bool dragCursor = false;
-    bool fitPending = false;
-    bool followEnd = false;
-    bool hoverActive = false;
-    bool menuShowing = false;
+
+    double anchorTime() const { return anchor; }
+    double cursorTime() const { return cursor; }
+    double hoverTime() const { return hover; }
+    // Places both ends of the selection as an edit leaves them, without
+    // repainting or showing values: the edit does both when it is done.
+    void placeSelection(double anchorAt, double cursorAt);
+    // The next paint fits the whole data into the viewport.
+    void setFitPending(bool pending) { fitPending = pending; }
+    bool isFitPending() const { return fitPending; }
+    // Live input: paints keep the end of the data in sight.
+    void setFollowEnd(bool follow) { followEnd = follow; }
+    // Shows the channels' values at `time` in the list pane.
+    void refreshValuesFor(double time);
 
     static constexpr double MinimumScale = 0.001;
     static constexpr double MaximumScale = 1000.0;
@@ -86,6 +88,17 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    double anchor = 0.0;
+    double cursor = 0.0;
+    double hover = 0.0;
+    bool dragging = false;
+    bool dragAnchor = false;
+    bool dragCursor = false;
+    bool fitPending = false;
+    bool followEnd = false;
+    bool hoverActive = false;
+    bool menuShowing = false;
+
     struct Band
     {
         QList<int> rows;

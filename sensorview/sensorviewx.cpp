@@ -135,8 +135,8 @@ std::unique_ptr<ViewSnapshot> SensorViewX::snapshot() const
     state->store = std::make_unique<SignalData>(*signalData);
     state->offset = graph->offset();
     state->scale = graph->scale();
-    state->anchorTime = graph->anchorTime;
-    state->cursorTime = graph->cursorTime;
+    state->anchorTime = graph->anchorTime();
+    state->cursorTime = graph->cursorTime();
     state->modified = isWindowModified();
     return state;
 }
@@ -193,7 +193,7 @@ void SensorViewX::stepThrough(std::vector<std::unique_ptr<ViewSnapshot>> &from,
 void SensorViewX::syncRows()
 {
     if (signalList->syncWithData(*signalData))
-        graph->refreshValuesFor(graph->cursorTime);
+        graph->refreshValuesFor(graph->cursorTime());
 }
 
 // ---- Editing ------------------------------------------------------------------
@@ -205,17 +205,17 @@ bool SensorViewX::hasRecords() const
 
 bool SensorViewX::hasSelection() const
 {
-    return !(graph->anchorTime == graph->cursorTime);
+    return !(graph->anchorTime() == graph->cursorTime());
 }
 
 void SensorViewX::deleteSelection()
 {
-    if (graph->anchorTime > graph->cursorTime)
-        std::swap(graph->anchorTime, graph->cursorTime);
-    const double start = graph->anchorTime;
-    signalData->deleteRange(graph->anchorTime, graph->cursorTime);
+    if (graph->anchorTime() > graph->cursorTime())
+        graph->placeSelection(graph->cursorTime(), graph->anchorTime());
+    const double start = graph->anchorTime();
+    signalData->deleteRange(graph->anchorTime(), graph->cursorTime());
     const double at = signalData->nearestTime(signalData->all, start);
-    graph->anchorTime = at;
+    graph->placeSelection(at, graph->cursorTime());
     graph->setCursorTime(at);
     graph->updateScrollRange();
     graph->viewport()->update();
@@ -229,11 +229,11 @@ void SensorViewX::pasteStore(const SignalData &pasted)
     // empty selection would take that reading away.
     if (hasSelection())
         deleteSelection();
-    const double cursor = graph->cursorTime;
+    const double cursor = graph->cursorTime();
     signalData->insertAt(cursor, pasted);
     syncRows();
     const double at = signalData->nearestTime(signalData->all, cursor + pasted.lastTime(pasted.all));
-    graph->anchorTime = at;
+    graph->placeSelection(at, graph->cursorTime());
     graph->setCursorTime(at);
     graph->relayout();
     graph->viewport()->update();
@@ -249,10 +249,10 @@ void SensorViewX::crop()
         commitEdit(false);
         return;
     }
-    const double lo = std::min(graph->anchorTime, graph->cursorTime);
-    const double hi = std::max(graph->anchorTime, graph->cursorTime);
+    const double lo = std::min(graph->anchorTime(), graph->cursorTime());
+    const double hi = std::max(graph->anchorTime(), graph->cursorTime());
     signalData->crop(lo, hi);
-    graph->anchorTime = 0;
+    graph->placeSelection(0, graph->cursorTime());
     graph->setCursorTime(hi - lo);
     graph->updateScrollRange();
     graph->viewport()->update();
@@ -269,8 +269,8 @@ void SensorViewX::shiftToZero()
         return;
     }
     signalData->shiftToZero();
-    graph->anchorTime -= first;
-    graph->setCursorTime(graph->cursorTime - first);
+    graph->placeSelection(graph->anchorTime() - first, graph->cursorTime());
+    graph->setCursorTime(graph->cursorTime() - first);
     setWindowModified(true);
     notifyObservers();
     graph->updateScrollRange();
@@ -282,7 +282,7 @@ void SensorViewX::copyToClipboard()
 {
     QString text;
     QTextStream stream(&text);
-    writeRange(stream, *signalData, graph->anchorTime, graph->cursorTime);
+    writeRange(stream, *signalData, graph->anchorTime(), graph->cursorTime());
     stream.flush();
     QApplication::clipboard()->setText(text, QClipboard::Clipboard);
     notifyObservers();
@@ -299,7 +299,7 @@ void SensorViewX::clearAll()
 {
     signalData->clear();
     signalList->clearRows();
-    graph->anchorTime = 0;
+    graph->placeSelection(0, graph->cursorTime());
     graph->setCursorTime(0);
     graph->showSelection();
     graph->updateScrollRange();
@@ -488,7 +488,7 @@ void SensorViewX::execute(int command)
         graph->showSelection();
         break;
     case ZoomToSelection:
-        graph->fitPending = true;
+        graph->setFitPending(true);
         graph->viewport()->update();
         break;
     case ResetColumns:
@@ -533,7 +533,7 @@ void SensorViewX::execute(int command)
         break;
     case SelectNone:
         signalList->clearSelection();
-        graph->setCursorTime(graph->anchorTime);
+        graph->setCursorTime(graph->anchorTime());
         break;
     case Clear:
         clearAll();
@@ -726,7 +726,7 @@ bool SensorViewX::loadFile(const QString &fileName, int mode)
         columnsSizedByUser = false;
         signalList->clearRows();
         syncRows();
-        graph->fitPending = true;
+        graph->setFitPending(true);
         graph->updateScrollRange();
         execute(GoToStart);
         graph->viewport()->update();
@@ -753,7 +753,7 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
     if (mode == 1 && hasSelection())
-        writeRange(stream, *signalData, graph->anchorTime, graph->cursorTime);
+        writeRange(stream, *signalData, graph->anchorTime(), graph->cursorTime());
     else
         writeAll(stream, *signalData);
     stream.flush();
@@ -776,7 +776,7 @@ void SensorViewX::appendText(const QString &text)
     if (sinceRefresh.isValid() && sinceRefresh.elapsed() <= RefreshIntervalMs)
         return;
     setWindowModified(true);
-    graph->followEnd = true;
+    graph->setFollowEnd(true);
     graph->jump(JumpMode::End, false);
     graph->viewport()->update();
     sinceRefresh.start();
@@ -970,12 +970,12 @@ void SensorViewX::setContextMenu(QMenu *menu)
 
 double SensorViewX::selectionStart() const
 {
-    return graph->anchorTime / MillisecondsPerSecond;
+    return graph->anchorTime() / MillisecondsPerSecond;
 }
 
 double SensorViewX::selectionEnd() const
 {
-    return graph->cursorTime / MillisecondsPerSecond;
+    return graph->cursorTime() / MillisecondsPerSecond;
 }
 
 bool SensorViewX::isSignalSelected(const QString &name) const
@@ -1009,20 +1009,20 @@ SensorView *SensorViewX::clone(int mode) const
     auto *copy = new SensorViewX(new SignalData(*signalData));
     copy->graph->setScale(graph->scale());
     copy->graph->setOffset(graph->offset());
-    copy->graph->setAnchorTime(graph->anchorTime);
-    copy->graph->setCursorTime(graph->cursorTime);
+    copy->graph->setAnchorTime(graph->anchorTime());
+    copy->graph->setCursorTime(graph->cursorTime());
     if (mode == 0 || mode == 1)
         copy->signalList->copyLayoutFrom(*signalList);
     if (mode == 0)
         copy->setWindowModified(isWindowModified());
     if (mode == 1) {
         GraphView *g = copy->graph;
-        if (g->anchorTime > g->cursorTime)
-            std::swap(g->anchorTime, g->cursorTime);
-        if (!(g->anchorTime == g->cursorTime)) {
-            const double length = g->cursorTime - g->anchorTime;
-            copy->signalData->crop(g->anchorTime, g->cursorTime);
-            g->anchorTime = 0;
+        if (g->anchorTime() > g->cursorTime())
+            g->placeSelection(g->cursorTime(), g->anchorTime());
+        if (!(g->anchorTime() == g->cursorTime())) {
+            const double length = g->cursorTime() - g->anchorTime();
+            copy->signalData->crop(g->anchorTime(), g->cursorTime());
+            g->placeSelection(0, g->cursorTime());
             g->setCursorTime(length);
             g->updateScrollRange();
         }

@@ -98,10 +98,10 @@ int main(int argc, char *argv[])
         view.signalList->setRowHeight(2, 80);
         view.signalList->setRowHeight(3, 80);
         view.signalList->fitSignalSections();
-        view.graph->fitPending = true;
+        view.graph->setFitPending(true);
         view.graph->setAnchorTime(8000);
         view.graph->setCursorTime(12500);
-        view.graph->fitPending = false;
+        view.graph->setFitPending(false);
         view.graph->setScale(view.graph->viewport()->width() / 30000.0);
         view.signalList->valueList->setRowSelected(4, true);
         ok = grabInto(&view, out, QStringLiteral("sensorview.png")) && ok;

@@ -302,14 +302,14 @@ void tst_SensorPanes::jumps()
     if (selectB)
         view->signalList->valueList->setRowSelected(1, true);
     graph->jump(JumpMode(mode), false);
-    QCOMPARE(graph->cursorTime, to);
-    QCOMPARE(graph->anchorTime, to);
+    QCOMPARE(graph->cursorTime(), to);
+    QCOMPARE(graph->anchorTime(), to);
     // With extend the anchor stays.
     graph->setAnchorTime(from);
     graph->setCursorTime(from);
     graph->jump(JumpMode(mode), true);
-    QCOMPARE(graph->anchorTime, from);
-    QCOMPARE(graph->cursorTime, to);
+    QCOMPARE(graph->anchorTime(), from);
+    QCOMPARE(graph->cursorTime(), to);
 }
 
 void tst_SensorPanes::clickSnapsToSamples()
@@ -320,11 +320,11 @@ void tst_SensorPanes::clickSnapsToSamples()
     graph->setScale(0.1); // 100 px per second
     graph->setOffset(0);
     QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(140, 40));
-    QCOMPARE(graph->anchorTime, 1000.0);
-    QCOMPARE(graph->cursorTime, 1000.0);
+    QCOMPARE(graph->anchorTime(), 1000.0);
+    QCOMPARE(graph->cursorTime(), 1000.0);
     QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(190, 40));
-    QCOMPARE(graph->anchorTime, 1000.0);
-    QCOMPARE(graph->cursorTime, 2000.0);
+    QCOMPARE(graph->anchorTime(), 1000.0);
+    QCOMPARE(graph->cursorTime(), 2000.0);
 }
 
 void tst_SensorPanes::clickOnEmptyStoreKeepsTime()
@@ -333,8 +333,8 @@ void tst_SensorPanes::clickOnEmptyStoreKeepsTime()
     GraphView *graph = view->graph;
     graph->setScale(0.1);
     QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(137, 40));
-    QCOMPARE(graph->anchorTime, 1370.0);
-    QCOMPARE(graph->cursorTime, 1370.0);
+    QCOMPARE(graph->anchorTime(), 1370.0);
+    QCOMPARE(graph->cursorTime(), 1370.0);
 }
 
 void tst_SensorPanes::bandScaleDrawn_data()
@@ -380,7 +380,7 @@ void tst_SensorPanes::fitEmptySelection()
     load(QStringLiteral("a;0;1\na;0.04;2"));
     showAt(900, 300);
     GraphView *graph = view->graph;
-    graph->fitPending = true;
+    graph->setFitPending(true);
     graph->viewport()->grab();
     // Data ending at 40 ms: 100 ms fill the width.
     QCOMPARE(graph->scale(), graph->viewport()->width() / 100.0);
