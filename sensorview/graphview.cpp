@@ -47,8 +47,9 @@ GraphView::GraphView(SignalList *list, SignalData *store, QWidget *parent)
     viewport()->setCursor(crossCursor);
     timeline = new Timeline(this);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-        timeline->offset = value;
-        timeline->update();
+        TimeAxis axis = timeline->axis();
+        axis.offset = value;
+        timeline->setAxis(axis);
         viewport()->update();
     });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
@@ -57,38 +58,29 @@ GraphView::GraphView(SignalList *list, SignalData *store, QWidget *parent)
 
 double GraphView::scale() const
 {
-    return timeline->scale;
+    return timeline->axis().scale;
 }
 
 double GraphView::offset() const
 {
-    return timeline->offset;
+    return timeline->axis().offset;
 }
 
 int GraphView::xOf(double time) const
 {
-    return int(time * scale() - offset());
-}
-
-// Where a selection line is, before truncation: how near the mouse is to it.
-static double timeToXExact(double time, double scale, double offset)
-{
-    return time * scale - offset;
+    return timeline->axis().xOf(time);
 }
 
 double GraphView::timeAt(double x) const
 {
-    return (x + offset()) / scale();
+    return timeline->axis().timeAt(x);
 }
 
 void GraphView::setScale(double value)
 {
-    if (!(value < MaximumScale))
-        value = MaximumScale;
-    else if (!(value > MinimumScale))
-        value = MinimumScale;
-    timeline->scale = value;
-    timeline->update();
+    TimeAxis axis = timeline->axis();
+    axis.scale = TimeAxis::boundedScale(value);
+    timeline->setAxis(axis);
     relayout();
     viewport()->update();
 }
@@ -217,12 +209,9 @@ void GraphView::ensureTimeVisible(double time)
     int right = w - ComfortMargin;
     if (!(left < right))
         left = right = w / 2;
-    const double tl = timeAt(left);
-    const double tr = timeAt(right);
-    if (tl > time)
-        setOffset(offset() - (tl - time) * scale());
-    else if (time > tr)
-        setOffset(offset() + (time - tr) * scale());
+    const double shown = timeline->axis().offsetShowing(time, left, right);
+    if (shown != offset())
+        setOffset(shown);
 }
 
 void GraphView::showSelection()
@@ -355,14 +344,10 @@ void GraphView::paintEvent(QPaintEvent *event)
 {
     if (fitPending) {
         fitPending = false;
-        const int w = viewport()->width();
-        if (std::abs(anchor - cursor) > MinimumFitSpan) {
-            setScale(w / std::abs(anchor - cursor));
-            setOffset(std::min(anchor, cursor) * scale());
-        } else {
-            horizontalScrollBar()->setValue(0);
-            setScale(w / std::max(signalData->lastTime(signalData->all), MinimumFitEnd));
-        }
+        const TimeAxis fit = TimeAxis::fitted(anchor, cursor, MinimumFitSpan, signalData->lastTime(signalData->all),
+                                              MinimumFitEnd, viewport()->width());
+        setScale(fit.scale);
+        setOffset(fit.offset);
     }
     if (followEnd) {
         anchor = cursor = signalData->lastTime(signalData->all);
@@ -415,11 +400,10 @@ void GraphView::resizeEvent(QResizeEvent *event)
 
 void GraphView::wheelEvent(QWheelEvent *event)
 {
-    const double oldScale = scale();
     const int x = int(event->position().x());
-    const double time = (offset() + x) / oldScale;
-    setScale(event->angleDelta().y() < 1 ? oldScale / WheelFactor : oldScale * WheelFactor);
-    setOffset(time * scale() - x);
+    const TimeAxis zoomed = timeline->axis().zoomedAbout(x, event->angleDelta().y() < 1 ? 1 / WheelFactor : WheelFactor);
+    setScale(zoomed.scale);
+    setOffset(zoomed.offset);
     event->accept();
 }
 
@@ -438,8 +422,8 @@ void GraphView::mousePressEvent(QMouseEvent *event)
         return;
     setFocus(Qt::OtherFocusReason);
     const int x = qRound(event->localPos().x());
-    dragAnchor = std::abs(timeToXExact(anchor, scale(), offset()) - x) < SelectionGrab;
-    dragCursor = std::abs(timeToXExact(cursor, scale(), offset()) - x) < SelectionGrab;
+    dragAnchor = std::abs(timeline->axis().exactX(anchor) - x) < SelectionGrab;
+    dragCursor = std::abs(timeline->axis().exactX(cursor) - x) < SelectionGrab;
     if (!dragAnchor && !dragCursor) {
         const double time = signalData->nearestTime(signalData->all, timeAt(x));
         if (!(event->modifiers() & Qt::ShiftModifier))
@@ -462,8 +446,8 @@ void GraphView::mouseMoveEvent(QMouseEvent *event)
     }
     const int x = int(event->localPos().x());
     setHoverPosition(x);
-    const bool near = std::abs(timeToXExact(anchor, scale(), offset()) - event->localPos().x()) < SelectionGrab
-                      || std::abs(timeToXExact(cursor, scale(), offset()) - event->localPos().x()) < SelectionGrab;
+    const bool near = std::abs(timeline->axis().exactX(anchor) - event->localPos().x()) < SelectionGrab
+                      || std::abs(timeline->axis().exactX(cursor) - event->localPos().x()) < SelectionGrab;
     viewport()->setCursor(near ? splitCursor : crossCursor);
 }
 

@@ -48,8 +48,6 @@ public:
     // Shows the channels' values at `time` in the list pane.
     void refreshValuesFor(double time);
 
-    static constexpr double MinimumScale = 0.001;
-    static constexpr double MaximumScale = 1000.0;
     static constexpr double InitialScale = 0.01;
 
     double scale() const;

@@ -18,6 +18,12 @@ Timeline::Timeline(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
+void Timeline::setAxis(const TimeAxis &axis)
+{
+    timeAxis = axis;
+    update();
+}
+
 double Timeline::tickStep(double scale, int minimumDistance)
 {
     static const double Mantissas[] = {1, 2, 5};
@@ -61,12 +67,12 @@ void Timeline::paintEvent(QPaintEvent *)
 
     const QFontMetrics metrics = fontMetrics();
     const int distance = 2 * metrics.horizontalAdvance(WidestLabel);
-    const double step = tickStep(scale, distance);
+    const double step = tickStep(timeAxis.scale, distance);
     const int bottom = height() - 1;
-    double tick = firstTick(offset, scale, step);
-    int x = int(tick * scale - offset);
+    double tick = firstTick(timeAxis.offset, timeAxis.scale, step);
+    int x = timeAxis.xOf(tick);
     while (x <= width() - 1) {
-        const QString label = tickLabel(tick, scale);
+        const QString label = tickLabel(tick, timeAxis.scale);
         option.text = label;
         option.rect.setLeft(x - metrics.horizontalAdvance(label) / 2);
         painter.save();
@@ -74,6 +80,6 @@ void Timeline::paintEvent(QPaintEvent *)
         painter.restore();
         painter.drawLine(x, bottom - TickLength, x, bottom);
         tick += step;
-        x = int(tick * scale - offset);
+        x = timeAxis.xOf(tick);
     }
 }

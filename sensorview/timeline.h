@@ -1,17 +1,18 @@
 #pragma once
 
+#include "timeaxis.h"
+
 #include <QWidget>
 
-// The time ruler above the graph. It holds the two numbers of the view's
-// time-to-pixel mapping, x = trunc(t * scale - offset) with t in
-// milliseconds, and paints labelled ticks whose step follows the zoom.
+// The time ruler above the graph. It holds the view's time axis and paints
+// labelled ticks whose step follows the zoom.
 class Timeline : public QWidget
 {
 public:
     explicit Timeline(QWidget *parent = nullptr);
 
-    double offset = 0.0; // pixels: the graph's horizontal scroll position
-    double scale = 1.0;  // pixels per millisecond
+    const TimeAxis &axis() const { return timeAxis; }
+    void setAxis(const TimeAxis &axis);
 
     // Below this many pixels per millisecond the view speaks seconds.
     static constexpr double SecondsBelowScale = 0.05;
@@ -27,4 +28,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    TimeAxis timeAxis;
 };
