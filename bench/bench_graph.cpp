@@ -46,8 +46,7 @@ double paint(QImage &image, const SignalData &store, std::vector<Band> &bands, d
         curve.color = QColor(255, 0, 0);
         curve.band = BandScale::make(curve.series->ranges[0].min, curve.series->ranges[0].max,
                                      b * bandHeight, bandHeight);
-        curve.scale = scale;
-        curve.offset = offset;
+        curve.axis = TimeAxis{scale, offset};
         curve.width = Width;
         prepareCurvePainter(painter, curve.color);
         drawCurve(painter, curve, bands[size_t(b)].envelope);
@@ -56,7 +55,7 @@ double paint(QImage &image, const SignalData &store, std::vector<Band> &bands, d
             // The runs are found once per trigger setting and data change.
             if (bands[size_t(b)].runs.empty())
                 bands[size_t(b)].runs = findTriggerRuns(store, *curve.series, 0, TriggerMode::Above, 0.5);
-            drawTriggerRuns(painter, bands[size_t(b)].runs, curve.color, scale, offset, Width, Height);
+            drawTriggerRuns(painter, bands[size_t(b)].runs, curve.color, curve.axis, Width, Height);
         }
     }
     painter.end();

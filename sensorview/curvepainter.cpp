@@ -22,7 +22,7 @@ struct Walk
 
 int columnOf(const Curve &curve, int index)
 {
-    return int(curve.store->time(*curve.series, index) * curve.scale - curve.offset);
+    return curve.axis.xOf(curve.store->time(*curve.series, index));
 }
 
 // The records drawn: from the last before the left edge (or the first) to
@@ -31,11 +31,11 @@ Walk walkOf(const Curve &curve)
 {
     const int count = curve.series->size();
     Walk walk;
-    walk.first = std::clamp(curve.store->previousIndex(*curve.series, curve.offset / curve.scale), 0,
+    walk.first = std::clamp(curve.store->previousIndex(*curve.series, curve.axis.offset / curve.axis.scale), 0,
                             count - 1);
     const auto &times = curve.series->times;
     const auto beyond = std::partition_point(times.cbegin() + walk.first, times.cend(), [&](double t) {
-        return int(t * curve.scale - curve.offset) <= curve.width - 1;
+        return curve.axis.xOf(t) <= curve.width - 1;
     });
     walk.end = std::min(count, int(beyond - times.cbegin()) + 1);
     return walk;
@@ -151,7 +151,7 @@ void drawCurveByColumns(QPainter &painter, const Curve &curve, const Envelope &e
         const int x = columnOf(curve, i);
         // The records of this column: [i, next).
         const int next = std::min(walk.end, int(std::partition_point(times.cbegin() + i, times.cbegin() + walk.end,
-                                                                     [&](double t) { return int(t * curve.scale - curve.offset) <= x; })
+                                                                     [&](double t) { return curve.axis.xOf(t) <= x; })
                                                 - times.cbegin()));
         const int firstY = yOf(i);
         const int lastY = yOf(next - 1);
@@ -262,7 +262,7 @@ std::vector<TriggerRun> findTriggerRuns(const SignalData &store, const SignalSer
 }
 
 void drawTriggerRuns(QPainter &painter, const std::vector<TriggerRun> &runs, const QColor &color,
-                     double scale, double offset, int width, int height)
+                     const TimeAxis &axis, int width, int height)
 {
     constexpr int ShadeAlpha = 32;
     QColor shade = color;
@@ -270,7 +270,7 @@ void drawTriggerRuns(QPainter &painter, const std::vector<TriggerRun> &runs, con
     // Runs are in time order and do not overlap: the first that reaches the
     // left edge is found by bisection, and the walk ends past the right one.
     auto run = std::partition_point(runs.cbegin(), runs.cend(), [&](const TriggerRun &r) {
-        return int(r.end * scale - offset) < 0;
+        return axis.xOf(r.end) < 0;
     });
     // Runs never share a pixel column (one ends where the next record that
     // fails is, the next starts later), so runs whose columns touch are
@@ -278,10 +278,10 @@ void drawTriggerRuns(QPainter &painter, const std::vector<TriggerRun> &runs, con
     int from = 0;
     int to = -1; // the columns [from, to) wait to be shaded
     for (; run != runs.cend(); ++run) {
-        const int x1 = int(run->start * scale - offset);
+        const int x1 = axis.xOf(run->start);
         if (x1 > width)
             break;
-        const int x2 = int(run->end * scale - offset);
+        const int x2 = axis.xOf(run->end);
         if (x2 <= x1)
             continue;
         if (x1 != to) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "curvestyle.h"
+#include "timeaxis.h"
 
 #include "signaldata.h"
 
@@ -29,8 +30,7 @@ struct BandScale
     int y(double value) const { return int(value * k + d); }
 };
 
-// One channel's curve in a band, as it appears through the view's mapping
-// x = trunc(t * scale - offset).
+// One channel's curve in a band, as it appears through the view's time axis.
 struct Curve
 {
     const SignalData *store = nullptr;
@@ -39,8 +39,7 @@ struct Curve
     int style = int(CurveStyle::Steps);
     QColor color;
     BandScale band;
-    double scale = 1.0;
-    double offset = 0.0;
+    TimeAxis axis;
     int width = 0; // of the viewport
 };
 
@@ -84,4 +83,4 @@ std::vector<TriggerRun> findTriggerRuns(const SignalData &store, const SignalSer
 
 // Shades the runs that reach into the viewport, over its full height.
 void drawTriggerRuns(QPainter &painter, const std::vector<TriggerRun> &runs, const QColor &color,
-                     double scale, double offset, int width, int height);
+                     const TimeAxis &axis, int width, int height);

@@ -305,8 +305,7 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
         curve.style = style;
         curve.color = rows->rowData(row, DataList::ColorRole).value<QColor>();
         curve.band = scaleOfBand;
-        curve.scale = scale();
-        curve.offset = offset();
+        curve.axis = timeline->axis();
         curve.width = width;
         prepareCurvePainter(painter, curve.color);
         drawCurve(painter, curve, envelopeFor(name, curve.channel));
@@ -336,7 +335,7 @@ void GraphView::paintTriggers(QPainter &painter)
             cache.level = level;
         }
         drawTriggerRuns(painter, cache.runs, rows->rowData(row, DataList::ColorRole).value<QColor>(),
-                        scale(), offset(), viewport()->width(), viewport()->height());
+                        timeline->axis(), viewport()->width(), viewport()->height());
     }
 }
 

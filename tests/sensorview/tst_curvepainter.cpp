@@ -137,8 +137,7 @@ void tst_CurvePainter::columnsShowWhatRecordsShow()
     curve.style = style;
     curve.color = Qt::black;
     curve.band = BandScale::make(curve.series->ranges[0].min, curve.series->ranges[0].max, 0, Height);
-    curve.scale = scale;
-    curve.offset = 20;
+    curve.axis = TimeAxis{scale, 20};
     curve.width = Width;
 
     const QImage exact = paint(curve, false);
@@ -241,7 +240,7 @@ void tst_CurvePainter::triggerShadingMergesTouchingRuns()
     QImage image(60, 4, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    drawTriggerRuns(painter, runs, Qt::red, 1.0, 0.0, 60, 4);
+    drawTriggerRuns(painter, runs, Qt::red, TimeAxis{1.0, 0.0}, 60, 4);
     painter.end();
     QString shaded;
     for (int x = 0; x < 60; ++x)
