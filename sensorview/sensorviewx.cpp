@@ -1,6 +1,7 @@
 #include "sensorviewx.h"
 
 #include "autosizeheaderview.h"
+#include "sensorcommands.h"
 #include "curvestyle.h"
 #include "datalist.h"
 #include "graphview.h"
@@ -14,7 +15,6 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGridLayout>
-#include <QMimeData>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
@@ -477,175 +477,20 @@ void SensorViewX::resetColumns()
 
 void SensorViewX::execute(int command)
 {
-    switch (command) {
-    case GoToStart:
-    case GoToEnd:
-    case NextSample:
-    case PreviousSample:
-        graph->jump(JumpMode(command), false);
-        break;
-    case ShowSelection:
-        graph->showSelection();
-        break;
-    case ZoomToSelection:
-        graph->setFitPending(true);
-        graph->viewport()->update();
-        break;
-    case ResetColumns:
-        resetColumns();
-        break;
-    case Undo:
-        undo();
-        break;
-    case Redo:
-        redo();
-        break;
-    case Cut:
-        // Recorded like every other edit, so that nothing is beyond Undo.
-        recordUndoStep();
-        copyToClipboard();
-        deleteSelection();
-        commitEdit(true);
-        break;
-    case Copy:
-        copyToClipboard();
-        break;
-    case Paste:
-        recordUndoStep();
-        pasteFromClipboard();
-        commitEdit(true);
-        break;
-    case Delete:
-        recordUndoStep();
-        deleteSelection();
-        commitEdit(true);
-        break;
-    case Crop:
-        crop();
-        break;
-    case ShiftToZero:
-        shiftToZero();
-        break;
-    case SelectAll:
-        signalList->clearSelection();
-        graph->jump(JumpMode::Start, false);
-        graph->jump(JumpMode::End, true);
-        break;
-    case SelectNone:
-        signalList->clearSelection();
-        graph->setCursorTime(graph->anchorTime());
-        break;
-    case Clear:
-        clearAll();
-        break;
-    case ClearHistory:
-        history.clear();
-        break;
-    case FormatDecimal:
-    case FormatHex:
-        setFormatOfRows(command - FormatDecimal + DataList::Decimal);
-        break;
-    case StyleLinear:
-    case StyleSteps:
-    case StyleBlocks:
-    case StyleEvents:
-        setStyleOfRows(command - StyleLinear + int(CurveStyle::Linear));
-        break;
-    case HideRows:
-        hideSelectedRows();
-        break;
-    case DistributeRows:
-        distributeRows();
-        break;
-    case MergeRows:
-        mergeRows();
-        break;
-    case SplitRows:
-        splitRows();
-        break;
-    default:
-        break;
-    }
+    if (const SensorCommands::Row *row = SensorCommands::find(command))
+        row->run(*this, command);
 }
 
 bool SensorViewX::isEnabled(int command) const
 {
-    DataList *rows = signalList->valueList;
-    bool someVisible = false;
-    for (int row = 0; row < rows->rowCount() && !someVisible; ++row)
-        someVisible = !rows->isSectionHidden(row);
-    const QList<int> selectedVisible = selectedVisibleRows();
-    switch (command) {
-    case GoToStart:
-    case GoToEnd:
-    case NextSample:
-    case PreviousSample:
-    case ZoomToSelection:
-    case ResetColumns:
-    case Delete:
-    case ShiftToZero:
-    case SelectAll:
-    case SelectNone:
-        return hasRecords();
-    case ShowSelection:
-    case Clear:
-    case ClearHistory:
-        return true;
-    case Undo:
-        return !history.undoStack.empty();
-    case Redo:
-        return !history.redoStack.empty();
-    case Cut:
-    case Copy:
-    case Crop:
-        return hasRecords() && hasSelection();
-    case Paste: {
-        const QMimeData *mime = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
-        return mime && mime->hasText();
-    }
-    case FormatDecimal:
-    case FormatHex:
-    case StyleLinear:
-    case StyleSteps:
-    case StyleBlocks:
-    case StyleEvents:
-        return someVisible;
-    case HideRows:
-    case DistributeRows:
-        return !selectedVisible.isEmpty();
-    case MergeRows:
-        for (int visual = 0; visual + 1 < rows->count(); ++visual) {
-            const int row = rows->logicalIndex(visual);
-            const int next = rows->logicalIndex(visual + 1);
-            if (selectedVisible.contains(row) && selectedVisible.contains(next))
-                return true;
-        }
-        return false;
-    case SplitRows:
-        for (int row : selectedVisible) {
-            if (rows->rowData(row, DataList::MergedRole).toBool())
-                return true;
-        }
-        return false;
-    default:
-        return false;
-    }
+    const SensorCommands::Row *row = SensorCommands::find(command);
+    return row && row->enabled(*this);
 }
 
 bool SensorViewX::isChecked(int command) const
 {
-    switch (command) {
-    case FormatDecimal:
-    case FormatHex:
-        return commonValue(DataList::FormatRole) == command - FormatDecimal + DataList::Decimal;
-    case StyleLinear:
-    case StyleSteps:
-    case StyleBlocks:
-    case StyleEvents:
-        return commonValue(DataList::StyleRole) == command - StyleLinear + int(CurveStyle::Linear);
-    default:
-        return false;
-    }
+    const SensorCommands::Row *row = SensorCommands::find(command);
+    return row && row->checked && row->checked(*this, command);
 }
 
 // ---- Files and live input -------------------------------------------------------

@@ -79,6 +79,8 @@ public:
     void pasteStore(const SignalData &pasted);
 
 private:
+    friend struct SensorCommands;
+
     std::unique_ptr<ViewSnapshot> snapshot() const;
     void restoreSnapshot(const ViewSnapshot &state);
     void undo();

@@ -1,0 +1,149 @@
+#include "sensorcommands.h"
+
+#include "curvestyle.h"
+#include "datalist.h"
+#include "graphview.h"
+#include "sensorviewx.h"
+#include "signallist.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+
+namespace {
+
+using View = SensorViewX;
+using ConstView = const SensorViewX;
+
+bool always(ConstView &)
+{
+    return true;
+}
+
+} // namespace
+
+const SensorCommands::Row *SensorCommands::find(int command)
+{
+    // Rules shared by several commands.
+    const auto hasRecords = [](ConstView &view) { return view.hasRecords(); };
+    const auto someVisible = [](ConstView &view) {
+        const DataList *rows = view.signalList->valueList;
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            if (!rows->isSectionHidden(row))
+                return true;
+        }
+        return false;
+    };
+    const auto jump = [](View &view, int number) { view.graph->jump(JumpMode(number), false); };
+    const auto format = [](View &view, int number) {
+        view.setFormatOfRows(number - FormatDecimal + DataList::Decimal);
+    };
+    const auto formatChecked = [](ConstView &view, int number) {
+        return view.commonValue(DataList::FormatRole) == number - FormatDecimal + DataList::Decimal;
+    };
+    const auto style = [](View &view, int number) {
+        view.setStyleOfRows(number - StyleLinear + int(CurveStyle::Linear));
+    };
+    const auto styleChecked = [](ConstView &view, int number) {
+        return view.commonValue(DataList::StyleRole) == number - StyleLinear + int(CurveStyle::Linear);
+    };
+    const auto selectionToCopy = [](ConstView &view) { return view.hasRecords() && view.hasSelection(); };
+    const auto someRowsSelected = [](ConstView &view) { return !view.selectedVisibleRows().isEmpty(); };
+
+    static const Row table[] = {
+        {GoToStart, jump, hasRecords, nullptr},
+        {GoToEnd, jump, hasRecords, nullptr},
+        {NextSample, jump, hasRecords, nullptr},
+        {PreviousSample, jump, hasRecords, nullptr},
+        {ShowSelection, [](View &view, int) { view.graph->showSelection(); }, always, nullptr},
+        {ZoomToSelection,
+         [](View &view, int) {
+             view.graph->setFitPending(true);
+             view.graph->viewport()->update();
+         },
+         hasRecords, nullptr},
+        {ResetColumns, [](View &view, int) { view.resetColumns(); }, hasRecords, nullptr},
+        {Undo, [](View &view, int) { view.undo(); }, [](ConstView &view) { return !view.history.undoStack.empty(); },
+         nullptr},
+        {Redo, [](View &view, int) { view.redo(); }, [](ConstView &view) { return !view.history.redoStack.empty(); },
+         nullptr},
+        {Cut,
+         [](View &view, int) {
+             // Recorded like every other edit, so that nothing is beyond Undo.
+             view.recordUndoStep();
+             view.copyToClipboard();
+             view.deleteSelection();
+             view.commitEdit(true);
+         },
+         selectionToCopy, nullptr},
+        {Copy, [](View &view, int) { view.copyToClipboard(); }, selectionToCopy, nullptr},
+        {Paste,
+         [](View &view, int) {
+             view.recordUndoStep();
+             view.pasteFromClipboard();
+             view.commitEdit(true);
+         },
+         [](ConstView &) {
+             const QMimeData *mime = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
+             return mime && mime->hasText();
+         },
+         nullptr},
+        {Delete,
+         [](View &view, int) {
+             view.recordUndoStep();
+             view.deleteSelection();
+             view.commitEdit(true);
+         },
+         hasRecords, nullptr},
+        {Crop, [](View &view, int) { view.crop(); }, selectionToCopy, nullptr},
+        {ShiftToZero, [](View &view, int) { view.shiftToZero(); }, hasRecords, nullptr},
+        {SelectAll,
+         [](View &view, int) {
+             view.signalList->clearSelection();
+             view.graph->jump(JumpMode::Start, false);
+             view.graph->jump(JumpMode::End, true);
+         },
+         hasRecords, nullptr},
+        {SelectNone,
+         [](View &view, int) {
+             view.signalList->clearSelection();
+             view.graph->setCursorTime(view.graph->anchorTime());
+         },
+         hasRecords, nullptr},
+        {Clear, [](View &view, int) { view.clearAll(); }, always, nullptr},
+        {ClearHistory, [](View &view, int) { view.history.clear(); }, always, nullptr},
+        {FormatDecimal, format, someVisible, formatChecked},
+        {FormatHex, format, someVisible, formatChecked},
+        {StyleLinear, style, someVisible, styleChecked},
+        {StyleSteps, style, someVisible, styleChecked},
+        {StyleBlocks, style, someVisible, styleChecked},
+        {StyleEvents, style, someVisible, styleChecked},
+        {HideRows, [](View &view, int) { view.hideSelectedRows(); }, someRowsSelected, nullptr},
+        {DistributeRows, [](View &view, int) { view.distributeRows(); }, someRowsSelected, nullptr},
+        {MergeRows, [](View &view, int) { view.mergeRows(); },
+         [](ConstView &view) {
+             const DataList *rows = view.signalList->valueList;
+             const QList<int> selected = view.selectedVisibleRows();
+             for (int visual = 0; visual + 1 < rows->count(); ++visual) {
+                 if (selected.contains(rows->logicalIndex(visual)) && selected.contains(rows->logicalIndex(visual + 1)))
+                     return true;
+             }
+             return false;
+         },
+         nullptr},
+        {SplitRows, [](View &view, int) { view.splitRows(); },
+         [](ConstView &view) {
+             for (int row : view.selectedVisibleRows()) {
+                 if (view.signalList->valueList->rowData(row, DataList::MergedRole).toBool())
+                     return true;
+             }
+             return false;
+         },
+         nullptr},
+    };
+    for (const Row &row : table) {
+        if (row.command == command)
+            return &row;
+    }
+    return nullptr;
+}
