@@ -9,6 +9,28 @@ void EditHistory::record(std::unique_ptr<ViewSnapshot> state)
     undoStack.push_back(std::move(state));
 }
 
+std::unique_ptr<ViewSnapshot> EditHistory::takeUndo(std::unique_ptr<ViewSnapshot> current)
+{
+    return take(undoStack, redoStack, std::move(current));
+}
+
+std::unique_ptr<ViewSnapshot> EditHistory::takeRedo(std::unique_ptr<ViewSnapshot> current)
+{
+    return take(redoStack, undoStack, std::move(current));
+}
+
+std::unique_ptr<ViewSnapshot> EditHistory::take(std::vector<std::unique_ptr<ViewSnapshot>> &from,
+                                                std::vector<std::unique_ptr<ViewSnapshot>> &to,
+                                                std::unique_ptr<ViewSnapshot> current)
+{
+    if (from.empty())
+        return nullptr;
+    std::unique_ptr<ViewSnapshot> taken = std::move(from.back());
+    from.pop_back();
+    to.push_back(std::move(current));
+    return taken;
+}
+
 void EditHistory::commit(bool changed)
 {
     if (!changed && !undoStack.empty())

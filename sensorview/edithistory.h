@@ -24,17 +24,30 @@ class EditHistory
 public:
     static constexpr qint64 RecordLimit = 1000000;
 
-    std::vector<std::unique_ptr<ViewSnapshot>> undoStack;
-    std::vector<std::unique_ptr<ViewSnapshot>> redoStack;
+    bool canUndo() const { return !undoStack.empty(); }
+    bool canRedo() const { return !redoStack.empty(); }
+    // The held states, oldest first.
+    const std::vector<std::unique_ptr<ViewSnapshot>> &undoSteps() const { return undoStack; }
 
     // A new step: the redo stack goes, the state joins the undo stack.
     void record(std::unique_ptr<ViewSnapshot> state);
+    // Undo and redo alike: the newest state of one stack comes back, and
+    // `current`, the state it replaces, goes onto the other. Null, and
+    // nothing changes, when there is nothing to take.
+    std::unique_ptr<ViewSnapshot> takeUndo(std::unique_ptr<ViewSnapshot> current);
+    std::unique_ptr<ViewSnapshot> takeRedo(std::unique_ptr<ViewSnapshot> current);
     // After an edit that recorded a step: an edit that changed nothing takes
     // its step back; then the oldest steps beyond the limit go.
     void commit(bool changed);
     void clear();
 
 private:
+    static std::unique_ptr<ViewSnapshot> take(std::vector<std::unique_ptr<ViewSnapshot>> &from,
+                                              std::vector<std::unique_ptr<ViewSnapshot>> &to,
+                                              std::unique_ptr<ViewSnapshot> current);
+
+    std::vector<std::unique_ptr<ViewSnapshot>> undoStack;
+    std::vector<std::unique_ptr<ViewSnapshot>> redoStack;
     // Steps went since the last commit.
     bool dropped = false;
 };

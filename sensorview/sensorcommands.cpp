@@ -63,9 +63,9 @@ const SensorCommands::Row *SensorCommands::find(int command)
          },
          hasRecords, nullptr},
         {ResetColumns, [](View &view, int) { view.resetColumns(); }, hasRecords, nullptr},
-        {Undo, [](View &view, int) { view.undo(); }, [](ConstView &view) { return !view.history.undoStack.empty(); },
+        {Undo, [](View &view, int) { view.undo(); }, [](ConstView &view) { return view.history.canUndo(); },
          nullptr},
-        {Redo, [](View &view, int) { view.redo(); }, [](ConstView &view) { return !view.history.redoStack.empty(); },
+        {Redo, [](View &view, int) { view.redo(); }, [](ConstView &view) { return view.history.canRedo(); },
          nullptr},
         {Cut,
          [](View &view, int) {

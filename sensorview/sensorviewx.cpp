@@ -167,25 +167,14 @@ void SensorViewX::commitEdit(bool changed)
 
 void SensorViewX::undo()
 {
-    stepThrough(history.undoStack, history.redoStack);
+    if (history.canUndo())
+        restoreSnapshot(*history.takeUndo(snapshot()));
 }
 
 void SensorViewX::redo()
 {
-    stepThrough(history.redoStack, history.undoStack);
-}
-
-// Undo and redo alike: the newest state of one stack comes back, and the
-// state it replaces goes onto the other.
-void SensorViewX::stepThrough(std::vector<std::unique_ptr<ViewSnapshot>> &from,
-                              std::vector<std::unique_ptr<ViewSnapshot>> &to)
-{
-    if (from.empty())
-        return;
-    std::unique_ptr<ViewSnapshot> taken = std::move(from.back());
-    from.pop_back();
-    to.push_back(snapshot());
-    restoreSnapshot(*taken);
+    if (history.canRedo())
+        restoreSnapshot(*history.takeRedo(snapshot()));
 }
 
 // New rows show their values at the cursor at once, not only once the

@@ -85,8 +85,6 @@ private:
     void restoreSnapshot(const ViewSnapshot &state);
     void undo();
     void redo();
-    void stepThrough(std::vector<std::unique_ptr<ViewSnapshot>> &from,
-                     std::vector<std::unique_ptr<ViewSnapshot>> &to);
     void crop();
     void shiftToZero();
     void copyToClipboard();

@@ -255,7 +255,7 @@ void tst_SensorView::historyLimit()
     }
     history.commit(true);
     QList<int> remaining;
-    for (const auto &step : history.undoStack)
+    for (const auto &step : history.undoSteps())
         remaining << step->store->recordCount();
     QCOMPARE(remaining, kept);
 }
