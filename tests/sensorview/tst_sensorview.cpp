@@ -97,6 +97,7 @@ private slots:
     void unreadableFileIsAFailure();
     void failedInsertKeepsRedo();
     void callersCountsCostWhatRowsCost();
+    void undoAndRedoEverything();
     void saveOverFileSizeLimit_data();
     void saveOverFileSizeLimit();
 
@@ -571,6 +572,54 @@ void tst_SensorView::callersCountsCostWhatRowsCost()
     view->hideSignal(QStringLiteral("unknown"));
     view->showSignal(QStringLiteral("unknown"));
     QVERIFY(!rows->isSectionHidden(3));
+}
+
+// Every edit undone one by one walks back through the states the edits went
+// through, to the original; redone, forward to the last.
+void tst_SensorView::undoAndRedoEverything()
+{
+    view->appendText(QStringLiteral("a;1;1\nb;1.5;7\na;2;2\na;3;3\nb;3.5;8\na;4;4\na;5;5\n"));
+    view->setWindowModified(false);
+    const QString file = dir.filePath(QStringLiteral("state.txt"));
+    const auto state = [&]() {
+        view->saveFile(file, 0);
+        return readLines(file).join(QLatin1Char('|'))
+               + QStringLiteral(" sel %1..%2 mod %3")
+                     .arg(view->selectionStart())
+                     .arg(view->selectionEnd())
+                     .arg(view->isWindowModified());
+    };
+    QStringList before;
+    QStringList after;
+    const auto edit = [&](double from, double to, int command) {
+        select(from, to);
+        before << state();
+        view->execute(command);
+        after << state();
+        QVERIFY(after.last() != before.last());
+    };
+    edit(2000, 3000, Delete);
+    select(1500, 3000);
+    view->execute(Copy);
+    edit(1000, 1000, Paste);
+    edit(0, 0, ShiftToZero);
+    edit(500, 3000, Crop);
+    edit(500, 1500, Cut);
+
+    for (int step = before.size() - 1; step >= 0; --step) {
+        QVERIFY(view->isEnabled(Undo));
+        view->execute(Undo);
+        QCOMPARE(state(), before.at(step));
+    }
+    QVERIFY(!view->isEnabled(Undo));
+    // A redo brings back the state its undo left: after the edit, with the
+    // selection the next edit began from.
+    for (int step = 0; step < after.size(); ++step) {
+        QVERIFY(view->isEnabled(Redo));
+        view->execute(Redo);
+        QCOMPARE(state(), step + 1 < before.size() ? before.at(step + 1) : after.at(step));
+    }
+    QVERIFY(!view->isEnabled(Redo));
 }
 
 void tst_SensorView::saveOverFileSizeLimit_data()
