@@ -6,15 +6,16 @@ namespace {
 constexpr qint64 ChunkBytes = 64 * 1024;
 }
 
-StdinReader::StdinReader(QObject *parent)
+StdinReader::StdinReader(QObject *parent, FILE *source)
     : QThread(parent)
+    , source(source)
 {
 }
 
 void StdinReader::run()
 {
     QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
+    if (!input.open(source, QIODevice::ReadOnly))
         return;
     QByteArray pending;
     for (;;) {

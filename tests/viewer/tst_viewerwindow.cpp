@@ -1,4 +1,5 @@
 #include "testsupport.h"
+#include "stdinreader.h"
 #include "viewerwindow.h"
 
 // To measure the list columns, which a host never sees directly.
@@ -11,12 +12,17 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -54,6 +60,7 @@ private slots:
     void columnsShowWholeTexts();
     void firstSizeFitsTheScreen();
     void statusSaysWhatWasRead();
+    void standardInputArrivesInWholeLines();
 
 private:
     QTemporaryDir dir;
@@ -213,6 +220,43 @@ void tst_ViewerWindow::statusSaysWhatWasRead()
     file.close();
     QVERIFY(window->openFile(recording));
     QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("0 records read; 0 signals"));
+}
+
+// The live reader hands on whole lines only, however the producer splits
+// its writes, and what is left at the end of the input.
+void tst_ViewerWindow::standardInputArrivesInWholeLines()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("Feeds the reader through a pipe");
+#else
+    int ends[2];
+    QCOMPARE(::pipe(ends), 0);
+    FILE *readEnd = ::fdopen(ends[0], "r");
+    QVERIFY(readEnd);
+    StdinReader reader(nullptr, readEnd);
+    QSignalSpy chunks(&reader, &StdinReader::linesRead);
+    reader.start();
+    const auto send = [&](const QByteArray &bytes) {
+        QCOMPARE(::write(ends[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+    };
+    send("a;0;1\nb;0");
+    QTRY_COMPARE(chunks.count(), 1);
+    send(";2\n");
+    QTRY_COMPARE(chunks.count(), 2);
+    const QByteArray wide = "w;1" + QByteArray(";5").repeated(100000) + "\n";
+    send(wide.left(70000));
+    send(wide.mid(70000) + "last;9;9");
+    ::close(ends[1]);
+    QVERIFY(reader.wait(5000));
+    std::fclose(readEnd);
+    QStringList received;
+    for (const QList<QVariant> &chunk : qAsConst(chunks))
+        received << chunk.first().toString();
+    QCOMPARE(received.mid(0, 2), (QStringList{"a;0;1\n", "b;0;2\n"}));
+    QCOMPARE(received.mid(2).join(QString()), QString::fromLatin1(wide) + QStringLiteral("last;9;9"));
+    for (const QString &chunk : received.mid(2, received.size() - 3))
+        QVERIFY(chunk.endsWith(QLatin1Char('\n')));
+#endif
 }
 
 QTEST_MAIN(tst_ViewerWindow)
