@@ -87,6 +87,7 @@ private slots:
     void diagnostics();
     void stderrColours();
     void closingDuringBuildStopsIt();
+    void crashingExample();
     void bundledExampleHearsStop();
     void boardNameReachesProgramAsIs();
     void consoleShowsEverything_data();
@@ -518,6 +519,28 @@ void tst_Build::closingDuringBuildStopsIt()
     QTRY_COMPARE(probe.process().state(), QProcess::Running);
     QVERIFY(w.close());
     QVERIFY(!probe.running());
+}
+
+// A program that crashes ends like any failure: its code and the
+// process's own description, in dark red, after what it printed.
+void tst_Build::crashingExample()
+{
+    const QString source = makeProject(QStringLiteral("proj"), QByteArray());
+    writeFile(QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe"),
+              "#!/bin/sh\necho before the crash\nkill -SEGV $$\n", true);
+    MainWindow &w = newWindow(makeScript("exit 0\n"));
+    MainWindowProbe probe(w);
+    w.loadSourceFile(source);
+    probe.action("actionRun")->trigger();
+    waitUntilIdle();
+    const QList<Paragraph> lines = paragraphsOf(probe.console());
+    QVERIFY(textsOf(probe.console()).contains(QStringLiteral("before the crash")));
+    QVERIFY2(lines.at(lines.size() - 2).text.startsWith(QStringLiteral("Operation finished with error code: ")),
+             qPrintable(lines.at(lines.size() - 2).text));
+    QCOMPARE(lines.at(lines.size() - 2).color, DarkRed);
+    QCOMPARE(lines.last().color, DarkRed);
+    QVERIFY(!lines.last().text.isEmpty());
+    QVERIFY(probe.action("actionRun")->isEnabled());
 }
 
 void tst_Build::bundledExampleHearsStop()
