@@ -63,40 +63,21 @@ const SensorCommands::Row *SensorCommands::find(int command)
          },
          hasRecords, nullptr},
         {ResetColumns, [](View &view, int) { view.resetColumns(); }, hasRecords, nullptr},
-        {Undo, [](View &view, int) { view.undo(); }, [](ConstView &view) { return view.history.canUndo(); },
+        {Undo, [](View &view, int) { view.edits.undo(); }, [](ConstView &view) { return view.edits.canUndo(); },
          nullptr},
-        {Redo, [](View &view, int) { view.redo(); }, [](ConstView &view) { return view.history.canRedo(); },
+        {Redo, [](View &view, int) { view.edits.redo(); }, [](ConstView &view) { return view.edits.canRedo(); },
          nullptr},
-        {Cut,
-         [](View &view, int) {
-             // Recorded like every other edit, so that nothing is beyond Undo.
-             view.recordUndoStep();
-             view.copyToClipboard();
-             view.deleteSelection();
-             view.commitEdit(true);
-         },
-         selectionToCopy, nullptr},
-        {Copy, [](View &view, int) { view.copyToClipboard(); }, selectionToCopy, nullptr},
-        {Paste,
-         [](View &view, int) {
-             view.recordUndoStep();
-             view.pasteFromClipboard();
-             view.commitEdit(true);
-         },
+        {Cut, [](View &view, int) { view.edits.cut(); }, selectionToCopy, nullptr},
+        {Copy, [](View &view, int) { view.edits.copy(); }, selectionToCopy, nullptr},
+        {Paste, [](View &view, int) { view.edits.paste(); },
          [](ConstView &) {
              const QMimeData *mime = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
              return mime && mime->hasText();
          },
          nullptr},
-        {Delete,
-         [](View &view, int) {
-             view.recordUndoStep();
-             view.deleteSelection();
-             view.commitEdit(true);
-         },
-         hasRecords, nullptr},
-        {Crop, [](View &view, int) { view.crop(); }, selectionToCopy, nullptr},
-        {ShiftToZero, [](View &view, int) { view.shiftToZero(); }, hasRecords, nullptr},
+        {Delete, [](View &view, int) { view.edits.deleteSelection(); }, hasRecords, nullptr},
+        {Crop, [](View &view, int) { view.edits.crop(); }, selectionToCopy, nullptr},
+        {ShiftToZero, [](View &view, int) { view.edits.shiftToZero(); }, hasRecords, nullptr},
         {SelectAll,
          [](View &view, int) {
              view.signalList->clearSelection();
@@ -110,8 +91,8 @@ const SensorCommands::Row *SensorCommands::find(int command)
              view.graph->setCursorTime(view.graph->anchorTime());
          },
          hasRecords, nullptr},
-        {Clear, [](View &view, int) { view.clearAll(); }, always, nullptr},
-        {ClearHistory, [](View &view, int) { view.history.clear(); }, always, nullptr},
+        {Clear, [](View &view, int) { view.edits.clear(); }, always, nullptr},
+        {ClearHistory, [](View &view, int) { view.edits.clearHistory(); }, always, nullptr},
         {FormatDecimal, format, someVisible, formatChecked},
         {FormatHex, format, someVisible, formatChecked},
         {StyleLinear, style, someVisible, styleChecked},

@@ -1,6 +1,7 @@
 #include "sensorviewx.h"
 
 #include "autosizeheaderview.h"
+#include "editcontroller.h"
 #include "sensorcommands.h"
 #include "curvestyle.h"
 #include "datalist.h"
@@ -11,8 +12,6 @@
 #include "signaltext.h"
 #include "timeline.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QFile>
 #include <QGridLayout>
 #include <QSaveFile>
@@ -106,7 +105,7 @@ SensorViewX::SensorViewX(SignalData *store)
 SensorViewX::~SensorViewX()
 {
     observers.clear();
-    history.clear();
+    edits.clearHistory();
 }
 
 // ---- Observers and history --------------------------------------------------
@@ -129,54 +128,6 @@ void SensorViewX::removeObserver(SensorViewObserver *observer)
     observers.removeOne(observer);
 }
 
-std::unique_ptr<ViewSnapshot> SensorViewX::snapshot() const
-{
-    auto state = std::make_unique<ViewSnapshot>();
-    state->store = std::make_unique<SignalData>(*signalData);
-    state->offset = graph->offset();
-    state->scale = graph->scale();
-    state->anchorTime = graph->anchorTime();
-    state->cursorTime = graph->cursorTime();
-    state->modified = isWindowModified();
-    return state;
-}
-
-void SensorViewX::restoreSnapshot(const ViewSnapshot &state)
-{
-    if (state.store)
-        signalData->restore(*state.store);
-    graph->setScale(state.scale);
-    graph->setOffset(state.offset);
-    graph->setAnchorTime(state.anchorTime);
-    graph->setCursorTime(state.cursorTime);
-    graph->viewport()->update();
-    setWindowModified(state.modified);
-    notifyObservers();
-}
-
-void SensorViewX::recordUndoStep()
-{
-    history.record(snapshot());
-}
-
-void SensorViewX::commitEdit(bool changed)
-{
-    history.commit(changed);
-    notifyObservers();
-}
-
-void SensorViewX::undo()
-{
-    if (history.canUndo())
-        restoreSnapshot(*history.takeUndo(snapshot()));
-}
-
-void SensorViewX::redo()
-{
-    if (history.canRedo())
-        restoreSnapshot(*history.takeRedo(snapshot()));
-}
-
 // New rows show their values at the cursor at once, not only once the
 // cursor next moves.
 void SensorViewX::syncRows()
@@ -184,8 +135,6 @@ void SensorViewX::syncRows()
     if (signalList->syncWithData(*signalData))
         graph->refreshValuesFor(graph->cursorTime());
 }
-
-// ---- Editing ------------------------------------------------------------------
 
 bool SensorViewX::hasRecords() const
 {
@@ -197,115 +146,9 @@ bool SensorViewX::hasSelection() const
     return !(graph->anchorTime() == graph->cursorTime());
 }
 
-void SensorViewX::deleteSelection()
-{
-    if (graph->anchorTime() > graph->cursorTime())
-        graph->placeSelection(graph->cursorTime(), graph->anchorTime());
-    const double start = graph->anchorTime();
-    signalData->deleteRange(graph->anchorTime(), graph->cursorTime());
-    const double at = signalData->nearestTime(signalData->all, start);
-    graph->placeSelection(at, graph->cursorTime());
-    graph->setCursorTime(at);
-    graph->updateScrollRange();
-    graph->viewport()->update();
-    notifyObservers();
-    setWindowModified(true);
-}
-
-void SensorViewX::pasteStore(const SignalData &pasted)
-{
-    // With nothing selected the cursor stands on a sample: "deleting" the
-    // empty selection would take that reading away.
-    if (hasSelection())
-        deleteSelection();
-    const double cursor = graph->cursorTime();
-    signalData->insertAt(cursor, pasted);
-    syncRows();
-    const double at = signalData->nearestTime(signalData->all, cursor + pasted.lastTime(pasted.all));
-    graph->placeSelection(at, graph->cursorTime());
-    graph->setCursorTime(at);
-    graph->relayout();
-    graph->viewport()->update();
-    graph->showSelection();
-    setWindowModified(true);
-    notifyObservers();
-}
-
-void SensorViewX::crop()
-{
-    recordUndoStep();
-    if (!hasSelection()) {
-        commitEdit(false);
-        return;
-    }
-    const double lo = std::min(graph->anchorTime(), graph->cursorTime());
-    const double hi = std::max(graph->anchorTime(), graph->cursorTime());
-    signalData->crop(lo, hi);
-    graph->placeSelection(0, graph->cursorTime());
-    graph->setCursorTime(hi - lo);
-    graph->updateScrollRange();
-    graph->viewport()->update();
-    setWindowModified(true);
-    commitEdit(true);
-}
-
-void SensorViewX::shiftToZero()
-{
-    recordUndoStep();
-    const double first = signalData->firstTime(signalData->all);
-    if (!hasRecords() || first == 0) {
-        commitEdit(false);
-        return;
-    }
-    signalData->shiftToZero();
-    graph->placeSelection(graph->anchorTime() - first, graph->cursorTime());
-    graph->setCursorTime(graph->cursorTime() - first);
-    setWindowModified(true);
-    notifyObservers();
-    graph->updateScrollRange();
-    graph->viewport()->update();
-    commitEdit(true);
-}
-
-void SensorViewX::copyToClipboard()
-{
-    QString text;
-    QTextStream stream(&text);
-    writeRange(stream, *signalData, graph->anchorTime(), graph->cursorTime());
-    stream.flush();
-    QApplication::clipboard()->setText(text, QClipboard::Clipboard);
-    notifyObservers();
-}
-
-void SensorViewX::pasteFromClipboard()
-{
-    SignalData pasted;
-    parseText(pasted, QApplication::clipboard()->text(QClipboard::Clipboard));
-    pasteStore(pasted);
-}
-
-void SensorViewX::clearAll()
-{
-    signalData->clear();
-    signalList->clearRows();
-    graph->placeSelection(0, graph->cursorTime());
-    graph->setCursorTime(0);
-    graph->showSelection();
-    graph->updateScrollRange();
-    graph->viewport()->update();
-    history.clear();
-    notifyObservers();
-    setWindowModified(false);
-}
-
 void SensorViewX::removeSignal(const QString &name)
 {
-    recordUndoStep();
-    signalList->removeSignalRows(name);
-    signalData->removeSignal(name);
-    setWindowModified(true);
-    commitEdit(true);
-    graph->viewport()->update();
+    edits.removeSignal(name);
 }
 
 // ---- Rows -------------------------------------------------------------------
@@ -548,9 +391,7 @@ bool SensorViewX::loadFile(const QString &fileName, int mode)
         if (!readRecords(file, inserted, &count, &report.error))
             return false;
         // Only now: a file that fails must leave the history as it was.
-        recordUndoStep();
-        pasteStore(inserted);
-        commitEdit(true);
+        edits.insert(inserted);
     } else {
         // Read beside the store, so that a failure leaves it untouched.
         SignalData loaded = *signalData;

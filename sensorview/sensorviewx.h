@@ -1,6 +1,6 @@
 #pragma once
 
-#include "edithistory.h"
+#include "editcontroller.h"
 #include "sensorview.h"
 
 #include <QElapsedTimer>
@@ -29,7 +29,7 @@ public:
     bool adjustingColumns = false;
     QList<SensorViewObserver *> observers;
     std::unique_ptr<SignalData> signalData;
-    EditHistory history;
+    EditController edits{*this};
     // Since live input last moved the view; a monotonic clock, which no
     // midnight or clock change sets back.
     QElapsedTimer sinceRefresh;
@@ -73,23 +73,11 @@ public:
     void removeObserver(SensorViewObserver *observer) override;
 
     void notifyObservers();
-    void recordUndoStep();
-    void commitEdit(bool changed);
-    void deleteSelection();
-    void pasteStore(const SignalData &pasted);
 
 private:
     friend struct SensorCommands;
+    friend class EditController;
 
-    std::unique_ptr<ViewSnapshot> snapshot() const;
-    void restoreSnapshot(const ViewSnapshot &state);
-    void undo();
-    void redo();
-    void crop();
-    void shiftToZero();
-    void copyToClipboard();
-    void pasteFromClipboard();
-    void clearAll();
     void resetColumns();
     void growColumnsToFit();
     void syncRows();
