@@ -13,6 +13,7 @@
 #include "timeline.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QSaveFile>
 #include <QScrollBar>
