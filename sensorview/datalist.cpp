@@ -140,6 +140,14 @@ void DataList::reformat(int row)
     rows.setHeaderData(row, Qt::Vertical, text, Qt::EditRole);
 }
 
+int DataList::bandEnd(int first) const
+{
+    int end = first;
+    while (end + 1 < count() && rowData(logicalIndex(end), MergedRole).toBool())
+        ++end;
+    return end;
+}
+
 bool DataList::isRowSelected(int row) const
 {
     return selection->isRowSelected(row, QModelIndex());

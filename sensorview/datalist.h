@@ -50,6 +50,11 @@ public:
     void setValue(int row, double value);
     void reformat(int row);
 
+    // A band is a run of rows drawn as one: each merged row joins the next
+    // one in visual order. The last visual index of the band that starts
+    // at visual index `first`.
+    int bandEnd(int first) const;
+
     bool isRowSelected(int row) const;
     void setRowSelected(int row, bool selected);
     QItemSelectionModel *rowSelection() const { return selection; }

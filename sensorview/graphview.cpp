@@ -241,11 +241,10 @@ QList<GraphView::Band> GraphView::visibleBands() const
     for (int visual = 0; visual < rows->count();) {
         Band band;
         const int first = rows->logicalIndex(visual);
-        band.rows << first;
-        int v = visual;
-        while (rows->rowData(rows->logicalIndex(v), DataList::MergedRole).toBool() && v + 1 < rows->count())
-            band.rows << rows->logicalIndex(++v);
-        visual = v + 1;
+        const int end = rows->bandEnd(visual);
+        for (int v = visual; v <= end; ++v)
+            band.rows << rows->logicalIndex(v);
+        visual = end + 1;
         if (rows->isSectionHidden(first))
             continue;
         band.top = rows->sectionViewportPosition(first) - scroll;

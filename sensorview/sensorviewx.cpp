@@ -256,9 +256,7 @@ void SensorViewX::splitRows()
 {
     DataList *rows = signalList->valueList;
     for (int visual = 0; visual < rows->count();) {
-        int end = visual;
-        while (end + 1 < rows->count() && rows->rowData(rows->logicalIndex(end), DataList::MergedRole).toBool())
-            ++end;
+        const int end = rows->bandEnd(visual);
         bool selected = false;
         for (int v = visual; v <= end; ++v)
             selected = selected || rows->isRowSelected(rows->logicalIndex(v));

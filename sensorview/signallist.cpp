@@ -327,12 +327,13 @@ void SignalList::updateSectionSelection()
 
 bool SignalList::isBandSelected(int row) const
 {
-    for (int visual = valueList->visualIndex(row); visual < valueList->count(); ++visual) {
-        const int r = valueList->logicalIndex(visual);
-        if (valueList->isRowSelected(r))
+    const int first = valueList->visualIndex(row);
+    if (first < 0)
+        return false;
+    const int end = valueList->bandEnd(first);
+    for (int visual = first; visual <= end; ++visual) {
+        if (valueList->isRowSelected(valueList->logicalIndex(visual)))
             return true;
-        if (!valueList->rowData(r, DataList::MergedRole).toBool())
-            break;
     }
     return false;
 }
