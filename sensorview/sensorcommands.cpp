@@ -1,5 +1,6 @@
 #include "sensorcommands.h"
 
+#include "channelrows.h"
 #include "curvestyle.h"
 #include "datalist.h"
 #include "graphview.h"
@@ -36,19 +37,21 @@ const SensorCommands::Row *SensorCommands::find(int command)
     };
     const auto jump = [](View &view, int number) { view.graph->jump(JumpMode(number), false); };
     const auto format = [](View &view, int number) {
-        view.setFormatOfRows(number - FormatDecimal + DataList::Decimal);
+        view.channelRows->setFormat(number - FormatDecimal + DataList::Decimal);
+        view.rowsChanged();
     };
     const auto formatChecked = [](ConstView &view, int number) {
-        return view.commonValue(DataList::FormatRole) == number - FormatDecimal + DataList::Decimal;
+        return view.channelRows->commonValue(DataList::FormatRole) == number - FormatDecimal + DataList::Decimal;
     };
     const auto style = [](View &view, int number) {
-        view.setStyleOfRows(number - StyleLinear + int(CurveStyle::Linear));
+        view.channelRows->setStyle(number - StyleLinear + int(CurveStyle::Linear));
+        view.rowsChanged();
     };
     const auto styleChecked = [](ConstView &view, int number) {
-        return view.commonValue(DataList::StyleRole) == number - StyleLinear + int(CurveStyle::Linear);
+        return view.channelRows->commonValue(DataList::StyleRole) == number - StyleLinear + int(CurveStyle::Linear);
     };
     const auto selectionToCopy = [](ConstView &view) { return view.hasRecords() && view.hasSelection(); };
-    const auto someRowsSelected = [](ConstView &view) { return !view.selectedVisibleRows().isEmpty(); };
+    const auto someRowsSelected = [](ConstView &view) { return !view.channelRows->selectedVisible().isEmpty(); };
 
     static const Row table[] = {
         {GoToStart, jump, hasRecords, nullptr},
@@ -99,12 +102,21 @@ const SensorCommands::Row *SensorCommands::find(int command)
         {StyleSteps, style, someVisible, styleChecked},
         {StyleBlocks, style, someVisible, styleChecked},
         {StyleEvents, style, someVisible, styleChecked},
-        {HideRows, [](View &view, int) { view.hideSelectedRows(); }, someRowsSelected, nullptr},
-        {DistributeRows, [](View &view, int) { view.distributeRows(); }, someRowsSelected, nullptr},
-        {MergeRows, [](View &view, int) { view.mergeRows(); },
+        {HideRows, [](View &view, int) {
+             view.channelRows->hideSelected();
+             view.rowsChanged();
+         }, someRowsSelected, nullptr},
+        {DistributeRows, [](View &view, int) {
+             if (view.channelRows->distributeSelected())
+                 view.rowsChanged();
+         }, someRowsSelected, nullptr},
+        {MergeRows, [](View &view, int) {
+             view.channelRows->mergeSelected();
+             view.rowsChanged();
+         },
          [](ConstView &view) {
              const DataList *rows = view.signalList->valueList;
-             const QList<int> selected = view.selectedVisibleRows();
+             const QList<int> selected = view.channelRows->selectedVisible();
              for (int visual = 0; visual + 1 < rows->count(); ++visual) {
                  if (selected.contains(rows->logicalIndex(visual)) && selected.contains(rows->logicalIndex(visual + 1)))
                      return true;
@@ -112,9 +124,12 @@ const SensorCommands::Row *SensorCommands::find(int command)
              return false;
          },
          nullptr},
-        {SplitRows, [](View &view, int) { view.splitRows(); },
+        {SplitRows, [](View &view, int) {
+             view.channelRows->splitSelected();
+             view.rowsChanged();
+         },
          [](ConstView &view) {
-             for (int row : view.selectedVisibleRows()) {
+             for (int row : view.channelRows->selectedVisible()) {
                  if (view.signalList->valueList->rowData(row, DataList::MergedRole).toBool())
                      return true;
              }

@@ -1,6 +1,7 @@
 #include "sensorviewx.h"
 
 #include "autosizeheaderview.h"
+#include "channelrows.h"
 #include "editcontroller.h"
 #include "sensorcommands.h"
 #include "curvestyle.h"
@@ -45,6 +46,7 @@ SensorViewX::SensorViewX(SignalData *store)
 {
     signalList = new SignalList;
     signalList->owner = this;
+    channelRows = std::make_unique<ChannelRows>(*signalList);
     graph = new GraphView(signalList, store);
 
     // The list pane scrolls with the graph, and either bar moves the other.
@@ -152,120 +154,9 @@ void SensorViewX::removeSignal(const QString &name)
     edits.removeSignal(name);
 }
 
-// ---- Rows -------------------------------------------------------------------
-
-QList<int> SensorViewX::selectedVisibleRows() const
+// Row commands change what the graph draws and what observers show.
+void SensorViewX::rowsChanged()
 {
-    DataList *rows = signalList->valueList;
-    QList<int> result;
-    for (int visual = 0; visual < rows->count(); ++visual) {
-        const int row = rows->logicalIndex(visual);
-        if (rows->isRowSelected(row) && !rows->isSectionHidden(row))
-            result << row;
-    }
-    return result;
-}
-
-QList<int> SensorViewX::affectedRows() const
-{
-    DataList *rows = signalList->valueList;
-    QList<int> result;
-    const bool any = signalList->anyRowSelected();
-    for (int row = 0; row < rows->rowCount(); ++row) {
-        if (!any || rows->isRowSelected(row))
-            result << row;
-    }
-    return result;
-}
-
-int SensorViewX::commonValue(int role) const
-{
-    int common = 0;
-    bool first = true;
-    for (int row : affectedRows()) {
-        const int value = signalList->valueList->rowData(row, role).toInt();
-        if (first)
-            common = value;
-        else if (value != common)
-            return 0;
-        first = false;
-    }
-    return common;
-}
-
-void SensorViewX::setFormatOfRows(int format)
-{
-    for (int row : affectedRows()) {
-        signalList->valueList->setRowData(row, DataList::FormatRole, format);
-        signalList->valueList->reformat(row);
-    }
-    graph->viewport()->update();
-    notifyObservers();
-}
-
-void SensorViewX::setStyleOfRows(int style)
-{
-    for (int row : affectedRows())
-        signalList->valueList->setRowData(row, DataList::StyleRole, style);
-    graph->viewport()->update();
-    notifyObservers();
-}
-
-void SensorViewX::hideSelectedRows()
-{
-    for (int row : selectedVisibleRows()) {
-        signalList->valueList->hideSection(row);
-        signalList->labelList->hideSection(row);
-    }
-    graph->viewport()->update();
-    notifyObservers();
-}
-
-void SensorViewX::distributeRows()
-{
-    const QList<int> rows = selectedVisibleRows();
-    if (rows.isEmpty())
-        return;
-    int sum = 0;
-    for (int row : rows)
-        sum = int(sum + signalList->valueList->rowData(row, DataList::HeightRole).toDouble());
-    const int each = sum / rows.size();
-    for (int i = 0; i + 1 < rows.size(); ++i)
-        signalList->setRowHeight(rows.at(i), each);
-    signalList->setRowHeight(rows.last(), sum - each * (rows.size() - 1));
-    signalList->fitSignalSections();
-    graph->viewport()->update();
-    notifyObservers();
-}
-
-void SensorViewX::mergeRows()
-{
-    DataList *rows = signalList->valueList;
-    for (int visual = 0; visual + 1 < rows->count(); ++visual) {
-        const int row = rows->logicalIndex(visual);
-        const int next = rows->logicalIndex(visual + 1);
-        if (rows->isRowSelected(row) && !rows->isSectionHidden(row) && rows->isRowSelected(next)
-            && !rows->isSectionHidden(next))
-            rows->setRowData(row, DataList::MergedRole, true);
-    }
-    graph->viewport()->update();
-    notifyObservers();
-}
-
-void SensorViewX::splitRows()
-{
-    DataList *rows = signalList->valueList;
-    for (int visual = 0; visual < rows->count();) {
-        const int end = rows->bandEnd(visual);
-        bool selected = false;
-        for (int v = visual; v <= end; ++v)
-            selected = selected || rows->isRowSelected(rows->logicalIndex(v));
-        if (selected && end > visual) {
-            for (int v = visual; v <= end; ++v)
-                rows->setRowData(rows->logicalIndex(v), DataList::MergedRole, false);
-        }
-        visual = end + 1;
-    }
     graph->viewport()->update();
     notifyObservers();
 }

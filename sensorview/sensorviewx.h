@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class ChannelRows;
 class GraphView;
 class QSplitter;
 class SignalData;
@@ -21,6 +22,7 @@ public:
     ~SensorViewX() override;
 
     SignalList *signalList = nullptr;
+    std::unique_ptr<ChannelRows> channelRows;
     GraphView *graph = nullptr;
     QSplitter *splitter = nullptr;
     // Once the user has sized the columns, they stay as the user left them
@@ -81,18 +83,9 @@ private:
     void resetColumns();
     void growColumnsToFit();
     void syncRows();
-    void distributeRows();
-    void mergeRows();
-    void splitRows();
-    void hideSelectedRows();
-    void setFormatOfRows(int format);
-    void setStyleOfRows(int style);
+    void rowsChanged();
     bool hasRecords() const;
     bool hasSelection() const;
-    // The rows commands 19 to 28 act on: the selected ones, or all when none.
-    QList<int> affectedRows() const;
-    QList<int> selectedVisibleRows() const;
-    int commonValue(int role) const;
     template<typename Apply>
     void forRows(const QString &name, int channel, Apply apply);
     void forChannelRange(const QString &name, int first, qint64 count, bool hide);
