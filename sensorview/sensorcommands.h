@@ -18,4 +18,18 @@ struct SensorCommands
 
     // The row of `command`, or null for a number that is no command.
     static const Row *find(int command);
+
+private:
+    static const Row table[];
+
+    // Rules and actions that several commands share.
+    static bool hasRecords(const SensorViewX &view);
+    static bool someVisible(const SensorViewX &view);
+    static bool selectionToCopy(const SensorViewX &view);
+    static bool someRowsSelected(const SensorViewX &view);
+    static void jump(SensorViewX &view, int command);
+    static void format(SensorViewX &view, int command);
+    static bool formatChecked(const SensorViewX &view, int command);
+    static void style(SensorViewX &view, int command);
+    static bool styleChecked(const SensorViewX &view, int command);
 };
