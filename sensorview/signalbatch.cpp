@@ -21,6 +21,82 @@ void SignalData::endBatch()
     pendingBySignal.clear();
 }
 
+namespace {
+
+// A record waiting to be sorted in, with what orders it among equal times.
+struct Arrival
+{
+    double time;
+    int rank; // late ones before held ones (0), the others after (1)
+    qint64 order;
+    quint32 id;
+};
+
+// Classes the arrivals, in the order they came; `anyLate` tells whether
+// any came while a later time was already held.
+std::vector<Arrival> classify(const SignalSeries &series, const PodVector<double> &times,
+                              const std::vector<quint32> &ids, bool *anyLate)
+{
+    std::vector<Arrival> arrivals;
+    arrivals.reserve(ids.size());
+    bool empty = series.isEmpty();
+    double latest = empty ? 0.0 : series.times.constLast();
+    *anyLate = false;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const double time = times[int(ids[i])];
+        const bool late = !empty && time < latest;
+        if (!late)
+            latest = time;
+        empty = false;
+        *anyLate = *anyLate || late;
+        arrivals.push_back({time, late ? 0 : 1, late ? -qint64(i) : qint64(i), ids[i]});
+    }
+    return arrivals;
+}
+
+// Merges sorted arrivals with the held records: at equal times late ones
+// go before the held records, the others after them.
+void mergeSorted(SignalSeries &series, const std::vector<Arrival> &arrivals)
+{
+    // The held records before the earliest arrival keep their places.
+    const int held = series.size();
+    const int keep = int(std::lower_bound(series.times.cbegin(), series.times.cend(), arrivals.front().time)
+                         - series.times.cbegin());
+    PodVector<quint32> mergedIds;
+    PodVector<double> mergedTimes;
+    mergedIds.resize(held + int(arrivals.size()));
+    mergedTimes.resize(held + int(arrivals.size()));
+    quint32 *outIds = mergedIds.data();
+    double *outTimes = mergedTimes.data();
+    const quint32 *heldIds = series.records.constData();
+    const double *heldTimes = series.times.constData();
+    std::copy(heldIds, heldIds + keep, outIds);
+    std::copy(heldTimes, heldTimes + keep, outTimes);
+    int out = keep;
+    int h = keep;
+    size_t n = 0;
+    while (h < held || n < arrivals.size()) {
+        const bool takeArrival = h == held
+                                 || (n < arrivals.size()
+                                     && (arrivals[n].time < heldTimes[h]
+                                         || (arrivals[n].time == heldTimes[h] && arrivals[n].rank == 0)));
+        if (takeArrival) {
+            outIds[out] = arrivals[n].id;
+            outTimes[out] = arrivals[n].time;
+            ++n;
+        } else {
+            outIds[out] = heldIds[h];
+            outTimes[out] = heldTimes[h];
+            ++h;
+        }
+        ++out;
+    }
+    series.records = mergedIds;
+    series.times = mergedTimes;
+}
+
+} // namespace
+
 // Adding records one by one puts a record that is not earlier than the
 // last one at the end, and any other before the first record at its time or
 // later. So among records of equal time, those that came while a later time
@@ -37,77 +113,23 @@ void SignalData::mergePending(SignalSeries &series, const std::vector<quint32> &
             insertInto(series, times[int(id)], id, nullptr, 0, this);
         return;
     }
-    struct Item
-    {
-        double time;
-        int rank; // late ones before held ones (0), the others after (1)
-        qint64 order;
-        quint32 id;
-    };
-    std::vector<Item> items;
-    items.reserve(ids.size());
-    bool empty = series.isEmpty();
-    double latest = empty ? 0.0 : series.times.constLast();
     bool anyLate = false;
-    for (size_t i = 0; i < ids.size(); ++i) {
-        const double time = times[int(ids[i])];
-        const bool late = !empty && time < latest;
-        if (!late)
-            latest = time;
-        empty = false;
-        anyLate = anyLate || late;
-        items.push_back({time, late ? 0 : 1, late ? -qint64(i) : qint64(i), ids[i]});
-    }
+    std::vector<Arrival> arrivals = classify(series, times, ids, &anyLate);
     if (!anyLate) {
-        for (const Item &item : items) {
-            series.records.append(item.id);
-            series.times.append(item.time);
+        for (const Arrival &arrival : arrivals) {
+            series.records.append(arrival.id);
+            series.times.append(arrival.time);
         }
         return;
     }
     touch();
     inTimeOrder = false;
-    std::sort(items.begin(), items.end(), [](const Item &a, const Item &b) {
+    std::sort(arrivals.begin(), arrivals.end(), [](const Arrival &a, const Arrival &b) {
         if (a.time != b.time)
             return a.time < b.time;
         if (a.rank != b.rank)
             return a.rank < b.rank;
         return a.order < b.order;
     });
-    // The held records before the earliest arrival keep their places.
-    const int held = series.size();
-    const int keep = int(std::lower_bound(series.times.cbegin(), series.times.cend(), items.front().time)
-                         - series.times.cbegin());
-    PodVector<quint32> mergedIds;
-    PodVector<double> mergedTimes;
-    const int total = held + int(items.size());
-    mergedIds.resize(total);
-    mergedTimes.resize(total);
-    quint32 *outIds = mergedIds.data();
-    double *outTimes = mergedTimes.data();
-    const quint32 *heldIds = series.records.constData();
-    const double *heldTimes = series.times.constData();
-    std::copy(heldIds, heldIds + keep, outIds);
-    std::copy(heldTimes, heldTimes + keep, outTimes);
-    int out = keep;
-    int h = keep;
-    size_t n = 0;
-    while (h < held || n < items.size()) {
-        const bool takeItem = h == held
-                              || (n < items.size()
-                                  && (items[n].time < heldTimes[h]
-                                      || (items[n].time == heldTimes[h] && items[n].rank == 0)));
-        if (takeItem) {
-            outIds[out] = items[n].id;
-            outTimes[out] = items[n].time;
-            ++n;
-        } else {
-            outIds[out] = heldIds[h];
-            outTimes[out] = heldTimes[h];
-            ++h;
-        }
-        ++out;
-    }
-    series.records = mergedIds;
-    series.times = mergedTimes;
+    mergeSorted(series, arrivals);
 }
