@@ -372,7 +372,6 @@ void SignalData::retime(Retime retime)
     // Read through constant views: writing access would take copies of
     // arrays shared with the history.
     const SignalSeries &before = all;
-    const PodVector<quint32> &signalOfRecord = signalOf;
 
     // First only count, so that an edit that keeps too little to share goes
     // straight to a rebuild.
@@ -413,6 +412,15 @@ void SignalData::retime(Retime retime)
         }
     }
 
+    adoptKept(keptIds, keptTimes);
+}
+
+// Makes the kept records, in time order with their new times, the store:
+// the times are written in place and the series made anew.
+void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<double> &keptTimes)
+{
+    const PodVector<quint32> &signalOfRecord = signalOf;
+    const int keptCount = keptIds.size();
     touch();
     double *newTimes = times.data();
     // Each series made at its final size and filled in place: growing it
