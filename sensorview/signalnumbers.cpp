@@ -236,25 +236,70 @@ bool isExactHalfway(const char *digits, int count, int exponent)
 
 // Writes `value` as QString::number(value, 'g', 6) does into `text` (room for
 // 40 characters) and returns the length.
+// Writes the values that are not plain numbers; returns the length, or 0
+// for an ordinary value.
+int formatSpecial(char *text, double value)
+{
+    const auto put = [text](const char *word) {
+        const int length = int(std::strlen(word));
+        std::memcpy(text, word, size_t(length));
+        return length;
+    };
+    if (std::isnan(value))
+        return put("nan");
+    if (std::isinf(value))
+        return put(value < 0 ? "-inf" : "inf");
+    // Negative zero too, as Qt writes it.
+    if (value == 0.0)
+        return put("0");
+    return 0;
+}
+
+// Lays out up to six significant `digits` with the decimal `exponent` of
+// the first one as 'g' does: plain, or in exponent form for very small and
+// large values.
+int layOutDigits(char *text, bool negative, const char *digits, int count, int exponent)
+{
+    int n = 0;
+    if (negative)
+        text[n++] = '-';
+    if (exponent < -4 || exponent >= SignificantDigits) {
+        text[n++] = digits[0];
+        if (count > 1) {
+            text[n++] = '.';
+            for (int i = 1; i < count; ++i)
+                text[n++] = digits[i];
+        }
+        text[n++] = 'e';
+        text[n++] = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            text[n++] = '0';
+        return int(std::to_chars(text + n, text + 40, magnitude).ptr - text);
+    }
+    if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i)
+            text[n++] = i < count ? digits[i] : '0';
+        if (count > exponent + 1) {
+            text[n++] = '.';
+            for (int i = exponent + 1; i < count; ++i)
+                text[n++] = digits[i];
+        }
+        return n;
+    }
+    text[n++] = '0';
+    text[n++] = '.';
+    for (int i = -1; i > exponent; --i)
+        text[n++] = '0';
+    for (int i = 0; i < count; ++i)
+        text[n++] = digits[i];
+    return n;
+}
+
 int formatNumber(char *text, double value)
 {
-    if (std::isnan(value)) {
-        std::memcpy(text, "nan", 3);
-        return 3;
-    }
-    if (std::isinf(value)) {
-        if (value < 0) {
-            std::memcpy(text, "-inf", 4);
-            return 4;
-        }
-        std::memcpy(text, "inf", 3);
-        return 3;
-    }
-    if (value == 0.0) {
-        // Negative zero too, as Qt writes it.
-        text[0] = '0';
-        return 1;
-    }
+    if (const int special = formatSpecial(text, value))
+        return special;
     const int quick = formatPlainDecimal(text, value);
     if (quick > 0)
         return quick;
@@ -279,52 +324,17 @@ int formatNumber(char *text, double value)
     std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
     // Subnormal numbers are too coarse for that: their shortest digits may
     // lie far from the value.
-    if (count > SignificantDigits || !std::isnormal(value)) {
-        // Rounding to six digits: the library rounds a value exactly halfway
-        // to the even digit where Qt rounds it up, so such a value goes to Qt.
-        if (isExactHalfway(digits, count, exponent) || !std::isnormal(value)) {
-            const QByteArray qt = QString::number(value, 'g', SignificantDigits).toLatin1();
-            std::memcpy(text, qt.constData(), size_t(qt.size()));
-            return qt.size();
-        }
-        const auto result = std::to_chars(text, text + 40, value, std::chars_format::general,
-                                          SignificantDigits);
-        return int(result.ptr - text);
+    if (count <= SignificantDigits && std::isnormal(value))
+        return layOutDigits(text, negative, digits, count, exponent);
+    // Rounding to six digits: the library rounds a value exactly halfway to
+    // the even digit where Qt rounds it up, so such a value goes to Qt.
+    if (isExactHalfway(digits, count, exponent) || !std::isnormal(value)) {
+        const QByteArray qt = QString::number(value, 'g', SignificantDigits).toLatin1();
+        std::memcpy(text, qt.constData(), size_t(qt.size()));
+        return qt.size();
     }
-
-    int n = 0;
-    if (negative)
-        text[n++] = '-';
-    if (exponent < -4 || exponent >= SignificantDigits) {
-        text[n++] = digits[0];
-        if (count > 1) {
-            text[n++] = '.';
-            for (int i = 1; i < count; ++i)
-                text[n++] = digits[i];
-        }
-        text[n++] = 'e';
-        text[n++] = exponent < 0 ? '-' : '+';
-        const int magnitude = exponent < 0 ? -exponent : exponent;
-        if (magnitude < 10)
-            text[n++] = '0';
-        n = int(std::to_chars(text + n, text + 40, magnitude).ptr - text);
-    } else if (exponent >= 0) {
-        for (int i = 0; i <= exponent; ++i)
-            text[n++] = i < count ? digits[i] : '0';
-        if (count > exponent + 1) {
-            text[n++] = '.';
-            for (int i = exponent + 1; i < count; ++i)
-                text[n++] = digits[i];
-        }
-    } else {
-        text[n++] = '0';
-        text[n++] = '.';
-        for (int i = -1; i > exponent; --i)
-            text[n++] = '0';
-        for (int i = 0; i < count; ++i)
-            text[n++] = digits[i];
-    }
-    return n;
+    const auto result = std::to_chars(text, text + 40, value, std::chars_format::general, SignificantDigits);
+    return int(result.ptr - text);
 }
 
 } // namespace
