@@ -121,29 +121,84 @@ void drawCurveExactly(QPainter &painter, const Curve &curve)
     }
 }
 
+namespace {
+
+// Within a column y only falls as the value rises (k <= 0), so the extreme
+// values of the records [first, last) give the extreme rows.
+void rowSpan(const Curve &curve, const Envelope &envelope, int first, int last, int *top, int *bottom)
+{
+    double lo;
+    double hi;
+    envelope.range(*curve.store, *curve.series, first, last, &lo, &hi);
+    *top = std::min(curve.band.y(lo), curve.band.y(hi));
+    *bottom = std::max(curve.band.y(lo), curve.band.y(hi));
+}
+
+// One pixel column of a curve: the records [first, next) that fall in
+// column x, after the previous column's last point (px, py).
+struct Column
+{
+    int px;
+    int py;
+    int x;
+    int first;
+    int next;
+    int firstY;
+    int top;
+    int bottom;
+};
+
+void drawColumn(QPainter &painter, const Curve &curve, const Envelope &envelope, QVector<QLine> &lines,
+                const Column &c)
+{
+    switch (CurveStyle(curve.style)) {
+    case CurveStyle::Linear:
+        lines.append(QLine(c.px, c.py, c.x, c.firstY));
+        if (c.bottom > c.top)
+            lines.append(QLine(c.x, c.top, c.x, c.bottom));
+        break;
+    case CurveStyle::Steps:
+        lines.append(QLine(c.px, c.py, c.x, c.py));
+        lines.append(QLine(c.x, std::min(c.py, c.top), c.x, std::max(c.py, c.bottom)));
+        break;
+    case CurveStyle::Blocks:
+        // The block between two columns is a rectangle.
+        painter.fillRect(QRectF(QPointF(c.px, std::min(c.py, curve.band.yZero)),
+                                QPointF(c.x, std::max(c.py, curve.band.yZero))),
+                         curve.color);
+        break;
+    case CurveStyle::Events: {
+        // Each record's line runs from the one before it to the zero line:
+        // the previous column's last value and every value here but the
+        // last.
+        int eventTop = std::min(c.py, curve.band.yZero);
+        int eventBottom = std::max(c.py, curve.band.yZero);
+        if (c.next - c.first > 1) {
+            int t;
+            int b;
+            rowSpan(curve, envelope, c.first, c.next - 1, &t, &b);
+            eventTop = std::min(eventTop, t);
+            eventBottom = std::max(eventBottom, b);
+        }
+        lines.append(QLine(c.x, eventTop, c.x, eventBottom));
+        break;
+    }
+    }
+}
+
+} // namespace
+
 void drawCurveByColumns(QPainter &painter, const Curve &curve, const Envelope &envelope)
 {
     if (curve.series->isEmpty())
         return;
     const Walk walk = walkOf(curve);
-    const auto style = CurveStyle(curve.style);
     const auto &times = curve.series->times;
     const auto yOf = [&](int index) { return curve.band.y(curve.store->value(*curve.series, index, curve.channel)); };
-    // Within a column y only falls as the value rises (k <= 0), so the
-    // extreme values give the extreme rows.
-    const auto spanOf = [&](int first, int last, int *top, int *bottom) {
-        double lo;
-        double hi;
-        envelope.range(*curve.store, *curve.series, first, last, &lo, &hi);
-        *top = std::min(curve.band.y(lo), curve.band.y(hi));
-        *bottom = std::max(curve.band.y(lo), curve.band.y(hi));
-    };
 
     // Many short lines in one call: the painter's cost is in the calls.
     QVector<QLine> lines;
     lines.reserve(2 * curve.width + 8);
-    const auto line = [&lines](int x1, int y1, int x2, int y2) { lines.append(QLine(x1, y1, x2, y2)); };
-
     int px = columnOf(curve, walk.first);
     int py = yOf(walk.first);
     int i = walk.first;
@@ -154,46 +209,13 @@ void drawCurveByColumns(QPainter &painter, const Curve &curve, const Envelope &e
                                                                      [&](double t) { return curve.axis.xOf(t) <= x; })
                                                 - times.cbegin()));
         const int firstY = yOf(i);
-        const int lastY = yOf(next - 1);
         int top = firstY;
         int bottom = firstY;
         if (next - i > 1)
-            spanOf(i, next, &top, &bottom);
-        switch (style) {
-        case CurveStyle::Linear:
-            line(px, py, x, firstY);
-            if (bottom > top)
-                line(x, top, x, bottom);
-            break;
-        case CurveStyle::Steps:
-            line(px, py, x, py);
-            line(x, std::min(py, top), x, std::max(py, bottom));
-            break;
-        case CurveStyle::Blocks:
-            // The block between two columns is a rectangle.
-            painter.fillRect(QRectF(QPointF(px, std::min(py, curve.band.yZero)),
-                                    QPointF(x, std::max(py, curve.band.yZero))),
-                             curve.color);
-            break;
-        case CurveStyle::Events: {
-            // Each record's line runs from the one before it to the zero
-            // line: the previous column's last value and every value here
-            // but the last.
-            int eventTop = std::min(py, curve.band.yZero);
-            int eventBottom = std::max(py, curve.band.yZero);
-            if (next - i > 1) {
-                int t;
-                int b;
-                spanOf(i, next - 1, &t, &b);
-                eventTop = std::min(eventTop, t);
-                eventBottom = std::max(eventBottom, b);
-            }
-            line(x, eventTop, x, eventBottom);
-            break;
-        }
-        }
+            rowSpan(curve, envelope, i, next, &top, &bottom);
+        drawColumn(painter, curve, envelope, lines, Column{px, py, x, i, next, firstY, top, bottom});
         px = x;
-        py = lastY;
+        py = yOf(next - 1);
         i = next;
     }
     painter.drawLines(lines);
