@@ -489,16 +489,7 @@ void SignalList::contextMenuEvent(QContextMenuEvent *event)
         action->deleteLater();
     perOpeningActions.clear();
 
-    // One entry per signal: shows or hides all its rows.
-    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
-        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
-        const QList<int> rows = rowsOf(key);
-        bool visible = false;
-        for (int row : rows)
-            visible = visible || !valueList->isSectionHidden(row);
-        addVisibilityAction(menu, sectionList->sectionData(section, SectionList::SignalLabelRole).toString(),
-                            rows, visible);
-    }
+    addSignalEntries(menu);
     menu->addSeparator();
     QMenu *format = menu->addMenu(QStringLiteral("&Format"));
     format->addAction(commandAction(FormatDecimal));
@@ -507,10 +498,36 @@ void SignalList::contextMenuEvent(QContextMenuEvent *event)
     for (int command : {StyleLinear, StyleSteps, StyleBlocks, StyleEvents})
         display->addAction(commandAction(command));
     menu->addSeparator();
+    addChannelEntries(menu->addMenu(QStringLiteral("&Channels")));
+    QMenu *rowsMenu = menu->addMenu(QStringLiteral("&Rows"));
+    rowsMenu->addAction(commandAction(MergeRows));
+    rowsMenu->addAction(commandAction(SplitRows));
+    rowsMenu->addSeparator();
+    rowsMenu->addAction(commandAction(DistributeRows));
+    rowsMenu->addAction(commandAction(HideRows));
+    rowsMenu->addSeparator();
+    rowsMenu->addAction(commandAction(EditLayout));
+    menu->exec(event->globalPos());
+}
 
-    // One entry per channel label among the selected rows (all rows when
-    // none of the selected is visible), each label once.
-    QMenu *channels = menu->addMenu(QStringLiteral("&Channels"));
+// One entry per signal: shows or hides all its rows.
+void SignalList::addSignalEntries(QMenu *target)
+{
+    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
+        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+        const QList<int> rows = rowsOf(key);
+        bool visible = false;
+        for (int row : rows)
+            visible = visible || !valueList->isSectionHidden(row);
+        addVisibilityAction(target, sectionList->sectionData(section, SectionList::SignalLabelRole).toString(),
+                            rows, visible);
+    }
+}
+
+// One entry per channel label among the selected rows (all rows when none
+// of the selected is visible), each label once.
+void SignalList::addChannelEntries(QMenu *target)
+{
     QList<int> candidates;
     for (int row = 0; row < valueList->rowCount(); ++row) {
         if (valueList->isRowSelected(row) && !valueList->isSectionHidden(row))
@@ -535,17 +552,8 @@ void SignalList::contextMenuEvent(QContextMenuEvent *event)
                 visible = visible || !valueList->isSectionHidden(row);
             }
         }
-        addVisibilityAction(channels, label, rows, visible);
+        addVisibilityAction(target, label, rows, visible);
     }
-    QMenu *rowsMenu = menu->addMenu(QStringLiteral("&Rows"));
-    rowsMenu->addAction(commandAction(MergeRows));
-    rowsMenu->addAction(commandAction(SplitRows));
-    rowsMenu->addSeparator();
-    rowsMenu->addAction(commandAction(DistributeRows));
-    rowsMenu->addAction(commandAction(HideRows));
-    rowsMenu->addSeparator();
-    rowsMenu->addAction(commandAction(EditLayout));
-    menu->exec(event->globalPos());
 }
 
 void SignalList::signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)

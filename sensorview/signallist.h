@@ -87,6 +87,8 @@ private:
     void signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
     void buildMenu();
+    void addSignalEntries(QMenu *target);
+    void addChannelEntries(QMenu *target);
     void addVisibilityAction(QMenu *target, const QString &text, const QList<int> &rows, bool visible);
     QAction *commandAction(int command);
 
