@@ -44,8 +44,7 @@ SensorViewX::SensorViewX(SignalData *store)
     : SensorView(nullptr)
     , signalData(store)
 {
-    signalList = new SignalList;
-    signalList->owner = this;
+    signalList = new SignalList(this);
     channelRows = std::make_unique<ChannelRows>(*signalList);
     graph = new GraphView(signalList, store);
 

@@ -21,22 +21,12 @@ public:
     explicit SensorViewX(SignalData *store);
     ~SensorViewX() override;
 
+    // The parts, read by the view's own helpers and by tests; the view
+    // alone replaces them.
     SignalList *signalList = nullptr;
-    std::unique_ptr<ChannelRows> channelRows;
     GraphView *graph = nullptr;
     QSplitter *splitter = nullptr;
-    // Once the user has sized the columns, they stay as the user left them
-    // (until Reset Columns or the next file).
-    bool columnsSizedByUser = false;
-    bool adjustingColumns = false;
-    QList<SensorViewObserver *> observers;
     std::unique_ptr<SignalData> signalData;
-    EditController edits{*this};
-    // Since live input last moved the view; a monotonic clock, which no
-    // midnight or clock change sets back.
-    QElapsedTimer sinceRefresh;
-    // What the last file operation read or met, for the host.
-    SensorViewReport report;
 
     bool loadFile(const QString &fileName, int mode) override;
     bool saveFile(const QString &fileName, int mode) override;
@@ -79,6 +69,19 @@ public:
 private:
     friend struct SensorCommands;
     friend class EditController;
+
+    std::unique_ptr<ChannelRows> channelRows;
+    EditController edits{*this};
+    // Once the user has sized the columns, they stay as the user left them
+    // (until Reset Columns or the next file).
+    bool columnsSizedByUser = false;
+    bool adjustingColumns = false;
+    QList<SensorViewObserver *> observers;
+    // Since live input last moved the view; a monotonic clock, which no
+    // midnight or clock change sets back.
+    QElapsedTimer sinceRefresh;
+    // What the last file operation read or met, for the host.
+    SensorViewReport report;
 
     void resetColumns();
     void growColumnsToFit();

@@ -22,8 +22,9 @@ const QString SignalTitle = QStringLiteral("Signal");
 const QString InitialTimeLabel = QStringLiteral("0 ms");
 }
 
-SignalList::SignalList(QWidget *parent)
+SignalList::SignalList(SensorView *owner, QWidget *parent)
     : QAbstractScrollArea(parent)
+    , owner(owner)
 {
     headerModel.setRowCount(1);
     headerModel.setColumnCount(2);

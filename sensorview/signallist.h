@@ -21,16 +21,14 @@ class SignalList : public QAbstractScrollArea
     Q_OBJECT
 
 public:
-    explicit SignalList(QWidget *parent = nullptr);
+    // `owner` is the view whose commands the menu actions run.
+    explicit SignalList(SensorView *owner, QWidget *parent = nullptr);
 
+    // The list's parts, made by the list and read by its view and tests.
     AutoSizeHeaderView *header = nullptr;
     SectionList *sectionList = nullptr;
     DataList *labelList = nullptr;
     DataList *valueList = nullptr;
-    QSet<QString> shownNames;
-    bool fitting = false;
-    // The view whose commands the menu actions run.
-    SensorView *owner = nullptr;
 
     // Adds rows for the signals the store has and the list does not yet
     // show; true when it added any (their values are not shown yet).
@@ -92,6 +90,11 @@ private:
     void addVisibilityAction(QMenu *target, const QString &text, const QList<int> &rows, bool visible);
     QAction *commandAction(int command);
 
+    SensorView *owner = nullptr;
+    QSet<QString> shownNames;
+    // Set while the list sizes rows itself, so that it does not take that
+    // for the user's resizing.
+    bool fitting = false;
     QStandardItemModel headerModel;
     bool mirroring = false;
     QMenu *menu = nullptr;
