@@ -415,6 +415,24 @@ void SignalData::retime(Retime retime)
     adoptKept(keptIds, keptTimes);
 }
 
+// One series per signal, made at the size the kept records give it, to be
+// filled in place: growing them would leave freed blocks behind as large as
+// themselves.
+std::vector<SignalSeries> SignalData::seriesSizedFor(const PodVector<quint32> &keptIds) const
+{
+    std::vector<SignalSeries> seriesById(size_t(signalTable.size()));
+    std::vector<int> counts(seriesById.size(), 0);
+    for (quint32 id : keptIds)
+        ++counts[signalOf[int(id)]];
+    for (size_t signal = 0; signal < seriesById.size(); ++signal) {
+        if (counts[signal] == 0)
+            continue;
+        seriesById[signal].records.resize(counts[signal]);
+        seriesById[signal].times.resize(counts[signal]);
+    }
+    return seriesById;
+}
+
 // Makes the kept records, in time order with their new times, the store:
 // the times are written in place and the series made anew.
 void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<double> &keptTimes)
@@ -423,25 +441,16 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     const int keptCount = keptIds.size();
     touch();
     double *newTimes = times.data();
-    // Each series made at its final size and filled in place: growing it
-    // would leave freed blocks behind as large as itself.
-    const size_t signalCount = size_t(signalTable.size());
-    std::vector<SignalSeries> seriesById(signalCount);
+    std::vector<SignalSeries> seriesById = seriesSizedFor(keptIds);
+    const size_t signalCount = seriesById.size();
     std::vector<int> filled(signalCount, 0);
     std::vector<quint32 *> seriesIds(signalCount, nullptr);
     std::vector<double *> seriesTimes(signalCount, nullptr);
-    {
-        std::vector<int> counts(signalCount, 0);
-        for (quint32 id : keptIds)
-            ++counts[signalOfRecord[int(id)]];
-        for (size_t signal = 0; signal < signalCount; ++signal) {
-            if (counts[signal] == 0)
-                continue;
-            seriesById[signal].records.resize(counts[signal]);
-            seriesById[signal].times.resize(counts[signal]);
-            seriesIds[signal] = seriesById[signal].records.data();
-            seriesTimes[signal] = seriesById[signal].times.data();
-        }
+    for (size_t signal = 0; signal < signalCount; ++signal) {
+        if (seriesById[signal].isEmpty())
+            continue;
+        seriesIds[signal] = seriesById[signal].records.data();
+        seriesTimes[signal] = seriesById[signal].times.data();
     }
     QStringList names;
     SignalSeries kept;

@@ -142,6 +142,7 @@ private:
     template<typename Retime>
     void retime(Retime retime);
     void adoptKept(const PodVector<quint32> &keptIds, const PodVector<double> &keptTimes);
+    std::vector<SignalSeries> seriesSizedFor(const PodVector<quint32> &keptIds) const;
     static void widenRanges(SignalSeries &series, const double *values, int count, bool first);
     void addFrom(const SignalData &source, quint32 id, double time);
     void add(quint32 signal, double time, const double *values, int count);
