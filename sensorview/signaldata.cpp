@@ -187,12 +187,12 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
     valueStart.append(quint32(pool.size()));
     if (std::isnan(time))
         hasNaNTime = true;
-    SignalSeries &own = seriesOf(signal);
     if (!batching) {
         insertInto(all, time, id, values, count, this);
-        insertInto(own, time, id, values, count, this);
+        insertInto(seriesOf(signal), time, id, values, count, this);
         return;
     }
+    SignalSeries &own = seriesOf(signal);
     // Appending needs no sorting, as long as nothing of the same run waits.
     if (pendingAll.empty() && (all.isEmpty() || !(time < all.times.constLast()))) {
         insertInto(all, time, id, values, count, this);
