@@ -41,5 +41,4 @@ private:
     int records = 0;
     quint64 revision = 0;
     bool complete = true;
-    int firstIncomplete = -1;
 };
