@@ -236,9 +236,9 @@ bool isExactHalfway(const char *digits, int count, int exponent)
 
 // Writes `value` as QString::number(value, 'g', 6) does into `text` (room for
 // 40 characters) and returns the length.
-// Writes the values that are not plain numbers; returns the length, or 0
-// for an ordinary value.
-int formatSpecial(char *text, double value)
+// Writes the values whose text never varies (not a number, the infinities
+// and zero); returns the length, or 0 for any other value.
+int formatFixedSpelling(char *text, double value)
 {
     const auto put = [text](const char *word) {
         const int length = int(std::strlen(word));
@@ -298,8 +298,8 @@ int layOutDigits(char *text, bool negative, const char *digits, int count, int e
 
 int formatNumber(char *text, double value)
 {
-    if (const int special = formatSpecial(text, value))
-        return special;
+    if (const int written = formatFixedSpelling(text, value))
+        return written;
     const int quick = formatPlainDecimal(text, value);
     if (quick > 0)
         return quick;
