@@ -61,8 +61,8 @@ private slots:
     void loadMissingFileChangesNothing();
     void boardsFollowTheLoadedFolder();
     void modifiedMarkFollowsEdits();
-    void crlfInLfOut();
-    void nonAsciiRoundTrip();
+    void savedAsRead_data();
+    void savedAsRead();
     void saveUnmodifiedWritesNothing();
     void saveFailureKeepsEdits_data();
     void saveFailureKeepsEdits();
@@ -216,34 +216,39 @@ void tst_FileHandling::modifiedMarkFollowsEdits()
     QCOMPARE(readBytes(path), QByteArray("yint main(void) { return 0; }\n"));
 }
 
-void tst_FileHandling::crlfInLfOut()
+void tst_FileHandling::savedAsRead_data()
 {
-    const QString path = makeExample(QStringLiteral("demo"), QByteArray(), "a\r\nb\r\n");
-    MainWindow &w = newWindow();
-    MainWindowProbe probe(w);
-    w.loadSourceFile(path);
-    QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("a\nb\n"));
-    QTest::keyClicks(probe.editor(), QStringLiteral("c"));
-    probe.save();
-    QCOMPARE(readBytes(path), QByteArray("ca\nb\n"));
+    QTest::addColumn<QByteArray>("onDisk");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("CR LF in, LF out") << QByteArray("a\r\nb\r\n") << "a\nb\n" << "c" << QByteArray("ca\nb\n");
+    const QByteArray utf8("// 25 \xc2\xb0""C every 10 \xc2\xb5s, Gr\xc3\xbc\xc3\x9f""e\n");
+    QTest::newRow("UTF-8 whatever the locale") << utf8 << QString::fromUtf8(utf8) << QStringLiteral("\u00e4")
+                                               << QByteArray("\xc3\xa4") + utf8;
 }
 
-void tst_FileHandling::nonAsciiRoundTrip()
+// What is shown is the file as UTF-8 with LF line ends, and what is saved
+// is the text as shown, in UTF-8, even under a locale that is not.
+void tst_FileHandling::savedAsRead()
 {
-    const QByteArray utf8("// 25 \xc2\xb0""C every 10 \xc2\xb5s, Gr\xc3\xbc\xc3\x9f""e\n");
-    const QString path = makeExample(QStringLiteral("demo"), QByteArray(), utf8);
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, saved);
+    const QString path = makeExample(QStringLiteral("demo"), QByteArray(), onDisk);
     MainWindow &w = newWindow();
     MainWindowProbe probe(w);
     w.loadSourceFile(path);
-    // A locale that is not UTF-8 must not change what is written.
+    QCOMPARE(probe.editor()->toPlainText(), shown);
     QTextCodec *localeCodec = QTextCodec::codecForLocale();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-    probe.editor()->textCursor().insertText(QStringLiteral("\u00e4"));
+    probe.editor()->textCursor().insertText(typed);
     probe.save();
     QTextCodec::setCodecForLocale(localeCodec);
-    QCOMPARE(readBytes(path), QByteArray("\xc3\xa4") + utf8);
+    QCOMPARE(readBytes(path), saved);
     w.loadSourceFile(path);
-    QCOMPARE(probe.editor()->toPlainText(), QString::fromUtf8(QByteArray("\xc3\xa4") + utf8));
+    QCOMPARE(probe.editor()->toPlainText(), typed + shown);
 }
 
 void tst_FileHandling::saveUnmodifiedWritesNothing()
