@@ -44,99 +44,93 @@ class tst_BuildRunner : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void stopSequence_data();
-    void stopSequence();
-    void decoding_data();
-    void decoding();
+    void initTestCase()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("The stand-in programs are shell scripts, and the process table is read from /proc");
+#endif
+        qRegisterMetaType<BuildRunner::StepEnd>();
+        QVERIFY(dir.isValid());
+    }
+
+    void stopSequence_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("obeys");
+        const QByteArray readStopByte = "dd bs=1 count=1 of='" + dir.filePath(QStringLiteral("stdin")).toUtf8() + "' 2>/dev/null\n";
+        QTest::newRow("obeys the stop byte") << readStopByte + "exit 0\n" << true;
+        QTest::newRow("ignores the stop byte") << readStopByte + "sleep 30\n" << false;
+        QTest::newRow("ignores SIGTERM too") << "trap '' TERM\n" + readStopByte + "sleep 30\n" << false;
+        QTest::newRow("leaves a grandchild") << "sleep 1000 &\n" + readStopByte + "exit 0\n" << true;
+        QTest::newRow("waits on a grandchild") << "sh -c 'sleep 1000' &\n" + readStopByte + "wait\n" << false;
+    }
+
+    // Stop writes the byte, waits for the program for at most 400 ms, then ends
+    // the program and everything it started.
+    void stopSequence()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, obeys);
+        QFile::remove(dir.filePath(QStringLiteral("stdin")));
+        const QString program = dir.filePath(QStringLiteral("program.sh"));
+        QFile script(program);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho $$\n" + body);
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+
+        BuildRunner runner;
+        QSignalSpy ended(&runner, &BuildRunner::stepEnded);
+        QSignalSpy output(&runner, &BuildRunner::outputRead);
+        runner.enqueue(BuildRunner::StepKind::Run, [&]() {
+            runner.launch(program, {}, dir.path());
+            return true;
+        });
+        runner.startNext();
+        QVERIFY(output.wait(5000));
+        const qint64 group = output.first().first().toString().trimmed().toLongLong();
+        QVERIFY(groupAlive(group));
+
+        QElapsedTimer clock;
+        clock.start();
+        runner.stop();
+        const qint64 took = clock.elapsed();
+        if (obeys)
+            QVERIFY2(took < 250, qPrintable(QString::number(took)));
+        else
+            QVERIFY2(took >= 400 && took < 1500, qPrintable(QString::number(took)));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("stdin"))), QByteArray("\x02"));
+        QTRY_COMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<BuildRunner::StepEnd>(), BuildRunner::StepEnd::Cancelled);
+        QVERIFY(runner.isIdle());
+        QTRY_VERIFY_WITH_TIMEOUT(!groupAlive(group), 2000);
+    }
+
+    void decoding_data()
+    {
+        QTest::addColumn<QByteArrayList>("reads");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a character split across reads") << QByteArrayList{"caf\xc3", "\xa9 \xe2\x82", "\xac"}
+                                                        << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac");
+        QTest::newRow("zero bytes dropped, the rest kept") << QByteArrayList{QByteArray("a\0b\n\0", 5), QByteArray("\0c", 2)}
+                                                           << QStringLiteral("ab\nc");
+        QTest::newRow("invalid bytes") << QByteArrayList{"x\xff", "y"} << QStringLiteral("x\uFFFDy");
+    }
+
+    void decoding()
+    {
+        QFETCH(QByteArrayList, reads);
+        QFETCH(QString, text);
+        std::unique_ptr<QTextDecoder> decoder(QTextCodec::codecForName("UTF-8")->makeDecoder());
+        QString shown;
+        for (const QByteArray &read : reads)
+            shown += BuildRunner::decode(decoder.get(), read);
+        QCOMPARE(shown, text);
+    }
 
 private:
     QTemporaryDir dir;
 };
-
-void tst_BuildRunner::initTestCase()
-{
-#ifndef Q_OS_LINUX
-    QSKIP("The stand-in programs are shell scripts, and the process table is read from /proc");
-#endif
-    qRegisterMetaType<BuildRunner::StepEnd>();
-    QVERIFY(dir.isValid());
-}
-
-void tst_BuildRunner::stopSequence_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("obeys");
-    const QByteArray readStopByte = "dd bs=1 count=1 of='" + dir.filePath(QStringLiteral("stdin")).toUtf8() + "' 2>/dev/null\n";
-    QTest::newRow("obeys the stop byte") << readStopByte + "exit 0\n" << true;
-    QTest::newRow("ignores the stop byte") << readStopByte + "sleep 30\n" << false;
-    QTest::newRow("ignores SIGTERM too") << "trap '' TERM\n" + readStopByte + "sleep 30\n" << false;
-    QTest::newRow("leaves a grandchild") << "sleep 1000 &\n" + readStopByte + "exit 0\n" << true;
-    QTest::newRow("waits on a grandchild") << "sh -c 'sleep 1000' &\n" + readStopByte + "wait\n" << false;
-}
-
-// Stop writes the byte, waits for the program for at most 400 ms, then ends
-// the program and everything it started.
-void tst_BuildRunner::stopSequence()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(bool, obeys);
-    QFile::remove(dir.filePath(QStringLiteral("stdin")));
-    const QString program = dir.filePath(QStringLiteral("program.sh"));
-    QFile script(program);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho $$\n" + body);
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-
-    BuildRunner runner;
-    QSignalSpy ended(&runner, &BuildRunner::stepEnded);
-    QSignalSpy output(&runner, &BuildRunner::outputRead);
-    runner.enqueue(BuildRunner::StepKind::Run, [&]() {
-        runner.launch(program, {}, dir.path());
-        return true;
-    });
-    runner.startNext();
-    QVERIFY(output.wait(5000));
-    const qint64 group = output.first().first().toString().trimmed().toLongLong();
-    QVERIFY(groupAlive(group));
-
-    QElapsedTimer clock;
-    clock.start();
-    runner.stop();
-    const qint64 took = clock.elapsed();
-    if (obeys)
-        QVERIFY2(took < 250, qPrintable(QString::number(took)));
-    else
-        QVERIFY2(took >= 400 && took < 1500, qPrintable(QString::number(took)));
-    QCOMPARE(readFile(dir.filePath(QStringLiteral("stdin"))), QByteArray("\x02"));
-    QTRY_COMPARE(ended.count(), 1);
-    QCOMPARE(ended.first().first().value<BuildRunner::StepEnd>(), BuildRunner::StepEnd::Cancelled);
-    QVERIFY(runner.isIdle());
-    QTRY_VERIFY_WITH_TIMEOUT(!groupAlive(group), 2000);
-}
-
-void tst_BuildRunner::decoding_data()
-{
-    QTest::addColumn<QByteArrayList>("reads");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("a character split across reads") << QByteArrayList{"caf\xc3", "\xa9 \xe2\x82", "\xac"}
-                                                    << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac");
-    QTest::newRow("zero bytes dropped, the rest kept") << QByteArrayList{QByteArray("a\0b\n\0", 5), QByteArray("\0c", 2)}
-                                                       << QStringLiteral("ab\nc");
-    QTest::newRow("invalid bytes") << QByteArrayList{"x\xff", "y"} << QStringLiteral("x\uFFFDy");
-}
-
-void tst_BuildRunner::decoding()
-{
-    QFETCH(QByteArrayList, reads);
-    QFETCH(QString, text);
-    std::unique_ptr<QTextDecoder> decoder(QTextCodec::codecForName("UTF-8")->makeDecoder());
-    QString shown;
-    for (const QByteArray &read : reads)
-        shown += BuildRunner::decode(decoder.get(), read);
-    QCOMPARE(shown, text);
-}
 
 QTEST_GUILESS_MAIN(tst_BuildRunner)
 #include "tst_buildrunner.moc"

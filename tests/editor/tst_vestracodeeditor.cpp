@@ -39,230 +39,214 @@ class tst_VESTRACodeEditor : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        host = new KeySink;
+        auto *layout = new QVBoxLayout(host);
+        editor = new VESTRACodeEditor(host);
+        layout->addWidget(editor);
+        host->resize(400, 300);
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host));
+        editor->setFocus();
+    }
 
-    void gutterWidth_data();
-    void gutterWidth();
-    void gutterFollowsLineCount();
-    void currentLineBand_data();
-    void currentLineBand();
-    void escapeSignalsAndPassesOn();
-    void tabWithoutSelectionInsertsTab();
-    void lineEdits_data();
-    void lineEdits();
-    void lineEditIsOneUndoStep_data();
-    void lineEditIsOneUndoStep();
-    void ctrlSlashWithoutSelectionDoesNothing();
+    void cleanup()
+    {
+        delete host;
+        host = nullptr;
+        editor = nullptr;
+    }
+
+    void gutterWidth_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("digits");
+        QTest::newRow("empty document") << 0 << 1;
+        QTest::newRow("9 lines") << 9 << 1;
+        QTest::newRow("10 lines") << 10 << 2;
+        QTest::newRow("99 lines") << 99 << 2;
+        QTest::newRow("100 lines") << 100 << 3;
+        QTest::newRow("1000 lines") << 1000 << 4;
+    }
+
+    void gutterWidth()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, digits);
+        editor->setPlainText(lines == 0 ? QString() : linesOf(lines));
+        const int nine = QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char('9'));
+        QCOMPARE(editor->computeLineNumberAreaWidth(), 3 + digits * nine);
+        QCOMPARE(gutterMargin(editor), 3 + digits * nine);
+    }
+
+    void gutterFollowsLineCount()
+    {
+        editor->setPlainText(linesOf(9));
+        const int narrow = gutterMargin(editor);
+        const int narrowViewport = editor->viewport()->width();
+
+        QTextCursor cursor(editor->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QStringLiteral("\nline 10"));
+        const int nine = QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char('9'));
+        QCOMPARE(gutterMargin(editor), narrow + nine);
+        QCOMPARE(editor->viewport()->width(), narrowViewport - nine);
+
+        editor->document()->undo();
+        QCOMPARE(gutterMargin(editor), narrow);
+        QCOMPARE(editor->viewport()->width(), narrowViewport);
+    }
+
+    void currentLineBand_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("editable") << false;
+        QTest::newRow("read-only") << true;
+    }
+
+    void currentLineBand()
+    {
+        QFETCH(bool, readOnly);
+        editor->setPlainText(linesOf(3));
+        editor->setReadOnly(readOnly);
+        QTextCursor cursor = editor->textCursor();
+        cursor.setPosition(editor->document()->findBlockByNumber(1).position() + 2);
+        cursor.setPosition(editor->document()->findBlockByNumber(2).position() + 1, QTextCursor::KeepAnchor);
+        editor->setTextCursor(cursor);
+
+        const QList<QTextEdit::ExtraSelection> bands = editor->extraSelections();
+        if (readOnly) {
+            QVERIFY(bands.isEmpty());
+            return;
+        }
+        QCOMPARE(bands.size(), 1);
+        QCOMPARE(bands.first().format.background().color(), QColor(255, 255, 153));
+        QVERIFY(bands.first().format.property(QTextFormat::FullWidthSelection).toBool());
+        QVERIFY(!bands.first().cursor.hasSelection());
+        // The band follows the moving end of the selection, not its anchor.
+        QCOMPARE(bands.first().cursor.blockNumber(), 2);
+    }
+
+    void escapeSignalsAndPassesOn()
+    {
+        QSignalSpy escapes(editor, &VESTRACodeEditor::pressedEscape);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCOMPARE(escapes.count(), 1);
+        // The base editor ignores Escape, so reaching the parent proves it got it.
+        QCOMPARE(host->keys, QList<int>{Qt::Key_Escape});
+    }
+
+    void tabWithoutSelectionInsertsTab()
+    {
+        editor->setPlainText(QStringLiteral("ab"));
+        QTextCursor cursor = editor->textCursor();
+        cursor.setPosition(1);
+        editor->setTextCursor(cursor);
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCOMPARE(editor->toPlainText(), QStringLiteral("a\tb"));
+    }
+
+    void lineEdits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("key"); // Qt::Key_Tab or Qt::Key_Slash (with Ctrl)
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("expectedAnchor");
+        QTest::addColumn<int>("expectedPosition");
+
+        const int tab = Qt::Key_Tab;
+        const int slash = Qt::Key_Slash;
+        QTest::newRow("comment and uncomment mixed") << "a\n//b" << 0 << 4 << slash
+                                                     << "//a\nb" << 0 << 5;
+        QTest::newRow("backwards selection") << "a\n//b" << 4 << 0 << slash << "//a\nb" << 0 << 5;
+        QTest::newRow("two slashes alone") << "//\nx" << 0 << 1 << slash << "\nx" << 0 << 0;
+        QTest::newRow("single slash on last line") << "x\n/" << 2 << 3 << slash << "x\n///" << 2 << 5;
+        QTest::newRow("indented comment gains slashes") << "    //c" << 0 << 3 << slash
+                                                        << "//    //c" << 0 << 9;
+        QTest::newRow("selection inside one line") << "one\ntwo\nthree" << 5 << 6 << slash
+                                                   << "one\n//two\nthree" << 4 << 9;
+        QTest::newRow("ends at column 0 includes that line")
+            << "l1\nl2\nl3\nl4" << 1 << 6 << slash << "//l1\n//l2\n//l3\nl4" << 0 << 14;
+        QTest::newRow("uncomment from end of first line") << "//ab\ncd" << 4 << 6 << slash
+                                                          << "ab\n//cd" << 0 << 7;
+        QTest::newRow("tab indents three lines") << "a\nb\nc" << 0 << 5 << tab
+                                                 << "\ta\n\tb\n\tc" << 0 << 8;
+        QTest::newRow("tab indents empty lines too") << "a\n\nc" << 0 << 4 << tab
+                                                     << "\ta\n\t\n\tc" << 0 << 7;
+    }
+
+    void lineEdits()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, anchor);
+        QFETCH(int, position);
+        QFETCH(int, key);
+        QFETCH(QString, expected);
+        QFETCH(int, expectedAnchor);
+        QFETCH(int, expectedPosition);
+
+        editor->setPlainText(text);
+        QTextCursor cursor = editor->textCursor();
+        cursor.setPosition(anchor);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+        editor->setTextCursor(cursor);
+
+        QTest::keyClick(editor, Qt::Key(key), key == Qt::Key_Slash ? Qt::ControlModifier : Qt::NoModifier);
+
+        QCOMPARE(editor->toPlainText(), expected);
+        QCOMPARE(editor->textCursor().anchor(), expectedAnchor);
+        QCOMPARE(editor->textCursor().position(), expectedPosition);
+    }
+
+    void lineEditIsOneUndoStep_data()
+    {
+        QTest::addColumn<bool>("comment");
+        QTest::newRow("toggle comments") << true;
+        QTest::newRow("indent") << false;
+    }
+
+    void lineEditIsOneUndoStep()
+    {
+        QFETCH(bool, comment);
+        const QString original = QStringLiteral("//a\nb\n\n//d\ne");
+        editor->setPlainText(original);
+        editor->selectAll();
+        if (comment)
+            editor->toggleLineComments();
+        else
+            editor->indentSelectedLines(QStringLiteral("\t"));
+        QVERIFY(editor->toPlainText() != original);
+        QVERIFY(editor->document()->isModified());
+
+        editor->undo();
+        QCOMPARE(editor->toPlainText(), original);
+        editor->redo();
+        const QString once = editor->toPlainText();
+
+        if (comment) {
+            // Toggling twice gives back every line, commented or not.
+            editor->selectAll();
+            editor->toggleLineComments();
+            QCOMPARE(editor->toPlainText(), original);
+            QCOMPARE(once, QStringLiteral("a\n//b\n//\nd\n//e"));
+        }
+    }
+
+    void ctrlSlashWithoutSelectionDoesNothing()
+    {
+        editor->setPlainText(QStringLiteral("abc"));
+        QTest::keyClick(editor, Qt::Key_Slash, Qt::ControlModifier);
+        QCOMPARE(editor->toPlainText(), QStringLiteral("abc"));
+        QVERIFY(!editor->document()->isModified());
+    }
 
 private:
     KeySink *host = nullptr;
     VESTRACodeEditor *editor = nullptr;
 };
-
-void tst_VESTRACodeEditor::init()
-{
-    host = new KeySink;
-    auto *layout = new QVBoxLayout(host);
-    editor = new VESTRACodeEditor(host);
-    layout->addWidget(editor);
-    host->resize(400, 300);
-    host->show();
-    QVERIFY(QTest::qWaitForWindowExposed(host));
-    editor->setFocus();
-}
-
-void tst_VESTRACodeEditor::cleanup()
-{
-    delete host;
-    host = nullptr;
-    editor = nullptr;
-}
-
-void tst_VESTRACodeEditor::gutterWidth_data()
-{
-    QTest::addColumn<int>("lines");
-    QTest::addColumn<int>("digits");
-    QTest::newRow("empty document") << 0 << 1;
-    QTest::newRow("9 lines") << 9 << 1;
-    QTest::newRow("10 lines") << 10 << 2;
-    QTest::newRow("99 lines") << 99 << 2;
-    QTest::newRow("100 lines") << 100 << 3;
-    QTest::newRow("1000 lines") << 1000 << 4;
-}
-
-void tst_VESTRACodeEditor::gutterWidth()
-{
-    QFETCH(int, lines);
-    QFETCH(int, digits);
-    editor->setPlainText(lines == 0 ? QString() : linesOf(lines));
-    const int nine = QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char('9'));
-    QCOMPARE(editor->computeLineNumberAreaWidth(), 3 + digits * nine);
-    QCOMPARE(gutterMargin(editor), 3 + digits * nine);
-}
-
-void tst_VESTRACodeEditor::gutterFollowsLineCount()
-{
-    editor->setPlainText(linesOf(9));
-    const int narrow = gutterMargin(editor);
-    const int narrowViewport = editor->viewport()->width();
-
-    QTextCursor cursor(editor->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QStringLiteral("\nline 10"));
-    const int nine = QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char('9'));
-    QCOMPARE(gutterMargin(editor), narrow + nine);
-    QCOMPARE(editor->viewport()->width(), narrowViewport - nine);
-
-    editor->document()->undo();
-    QCOMPARE(gutterMargin(editor), narrow);
-    QCOMPARE(editor->viewport()->width(), narrowViewport);
-}
-
-void tst_VESTRACodeEditor::currentLineBand_data()
-{
-    QTest::addColumn<bool>("readOnly");
-    QTest::newRow("editable") << false;
-    QTest::newRow("read-only") << true;
-}
-
-void tst_VESTRACodeEditor::currentLineBand()
-{
-    QFETCH(bool, readOnly);
-    editor->setPlainText(linesOf(3));
-    editor->setReadOnly(readOnly);
-    QTextCursor cursor = editor->textCursor();
-    cursor.setPosition(editor->document()->findBlockByNumber(1).position() + 2);
-    cursor.setPosition(editor->document()->findBlockByNumber(2).position() + 1, QTextCursor::KeepAnchor);
-    editor->setTextCursor(cursor);
-
-    const QList<QTextEdit::ExtraSelection> bands = editor->extraSelections();
-    if (readOnly) {
-        QVERIFY(bands.isEmpty());
-        return;
-    }
-    QCOMPARE(bands.size(), 1);
-    QCOMPARE(bands.first().format.background().color(), QColor(255, 255, 153));
-    QVERIFY(bands.first().format.property(QTextFormat::FullWidthSelection).toBool());
-    QVERIFY(!bands.first().cursor.hasSelection());
-    // The band follows the moving end of the selection, not its anchor.
-    QCOMPARE(bands.first().cursor.blockNumber(), 2);
-}
-
-void tst_VESTRACodeEditor::escapeSignalsAndPassesOn()
-{
-    QSignalSpy escapes(editor, &VESTRACodeEditor::pressedEscape);
-    QTest::keyClick(editor, Qt::Key_Escape);
-    QCOMPARE(escapes.count(), 1);
-    // The base editor ignores Escape, so reaching the parent proves it got it.
-    QCOMPARE(host->keys, QList<int>{Qt::Key_Escape});
-}
-
-void tst_VESTRACodeEditor::tabWithoutSelectionInsertsTab()
-{
-    editor->setPlainText(QStringLiteral("ab"));
-    QTextCursor cursor = editor->textCursor();
-    cursor.setPosition(1);
-    editor->setTextCursor(cursor);
-    QTest::keyClick(editor, Qt::Key_Tab);
-    QCOMPARE(editor->toPlainText(), QStringLiteral("a\tb"));
-}
-
-void tst_VESTRACodeEditor::lineEdits_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("anchor");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("key"); // Qt::Key_Tab or Qt::Key_Slash (with Ctrl)
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("expectedAnchor");
-    QTest::addColumn<int>("expectedPosition");
-
-    const int tab = Qt::Key_Tab;
-    const int slash = Qt::Key_Slash;
-    QTest::newRow("comment and uncomment mixed") << "a\n//b" << 0 << 4 << slash
-                                                 << "//a\nb" << 0 << 5;
-    QTest::newRow("backwards selection") << "a\n//b" << 4 << 0 << slash << "//a\nb" << 0 << 5;
-    QTest::newRow("two slashes alone") << "//\nx" << 0 << 1 << slash << "\nx" << 0 << 0;
-    QTest::newRow("single slash on last line") << "x\n/" << 2 << 3 << slash << "x\n///" << 2 << 5;
-    QTest::newRow("indented comment gains slashes") << "    //c" << 0 << 3 << slash
-                                                    << "//    //c" << 0 << 9;
-    QTest::newRow("selection inside one line") << "one\ntwo\nthree" << 5 << 6 << slash
-                                               << "one\n//two\nthree" << 4 << 9;
-    QTest::newRow("ends at column 0 includes that line")
-        << "l1\nl2\nl3\nl4" << 1 << 6 << slash << "//l1\n//l2\n//l3\nl4" << 0 << 14;
-    QTest::newRow("uncomment from end of first line") << "//ab\ncd" << 4 << 6 << slash
-                                                      << "ab\n//cd" << 0 << 7;
-    QTest::newRow("tab indents three lines") << "a\nb\nc" << 0 << 5 << tab
-                                             << "\ta\n\tb\n\tc" << 0 << 8;
-    QTest::newRow("tab indents empty lines too") << "a\n\nc" << 0 << 4 << tab
-                                                 << "\ta\n\t\n\tc" << 0 << 7;
-}
-
-void tst_VESTRACodeEditor::lineEdits()
-{
-    QFETCH(QString, text);
-    QFETCH(int, anchor);
-    QFETCH(int, position);
-    QFETCH(int, key);
-    QFETCH(QString, expected);
-    QFETCH(int, expectedAnchor);
-    QFETCH(int, expectedPosition);
-
-    editor->setPlainText(text);
-    QTextCursor cursor = editor->textCursor();
-    cursor.setPosition(anchor);
-    cursor.setPosition(position, QTextCursor::KeepAnchor);
-    editor->setTextCursor(cursor);
-
-    QTest::keyClick(editor, Qt::Key(key), key == Qt::Key_Slash ? Qt::ControlModifier : Qt::NoModifier);
-
-    QCOMPARE(editor->toPlainText(), expected);
-    QCOMPARE(editor->textCursor().anchor(), expectedAnchor);
-    QCOMPARE(editor->textCursor().position(), expectedPosition);
-}
-
-void tst_VESTRACodeEditor::lineEditIsOneUndoStep_data()
-{
-    QTest::addColumn<bool>("comment");
-    QTest::newRow("toggle comments") << true;
-    QTest::newRow("indent") << false;
-}
-
-void tst_VESTRACodeEditor::lineEditIsOneUndoStep()
-{
-    QFETCH(bool, comment);
-    const QString original = QStringLiteral("//a\nb\n\n//d\ne");
-    editor->setPlainText(original);
-    editor->selectAll();
-    if (comment)
-        editor->toggleLineComments();
-    else
-        editor->indentSelectedLines(QStringLiteral("\t"));
-    QVERIFY(editor->toPlainText() != original);
-    QVERIFY(editor->document()->isModified());
-
-    editor->undo();
-    QCOMPARE(editor->toPlainText(), original);
-    editor->redo();
-    const QString once = editor->toPlainText();
-
-    if (comment) {
-        // Toggling twice gives back every line, commented or not.
-        editor->selectAll();
-        editor->toggleLineComments();
-        QCOMPARE(editor->toPlainText(), original);
-        QCOMPARE(once, QStringLiteral("a\n//b\n//\nd\n//e"));
-    }
-}
-
-void tst_VESTRACodeEditor::ctrlSlashWithoutSelectionDoesNothing()
-{
-    editor->setPlainText(QStringLiteral("abc"));
-    QTest::keyClick(editor, Qt::Key_Slash, Qt::ControlModifier);
-    QCOMPARE(editor->toPlainText(), QStringLiteral("abc"));
-    QVERIFY(!editor->document()->isModified());
-}
 
 QTEST_MAIN(tst_VESTRACodeEditor)
 #include "tst_vestracodeeditor.moc"

@@ -46,222 +46,211 @@ class tst_VESTRASyntaxHighlighter : public QObject
     Q_OBJECT
 
 private slots:
-    void ruleTable();
-    void lines_data();
-    void lines();
-    void multiLine_data();
-    void multiLine();
-    void closerTypedLaterRecolours();
-    void sameAsRuleByRule_data();
-    void sameAsRuleByRule();
-    void editsFollowedAsRuleByRule_data();
-    void editsFollowedAsRuleByRule();
-};
-
-void tst_VESTRASyntaxHighlighter::ruleTable()
-{
-    LaidOutDocument doc;
-    VESTRASyntaxHighlighter highlighter(&doc);
-    QStringList patterns;
-    for (const HighlightRule &rule : highlighter.ruleTable()) {
-        patterns << rule.pattern.pattern();
-        QCOMPARE(rule.pattern.patternOptions(), QRegularExpression::NoPatternOption);
-    }
-    QCOMPARE(patterns, tablePatterns());
-    const Formats f;
-    QCOMPARE(highlighter.ruleTable().first().format, f.keyword);
-    QCOMPARE(highlighter.ruleTable().last().format, f.output);
-    QCOMPARE(highlighter.blockFormat(), f.blockComment);
-}
-
-void tst_VESTRASyntaxHighlighter::lines_data()
-{
-    // K keyword, C class name, G comment, S string, F function call,
-    // O output keyword, . plain. Block comments are G too.
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("paint");
-    QTest::newRow("keyword and call") << "int main(" << "KKK.FFFF.";
-    QTest::newRow("sizeof call") << "sizeof(x)" << "FFFFFF...";
-    QTest::newRow("class name") << "QString name" << "CCCCCCC.....";
-    QTest::newRow("class name called") << "QString(" << "FFFFFFF.";
-    QTest::newRow("output keyword") << "kvqoutput(v)" << "OOOOOOOOO...";
-    QTest::newRow("strict word bounds") << "uint8_t int32_t" << "...............";
-    QTest::newRow("Q_OBJECT and friends") << "Q_OBJECT QT_VERSION Q Qt5" << ".........................";
-    QTest::newRow("space defeats call") << "printf (x)" << "..........";
-    QTest::newRow("control words plain") << "if else for while return float" << "..............................";
-    QTest::newRow("line comment") << "// int x" << "GGGGGGGG";
-    QTest::newRow("quoted word in comment") << "// say \"hi\" now" << "GGGGGGGSSSSGGGG";
-    QTest::newRow("call in comment") << "// call foo(" << "GGGGGGGGFFFG";
-    QTest::newRow("slashes in string") << "s = \"a//b\"; x" << "....SSSSSSGGG";
-    QTest::newRow("two strings one range") << "\"a\" + \"b\"" << "SSSSSSSSS";
-    QTest::newRow("single quote char") << "x = \"oops" << ".........";
-    QTest::newRow("opener closes itself") << "/*/" << "GGG";
-    QTest::newRow("shortest comment") << "/**/ int" << "GGGG.KKK";
-    QTest::newRow("two comments") << "/* a */ x /* b */" << "GGGGGGG...GGGGGGG";
-    QTest::newRow("no nesting") << "/* a /* b */ c */" << "GGGGGGGGGGGG.....";
-    QTest::newRow("keywords inside comment") << "/* int QString kvqoutput( */" << "GGGGGGGGGGGGGGGGGGGGGGGGGGGG";
-    QTest::newRow("non-ASCII is no word char") << "\u00e9int f\u00fc(" << ".KKK....";
-    QTest::newRow("digits start a call") << "3(x)" << "F...";
-}
-
-void tst_VESTRASyntaxHighlighter::lines()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, paint);
-    const QString result = highlight(text);
-    QCOMPARE(result.section(QLatin1Char(' '), 0, -3), paint);
-}
-
-void tst_VESTRASyntaxHighlighter::multiLine_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("unterminated opener")
-        << "int a; /* open\nint b;\n\nend */ int c;"
-        << "KKK....GGGGGGG state 1\nGGGGGG state 1\n state 1\nGGGGGG.KKK... state 0";
-    QTest::newRow("opener in a string opens")
-        << "s = \"/*\";\nint x;"
-        << "....SGGGG state 1\nGGGGGG state 1";
-    QTest::newRow("opener in a line comment opens")
-        << "// see /*\nint x; */ int"
-        << "GGGGGGGGG state 1\nGGGGGGGGG.KKK state 0";
-    QTest::newRow("closed on one line") << "/* a */ x\nint" << "GGGGGGG.. state 0\nKKK state 0";
-}
-
-void tst_VESTRASyntaxHighlighter::multiLine()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(highlight(text), expected);
-}
-
-void tst_VESTRASyntaxHighlighter::closerTypedLaterRecolours()
-{
-    LaidOutDocument doc;
-    VESTRASyntaxHighlighter highlighter(&doc);
-    settle();
-    doc.setPlainText(QStringLiteral("/* start\nint a;\nint b;"));
-    QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("GGGGGG"));
-
-    QTextCursor cursor(doc.findBlockByNumber(1));
-    cursor.movePosition(QTextCursor::EndOfBlock);
-    cursor.insertText(QStringLiteral(" */"));
-    QCOMPARE(paintOf(doc.findBlockByNumber(1)), QStringLiteral("GGGGGGGGG"));
-    QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("KKK..."));
-
-    cursor.deletePreviousChar();
-    QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("GGGGGG"));
-}
-
-void tst_VESTRASyntaxHighlighter::sameAsRuleByRule_data()
-{
-    QTest::addColumn<QString>("text");
-    const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR");
-    QDirIterator files(source, {QStringLiteral("*.c"), QStringLiteral("*.cpp"), QStringLiteral("*.h")},
-                       QDir::Files, QDirIterator::Subdirectories);
-    int count = 0;
-    while (files.hasNext()) {
-        const QString path = files.next();
-        if (path.contains(QLatin1String("/build")))
-            continue;
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QTest::newRow(qPrintable(path.mid(source.size() + 1))) << QString::fromUtf8(file.readAll());
-        ++count;
-    }
-    QVERIFY(count > 10);
-
-    const QStringList pieces = clashingPieces();
-    for (quint32 seed = 1; seed <= 40; ++seed) {
-        QRandomGenerator random(seed);
-        QStringList lines;
-        for (int line = 0; line < 60; ++line) {
-            QString text;
-            const int parts = random.bounded(12);
-            for (int i = 0; i < parts; ++i)
-                text += pieces.at(random.bounded(pieces.size()));
-            lines << text;
+    void ruleTable()
+    {
+        LaidOutDocument doc;
+        VESTRASyntaxHighlighter highlighter(&doc);
+        QStringList patterns;
+        for (const HighlightRule &rule : highlighter.ruleTable()) {
+            patterns << rule.pattern.pattern();
+            QCOMPARE(rule.pattern.patternOptions(), QRegularExpression::NoPatternOption);
         }
-        QTest::addRow("random lines, seed %u", seed) << lines.join(QLatin1Char('\n'));
+        QCOMPARE(patterns, tablePatterns());
+        const Formats f;
+        QCOMPARE(highlighter.ruleTable().first().format, f.keyword);
+        QCOMPARE(highlighter.ruleTable().last().format, f.output);
+        QCOMPARE(highlighter.blockFormat(), f.blockComment);
     }
-}
 
-void tst_VESTRASyntaxHighlighter::sameAsRuleByRule()
-{
-    QFETCH(QString, text);
-    LaidOutDocument fast;
-    VESTRASyntaxHighlighter highlighter(&fast);
-    fast.setPlainText(text);
-    LaidOutDocument reference;
-    ReferenceHighlighter plain(&reference);
-    reference.setPlainText(text);
-    settle();
-    const QString difference = firstDifference(fast, reference);
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-}
+    void lines_data()
+    {
+        // K keyword, C class name, G comment, S string, F function call,
+        // O output keyword, . plain. Block comments are G too.
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("paint");
+        QTest::newRow("keyword and call") << "int main(" << "KKK.FFFF.";
+        QTest::newRow("sizeof call") << "sizeof(x)" << "FFFFFF...";
+        QTest::newRow("class name") << "QString name" << "CCCCCCC.....";
+        QTest::newRow("class name called") << "QString(" << "FFFFFFF.";
+        QTest::newRow("output keyword") << "kvqoutput(v)" << "OOOOOOOOO...";
+        QTest::newRow("strict word bounds") << "uint8_t int32_t" << "...............";
+        QTest::newRow("Q_OBJECT and friends") << "Q_OBJECT QT_VERSION Q Qt5" << ".........................";
+        QTest::newRow("space defeats call") << "printf (x)" << "..........";
+        QTest::newRow("control words plain") << "if else for while return float" << "..............................";
+        QTest::newRow("line comment") << "// int x" << "GGGGGGGG";
+        QTest::newRow("quoted word in comment") << "// say \"hi\" now" << "GGGGGGGSSSSGGGG";
+        QTest::newRow("call in comment") << "// call foo(" << "GGGGGGGGFFFG";
+        QTest::newRow("slashes in string") << "s = \"a//b\"; x" << "....SSSSSSGGG";
+        QTest::newRow("two strings one range") << "\"a\" + \"b\"" << "SSSSSSSSS";
+        QTest::newRow("single quote char") << "x = \"oops" << ".........";
+        QTest::newRow("opener closes itself") << "/*/" << "GGG";
+        QTest::newRow("shortest comment") << "/**/ int" << "GGGG.KKK";
+        QTest::newRow("two comments") << "/* a */ x /* b */" << "GGGGGGG...GGGGGGG";
+        QTest::newRow("no nesting") << "/* a /* b */ c */" << "GGGGGGGGGGGG.....";
+        QTest::newRow("keywords inside comment") << "/* int QString kvqoutput( */" << "GGGGGGGGGGGGGGGGGGGGGGGGGGGG";
+        QTest::newRow("non-ASCII is no word char") << "\u00e9int f\u00fc(" << ".KKK....";
+        QTest::newRow("digits start a call") << "3(x)" << "F...";
+    }
 
-void tst_VESTRASyntaxHighlighter::editsFollowedAsRuleByRule_data()
-{
-    QTest::addColumn<quint32>("seed");
-    for (quint32 seed = 1; seed <= 8; ++seed)
-        QTest::addRow("seed %u", seed) << seed;
-}
+    void lines()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, paint);
+        const QString result = highlight(text);
+        QCOMPARE(result.section(QLatin1Char(' '), 0, -3), paint);
+    }
 
-// Typing, deleting and pasting, some of it while an input method composes
-// text, must leave every line as the plain reading of the table leaves it.
-void tst_VESTRASyntaxHighlighter::editsFollowedAsRuleByRule()
-{
-    QFETCH(quint32, seed);
-    QRandomGenerator random(seed);
-    QStringList pieces = clashingPieces();
-    pieces << QStringLiteral("\n") << QStringLiteral("\n/*") << QStringLiteral("*/\n");
-    auto randomText = [&](int count) {
-        QString text;
-        for (int i = 0; i < count; ++i)
-            text += pieces.at(random.bounded(pieces.size()));
-        return text;
-    };
+    void multiLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("unterminated opener")
+            << "int a; /* open\nint b;\n\nend */ int c;"
+            << "KKK....GGGGGGG state 1\nGGGGGG state 1\n state 1\nGGGGGG.KKK... state 0";
+        QTest::newRow("opener in a string opens")
+            << "s = \"/*\";\nint x;"
+            << "....SGGGG state 1\nGGGGGG state 1";
+        QTest::newRow("opener in a line comment opens")
+            << "// see /*\nint x; */ int"
+            << "GGGGGGGGG state 1\nGGGGGGGGG.KKK state 0";
+        QTest::newRow("closed on one line") << "/* a */ x\nint" << "GGGGGGG.. state 0\nKKK state 0";
+    }
 
-    LaidOutDocument fast;
-    VESTRASyntaxHighlighter highlighter(&fast);
-    LaidOutDocument reference;
-    ReferenceHighlighter plain(&reference);
-    const QString start = randomText(300);
-    fast.setPlainText(start);
-    reference.setPlainText(start);
+    void multiLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(highlight(text), expected);
+    }
 
-    for (int step = 0; step < 30; ++step) {
-        const int length = fast.characterCount() - 1;
-        const int position = random.bounded(length + 1);
-        const int kind = random.bounded(10);
-        QString inserted;
-        int removed = 0;
-        if (kind < 5)
-            inserted = randomText(1 + random.bounded(3));
-        else if (kind < 8)
-            removed = random.bounded(qMin(40, length - position) + 1);
-        else if (kind == 8)
-            inserted = randomText(6000); // a paste long enough to be read in one piece
-        else
-            removed = length - position;
-        const bool composing = random.bounded(4) == 0;
-        for (QTextDocument *doc : {static_cast<QTextDocument *>(&fast), static_cast<QTextDocument *>(&reference)}) {
-            QTextBlock block = doc->findBlock(position);
-            if (composing)
-                block.layout()->setPreeditArea(position - block.position(), QStringLiteral("xy"));
-            QTextCursor cursor(doc);
-            cursor.setPosition(position);
-            cursor.setPosition(position + removed, QTextCursor::KeepAnchor);
-            cursor.insertText(inserted);
+    void closerTypedLaterRecolours()
+    {
+        LaidOutDocument doc;
+        VESTRASyntaxHighlighter highlighter(&doc);
+        settle();
+        doc.setPlainText(QStringLiteral("/* start\nint a;\nint b;"));
+        QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("GGGGGG"));
+
+        QTextCursor cursor(doc.findBlockByNumber(1));
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.insertText(QStringLiteral(" */"));
+        QCOMPARE(paintOf(doc.findBlockByNumber(1)), QStringLiteral("GGGGGGGGG"));
+        QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("KKK..."));
+
+        cursor.deletePreviousChar();
+        QCOMPARE(paintOf(doc.findBlockByNumber(2)), QStringLiteral("GGGGGG"));
+    }
+
+    void sameAsRuleByRule_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR");
+        QDirIterator files(source, {QStringLiteral("*.c"), QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                           QDir::Files, QDirIterator::Subdirectories);
+        int count = 0;
+        while (files.hasNext()) {
+            const QString path = files.next();
+            if (path.contains(QLatin1String("/build")))
+                continue;
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QTest::newRow(qPrintable(path.mid(source.size() + 1))) << QString::fromUtf8(file.readAll());
+            ++count;
         }
+        QVERIFY(count > 10);
+
+        const QStringList pieces = clashingPieces();
+        for (quint32 seed = 1; seed <= 40; ++seed) {
+            QRandomGenerator random(seed);
+            QStringList lines;
+            for (int line = 0; line < 60; ++line) {
+                QString text;
+                const int parts = random.bounded(12);
+                for (int i = 0; i < parts; ++i)
+                    text += pieces.at(random.bounded(pieces.size()));
+                lines << text;
+            }
+            QTest::addRow("random lines, seed %u", seed) << lines.join(QLatin1Char('\n'));
+        }
+    }
+
+    void sameAsRuleByRule()
+    {
+        QFETCH(QString, text);
+        LaidOutDocument fast;
+        VESTRASyntaxHighlighter highlighter(&fast);
+        fast.setPlainText(text);
+        LaidOutDocument reference;
+        ReferenceHighlighter plain(&reference);
+        reference.setPlainText(text);
+        settle();
         const QString difference = firstDifference(fast, reference);
-        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(difference)));
-        for (QTextDocument *doc : {static_cast<QTextDocument *>(&fast), static_cast<QTextDocument *>(&reference)}) {
-            if (composing)
-                doc->findBlock(position).layout()->setPreeditArea(-1, QString());
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
+
+    void editsFollowedAsRuleByRule_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 8; ++seed)
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    // Typing, deleting and pasting, some of it while an input method composes
+    // text, must leave every line as the plain reading of the table leaves it.
+    void editsFollowedAsRuleByRule()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        QStringList pieces = clashingPieces();
+        pieces << QStringLiteral("\n") << QStringLiteral("\n/*") << QStringLiteral("*/\n");
+        auto randomText = [&](int count) {
+            QString text;
+            for (int i = 0; i < count; ++i)
+                text += pieces.at(random.bounded(pieces.size()));
+            return text;
+        };
+
+        LaidOutDocument fast;
+        VESTRASyntaxHighlighter highlighter(&fast);
+        LaidOutDocument reference;
+        ReferenceHighlighter plain(&reference);
+        const QString start = randomText(300);
+        fast.setPlainText(start);
+        reference.setPlainText(start);
+
+        for (int step = 0; step < 30; ++step) {
+            const int length = fast.characterCount() - 1;
+            const int position = random.bounded(length + 1);
+            const int kind = random.bounded(10);
+            QString inserted;
+            int removed = 0;
+            if (kind < 5)
+                inserted = randomText(1 + random.bounded(3));
+            else if (kind < 8)
+                removed = random.bounded(qMin(40, length - position) + 1);
+            else if (kind == 8)
+                inserted = randomText(6000); // a paste long enough to be read in one piece
+            else
+                removed = length - position;
+            const bool composing = random.bounded(4) == 0;
+            for (QTextDocument *doc : {static_cast<QTextDocument *>(&fast), static_cast<QTextDocument *>(&reference)}) {
+                QTextBlock block = doc->findBlock(position);
+                if (composing)
+                    block.layout()->setPreeditArea(position - block.position(), QStringLiteral("xy"));
+                QTextCursor cursor(doc);
+                cursor.setPosition(position);
+                cursor.setPosition(position + removed, QTextCursor::KeepAnchor);
+                cursor.insertText(inserted);
+            }
+            const QString difference = firstDifference(fast, reference);
+            QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(difference)));
+            for (QTextDocument *doc : {static_cast<QTextDocument *>(&fast), static_cast<QTextDocument *>(&reference)}) {
+                if (composing)
+                    doc->findBlock(position).layout()->setPreeditArea(-1, QString());
+            }
         }
     }
-}
+};
 
 QTEST_MAIN(tst_VESTRASyntaxHighlighter)
 #include "tst_vestrasyntaxhighlighter.moc"

@@ -71,213 +71,202 @@ class tst_CurvePainter : public QObject
     Q_OBJECT
 
 private slots:
-    void bandScale_data();
-    void bandScale();
-    void columnsShowWhatRecordsShow_data();
-    void columnsShowWhatRecordsShow();
-    void envelopeRanges();
-    void triggerRuns_data();
-    void triggerRuns();
-    void triggerShadingMergesTouchingRuns();
-    void tickStep_data();
-    void tickStep();
-};
+    void bandScale_data()
+    {
+        QTest::addColumn<double>("lo");
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<double>("scaleLo");
+        QTest::addColumn<double>("scaleHi");
+        QTest::newRow("positive values from zero") << 2.0 << 8.0 << 0.0 << 8.0;
+        QTest::newRow("negative values symmetric") << -3.0 << 8.0 << -8.0 << 8.0;
+        QTest::newRow("all zeros") << 0.0 << 0.0 << 0.0 << 1.0;
+        QTest::newRow("all negative") << -5.0 << -1.0 << -5.0 << 5.0;
+    }
 
-void tst_CurvePainter::bandScale_data()
-{
-    QTest::addColumn<double>("lo");
-    QTest::addColumn<double>("hi");
-    QTest::addColumn<double>("scaleLo");
-    QTest::addColumn<double>("scaleHi");
-    QTest::newRow("positive values from zero") << 2.0 << 8.0 << 0.0 << 8.0;
-    QTest::newRow("negative values symmetric") << -3.0 << 8.0 << -8.0 << 8.0;
-    QTest::newRow("all zeros") << 0.0 << 0.0 << 0.0 << 1.0;
-    QTest::newRow("all negative") << -5.0 << -1.0 << -5.0 << 5.0;
-}
+    void bandScale()
+    {
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(double, scaleLo);
+        QFETCH(double, scaleHi);
+        const BandScale band = BandScale::make(lo, hi, 100, 110);
+        QCOMPARE(band.lo, scaleLo);
+        QCOMPARE(band.hi, scaleHi);
+        // The top of the range sits 5 px below the band's top, the bottom 5 px
+        // above its bottom.
+        QCOMPARE(band.y(scaleHi), 105);
+        QCOMPARE(band.y(scaleLo), 205);
+        QCOMPARE(band.yZero, int(band.d));
+    }
 
-void tst_CurvePainter::bandScale()
-{
-    QFETCH(double, lo);
-    QFETCH(double, hi);
-    QFETCH(double, scaleLo);
-    QFETCH(double, scaleHi);
-    const BandScale band = BandScale::make(lo, hi, 100, 110);
-    QCOMPARE(band.lo, scaleLo);
-    QCOMPARE(band.hi, scaleHi);
-    // The top of the range sits 5 px below the band's top, the bottom 5 px
-    // above its bottom.
-    QCOMPARE(band.y(scaleHi), 105);
-    QCOMPARE(band.y(scaleLo), 205);
-    QCOMPARE(band.yZero, int(band.d));
-}
-
-void tst_CurvePainter::columnsShowWhatRecordsShow_data()
-{
-    QTest::addColumn<QString>("shape");
-    QTest::addColumn<int>("style");
-    QTest::addColumn<double>("scale");
-    for (const char *shape : {"sine", "steps", "spikes"}) {
-        for (int style = 1; style <= 4; ++style) {
-            QTest::addRow("%s style %d zoomed out", shape, style) << shape << style << 0.005;
-            QTest::addRow("%s style %d half zoom", shape, style) << shape << style << 0.05;
+    void columnsShowWhatRecordsShow_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<double>("scale");
+        for (const char *shape : {"sine", "steps", "spikes"}) {
+            for (int style = 1; style <= 4; ++style) {
+                QTest::addRow("%s style %d zoomed out", shape, style) << shape << style << 0.005;
+                QTest::addRow("%s style %d half zoom", shape, style) << shape << style << 0.05;
+            }
         }
     }
-}
 
-void tst_CurvePainter::columnsShowWhatRecordsShow()
-{
-    QFETCH(QString, shape);
-    QFETCH(int, style);
-    QFETCH(double, scale);
-    const SignalData store = recording(shape, 200000);
-    Curve curve;
-    curve.store = &store;
-    curve.series = &store.series(QStringLiteral("s"));
-    curve.channel = 0;
-    curve.style = style;
-    curve.color = Qt::black;
-    curve.band = BandScale::make(curve.series->ranges[0].min, curve.series->ranges[0].max, 0, Height);
-    curve.axis = TimeAxis{scale, 20};
-    curve.width = Width;
+    void columnsShowWhatRecordsShow()
+    {
+        QFETCH(QString, shape);
+        QFETCH(int, style);
+        QFETCH(double, scale);
+        const SignalData store = recording(shape, 200000);
+        Curve curve;
+        curve.store = &store;
+        curve.series = &store.series(QStringLiteral("s"));
+        curve.channel = 0;
+        curve.style = style;
+        curve.color = Qt::black;
+        curve.band = BandScale::make(curve.series->ranges[0].min, curve.series->ranges[0].max, 0, Height);
+        curve.axis = TimeAxis{scale, 20};
+        curve.width = Width;
 
-    const QImage exact = paint(curve, false);
-    const QImage reduced = paint(curve, true);
-    int inked = 0;
-    for (int x = 0; x < Width; ++x) {
-        const auto a = inkedExtent(exact, x);
-        const auto b = inkedExtent(reduced, x);
-        QVERIFY2((a.first < 0) == (b.first < 0), qPrintable(QStringLiteral("column %1 inked in one only").arg(x)));
-        if (a.first < 0)
-            continue;
-        ++inked;
-        QVERIFY2(std::abs(a.first - b.first) <= 1 && std::abs(a.second - b.second) <= 1,
-                 qPrintable(QStringLiteral("column %1: %2-%3 vs %4-%5").arg(x).arg(a.first).arg(a.second).arg(b.first).arg(b.second)));
+        const QImage exact = paint(curve, false);
+        const QImage reduced = paint(curve, true);
+        int inked = 0;
+        for (int x = 0; x < Width; ++x) {
+            const auto a = inkedExtent(exact, x);
+            const auto b = inkedExtent(reduced, x);
+            QVERIFY2((a.first < 0) == (b.first < 0), qPrintable(QStringLiteral("column %1 inked in one only").arg(x)));
+            if (a.first < 0)
+                continue;
+            ++inked;
+            QVERIFY2(std::abs(a.first - b.first) <= 1 && std::abs(a.second - b.second) <= 1,
+                     qPrintable(QStringLiteral("column %1: %2-%3 vs %4-%5").arg(x).arg(a.first).arg(a.second).arg(b.first).arg(b.second)));
+        }
+        QVERIFY(inked > Width / 2);
     }
-    QVERIFY(inked > Width / 2);
-}
 
-void tst_CurvePainter::envelopeRanges()
-{
-    SignalData store = recording(QStringLiteral("sine"), 5000);
-    const SignalSeries &series = store.series(QStringLiteral("s"));
-    Envelope envelope;
-    envelope.update(store, series, 0);
-    QVERIFY(envelope.isComplete());
-    QRandomGenerator random(3);
-    for (int round = 0; round < 500; ++round) {
-        int first = random.bounded(series.size());
-        int last = random.bounded(series.size()) + 1;
-        if (first >= last)
-            std::swap(first, last);
-        if (first == last)
-            continue;
+    void envelopeRanges()
+    {
+        SignalData store = recording(QStringLiteral("sine"), 5000);
+        const SignalSeries &series = store.series(QStringLiteral("s"));
+        Envelope envelope;
+        envelope.update(store, series, 0);
+        QVERIFY(envelope.isComplete());
+        QRandomGenerator random(3);
+        for (int round = 0; round < 500; ++round) {
+            int first = random.bounded(series.size());
+            int last = random.bounded(series.size()) + 1;
+            if (first >= last)
+                std::swap(first, last);
+            if (first == last)
+                continue;
+            double lo;
+            double hi;
+            envelope.range(store, series, first, last, &lo, &hi);
+            double a = INFINITY;
+            double b = -INFINITY;
+            for (int i = first; i < last; ++i) {
+                a = std::min(a, store.value(series, i, 0));
+                b = std::max(b, store.value(series, i, 0));
+            }
+            QCOMPARE(lo, a);
+            QCOMPARE(hi, b);
+        }
+        // Growing at the end extends the pyramid.
+        for (int i = 0; i < 3000; ++i) {
+            const double v = 1000.0 + i;
+            store.addRecord(QStringView(u"s"), 1e9 + i, &v, 1);
+        }
+        envelope.update(store, store.series(QStringLiteral("s")), 0);
         double lo;
         double hi;
-        envelope.range(store, series, first, last, &lo, &hi);
-        double a = INFINITY;
-        double b = -INFINITY;
-        for (int i = first; i < last; ++i) {
-            a = std::min(a, store.value(series, i, 0));
-            b = std::max(b, store.value(series, i, 0));
-        }
-        QCOMPARE(lo, a);
-        QCOMPARE(hi, b);
+        envelope.range(store, store.series(QStringLiteral("s")), 0, store.series(QStringLiteral("s")).size(), &lo, &hi);
+        QCOMPARE(hi, 3999.0);
+        // A record without the channel makes it incomplete.
+        store.addRecord(QStringView(u"s"), 2e9, nullptr, 0);
+        envelope.update(store, store.series(QStringLiteral("s")), 0);
+        QVERIFY(!envelope.isComplete());
     }
-    // Growing at the end extends the pyramid.
-    for (int i = 0; i < 3000; ++i) {
-        const double v = 1000.0 + i;
-        store.addRecord(QStringView(u"s"), 1e9 + i, &v, 1);
+
+    void triggerRuns_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<QString>("runs");
+        // Values 1, 6, 7, 2, NaN, 6 at 0, 10, 20, 30, 40, 50 ms; 60 ms has no
+        // value for the channel and is not tested.
+        QTest::newRow(">= 5") << 6 << 5.0 << "10-30 50-50";
+        QTest::newRow("> 6") << 5 << 6.0 << "20-30";
+        QTest::newRow("= 6") << 1 << 6.0 << "10-20 50-50";
+        QTest::newRow("!= 6 matches NaN") << 2 << 6.0 << "0-10 20-50";
+        QTest::newRow("< 2") << 3 << 2.0 << "0-10";
+        QTest::newRow("<= 2") << 4 << 2.0 << "0-10 30-40";
+        QTest::newRow("mode 0 never") << 0 << 5.0 << "";
+        QTest::newRow("mode 7 never") << 7 << 5.0 << "";
     }
-    envelope.update(store, store.series(QStringLiteral("s")), 0);
-    double lo;
-    double hi;
-    envelope.range(store, store.series(QStringLiteral("s")), 0, store.series(QStringLiteral("s")).size(), &lo, &hi);
-    QCOMPARE(hi, 3999.0);
-    // A record without the channel makes it incomplete.
-    store.addRecord(QStringView(u"s"), 2e9, nullptr, 0);
-    envelope.update(store, store.series(QStringLiteral("s")), 0);
-    QVERIFY(!envelope.isComplete());
-}
 
-void tst_CurvePainter::triggerRuns_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<double>("level");
-    QTest::addColumn<QString>("runs");
-    // Values 1, 6, 7, 2, NaN, 6 at 0, 10, 20, 30, 40, 50 ms; 60 ms has no
-    // value for the channel and is not tested.
-    QTest::newRow(">= 5") << 6 << 5.0 << "10-30 50-50";
-    QTest::newRow("> 6") << 5 << 6.0 << "20-30";
-    QTest::newRow("= 6") << 1 << 6.0 << "10-20 50-50";
-    QTest::newRow("!= 6 matches NaN") << 2 << 6.0 << "0-10 20-50";
-    QTest::newRow("< 2") << 3 << 2.0 << "0-10";
-    QTest::newRow("<= 2") << 4 << 2.0 << "0-10 30-40";
-    QTest::newRow("mode 0 never") << 0 << 5.0 << "";
-    QTest::newRow("mode 7 never") << 7 << 5.0 << "";
-}
+    void triggerRuns()
+    {
+        QFETCH(int, mode);
+        QFETCH(double, level);
+        QFETCH(QString, runs);
+        SignalData store;
+        const double values[] = {1, 6, 7, 2, std::nan(""), 6};
+        for (int i = 0; i < 6; ++i)
+            store.addRecord(QStringView(u"s"), i * 10.0, &values[i], 1);
+        store.addRecord(QStringView(u"s"), 60.0, nullptr, 0);
+        QStringList found;
+        for (const TriggerRun &run : findTriggerRuns(store, store.series(QStringLiteral("s")), 0, TriggerMode(mode), level))
+            found << QStringLiteral("%1-%2").arg(run.start).arg(run.end);
+        QCOMPARE(found.join(QLatin1Char(' ')), runs);
+    }
 
-void tst_CurvePainter::triggerRuns()
-{
-    QFETCH(int, mode);
-    QFETCH(double, level);
-    QFETCH(QString, runs);
-    SignalData store;
-    const double values[] = {1, 6, 7, 2, std::nan(""), 6};
-    for (int i = 0; i < 6; ++i)
-        store.addRecord(QStringView(u"s"), i * 10.0, &values[i], 1);
-    store.addRecord(QStringView(u"s"), 60.0, nullptr, 0);
-    QStringList found;
-    for (const TriggerRun &run : findTriggerRuns(store, store.series(QStringLiteral("s")), 0, TriggerMode(mode), level))
-        found << QStringLiteral("%1-%2").arg(run.start).arg(run.end);
-    QCOMPARE(found.join(QLatin1Char(' ')), runs);
-}
+    void triggerShadingMergesTouchingRuns()
+    {
+        // Two runs whose columns touch, one that falls inside a single column
+        // (no width: nothing shaded) and one further on.
+        const std::vector<TriggerRun> runs{{0, 10}, {10, 25}, {26, 26.5}, {40, 50}};
+        QImage image(60, 4, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        drawTriggerRuns(painter, runs, Qt::red, TimeAxis{1.0, 0.0}, 60, 4);
+        painter.end();
+        QString shaded;
+        for (int x = 0; x < 60; ++x)
+            shaded += image.pixel(x, 2) == qRgb(255, 255, 255) ? QLatin1Char('.') : QLatin1Char('#');
+        QCOMPARE(shaded, QString(25, QLatin1Char('#')) + QString(15, QLatin1Char('.')) + QString(10, QLatin1Char('#'))
+                             + QString(10, QLatin1Char('.')));
+        // One blend over the whole shaded stretch: the same shade everywhere.
+        QCOMPARE(image.pixel(3, 2), image.pixel(20, 2));
+    }
 
-void tst_CurvePainter::triggerShadingMergesTouchingRuns()
-{
-    // Two runs whose columns touch, one that falls inside a single column
-    // (no width: nothing shaded) and one further on.
-    const std::vector<TriggerRun> runs{{0, 10}, {10, 25}, {26, 26.5}, {40, 50}};
-    QImage image(60, 4, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    drawTriggerRuns(painter, runs, Qt::red, TimeAxis{1.0, 0.0}, 60, 4);
-    painter.end();
-    QString shaded;
-    for (int x = 0; x < 60; ++x)
-        shaded += image.pixel(x, 2) == qRgb(255, 255, 255) ? QLatin1Char('.') : QLatin1Char('#');
-    QCOMPARE(shaded, QString(25, QLatin1Char('#')) + QString(15, QLatin1Char('.')) + QString(10, QLatin1Char('#'))
-                         + QString(10, QLatin1Char('.')));
-    // One blend over the whole shaded stretch: the same shade everywhere.
-    QCOMPARE(image.pixel(3, 2), image.pixel(20, 2));
-}
+    void tickStep_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("distance");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<double>("firstTick");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("0.01 px/ms") << 0.01 << 80 << 10000.0 << 0.0 << -10000.0 << "10 s";
+        QTest::newRow("1 px/ms") << 1.0 << 80 << 100.0 << 0.0 << -100.0 << "100 ms";
+        QTest::newRow("scrolled to 25 s") << 0.01 << 80 << 10000.0 << 250.0 << 10000.0 << "10 s";
+        QTest::newRow("seconds truncate") << 0.04 << 20 << 500.0 << 100.0 << 2000.0 << "2 s";
+    }
 
-void tst_CurvePainter::tickStep_data()
-{
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<int>("distance");
-    QTest::addColumn<double>("step");
-    QTest::addColumn<double>("offset");
-    QTest::addColumn<double>("firstTick");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("0.01 px/ms") << 0.01 << 80 << 10000.0 << 0.0 << -10000.0 << "10 s";
-    QTest::newRow("1 px/ms") << 1.0 << 80 << 100.0 << 0.0 << -100.0 << "100 ms";
-    QTest::newRow("scrolled to 25 s") << 0.01 << 80 << 10000.0 << 250.0 << 10000.0 << "10 s";
-    QTest::newRow("seconds truncate") << 0.04 << 20 << 500.0 << 100.0 << 2000.0 << "2 s";
-}
-
-void tst_CurvePainter::tickStep()
-{
-    QFETCH(double, scale);
-    QFETCH(int, distance);
-    QFETCH(double, step);
-    QFETCH(double, offset);
-    QFETCH(double, firstTick);
-    QFETCH(QString, label);
-    QCOMPARE(Timeline::tickStep(scale, distance), step);
-    QCOMPARE(Timeline::firstTick(offset, scale, step), firstTick);
-    QCOMPARE(Timeline::tickLabel(firstTick == 2000.0 ? 2500.0 : step, scale), label);
-    QCOMPARE(Timeline::tickLabel(0, scale), QStringLiteral("0"));
-}
+    void tickStep()
+    {
+        QFETCH(double, scale);
+        QFETCH(int, distance);
+        QFETCH(double, step);
+        QFETCH(double, offset);
+        QFETCH(double, firstTick);
+        QFETCH(QString, label);
+        QCOMPARE(Timeline::tickStep(scale, distance), step);
+        QCOMPARE(Timeline::firstTick(offset, scale, step), firstTick);
+        QCOMPARE(Timeline::tickLabel(firstTick == 2000.0 ? 2500.0 : step, scale), label);
+        QCOMPARE(Timeline::tickLabel(0, scale), QStringLiteral("0"));
+    }
+};
 
 QTEST_MAIN(tst_CurvePainter)
 #include "tst_curvepainter.moc"

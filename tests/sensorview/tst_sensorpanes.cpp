@@ -34,378 +34,350 @@ class tst_SensorPanes : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        view.reset(new SensorViewX(new SignalData));
+    }
 
-    void valueFormatting_data();
-    void valueFormatting();
-    void rowsFromData();
-    void sectionResizeSharesRows();
-    void hidingShrinksSection();
-    void headerRoundingAlternates();
-    void selectionMirrors();
-    void sectionMoveCarriesRows();
-    void ensureTimeVisible_data();
-    void ensureTimeVisible();
-    void wheelZoom_data();
-    void wheelZoom();
-    void jumps_data();
-    void jumps();
-    void clickSnapsToSamples();
-    void clickOnEmptyStoreKeepsTime();
-    void bandScaleDrawn_data();
-    void bandScaleDrawn();
-    void fitEmptySelection();
-    void timeLabel_data();
-    void timeLabel();
+    void cleanup()
+    {
+        view.reset();
+    }
+
+    void valueFormatting_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("text");
+        const double nan = std::nan("");
+        QTest::newRow("decimal") << 1234.5678 << 1 << "1234.57";
+        QTest::newRow("other formats are decimal") << 0.5 << 7 << "0.5";
+        QTest::newRow("hex of -1.7") << -1.7 << 2 << "0x-1";
+        QTest::newRow("hex of 255.9") << 255.9 << 2 << "0xff";
+        QTest::newRow("NaN shows nothing") << nan << 1 << "";
+        QTest::newRow("enumeration 1.9") << 1.9 << 3 << "on";
+        QTest::newRow("enumeration out of names") << 2.0 << 3 << "2";
+        QTest::newRow("enumeration negative") << -0.5 << 3 << "off";
+    }
+
+    void valueFormatting()
+    {
+        QFETCH(double, value);
+        QFETCH(int, format);
+        QFETCH(QString, text);
+        QCOMPARE(DataList::formatValue(value, format, {QStringLiteral("off"), QStringLiteral("on")}), text);
+    }
+
+    void rowsFromData()
+    {
+        load(QStringLiteral("gyro;0\ngyro;1;1;2;3\nacc;2;1;2\n"));
+        SignalList *list = view->signalList;
+        // A signal's first line fixes its rows: none of values still gets one.
+        QCOMPARE(columnOf(list->valueList, DataList::SignalNameRole), (QStringList{"gyro", "acc", "acc"}));
+        QCOMPARE(columnOf(list->labelList, DataList::LabelRole), (QStringList{"0", "0", "1"}));
+        QCOMPARE(columnOf(list->valueList, DataList::StyleRole), (QStringList{"2", "2", "2"}));
+        QCOMPARE(list->labelList->rowData(1, DataList::ColorRole).value<QColor>(), QColor(255, 0, 0));
+        QCOMPARE(list->labelList->rowData(2, DataList::ColorRole).value<QColor>(), QColor(0, 192, 0));
+        QCOMPARE(list->sectionList->sectionCountInModel(), 2);
+        QCOMPARE(list->sectionList->sectionData(1, SectionList::ChannelCountRole).toInt(), 2);
+        // More data of known signals adds no rows.
+        load(QStringLiteral("acc;3;1;2;3;4"));
+        QCOMPARE(list->valueList->rowCount(), 3);
+    }
+
+    void sectionResizeSharesRows()
+    {
+        load(QStringLiteral("gyro;0;1;2;3"));
+        showAt(800, 400);
+        SignalList *list = view->signalList;
+        for (int row = 0; row < 3; ++row)
+            list->setRowHeight(row, 30);
+        list->fitSignalSections();
+        QCOMPARE(list->sectionList->sectionSize(0), 90);
+        list->sectionList->resizeSection(0, 100);
+        QCOMPARE(list->valueList->sectionSize(0), 33);
+        QCOMPARE(list->valueList->sectionSize(1), 33);
+        QCOMPARE(list->valueList->sectionSize(2), 34);
+        QCOMPARE(list->labelList->sectionSize(2), 34);
+        QCOMPARE(list->valueList->rowData(0, DataList::HeightRole).toDouble(), 100.0 / 3);
+    }
+
+    void hidingShrinksSection()
+    {
+        load(QStringLiteral("gyro;0;1;2;3"));
+        showAt(800, 400);
+        SignalList *list = view->signalList;
+        const int before = list->sectionList->sectionSize(0);
+        const int row = list->valueList->sectionSize(1);
+        list->valueList->hideSection(1);
+        QCOMPARE(list->labelList->sectionSize(1), 0);
+        QCOMPARE(list->sectionList->sectionSize(0), before - row);
+    }
+
+    void headerRoundingAlternates()
+    {
+        QStandardItemModel model(1, 2);
+        AutoSizeHeaderView first;
+        AutoSizeHeaderView second;
+        for (AutoSizeHeaderView *header : {&first, &second}) {
+            header->setModel(&model);
+            header->resize(100, 20);
+            header->show();
+            QVERIFY(QTest::qWaitForWindowExposed(header));
+            header->resizeSection(0, 61);
+        }
+        // 61 * 150 / 100 = 91.5: down for one resize, up for the next, and the
+        // toggle is shared by every header.
+        const int round = [&]() {
+            first.resize(150, 20);
+            return first.sectionSize(0);
+        }();
+        second.resize(150, 20);
+        QCOMPARE(round + second.sectionSize(0), 91 + 92);
+        QVERIFY(round != second.sectionSize(0));
+    }
+
+    void selectionMirrors()
+    {
+        load(QStringLiteral("a;0;1;2\nb;0;1\n"));
+        SignalList *list = view->signalList;
+        list->valueList->setRowSelected(1, true);
+        QVERIFY(list->labelList->isRowSelected(1));
+        QVERIFY(list->sectionList->isSectionSelected(0));
+        QVERIFY(!list->sectionList->isSectionSelected(1));
+        list->labelList->rowSelection()->clearSelection();
+        QVERIFY(!list->valueList->isRowSelected(1));
+        QVERIFY(!list->sectionList->isSectionSelected(0));
+    }
+
+    void sectionMoveCarriesRows()
+    {
+        load(QStringLiteral("a;0;1;2\nb;0;1\nc;0;1;2;3\n"));
+        SignalList *list = view->signalList;
+        // c to the top: its three rows go first, in both lists.
+        list->sectionList->moveSection(2, 0);
+        QStringList order;
+        for (int visual = 0; visual < list->valueList->count(); ++visual)
+            order << list->valueList->rowData(list->valueList->logicalIndex(visual), DataList::SignalNameRole).toString()
+                         + list->valueList->rowData(list->valueList->logicalIndex(visual), DataList::ChannelIndexRole).toString();
+        QCOMPARE(order, (QStringList{"c0", "c1", "c2", "a0", "a1", "b0"}));
+        QCOMPARE(list->labelList->logicalIndex(0), list->valueList->logicalIndex(0));
+    }
+
+    void ensureTimeVisible_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<double>("startOffset");
+        QTest::addColumn<int>("x");
+        // At 1 px/ms: a narrow viewport centres the time, a wide one keeps it
+        // inside [100, width - 100].
+        QTest::newRow("150 px, right") << 150 << 5000.0 << 0.0 << 75;
+        QTest::newRow("150 px, left") << 150 << 1000.0 << 2000.0 << 75;
+        QTest::newRow("1000 px, far right") << 1000 << 5000.0 << 0.0 << 900;
+        QTest::newRow("1000 px, left") << 1000 << 1000.0 << 2000.0 << 100;
+        QTest::newRow("1000 px, inside stays") << 1000 << 500.0 << 0.0 << 500;
+    }
+
+    void ensureTimeVisible()
+    {
+        QFETCH(int, width);
+        QFETCH(double, time);
+        QFETCH(double, startOffset);
+        QFETCH(int, x);
+        load(QStringLiteral("a;0;1\na;20;2"));
+        showAt(width + 400, 300);
+        GraphView *graph = view->graph;
+        graph->setScale(1.0);
+        graph->viewport()->setFixedWidth(width);
+        graph->horizontalScrollBar()->setMaximum(100000);
+        graph->setOffset(startOffset);
+        graph->ensureTimeVisible(time);
+        QVERIFY2(std::abs(graph->xOf(time) - x) <= 1, qPrintable(QString::number(graph->xOf(time))));
+    }
+
+    void wheelZoom_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("delta");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("in") << 1.0 << 120 << 1.15;
+        QTest::newRow("out") << 1.0 << -120 << 1.0 / 1.15;
+        QTest::newRow("clamped at the top") << 999.0 << 120 << 1000.0;
+        QTest::newRow("clamped at the bottom") << 0.00101 << -120 << 0.001;
+    }
+
+    void wheelZoom()
+    {
+        QFETCH(double, scale);
+        QFETCH(int, delta);
+        QFETCH(double, expected);
+        load(QStringLiteral("a;0;1\na;1000;2"));
+        showAt(900, 300);
+        GraphView *graph = view->graph;
+        graph->setScale(scale);
+        graph->horizontalScrollBar()->setMaximum(1 << 30);
+        graph->setOffset(300);
+        const QPointF mouse(200, 50);
+        const double timeUnderMouse = (graph->offset() + 200) / graph->scale();
+        QWheelEvent wheel(mouse, graph->viewport()->mapToGlobal(mouse.toPoint()), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(graph->viewport(), &wheel);
+        QCOMPARE(graph->scale(), expected);
+        // The time under the mouse keeps its pixel (to the scroll bar's step).
+        QVERIFY(std::abs(timeUnderMouse * graph->scale() - graph->offset() - 200) <= 1.0);
+    }
+
+    void jumps_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<bool>("selectB");
+        QTest::addColumn<double>("to");
+        // a at 0, 10, 40; b at 5, 20, 60.
+        QTest::newRow("next of any signal") << 2 << 10.0 << false << 20.0;
+        QTest::newRow("next of the selected") << 2 << 0.0 << true << 5.0;
+        QTest::newRow("previous") << 3 << 40.0 << false << 20.0;
+        QTest::newRow("start") << 0 << 30.0 << false << 0.0;
+        QTest::newRow("end of the selected") << 1 << 0.0 << true << 60.0;
+        QTest::newRow("next at the last sample stays") << 2 << 60.0 << false << 60.0;
+    }
+
+    void jumps()
+    {
+        QFETCH(int, mode);
+        QFETCH(double, from);
+        QFETCH(bool, selectB);
+        QFETCH(double, to);
+        load(QStringLiteral("a;0;1\nb;0.005;1\na;0.01;1\nb;0.02;1\na;0.04;1\nb;0.06;1"));
+        showAt(900, 300);
+        GraphView *graph = view->graph;
+        graph->setAnchorTime(from);
+        graph->setCursorTime(from);
+        if (selectB)
+            view->signalList->valueList->setRowSelected(1, true);
+        graph->jump(JumpMode(mode), false);
+        QCOMPARE(graph->cursorTime(), to);
+        QCOMPARE(graph->anchorTime(), to);
+        // With extend the anchor stays.
+        graph->setAnchorTime(from);
+        graph->setCursorTime(from);
+        graph->jump(JumpMode(mode), true);
+        QCOMPARE(graph->anchorTime(), from);
+        QCOMPARE(graph->cursorTime(), to);
+    }
+
+    void clickSnapsToSamples()
+    {
+        load(QStringLiteral("a;0;1\na;1;2\na;2;3"));
+        showAt(900, 300);
+        GraphView *graph = view->graph;
+        graph->setScale(0.1); // 100 px per second
+        graph->setOffset(0);
+        QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(140, 40));
+        QCOMPARE(graph->anchorTime(), 1000.0);
+        QCOMPARE(graph->cursorTime(), 1000.0);
+        QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(190, 40));
+        QCOMPARE(graph->anchorTime(), 1000.0);
+        QCOMPARE(graph->cursorTime(), 2000.0);
+    }
+
+    void clickOnEmptyStoreKeepsTime()
+    {
+        showAt(900, 300);
+        GraphView *graph = view->graph;
+        graph->setScale(0.1);
+        QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(137, 40));
+        QCOMPARE(graph->anchorTime(), 1370.0);
+        QCOMPARE(graph->cursorTime(), 1370.0);
+    }
+
+    void bandScaleDrawn_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<bool>("zeroLine");
+        QTest::newRow("2 to 8: from zero, no zero line") << "a;0;2\na;1;8" << false;
+        QTest::newRow("-3 to 8: symmetric, dotted zero line") << "a;0;-3\na;1;8" << true;
+    }
+
+    void bandScaleDrawn()
+    {
+        QFETCH(QString, data);
+        QFETCH(bool, zeroLine);
+        load(data);
+        showAt(900, 400);
+        SignalList *list = view->signalList;
+        list->setRowHeight(0, 110);
+        list->fitSignalSections();
+        GraphView *graph = view->graph;
+        graph->setScale(0.1);
+        graph->setOffset(0);
+        graph->setAnchorTime(1500);
+        graph->setCursorTime(1500);
+        const QImage image = graph->viewport()->grab().toImage();
+        const int top = list->valueList->sectionViewportPosition(0);
+        // The band's middle row: the zero line of a symmetric range.
+        const QRgb middle = image.pixel(600, top + 55);
+        QCOMPARE(middle == qRgb(171, 168, 165), zeroLine);
+        // The separator closes the band.
+        QCOMPARE(image.pixel(600, top + 109), qRgb(171, 168, 165));
+        // The selection line (3 px, black) at the cursor.
+        QCOMPARE(image.pixel(graph->xOf(1500), 20), qRgb(0, 0, 0));
+        // The curve at 8 reaches the top margin of 5 px.
+        bool inkedAtTop = false;
+        for (int x = 100; x < 140; ++x)
+            inkedAtTop = inkedAtTop || image.pixel(x, top + 5) != qRgb(255, 255, 255);
+        QVERIFY(inkedAtTop);
+    }
+
+    void fitEmptySelection()
+    {
+        load(QStringLiteral("a;0;1\na;0.04;2"));
+        showAt(900, 300);
+        GraphView *graph = view->graph;
+        graph->setFitPending(true);
+        graph->viewport()->grab();
+        // Data ending at 40 ms: 100 ms fill the width.
+        QCOMPARE(graph->scale(), graph->viewport()->width() / 100.0);
+        QCOMPARE(graph->offset(), 0.0);
+    }
+
+    void timeLabel_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("seconds below 0.05 px/ms") << 0.01 << 12345.0 << "12.3 s";
+        QTest::newRow("milliseconds from 0.05") << 0.05 << 12345.6 << "12345 ms";
+    }
+
+    void timeLabel()
+    {
+        QFETCH(double, scale);
+        QFETCH(double, time);
+        QFETCH(QString, label);
+        load(QStringLiteral("a;0;1"));
+        view->signalList->refreshValues(time, scale, *view->signalData);
+        QCOMPARE(view->signalList->header->model()->headerData(1, Qt::Horizontal).toString(), label);
+        QCOMPARE(view->signalList->valueList->rowData(0, DataList::ValueRole).toDouble(), 1.0);
+    }
 
 private:
-    void load(const QString &text);
-    void showAt(int width, int height);
+    void load(const QString &text)
+    {
+        parseText(*view->signalData, text);
+        view->signalList->syncWithData(*view->signalData);
+    }
+
+    void showAt(int width, int height)
+    {
+        view->resize(width, height);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    }
 
     std::unique_ptr<SensorViewX> view;
 };
-
-void tst_SensorPanes::init()
-{
-    view.reset(new SensorViewX(new SignalData));
-}
-
-void tst_SensorPanes::cleanup()
-{
-    view.reset();
-}
-
-void tst_SensorPanes::load(const QString &text)
-{
-    parseText(*view->signalData, text);
-    view->signalList->syncWithData(*view->signalData);
-}
-
-void tst_SensorPanes::showAt(int width, int height)
-{
-    view->resize(width, height);
-    view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-}
-
-void tst_SensorPanes::valueFormatting_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("format");
-    QTest::addColumn<QString>("text");
-    const double nan = std::nan("");
-    QTest::newRow("decimal") << 1234.5678 << 1 << "1234.57";
-    QTest::newRow("other formats are decimal") << 0.5 << 7 << "0.5";
-    QTest::newRow("hex of -1.7") << -1.7 << 2 << "0x-1";
-    QTest::newRow("hex of 255.9") << 255.9 << 2 << "0xff";
-    QTest::newRow("NaN shows nothing") << nan << 1 << "";
-    QTest::newRow("enumeration 1.9") << 1.9 << 3 << "on";
-    QTest::newRow("enumeration out of names") << 2.0 << 3 << "2";
-    QTest::newRow("enumeration negative") << -0.5 << 3 << "off";
-}
-
-void tst_SensorPanes::valueFormatting()
-{
-    QFETCH(double, value);
-    QFETCH(int, format);
-    QFETCH(QString, text);
-    QCOMPARE(DataList::formatValue(value, format, {QStringLiteral("off"), QStringLiteral("on")}), text);
-}
-
-void tst_SensorPanes::rowsFromData()
-{
-    load(QStringLiteral("gyro;0\ngyro;1;1;2;3\nacc;2;1;2\n"));
-    SignalList *list = view->signalList;
-    // A signal's first line fixes its rows: none of values still gets one.
-    QCOMPARE(columnOf(list->valueList, DataList::SignalNameRole), (QStringList{"gyro", "acc", "acc"}));
-    QCOMPARE(columnOf(list->labelList, DataList::LabelRole), (QStringList{"0", "0", "1"}));
-    QCOMPARE(columnOf(list->valueList, DataList::StyleRole), (QStringList{"2", "2", "2"}));
-    QCOMPARE(list->labelList->rowData(1, DataList::ColorRole).value<QColor>(), QColor(255, 0, 0));
-    QCOMPARE(list->labelList->rowData(2, DataList::ColorRole).value<QColor>(), QColor(0, 192, 0));
-    QCOMPARE(list->sectionList->sectionCountInModel(), 2);
-    QCOMPARE(list->sectionList->sectionData(1, SectionList::ChannelCountRole).toInt(), 2);
-    // More data of known signals adds no rows.
-    load(QStringLiteral("acc;3;1;2;3;4"));
-    QCOMPARE(list->valueList->rowCount(), 3);
-}
-
-void tst_SensorPanes::sectionResizeSharesRows()
-{
-    load(QStringLiteral("gyro;0;1;2;3"));
-    showAt(800, 400);
-    SignalList *list = view->signalList;
-    for (int row = 0; row < 3; ++row)
-        list->setRowHeight(row, 30);
-    list->fitSignalSections();
-    QCOMPARE(list->sectionList->sectionSize(0), 90);
-    list->sectionList->resizeSection(0, 100);
-    QCOMPARE(list->valueList->sectionSize(0), 33);
-    QCOMPARE(list->valueList->sectionSize(1), 33);
-    QCOMPARE(list->valueList->sectionSize(2), 34);
-    QCOMPARE(list->labelList->sectionSize(2), 34);
-    QCOMPARE(list->valueList->rowData(0, DataList::HeightRole).toDouble(), 100.0 / 3);
-}
-
-void tst_SensorPanes::hidingShrinksSection()
-{
-    load(QStringLiteral("gyro;0;1;2;3"));
-    showAt(800, 400);
-    SignalList *list = view->signalList;
-    const int before = list->sectionList->sectionSize(0);
-    const int row = list->valueList->sectionSize(1);
-    list->valueList->hideSection(1);
-    QCOMPARE(list->labelList->sectionSize(1), 0);
-    QCOMPARE(list->sectionList->sectionSize(0), before - row);
-}
-
-void tst_SensorPanes::headerRoundingAlternates()
-{
-    QStandardItemModel model(1, 2);
-    AutoSizeHeaderView first;
-    AutoSizeHeaderView second;
-    for (AutoSizeHeaderView *header : {&first, &second}) {
-        header->setModel(&model);
-        header->resize(100, 20);
-        header->show();
-        QVERIFY(QTest::qWaitForWindowExposed(header));
-        header->resizeSection(0, 61);
-    }
-    // 61 * 150 / 100 = 91.5: down for one resize, up for the next, and the
-    // toggle is shared by every header.
-    const int round = [&]() {
-        first.resize(150, 20);
-        return first.sectionSize(0);
-    }();
-    second.resize(150, 20);
-    QCOMPARE(round + second.sectionSize(0), 91 + 92);
-    QVERIFY(round != second.sectionSize(0));
-}
-
-void tst_SensorPanes::selectionMirrors()
-{
-    load(QStringLiteral("a;0;1;2\nb;0;1\n"));
-    SignalList *list = view->signalList;
-    list->valueList->setRowSelected(1, true);
-    QVERIFY(list->labelList->isRowSelected(1));
-    QVERIFY(list->sectionList->isSectionSelected(0));
-    QVERIFY(!list->sectionList->isSectionSelected(1));
-    list->labelList->rowSelection()->clearSelection();
-    QVERIFY(!list->valueList->isRowSelected(1));
-    QVERIFY(!list->sectionList->isSectionSelected(0));
-}
-
-void tst_SensorPanes::sectionMoveCarriesRows()
-{
-    load(QStringLiteral("a;0;1;2\nb;0;1\nc;0;1;2;3\n"));
-    SignalList *list = view->signalList;
-    // c to the top: its three rows go first, in both lists.
-    list->sectionList->moveSection(2, 0);
-    QStringList order;
-    for (int visual = 0; visual < list->valueList->count(); ++visual)
-        order << list->valueList->rowData(list->valueList->logicalIndex(visual), DataList::SignalNameRole).toString()
-                     + list->valueList->rowData(list->valueList->logicalIndex(visual), DataList::ChannelIndexRole).toString();
-    QCOMPARE(order, (QStringList{"c0", "c1", "c2", "a0", "a1", "b0"}));
-    QCOMPARE(list->labelList->logicalIndex(0), list->valueList->logicalIndex(0));
-}
-
-void tst_SensorPanes::ensureTimeVisible_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<double>("time");
-    QTest::addColumn<double>("startOffset");
-    QTest::addColumn<int>("x");
-    // At 1 px/ms: a narrow viewport centres the time, a wide one keeps it
-    // inside [100, width - 100].
-    QTest::newRow("150 px, right") << 150 << 5000.0 << 0.0 << 75;
-    QTest::newRow("150 px, left") << 150 << 1000.0 << 2000.0 << 75;
-    QTest::newRow("1000 px, far right") << 1000 << 5000.0 << 0.0 << 900;
-    QTest::newRow("1000 px, left") << 1000 << 1000.0 << 2000.0 << 100;
-    QTest::newRow("1000 px, inside stays") << 1000 << 500.0 << 0.0 << 500;
-}
-
-void tst_SensorPanes::ensureTimeVisible()
-{
-    QFETCH(int, width);
-    QFETCH(double, time);
-    QFETCH(double, startOffset);
-    QFETCH(int, x);
-    load(QStringLiteral("a;0;1\na;20;2"));
-    showAt(width + 400, 300);
-    GraphView *graph = view->graph;
-    graph->setScale(1.0);
-    graph->viewport()->setFixedWidth(width);
-    graph->horizontalScrollBar()->setMaximum(100000);
-    graph->setOffset(startOffset);
-    graph->ensureTimeVisible(time);
-    QVERIFY2(std::abs(graph->xOf(time) - x) <= 1, qPrintable(QString::number(graph->xOf(time))));
-}
-
-void tst_SensorPanes::wheelZoom_data()
-{
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<int>("delta");
-    QTest::addColumn<double>("expected");
-    QTest::newRow("in") << 1.0 << 120 << 1.15;
-    QTest::newRow("out") << 1.0 << -120 << 1.0 / 1.15;
-    QTest::newRow("clamped at the top") << 999.0 << 120 << 1000.0;
-    QTest::newRow("clamped at the bottom") << 0.00101 << -120 << 0.001;
-}
-
-void tst_SensorPanes::wheelZoom()
-{
-    QFETCH(double, scale);
-    QFETCH(int, delta);
-    QFETCH(double, expected);
-    load(QStringLiteral("a;0;1\na;1000;2"));
-    showAt(900, 300);
-    GraphView *graph = view->graph;
-    graph->setScale(scale);
-    graph->horizontalScrollBar()->setMaximum(1 << 30);
-    graph->setOffset(300);
-    const QPointF mouse(200, 50);
-    const double timeUnderMouse = (graph->offset() + 200) / graph->scale();
-    QWheelEvent wheel(mouse, graph->viewport()->mapToGlobal(mouse.toPoint()), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(graph->viewport(), &wheel);
-    QCOMPARE(graph->scale(), expected);
-    // The time under the mouse keeps its pixel (to the scroll bar's step).
-    QVERIFY(std::abs(timeUnderMouse * graph->scale() - graph->offset() - 200) <= 1.0);
-}
-
-void tst_SensorPanes::jumps_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<double>("from");
-    QTest::addColumn<bool>("selectB");
-    QTest::addColumn<double>("to");
-    // a at 0, 10, 40; b at 5, 20, 60.
-    QTest::newRow("next of any signal") << 2 << 10.0 << false << 20.0;
-    QTest::newRow("next of the selected") << 2 << 0.0 << true << 5.0;
-    QTest::newRow("previous") << 3 << 40.0 << false << 20.0;
-    QTest::newRow("start") << 0 << 30.0 << false << 0.0;
-    QTest::newRow("end of the selected") << 1 << 0.0 << true << 60.0;
-    QTest::newRow("next at the last sample stays") << 2 << 60.0 << false << 60.0;
-}
-
-void tst_SensorPanes::jumps()
-{
-    QFETCH(int, mode);
-    QFETCH(double, from);
-    QFETCH(bool, selectB);
-    QFETCH(double, to);
-    load(QStringLiteral("a;0;1\nb;0.005;1\na;0.01;1\nb;0.02;1\na;0.04;1\nb;0.06;1"));
-    showAt(900, 300);
-    GraphView *graph = view->graph;
-    graph->setAnchorTime(from);
-    graph->setCursorTime(from);
-    if (selectB)
-        view->signalList->valueList->setRowSelected(1, true);
-    graph->jump(JumpMode(mode), false);
-    QCOMPARE(graph->cursorTime(), to);
-    QCOMPARE(graph->anchorTime(), to);
-    // With extend the anchor stays.
-    graph->setAnchorTime(from);
-    graph->setCursorTime(from);
-    graph->jump(JumpMode(mode), true);
-    QCOMPARE(graph->anchorTime(), from);
-    QCOMPARE(graph->cursorTime(), to);
-}
-
-void tst_SensorPanes::clickSnapsToSamples()
-{
-    load(QStringLiteral("a;0;1\na;1;2\na;2;3"));
-    showAt(900, 300);
-    GraphView *graph = view->graph;
-    graph->setScale(0.1); // 100 px per second
-    graph->setOffset(0);
-    QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(140, 40));
-    QCOMPARE(graph->anchorTime(), 1000.0);
-    QCOMPARE(graph->cursorTime(), 1000.0);
-    QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(190, 40));
-    QCOMPARE(graph->anchorTime(), 1000.0);
-    QCOMPARE(graph->cursorTime(), 2000.0);
-}
-
-void tst_SensorPanes::clickOnEmptyStoreKeepsTime()
-{
-    showAt(900, 300);
-    GraphView *graph = view->graph;
-    graph->setScale(0.1);
-    QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(137, 40));
-    QCOMPARE(graph->anchorTime(), 1370.0);
-    QCOMPARE(graph->cursorTime(), 1370.0);
-}
-
-void tst_SensorPanes::bandScaleDrawn_data()
-{
-    QTest::addColumn<QString>("data");
-    QTest::addColumn<bool>("zeroLine");
-    QTest::newRow("2 to 8: from zero, no zero line") << "a;0;2\na;1;8" << false;
-    QTest::newRow("-3 to 8: symmetric, dotted zero line") << "a;0;-3\na;1;8" << true;
-}
-
-void tst_SensorPanes::bandScaleDrawn()
-{
-    QFETCH(QString, data);
-    QFETCH(bool, zeroLine);
-    load(data);
-    showAt(900, 400);
-    SignalList *list = view->signalList;
-    list->setRowHeight(0, 110);
-    list->fitSignalSections();
-    GraphView *graph = view->graph;
-    graph->setScale(0.1);
-    graph->setOffset(0);
-    graph->setAnchorTime(1500);
-    graph->setCursorTime(1500);
-    const QImage image = graph->viewport()->grab().toImage();
-    const int top = list->valueList->sectionViewportPosition(0);
-    // The band's middle row: the zero line of a symmetric range.
-    const QRgb middle = image.pixel(600, top + 55);
-    QCOMPARE(middle == qRgb(171, 168, 165), zeroLine);
-    // The separator closes the band.
-    QCOMPARE(image.pixel(600, top + 109), qRgb(171, 168, 165));
-    // The selection line (3 px, black) at the cursor.
-    QCOMPARE(image.pixel(graph->xOf(1500), 20), qRgb(0, 0, 0));
-    // The curve at 8 reaches the top margin of 5 px.
-    bool inkedAtTop = false;
-    for (int x = 100; x < 140; ++x)
-        inkedAtTop = inkedAtTop || image.pixel(x, top + 5) != qRgb(255, 255, 255);
-    QVERIFY(inkedAtTop);
-}
-
-void tst_SensorPanes::fitEmptySelection()
-{
-    load(QStringLiteral("a;0;1\na;0.04;2"));
-    showAt(900, 300);
-    GraphView *graph = view->graph;
-    graph->setFitPending(true);
-    graph->viewport()->grab();
-    // Data ending at 40 ms: 100 ms fill the width.
-    QCOMPARE(graph->scale(), graph->viewport()->width() / 100.0);
-    QCOMPARE(graph->offset(), 0.0);
-}
-
-void tst_SensorPanes::timeLabel_data()
-{
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<double>("time");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("seconds below 0.05 px/ms") << 0.01 << 12345.0 << "12.3 s";
-    QTest::newRow("milliseconds from 0.05") << 0.05 << 12345.6 << "12345 ms";
-}
-
-void tst_SensorPanes::timeLabel()
-{
-    QFETCH(double, scale);
-    QFETCH(double, time);
-    QFETCH(QString, label);
-    load(QStringLiteral("a;0;1"));
-    view->signalList->refreshValues(time, scale, *view->signalData);
-    QCOMPARE(view->signalList->header->model()->headerData(1, Qt::Horizontal).toString(), label);
-    QCOMPARE(view->signalList->valueList->rowData(0, DataList::ValueRole).toDouble(), 1.0);
-}
 
 QTEST_MAIN(tst_SensorPanes)
 #include "tst_sensorpanes.moc"

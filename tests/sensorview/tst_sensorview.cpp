@@ -70,555 +70,525 @@ class tst_SensorView : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        view.reset(createSensorView());
+        view->resize(900, 400);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    }
 
-    void enablingOnEmptyAndFilled();
-    void checkedFollowsCommonFormat();
-    void cropReversedSelection();
-    void cropEmptySelectionRecordsNothing();
-    void newEditEmptiesRedo();
-    void historyLimit_data();
-    void historyLimit();
-    void mergeRows();
-    void distributeRows();
-    void signalKeysAndValues();
-    void removeSignalThenDataAgain();
-    void cloneModes_data();
-    void cloneModes();
-    void observers();
-    void loadModes();
-    void saveModes();
-    void appendTextThrottles();
-    void cutAndPasteRoundTrip();
-    void hostileFilesOpen_data();
-    void hostileFilesOpen();
-    void unreadableFileIsAFailure();
-    void callersCountsCostWhatRowsCost();
-    void undoAndRedoEverything();
-    void saveOverFileSizeLimit_data();
-    void saveOverFileSizeLimit();
+    void cleanup()
+    {
+        view.reset();
+    }
+
+    void enablingOnEmptyAndFilled()
+    {
+        for (int command : {GoToStart, GoToEnd, Delete, Crop, Cut, Copy, Undo, Redo, FormatDecimal, HideRows})
+            QVERIFY2(!view->isEnabled(command), qPrintable(QString::number(command)));
+        for (int command : {ShowSelection, Clear, ClearHistory})
+            QVERIFY(view->isEnabled(command));
+        QVERIFY(!view->isEnabled(EditLayout));
+        QVERIFY(!view->isEnabled(99));
+        QVERIFY(!view->isChecked(99));
+
+        view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+        for (int command : {GoToStart, GoToEnd, Delete, ShiftToZero, SelectAll, FormatDecimal})
+            QVERIFY(view->isEnabled(command));
+        select(0, 0);
+        QVERIFY(!view->isEnabled(Crop));
+        QVERIFY(!view->isEnabled(Copy));
+        select(0, 500);
+        QVERIFY(view->isEnabled(Crop));
+        QVERIFY(view->isEnabled(Cut));
+        QApplication::clipboard()->setText(QStringLiteral("x"));
+        QVERIFY(view->isEnabled(Paste));
+    }
+
+    void checkedFollowsCommonFormat()
+    {
+        view->appendText(QStringLiteral("a;0;1;2\n"));
+        QVERIFY(view->isChecked(FormatDecimal));
+        QVERIFY(view->isChecked(StyleSteps));
+        view->setChannelFormat(QStringLiteral("a"), 1, 2);
+        // Mixed formats check nothing.
+        QVERIFY(!view->isChecked(FormatDecimal));
+        QVERIFY(!view->isChecked(FormatHex));
+        view->execute(FormatHex);
+        QVERIFY(view->isChecked(FormatHex));
+        view->execute(StyleEvents);
+        QVERIFY(view->isChecked(StyleEvents));
+        QVERIFY(!view->isChecked(StyleSteps));
+    }
+
+    void cropReversedSelection()
+    {
+        view->appendText(QStringLiteral("a;0;1\na;0.1;2\na;0.2;3\na;0.5;4\na;0.8;5\na;0.9;6\n"));
+        select(800, 200);
+        view->execute(Crop);
+        QCOMPARE(view->selectionStart(), 0.0);
+        QCOMPARE(view->selectionEnd(), 0.6);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 3.0);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.6), 5.0);
+        QVERIFY(std::isnan(view->valueAt(QStringLiteral("a"), 0, -0.1)));
+        QVERIFY(view->isWindowModified());
+        QVERIFY(view->isEnabled(Undo));
+    }
+
+    void cropEmptySelectionRecordsNothing()
+    {
+        view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+        select(500, 500);
+        view->execute(Crop);
+        QVERIFY(!view->isEnabled(Undo));
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
+    }
+
+    // A new edit empties Redo; an insert whose file does not open is none.
+    void newEditEmptiesRedo()
+    {
+        view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
+        select(0, 1000);
+        view->execute(Delete);
+        view->execute(Undo);
+        QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 1));
+        QVERIFY(view->isEnabled(Redo));
+        select(0, 500);
+        view->execute(Delete);
+        QVERIFY(!view->isEnabled(Redo));
+    }
+
+    void historyLimit_data()
+    {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::addColumn<QList<int>>("kept");
+        QTest::newRow("600k, 300k, 200k keeps the two newest") << QList<int>{600000, 300000, 200000}
+                                                              << QList<int>{300000, 200000};
+        QTest::newRow("one of 2M is kept") << QList<int>{2000000} << QList<int>{2000000};
+        QTest::newRow("within the limit all stay") << QList<int>{400000, 500000} << QList<int>{400000, 500000};
+    }
+
+    void historyLimit()
+    {
+        QFETCH(QList<int>, sizes);
+        QFETCH(QList<int>, kept);
+        EditHistory history;
+        for (int size : sizes) {
+            auto step = std::make_unique<ViewSnapshot>();
+            step->store = storeOfSize(size);
+            history.record(std::move(step));
+        }
+        history.commit(true);
+        QList<int> remaining;
+        for (const auto &step : history.undoSteps())
+            remaining << step->store->recordCount();
+        QCOMPARE(remaining, kept);
+    }
+
+    void mergeRows()
+    {
+        view->appendText(QStringLiteral("a;0;1;2;3;4;5\n"));
+        DataList *rows = x()->signalList->valueList;
+        for (int row : {1, 2, 4})
+            rows->setRowSelected(row, true);
+        QVERIFY(view->isEnabled(MergeRows));
+        view->execute(MergeRows);
+        QStringList merged;
+        for (int row = 0; row < rows->rowCount(); ++row)
+            merged << (rows->rowData(row, DataList::MergedRole).toBool() ? QStringLiteral("m") : QStringLiteral("-"));
+        QCOMPARE(merged, (QStringList{"-", "m", "-", "-", "-"}));
+        QVERIFY(view->isEnabled(SplitRows));
+        view->execute(SplitRows);
+        QVERIFY(!rows->rowData(1, DataList::MergedRole).toBool());
+    }
+
+    void distributeRows()
+    {
+        view->appendText(QStringLiteral("a;0;1;2;3\n"));
+        SignalList *list = x()->signalList;
+        list->setRowHeight(0, 10);
+        list->setRowHeight(1, 20);
+        list->setRowHeight(2, 31);
+        for (int row = 0; row < 3; ++row)
+            list->valueList->setRowSelected(row, true);
+        view->execute(DistributeRows);
+        QCOMPARE(list->valueList->sectionSize(0), 20);
+        QCOMPARE(list->valueList->sectionSize(1), 20);
+        QCOMPARE(list->valueList->sectionSize(2), 21);
+    }
+
+    void signalKeysAndValues()
+    {
+        view->appendText(QStringLiteral("b;0;1\na;1;2\n"));
+        QCOMPARE(view->signalCount(), 2);
+        QCOMPARE(view->signalKey(0), QStringLiteral("b"));
+        QCOMPARE(view->signalKey(-1), QString());
+        QCOMPARE(view->signalKey(2), QString());
+        QCOMPARE(view->signalLabel(2), QString());
+        view->setSignalLabel(QStringLiteral("a"), QStringLiteral("Accel"));
+        QCOMPARE(view->signalLabel(1), QStringLiteral("Accel"));
+        QVERIFY(std::isnan(view->valueAt(QStringLiteral("nobody"), 0, 1.0)));
+        QCOMPARE(view->signalCount(), 2);
+        view->appendText(QStringLiteral("nobody;2;7\n"));
+        QCOMPARE(view->signalCount(), 3);
+        QCOMPARE(view->valueAt(QStringLiteral("nobody"), 0, 2.5), 7.0);
+    }
+
+    void removeSignalThenDataAgain()
+    {
+        view->appendText(QStringLiteral("a;0;1\nb;1;2\n"));
+        view->removeSignal(QStringLiteral("a"));
+        QCOMPARE(view->signalCount(), 1);
+        QVERIFY(std::isnan(view->valueAt(QStringLiteral("a"), 0, 1.0)));
+        QVERIFY(view->isEnabled(Undo));
+        // Data arriving later under the name gets rows again.
+        view->appendText(QStringLiteral("a;3;5\n"));
+        QCOMPARE(view->signalCount(), 2);
+        QCOMPARE(view->signalKey(1), QStringLiteral("a"));
+    }
+
+    void cloneModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<bool>("emptySelection");
+        QTest::addColumn<double>("firstValueAt0");
+        QTest::addColumn<bool>("copiesLayout");
+        QTest::newRow("0: everything, modified copied") << 0 << true << false << 1.0 << true;
+        QTest::newRow("0: unmodified stays so") << 0 << false << false << 1.0 << true;
+        QTest::newRow("1: the selection, cropped") << 1 << false << false << 2.0 << true;
+        QTest::newRow("1: empty selection, all data, modified") << 1 << false << true << 1.0 << true;
+        QTest::newRow("2: data only") << 2 << true << false << 1.0 << false;
+    }
+
+    void cloneModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, modified);
+        QFETCH(bool, emptySelection);
+        QFETCH(double, firstValueAt0);
+        QFETCH(bool, copiesLayout);
+        view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
+        view->setChannelLabel(QStringLiteral("a"), 0, QStringLiteral("x axis"));
+        view->setWindowModified(modified);
+        if (emptySelection)
+            select(1000, 1000);
+        else
+            select(2000, 1000);
+        std::unique_ptr<SensorView> copy(view->clone(mode));
+        QCOMPARE(copy->valueAt(QStringLiteral("a"), 0, 0.0), firstValueAt0);
+        QCOMPARE(copy->isWindowModified(), mode == 1 ? true : mode == 0 ? modified : false);
+        if (mode == 1 && !emptySelection) {
+            QCOMPARE(copy->selectionStart(), 0.0);
+            QCOMPARE(copy->selectionEnd(), 1.0);
+            QVERIFY(std::isnan(copy->valueAt(QStringLiteral("a"), 0, -0.5)));
+            QCOMPARE(copy->valueAt(QStringLiteral("a"), 0, 5.0), 3.0);
+        } else {
+            QCOMPARE(copy->selectionStart(), view->selectionStart());
+            QCOMPARE(copy->selectionEnd(), view->selectionEnd());
+        }
+        auto *copied = static_cast<SensorViewX *>(copy.get());
+        QCOMPARE(copied->signalList->labelList->rowData(0, DataList::LabelRole).toString(),
+                 copiesLayout ? QStringLiteral("x axis") : QStringLiteral("0"));
+        // The copy is independent.
+        copy->execute(Clear);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 1.0);
+    }
+
+    void observers()
+    {
+        CountingObserver once;
+        CountingObserver twice;
+        view->addObserver(&once);
+        view->addObserver(&twice);
+        view->addObserver(&twice);
+        view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+        select(0, 1000);
+        view->execute(Delete);
+        QVERIFY(once.calls > 0);
+        // Added twice, told twice.
+        QCOMPARE(twice.calls, 2 * once.calls);
+        // Removing takes one of the two entries away.
+        view->removeObserver(&twice);
+        const int onceBefore = once.calls;
+        const int twiceBefore = twice.calls;
+        view->execute(Undo);
+        QCOMPARE(twice.calls - twiceBefore, once.calls - onceBefore);
+        QVERIFY(once.calls > onceBefore);
+        view->removeObserver(&twice);
+        view->removeObserver(&once);
+        const int finalCount = twice.calls;
+        view->execute(Redo);
+        QCOMPARE(twice.calls, finalCount);
+    }
+
+    void loadModes()
+    {
+        const QString first = writeFile(dir, QStringLiteral("first.txt"), "a;0;1\na;1;2\n");
+        const QString second = writeFile(dir, QStringLiteral("second.txt"), "b;0;5\nb;0.5;6\n");
+        QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 0));
+        QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 1));
+        QVERIFY(!view->isEnabled(Undo));
+
+        QVERIFY(view->loadFile(first, 0));
+        QCOMPARE(view->signalCount(), 1);
+        QCOMPARE(view->selectionStart(), 0.0);
+        // Inserting at the cursor is an undo step. With nothing selected the
+        // cursor stands on the sample at 1 s, which stays.
+        select(1000, 1000);
+        QVERIFY(view->loadFile(second, 1));
+        QVERIFY(std::isnan(view->valueAt(QStringLiteral("b"), 0, 0.9)));
+        QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.0), 5.0);
+        QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.5), 6.0);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
+        QVERIFY(view->isEnabled(Undo));
+        QVERIFY(view->isWindowModified());
+        view->execute(Undo);
+        QVERIFY(std::isnan(view->valueAt(QStringLiteral("b"), 0, 1.0)));
+    }
+
+    void saveModes()
+    {
+        view->appendText(QStringLiteral("a;1;10;0.1\na;2;20\na;3;30\n"));
+        view->setWindowModified(true);
+        const QString all = dir.filePath(QStringLiteral("all.txt"));
+        QVERIFY(view->saveFile(all, 0));
+        QCOMPARE(readFile(all), QByteArray("a\t1\t10\t0.1\na\t2\t20\na\t3\t30\n"));
+        QVERIFY(view->isWindowModified());
+        select(3000, 2000);
+        const QString part = dir.filePath(QStringLiteral("part.txt"));
+        QVERIFY(view->saveFile(part, 1));
+        QCOMPARE(readFile(part), QByteArray("a\t0\t20\na\t1\t30\n"));
+        QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("other.txt")), 2));
+        // A failing write reports false and leaves the old file alone.
+        QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("no/such/folder.txt")), 0));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.txt")));
+        QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("taken.txt")), 0));
+        QCOMPARE(readFile(all), QByteArray("a\t1\t10\t0.1\na\t2\t20\na\t3\t30\n"));
+    }
+
+    void appendTextThrottles()
+    {
+        view->appendText(QStringLiteral("a;0;1\na;0.5;2"));
+        QCOMPARE(view->selectionEnd(), 0.5);
+        QVERIFY(view->isWindowModified());
+        view->appendText(QStringLiteral("a;1;3\n"));
+        // Within 100 ms: the data is there, the view did not move to it.
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 3.0);
+        QCOMPARE(view->selectionEnd(), 0.5);
+        QTest::qWait(120);
+        view->appendText(QStringLiteral("a;2;4\n"));
+        QCOMPARE(view->selectionEnd(), 2.0);
+    }
+
+    void cutAndPasteRoundTrip()
+    {
+        view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\na;3;4\n"));
+        select(1000, 2000);
+        view->execute(Copy);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("a\t0\t2\na\t1\t3\n"));
+        view->execute(Cut);
+        QVERIFY(view->isEnabled(Undo));
+        // 1 s and 2 s went, 3 s moved to 2 s.
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.5), 1.0);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 4.0);
+        view->execute(Undo);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
+        // Paste with the cursor on the sample at 3 s and nothing selected:
+        // every reading stays, the records land at 3 and 4 s.
+        const QString before = dir.filePath(QStringLiteral("before.txt"));
+        QVERIFY(view->saveFile(before, 0));
+        select(3000, 3000);
+        view->execute(Paste);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 3.0);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 2.0);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 9.0), 3.0);
+        QCOMPARE(view->selectionEnd(), 3.0);
+        const QString pasted = dir.filePath(QStringLiteral("pasted.txt"));
+        QVERIFY(view->saveFile(pasted, 0));
+        QCOMPARE(readLines(pasted), QStringList({"a\t0\t1", "a\t1\t2", "a\t2\t3", "a\t3\t4", "a\t3\t2", "a\t4\t3"}));
+        QVERIFY(view->isEnabled(Undo));
+        view->execute(Undo);
+        const QString undone = dir.filePath(QStringLiteral("undone.txt"));
+        QVERIFY(view->saveFile(undone, 0));
+        QCOMPARE(readLines(undone), readLines(before));
+    }
+
+    void hostileFilesOpen_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("signalCount");
+        QTest::addColumn<QString>("probeName");
+        QTest::addColumn<double>("probeTime");
+        QTest::addColumn<double>("probeValue");
+        QByteArray names;
+        for (int i = 0; i < 10000; ++i)
+            names += "s" + QByteArray::number(i) + ";" + QByteArray::number(i) + ";" + QByteArray::number(i % 7) + "\n";
+        QTest::newRow("10,000 names") << names << 10000 << "s9999" << 9999.0 << double(9999 % 7);
+        QByteArray wide = "wide;0";
+        for (int i = 0; i < 200000; ++i)
+            wide += ";" + QByteArray::number(i);
+        QTest::newRow("200,000 values on a line") << wide << 1 << "wide" << 0.0 << 0.0;
+        QByteArray backwards;
+        for (int i = 300000; i > 0; --i)
+            backwards += "down;" + QByteArray::number(i) + ";" + QByteArray::number(i * 2) + "\n";
+        QTest::newRow("times running backwards") << backwards << 1 << "down" << 150000.5 << 300000.0;
+    }
+
+    // Files that once took minutes or hours to open: many names, very wide
+    // lines, falling times.
+    void hostileFilesOpen()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, signalCount);
+        QFETCH(QString, probeName);
+        QFETCH(double, probeTime);
+        QFETCH(double, probeValue);
+        QVERIFY(view->loadFile(writeFile(dir, QStringLiteral("hostile.txt"), text), 0));
+        QCOMPARE(view->signalCount(), signalCount);
+        QCOMPARE(view->valueAt(probeName, 0, probeTime), probeValue);
+        view->repaint();
+        view->showSignal(QStringLiteral("no such signal"));
+        view->hideSignal(QStringLiteral("no such signal"));
+    }
+
+    void unreadableFileIsAFailure()
+    {
+        view->appendText(QStringLiteral("a;0;1\n"));
+        // A folder opens, but reading it fails; and binary data is no recording.
+        QByteArray binary(4096, 'x');
+        binary[100] = '\0';
+        for (const QString &path : {dir.path(), writeFile(dir, QStringLiteral("program.bin"), binary)}) {
+            QVERIFY2(!view->loadFile(path, 0), qPrintable(path));
+            QVERIFY(!lastFileReport(view.get()).error.isEmpty());
+            QCOMPARE(view->signalCount(), 1);
+            QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 1.0);
+        }
+    }
+
+    // Counts that reach far past the rows there are, as a careless caller
+    // passes them: each call costs a pass over the rows, and nothing overflows.
+    void callersCountsCostWhatRowsCost()
+    {
+        view->appendText(QStringLiteral("a;0;1;2;3\nb;0;4\n"));
+        DataList *rows = x()->signalList->valueList;
+        view->hideChannels(QStringLiteral("a"), 1, INT_MAX);
+        QVERIFY(!rows->isSectionHidden(0));
+        QVERIFY(rows->isSectionHidden(1) && rows->isSectionHidden(2));
+        view->showChannels(QStringLiteral("a"), INT_MAX, INT_MAX);
+        QVERIFY(rows->isSectionHidden(1));
+        view->showChannels(QStringLiteral("a"), 0, INT_MAX);
+        QVERIFY(!rows->isSectionHidden(1) && !rows->isSectionHidden(2));
+        view->mergeChannels(QStringLiteral("a"), 1, INT_MAX);
+        QVERIFY(rows->rowData(1, DataList::MergedRole).toBool());
+        view->unmergeChannels(QStringLiteral("a"), INT_MAX - 1, INT_MAX);
+        view->hideSignal(QStringLiteral("unknown"));
+        view->showSignal(QStringLiteral("unknown"));
+        QVERIFY(!rows->isSectionHidden(3));
+    }
+
+    // Every edit undone one by one walks back through the states the edits went
+    // through, to the original; redone, forward to the last.
+    void undoAndRedoEverything()
+    {
+        view->appendText(QStringLiteral("a;1;1\nb;1.5;7\na;2;2\na;3;3\nb;3.5;8\na;4;4\na;5;5\n"));
+        view->setWindowModified(false);
+        const QString file = dir.filePath(QStringLiteral("state.txt"));
+        const auto state = [&]() {
+            view->saveFile(file, 0);
+            return readLines(file).join(QLatin1Char('|'))
+                   + QStringLiteral(" sel %1..%2 mod %3 zoom %4+%5")
+                         .arg(view->selectionStart())
+                         .arg(view->selectionEnd())
+                         .arg(view->isWindowModified())
+                         .arg(x()->graph->scale())
+                         .arg(x()->graph->offset());
+        };
+        QStringList before;
+        QStringList after;
+        double zoom = 0.05;
+        const auto edit = [&](double from, double to, int command) {
+            x()->graph->setScale(zoom *= 2);
+            select(from, to);
+            before << state();
+            view->execute(command);
+            after << state();
+            QVERIFY(after.last() != before.last());
+        };
+        edit(2000, 3000, Delete);
+        select(1500, 3000);
+        view->execute(Copy);
+        edit(1000, 1000, Paste);
+        edit(0, 0, ShiftToZero);
+        edit(500, 3000, Crop);
+        edit(500, 1500, Cut);
+
+        for (int step = before.size() - 1; step >= 0; --step) {
+            QVERIFY(view->isEnabled(Undo));
+            view->execute(Undo);
+            QCOMPARE(state(), before.at(step));
+        }
+        QVERIFY(!view->isEnabled(Undo));
+        // A redo brings back the state its undo left: after the edit, with the
+        // selection the next edit began from.
+        for (int step = 0; step < after.size(); ++step) {
+            QVERIFY(view->isEnabled(Redo));
+            view->execute(Redo);
+            QCOMPARE(state(), step + 1 < before.size() ? before.at(step + 1) : after.at(step));
+        }
+        QVERIFY(!view->isEnabled(Redo));
+    }
+
+    void saveOverFileSizeLimit_data()
+    {
+        QTest::addColumn<int>("records");
+        // Below and above the 16 KiB a file device buffers.
+        QTest::newRow("small") << 200;
+        QTest::newRow("large") << 5000;
+    }
+
+    void saveOverFileSizeLimit()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("File size limits are a Unix feature");
+#else
+        QFETCH(int, records);
+        // What the viewer does at start; the limit would end the test otherwise.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const QByteArray original(1000, '#');
+        const QString path = writeFile(dir, QStringLiteral("kept.txt"), original);
+        QString text;
+        for (int i = 0; i < records; ++i)
+            text += QStringLiteral("acceleration;%1;%2;%3\n").arg(i).arg(i * 3).arg(-i);
+        view->appendText(text);
+        view->setWindowModified(true);
+        bool written = false;
+        {
+            const TestSupport::FileSizeLimit limit(2048);
+            written = view->saveFile(path, 0);
+        }
+        QVERIFY(!written);
+        QVERIFY2(lastFileReport(view.get()).error.contains(QStringLiteral("File too large")),
+                 qPrintable(lastFileReport(view.get()).error));
+        QCOMPARE(readLines(path), QStringList{QString::fromLatin1(original)});
+        QVERIFY(view->isWindowModified());
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("kept*")}, QDir::Files), QStringList{QStringLiteral("kept.txt")});
+#endif
+    }
 
 private:
     SensorViewX *x() const { return static_cast<SensorViewX *>(view.get()); }
-    void select(double from, double to);
+
+    void select(double from, double to)
+    {
+        x()->graph->setAnchorTime(from);
+        x()->graph->setCursorTime(to);
+    }
 
     std::unique_ptr<SensorView> view;
     QTemporaryDir dir;
 };
-
-void tst_SensorView::init()
-{
-    view.reset(createSensorView());
-    view->resize(900, 400);
-    view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-}
-
-void tst_SensorView::cleanup()
-{
-    view.reset();
-}
-
-void tst_SensorView::select(double from, double to)
-{
-    x()->graph->setAnchorTime(from);
-    x()->graph->setCursorTime(to);
-}
-
-void tst_SensorView::enablingOnEmptyAndFilled()
-{
-    for (int command : {GoToStart, GoToEnd, Delete, Crop, Cut, Copy, Undo, Redo, FormatDecimal, HideRows})
-        QVERIFY2(!view->isEnabled(command), qPrintable(QString::number(command)));
-    for (int command : {ShowSelection, Clear, ClearHistory})
-        QVERIFY(view->isEnabled(command));
-    QVERIFY(!view->isEnabled(EditLayout));
-    QVERIFY(!view->isEnabled(99));
-    QVERIFY(!view->isChecked(99));
-
-    view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
-    for (int command : {GoToStart, GoToEnd, Delete, ShiftToZero, SelectAll, FormatDecimal})
-        QVERIFY(view->isEnabled(command));
-    select(0, 0);
-    QVERIFY(!view->isEnabled(Crop));
-    QVERIFY(!view->isEnabled(Copy));
-    select(0, 500);
-    QVERIFY(view->isEnabled(Crop));
-    QVERIFY(view->isEnabled(Cut));
-    QApplication::clipboard()->setText(QStringLiteral("x"));
-    QVERIFY(view->isEnabled(Paste));
-}
-
-void tst_SensorView::checkedFollowsCommonFormat()
-{
-    view->appendText(QStringLiteral("a;0;1;2\n"));
-    QVERIFY(view->isChecked(FormatDecimal));
-    QVERIFY(view->isChecked(StyleSteps));
-    view->setChannelFormat(QStringLiteral("a"), 1, 2);
-    // Mixed formats check nothing.
-    QVERIFY(!view->isChecked(FormatDecimal));
-    QVERIFY(!view->isChecked(FormatHex));
-    view->execute(FormatHex);
-    QVERIFY(view->isChecked(FormatHex));
-    view->execute(StyleEvents);
-    QVERIFY(view->isChecked(StyleEvents));
-    QVERIFY(!view->isChecked(StyleSteps));
-}
-
-void tst_SensorView::cropReversedSelection()
-{
-    view->appendText(QStringLiteral("a;0;1\na;0.1;2\na;0.2;3\na;0.5;4\na;0.8;5\na;0.9;6\n"));
-    select(800, 200);
-    view->execute(Crop);
-    QCOMPARE(view->selectionStart(), 0.0);
-    QCOMPARE(view->selectionEnd(), 0.6);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 3.0);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.6), 5.0);
-    QVERIFY(std::isnan(view->valueAt(QStringLiteral("a"), 0, -0.1)));
-    QVERIFY(view->isWindowModified());
-    QVERIFY(view->isEnabled(Undo));
-}
-
-void tst_SensorView::cropEmptySelectionRecordsNothing()
-{
-    view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
-    select(500, 500);
-    view->execute(Crop);
-    QVERIFY(!view->isEnabled(Undo));
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
-}
-
-// A new edit empties Redo; an insert whose file does not open is none.
-void tst_SensorView::newEditEmptiesRedo()
-{
-    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
-    select(0, 1000);
-    view->execute(Delete);
-    view->execute(Undo);
-    QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 1));
-    QVERIFY(view->isEnabled(Redo));
-    select(0, 500);
-    view->execute(Delete);
-    QVERIFY(!view->isEnabled(Redo));
-}
-
-void tst_SensorView::historyLimit_data()
-{
-    QTest::addColumn<QList<int>>("sizes");
-    QTest::addColumn<QList<int>>("kept");
-    QTest::newRow("600k, 300k, 200k keeps the two newest") << QList<int>{600000, 300000, 200000}
-                                                          << QList<int>{300000, 200000};
-    QTest::newRow("one of 2M is kept") << QList<int>{2000000} << QList<int>{2000000};
-    QTest::newRow("within the limit all stay") << QList<int>{400000, 500000} << QList<int>{400000, 500000};
-}
-
-void tst_SensorView::historyLimit()
-{
-    QFETCH(QList<int>, sizes);
-    QFETCH(QList<int>, kept);
-    EditHistory history;
-    for (int size : sizes) {
-        auto step = std::make_unique<ViewSnapshot>();
-        step->store = storeOfSize(size);
-        history.record(std::move(step));
-    }
-    history.commit(true);
-    QList<int> remaining;
-    for (const auto &step : history.undoSteps())
-        remaining << step->store->recordCount();
-    QCOMPARE(remaining, kept);
-}
-
-void tst_SensorView::mergeRows()
-{
-    view->appendText(QStringLiteral("a;0;1;2;3;4;5\n"));
-    DataList *rows = x()->signalList->valueList;
-    for (int row : {1, 2, 4})
-        rows->setRowSelected(row, true);
-    QVERIFY(view->isEnabled(MergeRows));
-    view->execute(MergeRows);
-    QStringList merged;
-    for (int row = 0; row < rows->rowCount(); ++row)
-        merged << (rows->rowData(row, DataList::MergedRole).toBool() ? QStringLiteral("m") : QStringLiteral("-"));
-    QCOMPARE(merged, (QStringList{"-", "m", "-", "-", "-"}));
-    QVERIFY(view->isEnabled(SplitRows));
-    view->execute(SplitRows);
-    QVERIFY(!rows->rowData(1, DataList::MergedRole).toBool());
-}
-
-void tst_SensorView::distributeRows()
-{
-    view->appendText(QStringLiteral("a;0;1;2;3\n"));
-    SignalList *list = x()->signalList;
-    list->setRowHeight(0, 10);
-    list->setRowHeight(1, 20);
-    list->setRowHeight(2, 31);
-    for (int row = 0; row < 3; ++row)
-        list->valueList->setRowSelected(row, true);
-    view->execute(DistributeRows);
-    QCOMPARE(list->valueList->sectionSize(0), 20);
-    QCOMPARE(list->valueList->sectionSize(1), 20);
-    QCOMPARE(list->valueList->sectionSize(2), 21);
-}
-
-void tst_SensorView::signalKeysAndValues()
-{
-    view->appendText(QStringLiteral("b;0;1\na;1;2\n"));
-    QCOMPARE(view->signalCount(), 2);
-    QCOMPARE(view->signalKey(0), QStringLiteral("b"));
-    QCOMPARE(view->signalKey(-1), QString());
-    QCOMPARE(view->signalKey(2), QString());
-    QCOMPARE(view->signalLabel(2), QString());
-    view->setSignalLabel(QStringLiteral("a"), QStringLiteral("Accel"));
-    QCOMPARE(view->signalLabel(1), QStringLiteral("Accel"));
-    QVERIFY(std::isnan(view->valueAt(QStringLiteral("nobody"), 0, 1.0)));
-    QCOMPARE(view->signalCount(), 2);
-    view->appendText(QStringLiteral("nobody;2;7\n"));
-    QCOMPARE(view->signalCount(), 3);
-    QCOMPARE(view->valueAt(QStringLiteral("nobody"), 0, 2.5), 7.0);
-}
-
-void tst_SensorView::removeSignalThenDataAgain()
-{
-    view->appendText(QStringLiteral("a;0;1\nb;1;2\n"));
-    view->removeSignal(QStringLiteral("a"));
-    QCOMPARE(view->signalCount(), 1);
-    QVERIFY(std::isnan(view->valueAt(QStringLiteral("a"), 0, 1.0)));
-    QVERIFY(view->isEnabled(Undo));
-    // Data arriving later under the name gets rows again.
-    view->appendText(QStringLiteral("a;3;5\n"));
-    QCOMPARE(view->signalCount(), 2);
-    QCOMPARE(view->signalKey(1), QStringLiteral("a"));
-}
-
-void tst_SensorView::cloneModes_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("modified");
-    QTest::addColumn<bool>("emptySelection");
-    QTest::addColumn<double>("firstValueAt0");
-    QTest::addColumn<bool>("copiesLayout");
-    QTest::newRow("0: everything, modified copied") << 0 << true << false << 1.0 << true;
-    QTest::newRow("0: unmodified stays so") << 0 << false << false << 1.0 << true;
-    QTest::newRow("1: the selection, cropped") << 1 << false << false << 2.0 << true;
-    QTest::newRow("1: empty selection, all data, modified") << 1 << false << true << 1.0 << true;
-    QTest::newRow("2: data only") << 2 << true << false << 1.0 << false;
-}
-
-void tst_SensorView::cloneModes()
-{
-    QFETCH(int, mode);
-    QFETCH(bool, modified);
-    QFETCH(bool, emptySelection);
-    QFETCH(double, firstValueAt0);
-    QFETCH(bool, copiesLayout);
-    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
-    view->setChannelLabel(QStringLiteral("a"), 0, QStringLiteral("x axis"));
-    view->setWindowModified(modified);
-    if (emptySelection)
-        select(1000, 1000);
-    else
-        select(2000, 1000);
-    std::unique_ptr<SensorView> copy(view->clone(mode));
-    QCOMPARE(copy->valueAt(QStringLiteral("a"), 0, 0.0), firstValueAt0);
-    QCOMPARE(copy->isWindowModified(), mode == 1 ? true : mode == 0 ? modified : false);
-    if (mode == 1 && !emptySelection) {
-        QCOMPARE(copy->selectionStart(), 0.0);
-        QCOMPARE(copy->selectionEnd(), 1.0);
-        QVERIFY(std::isnan(copy->valueAt(QStringLiteral("a"), 0, -0.5)));
-        QCOMPARE(copy->valueAt(QStringLiteral("a"), 0, 5.0), 3.0);
-    } else {
-        QCOMPARE(copy->selectionStart(), view->selectionStart());
-        QCOMPARE(copy->selectionEnd(), view->selectionEnd());
-    }
-    auto *copied = static_cast<SensorViewX *>(copy.get());
-    QCOMPARE(copied->signalList->labelList->rowData(0, DataList::LabelRole).toString(),
-             copiesLayout ? QStringLiteral("x axis") : QStringLiteral("0"));
-    // The copy is independent.
-    copy->execute(Clear);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 1.0);
-}
-
-void tst_SensorView::observers()
-{
-    CountingObserver once;
-    CountingObserver twice;
-    view->addObserver(&once);
-    view->addObserver(&twice);
-    view->addObserver(&twice);
-    view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
-    select(0, 1000);
-    view->execute(Delete);
-    QVERIFY(once.calls > 0);
-    // Added twice, told twice.
-    QCOMPARE(twice.calls, 2 * once.calls);
-    // Removing takes one of the two entries away.
-    view->removeObserver(&twice);
-    const int onceBefore = once.calls;
-    const int twiceBefore = twice.calls;
-    view->execute(Undo);
-    QCOMPARE(twice.calls - twiceBefore, once.calls - onceBefore);
-    QVERIFY(once.calls > onceBefore);
-    view->removeObserver(&twice);
-    view->removeObserver(&once);
-    const int finalCount = twice.calls;
-    view->execute(Redo);
-    QCOMPARE(twice.calls, finalCount);
-}
-
-void tst_SensorView::loadModes()
-{
-    const QString first = writeFile(dir, QStringLiteral("first.txt"), "a;0;1\na;1;2\n");
-    const QString second = writeFile(dir, QStringLiteral("second.txt"), "b;0;5\nb;0.5;6\n");
-    QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 0));
-    QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing.txt")), 1));
-    QVERIFY(!view->isEnabled(Undo));
-
-    QVERIFY(view->loadFile(first, 0));
-    QCOMPARE(view->signalCount(), 1);
-    QCOMPARE(view->selectionStart(), 0.0);
-    // Inserting at the cursor is an undo step. With nothing selected the
-    // cursor stands on the sample at 1 s, which stays.
-    select(1000, 1000);
-    QVERIFY(view->loadFile(second, 1));
-    QVERIFY(std::isnan(view->valueAt(QStringLiteral("b"), 0, 0.9)));
-    QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.0), 5.0);
-    QCOMPARE(view->valueAt(QStringLiteral("b"), 0, 1.5), 6.0);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
-    QVERIFY(view->isEnabled(Undo));
-    QVERIFY(view->isWindowModified());
-    view->execute(Undo);
-    QVERIFY(std::isnan(view->valueAt(QStringLiteral("b"), 0, 1.0)));
-}
-
-void tst_SensorView::saveModes()
-{
-    view->appendText(QStringLiteral("a;1;10;0.1\na;2;20\na;3;30\n"));
-    view->setWindowModified(true);
-    const QString all = dir.filePath(QStringLiteral("all.txt"));
-    QVERIFY(view->saveFile(all, 0));
-    QCOMPARE(readFile(all), QByteArray("a\t1\t10\t0.1\na\t2\t20\na\t3\t30\n"));
-    QVERIFY(view->isWindowModified());
-    select(3000, 2000);
-    const QString part = dir.filePath(QStringLiteral("part.txt"));
-    QVERIFY(view->saveFile(part, 1));
-    QCOMPARE(readFile(part), QByteArray("a\t0\t20\na\t1\t30\n"));
-    QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("other.txt")), 2));
-    // A failing write reports false and leaves the old file alone.
-    QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("no/such/folder.txt")), 0));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.txt")));
-    QVERIFY(!view->saveFile(dir.filePath(QStringLiteral("taken.txt")), 0));
-    QCOMPARE(readFile(all), QByteArray("a\t1\t10\t0.1\na\t2\t20\na\t3\t30\n"));
-}
-
-void tst_SensorView::appendTextThrottles()
-{
-    view->appendText(QStringLiteral("a;0;1\na;0.5;2"));
-    QCOMPARE(view->selectionEnd(), 0.5);
-    QVERIFY(view->isWindowModified());
-    view->appendText(QStringLiteral("a;1;3\n"));
-    // Within 100 ms: the data is there, the view did not move to it.
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 3.0);
-    QCOMPARE(view->selectionEnd(), 0.5);
-    QTest::qWait(120);
-    view->appendText(QStringLiteral("a;2;4\n"));
-    QCOMPARE(view->selectionEnd(), 2.0);
-}
-
-void tst_SensorView::cutAndPasteRoundTrip()
-{
-    view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\na;3;4\n"));
-    select(1000, 2000);
-    view->execute(Copy);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("a\t0\t2\na\t1\t3\n"));
-    view->execute(Cut);
-    QVERIFY(view->isEnabled(Undo));
-    // 1 s and 2 s went, 3 s moved to 2 s.
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.5), 1.0);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 4.0);
-    view->execute(Undo);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 1.0), 2.0);
-    // Paste with the cursor on the sample at 3 s and nothing selected:
-    // every reading stays, the records land at 3 and 4 s.
-    const QString before = dir.filePath(QStringLiteral("before.txt"));
-    QVERIFY(view->saveFile(before, 0));
-    select(3000, 3000);
-    view->execute(Paste);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 2.0), 3.0);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 3.0), 2.0);
-    QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 9.0), 3.0);
-    QCOMPARE(view->selectionEnd(), 3.0);
-    const QString pasted = dir.filePath(QStringLiteral("pasted.txt"));
-    QVERIFY(view->saveFile(pasted, 0));
-    QCOMPARE(readLines(pasted), QStringList({"a\t0\t1", "a\t1\t2", "a\t2\t3", "a\t3\t4", "a\t3\t2", "a\t4\t3"}));
-    QVERIFY(view->isEnabled(Undo));
-    view->execute(Undo);
-    const QString undone = dir.filePath(QStringLiteral("undone.txt"));
-    QVERIFY(view->saveFile(undone, 0));
-    QCOMPARE(readLines(undone), readLines(before));
-}
-
-void tst_SensorView::hostileFilesOpen_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("signalCount");
-    QTest::addColumn<QString>("probeName");
-    QTest::addColumn<double>("probeTime");
-    QTest::addColumn<double>("probeValue");
-    QByteArray names;
-    for (int i = 0; i < 10000; ++i)
-        names += "s" + QByteArray::number(i) + ";" + QByteArray::number(i) + ";" + QByteArray::number(i % 7) + "\n";
-    QTest::newRow("10,000 names") << names << 10000 << "s9999" << 9999.0 << double(9999 % 7);
-    QByteArray wide = "wide;0";
-    for (int i = 0; i < 200000; ++i)
-        wide += ";" + QByteArray::number(i);
-    QTest::newRow("200,000 values on a line") << wide << 1 << "wide" << 0.0 << 0.0;
-    QByteArray backwards;
-    for (int i = 300000; i > 0; --i)
-        backwards += "down;" + QByteArray::number(i) + ";" + QByteArray::number(i * 2) + "\n";
-    QTest::newRow("times running backwards") << backwards << 1 << "down" << 150000.5 << 300000.0;
-}
-
-// Files that once took minutes or hours to open: many names, very wide
-// lines, falling times.
-void tst_SensorView::hostileFilesOpen()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(int, signalCount);
-    QFETCH(QString, probeName);
-    QFETCH(double, probeTime);
-    QFETCH(double, probeValue);
-    QVERIFY(view->loadFile(writeFile(dir, QStringLiteral("hostile.txt"), text), 0));
-    QCOMPARE(view->signalCount(), signalCount);
-    QCOMPARE(view->valueAt(probeName, 0, probeTime), probeValue);
-    view->repaint();
-    view->showSignal(QStringLiteral("no such signal"));
-    view->hideSignal(QStringLiteral("no such signal"));
-}
-
-void tst_SensorView::unreadableFileIsAFailure()
-{
-    view->appendText(QStringLiteral("a;0;1\n"));
-    // A folder opens, but reading it fails; and binary data is no recording.
-    QByteArray binary(4096, 'x');
-    binary[100] = '\0';
-    for (const QString &path : {dir.path(), writeFile(dir, QStringLiteral("program.bin"), binary)}) {
-        QVERIFY2(!view->loadFile(path, 0), qPrintable(path));
-        QVERIFY(!lastFileReport(view.get()).error.isEmpty());
-        QCOMPARE(view->signalCount(), 1);
-        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 0.0), 1.0);
-    }
-}
-
-// Counts that reach far past the rows there are, as a careless caller
-// passes them: each call costs a pass over the rows, and nothing overflows.
-void tst_SensorView::callersCountsCostWhatRowsCost()
-{
-    view->appendText(QStringLiteral("a;0;1;2;3\nb;0;4\n"));
-    DataList *rows = x()->signalList->valueList;
-    view->hideChannels(QStringLiteral("a"), 1, INT_MAX);
-    QVERIFY(!rows->isSectionHidden(0));
-    QVERIFY(rows->isSectionHidden(1) && rows->isSectionHidden(2));
-    view->showChannels(QStringLiteral("a"), INT_MAX, INT_MAX);
-    QVERIFY(rows->isSectionHidden(1));
-    view->showChannels(QStringLiteral("a"), 0, INT_MAX);
-    QVERIFY(!rows->isSectionHidden(1) && !rows->isSectionHidden(2));
-    view->mergeChannels(QStringLiteral("a"), 1, INT_MAX);
-    QVERIFY(rows->rowData(1, DataList::MergedRole).toBool());
-    view->unmergeChannels(QStringLiteral("a"), INT_MAX - 1, INT_MAX);
-    view->hideSignal(QStringLiteral("unknown"));
-    view->showSignal(QStringLiteral("unknown"));
-    QVERIFY(!rows->isSectionHidden(3));
-}
-
-// Every edit undone one by one walks back through the states the edits went
-// through, to the original; redone, forward to the last.
-void tst_SensorView::undoAndRedoEverything()
-{
-    view->appendText(QStringLiteral("a;1;1\nb;1.5;7\na;2;2\na;3;3\nb;3.5;8\na;4;4\na;5;5\n"));
-    view->setWindowModified(false);
-    const QString file = dir.filePath(QStringLiteral("state.txt"));
-    const auto state = [&]() {
-        view->saveFile(file, 0);
-        return readLines(file).join(QLatin1Char('|'))
-               + QStringLiteral(" sel %1..%2 mod %3 zoom %4+%5")
-                     .arg(view->selectionStart())
-                     .arg(view->selectionEnd())
-                     .arg(view->isWindowModified())
-                     .arg(x()->graph->scale())
-                     .arg(x()->graph->offset());
-    };
-    QStringList before;
-    QStringList after;
-    double zoom = 0.05;
-    const auto edit = [&](double from, double to, int command) {
-        x()->graph->setScale(zoom *= 2);
-        select(from, to);
-        before << state();
-        view->execute(command);
-        after << state();
-        QVERIFY(after.last() != before.last());
-    };
-    edit(2000, 3000, Delete);
-    select(1500, 3000);
-    view->execute(Copy);
-    edit(1000, 1000, Paste);
-    edit(0, 0, ShiftToZero);
-    edit(500, 3000, Crop);
-    edit(500, 1500, Cut);
-
-    for (int step = before.size() - 1; step >= 0; --step) {
-        QVERIFY(view->isEnabled(Undo));
-        view->execute(Undo);
-        QCOMPARE(state(), before.at(step));
-    }
-    QVERIFY(!view->isEnabled(Undo));
-    // A redo brings back the state its undo left: after the edit, with the
-    // selection the next edit began from.
-    for (int step = 0; step < after.size(); ++step) {
-        QVERIFY(view->isEnabled(Redo));
-        view->execute(Redo);
-        QCOMPARE(state(), step + 1 < before.size() ? before.at(step + 1) : after.at(step));
-    }
-    QVERIFY(!view->isEnabled(Redo));
-}
-
-void tst_SensorView::saveOverFileSizeLimit_data()
-{
-    QTest::addColumn<int>("records");
-    // Below and above the 16 KiB a file device buffers.
-    QTest::newRow("small") << 200;
-    QTest::newRow("large") << 5000;
-}
-
-void tst_SensorView::saveOverFileSizeLimit()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("File size limits are a Unix feature");
-#else
-    QFETCH(int, records);
-    // What the viewer does at start; the limit would end the test otherwise.
-    std::signal(SIGXFSZ, SIG_IGN);
-    const QByteArray original(1000, '#');
-    const QString path = writeFile(dir, QStringLiteral("kept.txt"), original);
-    QString text;
-    for (int i = 0; i < records; ++i)
-        text += QStringLiteral("acceleration;%1;%2;%3\n").arg(i).arg(i * 3).arg(-i);
-    view->appendText(text);
-    view->setWindowModified(true);
-    bool written = false;
-    {
-        const TestSupport::FileSizeLimit limit(2048);
-        written = view->saveFile(path, 0);
-    }
-    QVERIFY(!written);
-    QVERIFY2(lastFileReport(view.get()).error.contains(QStringLiteral("File too large")),
-             qPrintable(lastFileReport(view.get()).error));
-    QCOMPARE(readLines(path), QStringList{QString::fromLatin1(original)});
-    QVERIFY(view->isWindowModified());
-    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("kept*")}, QDir::Files), QStringList{QStringLiteral("kept.txt")});
-#endif
-}
 
 QTEST_MAIN(tst_SensorView)
 #include "tst_sensorview.moc"

@@ -46,247 +46,233 @@ class tst_SignalText : public QObject
     Q_OBJECT
 
 private slots:
-    void lines_data();
-    void lines();
-    void bytesReadAsText();
-    void toDoubleAsQt_data();
-    void toDoubleAsQt();
-    void toDoubleFuzz();
-    void numberAsQt();
-    void writeRecordFormat();
-    void writeRangeRebases();
-    void roundTrip();
-    void reopenedAsSaved_data();
-    void reopenedAsSaved();
-    void unreadableLinesCounted();
-};
-
-void tst_SignalText::lines_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("records");
-    QTest::newRow("semicolons") << "acc;1.5;10;20" << "acc@1500:10,20";
-    QTest::newRow("tabs") << "acc\t1.5\t10\t20" << "acc@1500:10,20";
-    QTest::newRow("empty fields dropped") << "acc;;1.5;;10" << "acc@1500:10";
-    QTest::newRow("leading and trailing separators") << ";acc;1.5;" << "acc@1500:";
-    QTest::newRow("blanks then # is no comment") << "  #acc" << "";
-    QTest::newRow("comment") << "#acc;1;2" << "";
-    QTest::newRow("no values") << "gyro;2" << "gyro@2000:";
-    QTest::newRow("one field") << "gyro" << "";
-    QTest::newRow("non-numeric time") << "acc;x;1" << "acc@0:1";
-    QTest::newRow("blanks around fields") << "  acc ; 1.5 ;\t2 " << "acc @1500:2";
-    QTest::newRow("two lines") << "a;0;1\na;0.5;2" << "a@0:1|a@500:2";
-    QTest::newRow("CR LF") << "a;0;1\r\nb;1;2\r\n" << "a@0:1|b@1000:2";
-    QTest::newRow("comment on the second line") << "a;0;1\n#b;1;2\n b;2;3" << "a@0:1|b@2000:3";
-    QTest::newRow("empty lines") << "\n\na;1\n\n" << "a@1000:";
-    QTest::newRow("exponent and sign") << "a;-2e-3;+1E2;inf" << "a@-2:100,inf";
-    QTest::newRow("unicode name") << "Temperatur \u00b0C;1;20" << "Temperatur \u00b0C@1000:20";
-}
-
-void tst_SignalText::lines()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, records);
-    SignalData store;
-    parseText(store, text);
-    QCOMPARE(recordsOf(store), records);
-}
-
-void tst_SignalText::bytesReadAsText()
-{
-    QRandomGenerator random(5);
-    const QStringList pieces{"a", "acc", ";", ";", "\t", "1", "1.5", "-2e3", " ", "  ", "\n", "\n",
-                             "\r\n", "\r", "#", "x", "\u00a0", "\u00b5s", "\u2028", "nan", ".5", ";;"};
-    for (int round = 0; round < 300; ++round) {
-        QString text;
-        const int parts = random.bounded(60);
-        for (int i = 0; i < parts; ++i)
-            text += pieces.at(random.bounded(pieces.size()));
-        SignalData fromText;
-        parseText(fromText, text);
-        SignalData fromBytes;
-        const QByteArray bytes = text.toUtf8();
-        parseUtf8(fromBytes, bytes.constData(), bytes.size());
-        QCOMPARE(recordsOf(fromBytes), recordsOf(fromText));
-        QCOMPARE(fromBytes.signalNames, fromText.signalNames);
+    void lines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("records");
+        QTest::newRow("semicolons") << "acc;1.5;10;20" << "acc@1500:10,20";
+        QTest::newRow("tabs") << "acc\t1.5\t10\t20" << "acc@1500:10,20";
+        QTest::newRow("empty fields dropped") << "acc;;1.5;;10" << "acc@1500:10";
+        QTest::newRow("leading and trailing separators") << ";acc;1.5;" << "acc@1500:";
+        QTest::newRow("blanks then # is no comment") << "  #acc" << "";
+        QTest::newRow("comment") << "#acc;1;2" << "";
+        QTest::newRow("no values") << "gyro;2" << "gyro@2000:";
+        QTest::newRow("one field") << "gyro" << "";
+        QTest::newRow("non-numeric time") << "acc;x;1" << "acc@0:1";
+        QTest::newRow("blanks around fields") << "  acc ; 1.5 ;\t2 " << "acc @1500:2";
+        QTest::newRow("two lines") << "a;0;1\na;0.5;2" << "a@0:1|a@500:2";
+        QTest::newRow("CR LF") << "a;0;1\r\nb;1;2\r\n" << "a@0:1|b@1000:2";
+        QTest::newRow("comment on the second line") << "a;0;1\n#b;1;2\n b;2;3" << "a@0:1|b@2000:3";
+        QTest::newRow("empty lines") << "\n\na;1\n\n" << "a@1000:";
+        QTest::newRow("exponent and sign") << "a;-2e-3;+1E2;inf" << "a@-2:100,inf";
+        QTest::newRow("unicode name") << "Temperatur \u00b0C;1;20" << "Temperatur \u00b0C@1000:20";
     }
-}
 
-void tst_SignalText::toDoubleAsQt_data()
-{
-    QTest::addColumn<QString>("field");
-    for (const char *field :
-         {"0", "-0", "1", "1.5", "-1.5", "007", "1.", ".5", "-.5", "1e3", "1E-3", "1e+3", "1e", "e3",
-          "+1", "+-1", "--1", " 1", "1 ", " 1.5 ", "1,5", "1.5.6", "0x1A", "inf", "-inf", "INF", "nan",
-          "NaN", "infinity", "1e400", "-1e400", "1e-400", "4.9e-324", "2.2250738585072014e-308",
-          "1.7976931348623157e308", "123456789012345678901234567890", "0.1234567890123456789",
-          "9007199254740993", "1e-5", "12.34e5x", "", " ", "\t2\t", "1\u00a0", "\u0661", "1_000",
-          "0.30000000000000004", "5e-324", "1.0000000000000002"})
-        QTest::newRow(field) << QString::fromUtf8(field);
-}
+    void lines()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, records);
+        SignalData store;
+        parseText(store, text);
+        QCOMPARE(recordsOf(store), records);
+    }
 
-void tst_SignalText::toDoubleAsQt()
-{
-    QFETCH(QString, field);
-    const double expected = field.toDouble();
-    const double actual = SignalText::toDouble(field);
-    if (field.toLatin1() == field.toUtf8())
-        QVERIFY(sameBits(SignalText::toDouble(QLatin1String(field.toLatin1())), expected));
-    QVERIFY2(sameBits(actual, expected),
-             qPrintable(QStringLiteral("%1: %2 vs %3").arg(field).arg(actual, 0, 'g', 17).arg(expected, 0, 'g', 17)));
-}
+    void bytesReadAsText()
+    {
+        QRandomGenerator random(5);
+        const QStringList pieces{"a", "acc", ";", ";", "\t", "1", "1.5", "-2e3", " ", "  ", "\n", "\n",
+                                 "\r\n", "\r", "#", "x", "\u00a0", "\u00b5s", "\u2028", "nan", ".5", ";;"};
+        for (int round = 0; round < 300; ++round) {
+            QString text;
+            const int parts = random.bounded(60);
+            for (int i = 0; i < parts; ++i)
+                text += pieces.at(random.bounded(pieces.size()));
+            SignalData fromText;
+            parseText(fromText, text);
+            SignalData fromBytes;
+            const QByteArray bytes = text.toUtf8();
+            parseUtf8(fromBytes, bytes.constData(), bytes.size());
+            QCOMPARE(recordsOf(fromBytes), recordsOf(fromText));
+            QCOMPARE(fromBytes.signalNames, fromText.signalNames);
+        }
+    }
 
-void tst_SignalText::toDoubleFuzz()
-{
-    QRandomGenerator random(20261206);
-    const QString alphabet = QStringLiteral("0123456789012345678901234567890123456789..--++eE  \txn");
-    for (int i = 0; i < 200000; ++i) {
-        QString field;
-        const int length = 1 + random.bounded(24);
-        for (int c = 0; c < length; ++c)
-            field += alphabet.at(random.bounded(alphabet.size()));
+    void toDoubleAsQt_data()
+    {
+        QTest::addColumn<QString>("field");
+        for (const char *field :
+             {"0", "-0", "1", "1.5", "-1.5", "007", "1.", ".5", "-.5", "1e3", "1E-3", "1e+3", "1e", "e3",
+              "+1", "+-1", "--1", " 1", "1 ", " 1.5 ", "1,5", "1.5.6", "0x1A", "inf", "-inf", "INF", "nan",
+              "NaN", "infinity", "1e400", "-1e400", "1e-400", "4.9e-324", "2.2250738585072014e-308",
+              "1.7976931348623157e308", "123456789012345678901234567890", "0.1234567890123456789",
+              "9007199254740993", "1e-5", "12.34e5x", "", " ", "\t2\t", "1\u00a0", "\u0661", "1_000",
+              "0.30000000000000004", "5e-324", "1.0000000000000002"})
+            QTest::newRow(field) << QString::fromUtf8(field);
+    }
+
+    void toDoubleAsQt()
+    {
+        QFETCH(QString, field);
         const double expected = field.toDouble();
         const double actual = SignalText::toDouble(field);
-        if (!sameBits(actual, expected))
-            QFAIL(qPrintable(QStringLiteral("'%1': %2 vs %3").arg(field).arg(actual, 0, 'g', 17).arg(expected, 0, 'g', 17)));
+        if (field.toLatin1() == field.toUtf8())
+            QVERIFY(sameBits(SignalText::toDouble(QLatin1String(field.toLatin1())), expected));
+        QVERIFY2(sameBits(actual, expected),
+                 qPrintable(QStringLiteral("%1: %2 vs %3").arg(field).arg(actual, 0, 'g', 17).arg(expected, 0, 'g', 17)));
     }
-    // Numbers as programs print them, at every scale.
-    for (int i = 0; i < 200000; ++i) {
-        const double value = (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-30, 30));
-        const QString field = QString::number(value, 'g', 1 + random.bounded(17));
-        QVERIFY(sameBits(SignalText::toDouble(field), field.toDouble()));
+
+    void toDoubleFuzz()
+    {
+        QRandomGenerator random(20261206);
+        const QString alphabet = QStringLiteral("0123456789012345678901234567890123456789..--++eE  \txn");
+        for (int i = 0; i < 200000; ++i) {
+            QString field;
+            const int length = 1 + random.bounded(24);
+            for (int c = 0; c < length; ++c)
+                field += alphabet.at(random.bounded(alphabet.size()));
+            const double expected = field.toDouble();
+            const double actual = SignalText::toDouble(field);
+            if (!sameBits(actual, expected))
+                QFAIL(qPrintable(QStringLiteral("'%1': %2 vs %3").arg(field).arg(actual, 0, 'g', 17).arg(expected, 0, 'g', 17)));
+        }
+        // Numbers as programs print them, at every scale.
+        for (int i = 0; i < 200000; ++i) {
+            const double value = (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-30, 30));
+            const QString field = QString::number(value, 'g', 1 + random.bounded(17));
+            QVERIFY(sameBits(SignalText::toDouble(field), field.toDouble()));
+        }
     }
-}
 
-void tst_SignalText::numberAsQt()
-{
-    QRandomGenerator random(4711);
-    QVector<double> values{0.0, -0.0, 1.0, -1.0, 0.1, 1234.5678, 1e-5, 1e-4, 123456.0, 1234567.0,
-                           999999.5, 9999995.0, 0.000123456789, 1e300, -1e-300, 5e-324,
-                           std::nan(""), -std::nan(""), HUGE_VAL, -HUGE_VAL, 2.5, 0.5, 1.5e-7};
-    for (int i = 0; i < 100000; ++i) {
-        quint64 bits = random.generate64();
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        values << value << (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-12, 12));
-        // Decimals as sensors print them, of up to eight digits.
-        const double decimal = double(random.bounded(-99999999, 99999999)) / std::pow(10.0, random.bounded(0, 14));
-        values << decimal << std::nextafter(decimal, 1e300) << std::nextafter(decimal, -1e300);
+    void numberAsQt()
+    {
+        QRandomGenerator random(4711);
+        QVector<double> values{0.0, -0.0, 1.0, -1.0, 0.1, 1234.5678, 1e-5, 1e-4, 123456.0, 1234567.0,
+                               999999.5, 9999995.0, 0.000123456789, 1e300, -1e-300, 5e-324,
+                               std::nan(""), -std::nan(""), HUGE_VAL, -HUGE_VAL, 2.5, 0.5, 1.5e-7};
+        for (int i = 0; i < 100000; ++i) {
+            quint64 bits = random.generate64();
+            double value;
+            std::memcpy(&value, &bits, sizeof value);
+            values << value << (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-12, 12));
+            // Decimals as sensors print them, of up to eight digits.
+            const double decimal = double(random.bounded(-99999999, 99999999)) / std::pow(10.0, random.bounded(0, 14));
+            values << decimal << std::nextafter(decimal, 1e300) << std::nextafter(decimal, -1e300);
+        }
+        for (double value : values) {
+            QString ours;
+            SignalText::appendNumber(ours, value);
+            const QString qt = QString::number(value, 'g', 6);
+            if (ours != qt)
+                QFAIL(qPrintable(QStringLiteral("%1: %2 vs %3").arg(value, 0, 'g', 17).arg(ours, qt)));
+        }
     }
-    for (double value : values) {
-        QString ours;
-        SignalText::appendNumber(ours, value);
-        const QString qt = QString::number(value, 'g', 6);
-        if (ours != qt)
-            QFAIL(qPrintable(QStringLiteral("%1: %2 vs %3").arg(value, 0, 'g', 17).arg(ours, qt)));
+
+    void writeRecordFormat()
+    {
+        QString out;
+        QTextStream stream(&out);
+        writeRecord(stream, SignalRecord{QStringLiteral("acc"), 1500, {10, 0.1}});
+        writeRecord(stream, SignalRecord{QStringLiteral("t"), 1234567.8, {}});
+        stream.flush();
+        QCOMPARE(out, QStringLiteral("acc\t1.5\t10\t0.1\nt\t1234.57\n"));
+
+        SignalData store;
+        parseText(store, QStringLiteral("acc;1.5;10;0.1\nt;1234.5678"));
+        QCOMPARE(written(writeAll, store), out);
     }
-}
 
-void tst_SignalText::writeRecordFormat()
-{
-    QString out;
-    QTextStream stream(&out);
-    writeRecord(stream, SignalRecord{QStringLiteral("acc"), 1500, {10, 0.1}});
-    writeRecord(stream, SignalRecord{QStringLiteral("t"), 1234567.8, {}});
-    stream.flush();
-    QCOMPARE(out, QStringLiteral("acc\t1.5\t10\t0.1\nt\t1234.57\n"));
-
-    SignalData store;
-    parseText(store, QStringLiteral("acc;1.5;10;0.1\nt;1234.5678"));
-    QCOMPARE(written(writeAll, store), out);
-}
-
-void tst_SignalText::writeRangeRebases()
-{
-    SignalData store;
-    parseText(store, QStringLiteral("a;1;1\nb;2;2\na;2.5;3\nb;3;4\na;3.5;5"));
-    QString out;
-    QTextStream stream(&out);
-    writeRange(stream, store, 3000, 2000);
-    stream.flush();
-    QCOMPARE(out, QStringLiteral("b\t0\t2\na\t0.5\t3\nb\t1\t4\n"));
-}
-
-void tst_SignalText::roundTrip()
-{
-    QRandomGenerator random(99);
-    SignalData store;
-    for (int i = 0; i < 2000; ++i) {
-        QVector<double> values;
-        for (int c = random.bounded(5); c > 0; --c)
-            values << std::round((random.generateDouble() - 0.5) * 2e5) / 100.0;
-        store.addRecord(SignalRecord{QStringLiteral("s%1").arg(random.bounded(4)), double(random.bounded(1000000)), values});
+    void writeRangeRebases()
+    {
+        SignalData store;
+        parseText(store, QStringLiteral("a;1;1\nb;2;2\na;2.5;3\nb;3;4\na;3.5;5"));
+        QString out;
+        QTextStream stream(&out);
+        writeRange(stream, store, 3000, 2000);
+        stream.flush();
+        QCOMPARE(out, QStringLiteral("b\t0\t2\na\t0.5\t3\nb\t1\t4\n"));
     }
-    const QString text = written(writeAll, store);
-    // Through a device the writer takes its byte road: the same text.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QTextStream bytes(&buffer);
-    bytes.setCodec("UTF-8");
-    writeAll(bytes, store);
-    bytes.flush();
-    QCOMPARE(QString::fromUtf8(buffer.data()), text);
-    SignalData back;
-    parseText(back, text);
-    QCOMPARE(written(writeAll, back), text);
-    QCOMPARE(back.recordCount(), store.recordCount());
-    QCOMPARE(back.signalNames.size(), store.signalNames.size());
-}
 
-void tst_SignalText::reopenedAsSaved_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("name opened by #") << ";#acc;1;2\n  ;  #x;3";
-    QTest::newRow("blank names") << ";  ;1;2\n;\u00a0;3;4";
-    QTest::newRow("names opened by blanks") << "; lead;1\n;\t;2\n;\u2028x;3";
-    QTest::newRow("carriage returns in names") << "a\rb;1;2\n;\rc;3\r\n";
-    QTest::newRow("numbers of all kinds") << "a;nan;nan\na;inf;-inf\na;-0;1e300\na;1.23456789;1e-300";
-    const QStringList pieces{"a", "acc", ";", ";", "\t", "1", "1.5", "-2e3", " ", "  ", "\n", "\n",
-                             "\r\n", "\r", "#", "x", "\u00a0", "\u00b5s", "\u2028", "nan", ".5", ";;", "0.1234567"};
-    for (quint32 seed = 1; seed <= 60; ++seed) {
-        QRandomGenerator random(seed);
-        QString text;
-        for (int i = random.bounded(200); i > 0; --i)
-            text += pieces.at(random.bounded(pieces.size()));
-        QTest::addRow("random, seed %u", seed) << text;
+    void roundTrip()
+    {
+        QRandomGenerator random(99);
+        SignalData store;
+        for (int i = 0; i < 2000; ++i) {
+            QVector<double> values;
+            for (int c = random.bounded(5); c > 0; --c)
+                values << std::round((random.generateDouble() - 0.5) * 2e5) / 100.0;
+            store.addRecord(SignalRecord{QStringLiteral("s%1").arg(random.bounded(4)), double(random.bounded(1000000)), values});
+        }
+        const QString text = written(writeAll, store);
+        // Through a device the writer takes its byte road: the same text.
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QTextStream bytes(&buffer);
+        bytes.setCodec("UTF-8");
+        writeAll(bytes, store);
+        bytes.flush();
+        QCOMPARE(QString::fromUtf8(buffer.data()), text);
+        SignalData back;
+        parseText(back, text);
+        QCOMPARE(written(writeAll, back), text);
+        QCOMPARE(back.recordCount(), store.recordCount());
+        QCOMPARE(back.signalNames.size(), store.signalNames.size());
     }
-}
 
-// Whatever the reader makes of a text, saving it and opening it again gives
-// the same records: names as they were, numbers as written.
-void tst_SignalText::reopenedAsSaved()
-{
-    QFETCH(QString, text);
-    SignalData store;
-    parseText(store, text);
-    const QString saved = written(writeAll, store);
-    SignalData reopened;
-    parseText(reopened, saved);
-    QCOMPARE(reopened.recordCount(), store.recordCount());
-    // The signals' first appearance in time, not in the text, orders them now.
-    QCOMPARE(QSet<QString>(reopened.signalNames.cbegin(), reopened.signalNames.cend()),
-             QSet<QString>(store.signalNames.cbegin(), store.signalNames.cend()));
-    for (int i = 0; i < store.recordCount(); ++i)
-        QCOMPARE(reopened.name(reopened.all.records[i]), store.name(store.all.records[i]));
-    QCOMPARE(written(writeAll, reopened), saved);
-    SignalData fromBytes;
-    const QByteArray bytes = saved.toUtf8();
-    parseUtf8(fromBytes, bytes.constData(), bytes.size());
-    QCOMPARE(recordsOf(fromBytes), recordsOf(reopened));
-}
+    void reopenedAsSaved_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("name opened by #") << ";#acc;1;2\n  ;  #x;3";
+        QTest::newRow("blank names") << ";  ;1;2\n;\u00a0;3;4";
+        QTest::newRow("names opened by blanks") << "; lead;1\n;\t;2\n;\u2028x;3";
+        QTest::newRow("carriage returns in names") << "a\rb;1;2\n;\rc;3\r\n";
+        QTest::newRow("numbers of all kinds") << "a;nan;nan\na;inf;-inf\na;-0;1e300\na;1.23456789;1e-300";
+        const QStringList pieces{"a", "acc", ";", ";", "\t", "1", "1.5", "-2e3", " ", "  ", "\n", "\n",
+                                 "\r\n", "\r", "#", "x", "\u00a0", "\u00b5s", "\u2028", "nan", ".5", ";;", "0.1234567"};
+        for (quint32 seed = 1; seed <= 60; ++seed) {
+            QRandomGenerator random(seed);
+            QString text;
+            for (int i = random.bounded(200); i > 0; --i)
+                text += pieces.at(random.bounded(pieces.size()));
+            QTest::addRow("random, seed %u", seed) << text;
+        }
+    }
 
-void tst_SignalText::unreadableLinesCounted()
-{
-    SignalData store;
-    const ParseCount count = parseText(store, QStringLiteral("a;1;2\nlonely\n\n   \n#comment\n  #x\nb;2\n;;;\n"));
-    QCOMPARE(count.records, qint64(2));
-    // "lonely", "  #x" (one field) and ";;;"; blank lines and comments are no loss.
-    QCOMPARE(count.unreadable, qint64(3));
-    const QByteArray bytes("a;1\r\nx\r\n");
-    const ParseCount fromBytes = parseUtf8(store, bytes.constData(), bytes.size());
-    QCOMPARE(fromBytes.records, qint64(1));
-    QCOMPARE(fromBytes.unreadable, qint64(1));
-}
+    // Whatever the reader makes of a text, saving it and opening it again gives
+    // the same records: names as they were, numbers as written.
+    void reopenedAsSaved()
+    {
+        QFETCH(QString, text);
+        SignalData store;
+        parseText(store, text);
+        const QString saved = written(writeAll, store);
+        SignalData reopened;
+        parseText(reopened, saved);
+        QCOMPARE(reopened.recordCount(), store.recordCount());
+        // The signals' first appearance in time, not in the text, orders them now.
+        QCOMPARE(QSet<QString>(reopened.signalNames.cbegin(), reopened.signalNames.cend()),
+                 QSet<QString>(store.signalNames.cbegin(), store.signalNames.cend()));
+        for (int i = 0; i < store.recordCount(); ++i)
+            QCOMPARE(reopened.name(reopened.all.records[i]), store.name(store.all.records[i]));
+        QCOMPARE(written(writeAll, reopened), saved);
+        SignalData fromBytes;
+        const QByteArray bytes = saved.toUtf8();
+        parseUtf8(fromBytes, bytes.constData(), bytes.size());
+        QCOMPARE(recordsOf(fromBytes), recordsOf(reopened));
+    }
+
+    void unreadableLinesCounted()
+    {
+        SignalData store;
+        const ParseCount count = parseText(store, QStringLiteral("a;1;2\nlonely\n\n   \n#comment\n  #x\nb;2\n;;;\n"));
+        QCOMPARE(count.records, qint64(2));
+        // "lonely", "  #x" (one field) and ";;;"; blank lines and comments are no loss.
+        QCOMPARE(count.unreadable, qint64(3));
+        const QByteArray bytes("a;1\r\nx\r\n");
+        const ParseCount fromBytes = parseUtf8(store, bytes.constData(), bytes.size());
+        QCOMPARE(fromBytes.records, qint64(1));
+        QCOMPARE(fromBytes.unreadable, qint64(1));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_SignalText)
 #include "tst_signaltext.moc"

@@ -50,214 +50,202 @@ class tst_ViewerWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void openEditUndoSaveReopen();
-    void actionsFollowTheView();
-    void closingAsksAboutChanges_data();
-    void closingAsksAboutChanges();
-    void columnsShowWholeTexts_data();
-    void columnsShowWholeTexts();
-    void firstSizeFitsTheScreen();
-    void statusSaysWhatWasRead();
-    void standardInputArrivesInWholeLines();
+    void init()
+    {
+        recording = dir.filePath(QStringLiteral("recording.txt"));
+        QFile file(recording);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("accel\t0\t1\t2\naccel\t0.5\t3\t4\nbaro\t1\t1013.25\naccel\t1.5\t5\t6\n");
+        file.close();
+        window.reset(new ViewerWindow);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanup()
+    {
+        TestSupport::dropPendingAnswers();
+        if (window)
+            window->view()->setWindowModified(false);
+        window.reset();
+    }
+
+    void openEditUndoSaveReopen()
+    {
+        QVERIFY(window->openFile(recording));
+        SensorView *view = window->view();
+        QCOMPARE(view->signalCount(), 2);
+        QVERIFY(window->windowTitle().startsWith(QStringLiteral("recording.txt")));
+
+        // Edit: select all and shift... delete the first sample, then undo it.
+        view->execute(GoToStart);
+        view->execute(NextSample);
+        view->execute(Delete);
+        QVERIFY(window->isWindowModified());
+        view->execute(Undo);
+        QVERIFY(!window->isWindowModified());
+
+        const QString copy = dir.filePath(QStringLiteral("copy.txt"));
+        QVERIFY(window->saveTo(copy, 0));
+        QCOMPARE(readFile(copy), readFile(recording));
+
+        ViewerWindow again;
+        QVERIFY(again.openFile(copy));
+        QCOMPARE(again.view()->valueAt(QStringLiteral("accel"), 1, 1.6), 6.0);
+        QCOMPARE(again.view()->valueAt(QStringLiteral("baro"), 0, 1.0), 1013.25);
+        bool warned = false;
+        TestSupport::pressButton(QMessageBox::Ok, &warned);
+        QVERIFY(!again.openFile(dir.filePath(QStringLiteral("missing.txt"))));
+        QVERIFY(warned);
+    }
+
+    void actionsFollowTheView()
+    {
+        QAction *undo = menuAction(*window, QStringLiteral("&Undo"));
+        QAction *crop = menuAction(*window, QStringLiteral("C&rop"));
+        QVERIFY(undo && crop);
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(window->openFile(recording));
+        window->view()->execute(SelectAll);
+        window->viewChanged(window->view());
+        QVERIFY(crop->isEnabled());
+        crop->trigger();
+        QVERIFY(undo->isEnabled());
+        QVERIFY(window->isWindowModified());
+    }
+
+    void closingAsksAboutChanges_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("cancel keeps it open") << int(QMessageBox::Cancel) << false;
+        QTest::newRow("discard closes") << int(QMessageBox::Discard) << true;
+    }
+
+    void closingAsksAboutChanges()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        QVERIFY(window->openFile(recording));
+        window->view()->execute(SelectAll);
+        window->view()->execute(Crop);
+        bool asked = false;
+        TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked);
+        QCOMPARE(window->close(), closes);
+        QVERIFY(asked);
+    }
+
+    // Live records of signals with long names and values: once shown, both
+    // fit their columns.
+    void columnsShowWholeTexts_data()
+    {
+        QTest::addColumn<bool>("live");
+        QTest::newRow("live input") << true;
+        QTest::newRow("opened file") << false;
+    }
+
+    // Names and values are never cut: a cut "1010.91" reads as "10.91".
+    void columnsShowWholeTexts()
+    {
+        QFETCH(bool, live);
+        QString text = QStringLiteral("pressure_outside;0;1013.25\ntemperature;0;-21.375\n");
+        for (int i = 1; i < 20; ++i)
+            text += QStringLiteral("pressure_outside;%1;1012.75\ntemperature;%1;-21.125\n").arg(i * 0.1);
+        text += QStringLiteral("pressure_outside;5;-1234567\n");
+        if (live) {
+            window->appendLive(text);
+        } else {
+            QFile file(recording);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text.toUtf8());
+            file.close();
+            QVERIFY(window->openFile(recording));
+        }
+        auto *view = static_cast<SensorViewX *>(window->view());
+        const DataList *values = view->signalList->valueList;
+        const SectionList *names = view->signalList->sectionList;
+        const auto checkWhole = [&]() {
+            QVERIFY(values->rowCount() >= 2);
+            for (int row = 0; row < values->rowCount(); ++row) {
+                const QString shown = values->rowData(row, Qt::DisplayRole).toString();
+                QVERIFY2(shown.contains(QLatin1Char('.')) || shown.startsWith(QLatin1Char('-')), qPrintable(shown));
+                QVERIFY2(values->fontMetrics().horizontalAdvance(shown) < values->width(), qPrintable(shown));
+            }
+            QVERIFY(names->fontMetrics().horizontalAdvance(QStringLiteral("pressure_outside")) < names->width());
+        };
+        QTRY_VERIFY(values->rowCount() >= 2 && !values->rowData(0, DataList::ValueRole).isNull());
+        checkWhole();
+        // Wider values further on get room too.
+        window->view()->execute(GoToEnd);
+        QCOMPARE(values->rowData(0, Qt::DisplayRole).toString(), QStringLiteral("-1.23457e+06"));
+        checkWhole();
+    }
+
+    void firstSizeFitsTheScreen()
+    {
+        const QRect free = window->screen()->availableGeometry();
+        QVERIFY2(window->width() <= free.width() && window->height() <= free.height(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4").arg(window->width()).arg(window->height())
+                                .arg(free.width()).arg(free.height())));
+    }
+
+    void statusSaysWhatWasRead()
+    {
+        QFile file(recording);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("a;0;1\nnot a record\n\n# note\nb;1;2\nx\n");
+        file.close();
+        QVERIFY(window->openFile(recording));
+        QCOMPARE(window->statusBar()->currentMessage(),
+                 QStringLiteral("2 records read; 2 signals; 2 lines could not be read"));
+        file.open(QIODevice::WriteOnly);
+        file.close();
+        QVERIFY(window->openFile(recording));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("0 records read; 0 signals"));
+    }
+
+    // The live reader hands on whole lines only, however the producer splits
+    // its writes, and what is left at the end of the input.
+    void standardInputArrivesInWholeLines()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("Feeds the reader through a pipe");
+#else
+        int ends[2];
+        QCOMPARE(::pipe(ends), 0);
+        FILE *readEnd = ::fdopen(ends[0], "r");
+        QVERIFY(readEnd);
+        StdinReader reader(nullptr, readEnd);
+        QSignalSpy chunks(&reader, &StdinReader::linesRead);
+        reader.start();
+        const auto send = [&](const QByteArray &bytes) {
+            QCOMPARE(::write(ends[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        };
+        send("a;0;1\nb;0");
+        QTRY_COMPARE(chunks.count(), 1);
+        send(";2\n");
+        QTRY_COMPARE(chunks.count(), 2);
+        const QByteArray wide = "w;1" + QByteArray(";5").repeated(100000) + "\n";
+        send(wide.left(70000));
+        send(wide.mid(70000) + "last;9;9");
+        ::close(ends[1]);
+        QVERIFY(reader.wait(5000));
+        std::fclose(readEnd);
+        QStringList received;
+        for (const QList<QVariant> &chunk : qAsConst(chunks))
+            received << chunk.first().toString();
+        QCOMPARE(received.mid(0, 2), (QStringList{"a;0;1\n", "b;0;2\n"}));
+        QCOMPARE(received.mid(2).join(QString()), QString::fromLatin1(wide) + QStringLiteral("last;9;9"));
+        for (const QString &chunk : received.mid(2, received.size() - 3))
+            QVERIFY(chunk.endsWith(QLatin1Char('\n')));
+#endif
+    }
 
 private:
     QTemporaryDir dir;
     QString recording;
     std::unique_ptr<ViewerWindow> window;
 };
-
-void tst_ViewerWindow::init()
-{
-    recording = dir.filePath(QStringLiteral("recording.txt"));
-    QFile file(recording);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("accel\t0\t1\t2\naccel\t0.5\t3\t4\nbaro\t1\t1013.25\naccel\t1.5\t5\t6\n");
-    file.close();
-    window.reset(new ViewerWindow);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
-void tst_ViewerWindow::cleanup()
-{
-    TestSupport::dropPendingAnswers();
-    if (window)
-        window->view()->setWindowModified(false);
-    window.reset();
-}
-
-void tst_ViewerWindow::openEditUndoSaveReopen()
-{
-    QVERIFY(window->openFile(recording));
-    SensorView *view = window->view();
-    QCOMPARE(view->signalCount(), 2);
-    QVERIFY(window->windowTitle().startsWith(QStringLiteral("recording.txt")));
-
-    // Edit: select all and shift... delete the first sample, then undo it.
-    view->execute(GoToStart);
-    view->execute(NextSample);
-    view->execute(Delete);
-    QVERIFY(window->isWindowModified());
-    view->execute(Undo);
-    QVERIFY(!window->isWindowModified());
-
-    const QString copy = dir.filePath(QStringLiteral("copy.txt"));
-    QVERIFY(window->saveTo(copy, 0));
-    QCOMPARE(readFile(copy), readFile(recording));
-
-    ViewerWindow again;
-    QVERIFY(again.openFile(copy));
-    QCOMPARE(again.view()->valueAt(QStringLiteral("accel"), 1, 1.6), 6.0);
-    QCOMPARE(again.view()->valueAt(QStringLiteral("baro"), 0, 1.0), 1013.25);
-    bool warned = false;
-    TestSupport::pressButton(QMessageBox::Ok, &warned);
-    QVERIFY(!again.openFile(dir.filePath(QStringLiteral("missing.txt"))));
-    QVERIFY(warned);
-}
-
-void tst_ViewerWindow::actionsFollowTheView()
-{
-    QAction *undo = menuAction(*window, QStringLiteral("&Undo"));
-    QAction *crop = menuAction(*window, QStringLiteral("C&rop"));
-    QVERIFY(undo && crop);
-    QVERIFY(!undo->isEnabled());
-    QVERIFY(window->openFile(recording));
-    window->view()->execute(SelectAll);
-    window->viewChanged(window->view());
-    QVERIFY(crop->isEnabled());
-    crop->trigger();
-    QVERIFY(undo->isEnabled());
-    QVERIFY(window->isWindowModified());
-}
-
-void tst_ViewerWindow::closingAsksAboutChanges_data()
-{
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("cancel keeps it open") << int(QMessageBox::Cancel) << false;
-    QTest::newRow("discard closes") << int(QMessageBox::Discard) << true;
-}
-
-void tst_ViewerWindow::closingAsksAboutChanges()
-{
-    QFETCH(int, answer);
-    QFETCH(bool, closes);
-    QVERIFY(window->openFile(recording));
-    window->view()->execute(SelectAll);
-    window->view()->execute(Crop);
-    bool asked = false;
-    TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked);
-    QCOMPARE(window->close(), closes);
-    QVERIFY(asked);
-}
-
-// Live records of signals with long names and values: once shown, both
-// fit their columns.
-void tst_ViewerWindow::columnsShowWholeTexts_data()
-{
-    QTest::addColumn<bool>("live");
-    QTest::newRow("live input") << true;
-    QTest::newRow("opened file") << false;
-}
-
-// Names and values are never cut: a cut "1010.91" reads as "10.91".
-void tst_ViewerWindow::columnsShowWholeTexts()
-{
-    QFETCH(bool, live);
-    QString text = QStringLiteral("pressure_outside;0;1013.25\ntemperature;0;-21.375\n");
-    for (int i = 1; i < 20; ++i)
-        text += QStringLiteral("pressure_outside;%1;1012.75\ntemperature;%1;-21.125\n").arg(i * 0.1);
-    text += QStringLiteral("pressure_outside;5;-1234567\n");
-    if (live) {
-        window->appendLive(text);
-    } else {
-        QFile file(recording);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
-        file.close();
-        QVERIFY(window->openFile(recording));
-    }
-    auto *view = static_cast<SensorViewX *>(window->view());
-    const DataList *values = view->signalList->valueList;
-    const SectionList *names = view->signalList->sectionList;
-    const auto checkWhole = [&]() {
-        QVERIFY(values->rowCount() >= 2);
-        for (int row = 0; row < values->rowCount(); ++row) {
-            const QString shown = values->rowData(row, Qt::DisplayRole).toString();
-            QVERIFY2(shown.contains(QLatin1Char('.')) || shown.startsWith(QLatin1Char('-')), qPrintable(shown));
-            QVERIFY2(values->fontMetrics().horizontalAdvance(shown) < values->width(), qPrintable(shown));
-        }
-        QVERIFY(names->fontMetrics().horizontalAdvance(QStringLiteral("pressure_outside")) < names->width());
-    };
-    QTRY_VERIFY(values->rowCount() >= 2 && !values->rowData(0, DataList::ValueRole).isNull());
-    checkWhole();
-    // Wider values further on get room too.
-    window->view()->execute(GoToEnd);
-    QCOMPARE(values->rowData(0, Qt::DisplayRole).toString(), QStringLiteral("-1.23457e+06"));
-    checkWhole();
-}
-
-void tst_ViewerWindow::firstSizeFitsTheScreen()
-{
-    const QRect free = window->screen()->availableGeometry();
-    QVERIFY2(window->width() <= free.width() && window->height() <= free.height(),
-             qPrintable(QStringLiteral("%1x%2 on %3x%4").arg(window->width()).arg(window->height())
-                            .arg(free.width()).arg(free.height())));
-}
-
-void tst_ViewerWindow::statusSaysWhatWasRead()
-{
-    QFile file(recording);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("a;0;1\nnot a record\n\n# note\nb;1;2\nx\n");
-    file.close();
-    QVERIFY(window->openFile(recording));
-    QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("2 records read; 2 signals; 2 lines could not be read"));
-    file.open(QIODevice::WriteOnly);
-    file.close();
-    QVERIFY(window->openFile(recording));
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("0 records read; 0 signals"));
-}
-
-// The live reader hands on whole lines only, however the producer splits
-// its writes, and what is left at the end of the input.
-void tst_ViewerWindow::standardInputArrivesInWholeLines()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("Feeds the reader through a pipe");
-#else
-    int ends[2];
-    QCOMPARE(::pipe(ends), 0);
-    FILE *readEnd = ::fdopen(ends[0], "r");
-    QVERIFY(readEnd);
-    StdinReader reader(nullptr, readEnd);
-    QSignalSpy chunks(&reader, &StdinReader::linesRead);
-    reader.start();
-    const auto send = [&](const QByteArray &bytes) {
-        QCOMPARE(::write(ends[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
-    };
-    send("a;0;1\nb;0");
-    QTRY_COMPARE(chunks.count(), 1);
-    send(";2\n");
-    QTRY_COMPARE(chunks.count(), 2);
-    const QByteArray wide = "w;1" + QByteArray(";5").repeated(100000) + "\n";
-    send(wide.left(70000));
-    send(wide.mid(70000) + "last;9;9");
-    ::close(ends[1]);
-    QVERIFY(reader.wait(5000));
-    std::fclose(readEnd);
-    QStringList received;
-    for (const QList<QVariant> &chunk : qAsConst(chunks))
-        received << chunk.first().toString();
-    QCOMPARE(received.mid(0, 2), (QStringList{"a;0;1\n", "b;0;2\n"}));
-    QCOMPARE(received.mid(2).join(QString()), QString::fromLatin1(wide) + QStringLiteral("last;9;9"));
-    for (const QString &chunk : received.mid(2, received.size() - 3))
-        QVERIFY(chunk.endsWith(QLatin1Char('\n')));
-#endif
-}
 
 QTEST_MAIN(tst_ViewerWindow)
 #include "tst_viewerwindow.moc"
