@@ -22,6 +22,21 @@
 
 namespace TestSupport {
 
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return false;
+    file.close();
+    return !executable || file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
 // Keeps the settings in the test's own store, emptied for a fresh start.
 inline void isolateSettings()
 {

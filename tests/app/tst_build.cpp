@@ -2,7 +2,6 @@
 #include "mainwindowprobe.h"
 #include "testsupport.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -12,54 +11,27 @@
 
 #include <memory>
 
+using TestSupport::readFile;
+using TestSupport::writeFile;
+
 namespace {
 
-struct Paragraph
+// Each console paragraph with its colour as one letter: b(lue), g(reen),
+// r(ed, dark), R(ed), o(range), k (black or anything else).
+QStringList paragraphsOf(QTextEdit *console, bool withColour = false)
 {
-    QString text;
-    QColor color;
-};
-
-QList<Paragraph> paragraphsOf(QTextEdit *console)
-{
-    QList<Paragraph> result;
+    static const QHash<QRgb, char> letters{{qRgb(0, 0, 128), 'b'}, {qRgb(0, 128, 0), 'g'},
+                                          {qRgb(128, 0, 0), 'r'}, {qRgb(255, 0, 0), 'R'},
+                                          {qRgb(255, 101, 0), 'o'}};
+    QStringList result;
     for (QTextBlock block = console->document()->begin(); block.isValid(); block = block.next()) {
         const QTextCharFormat format = block.begin().atEnd() ? block.charFormat()
                                                              : block.begin().fragment().charFormat();
-        result.append({block.text(), format.foreground().color()});
+        const char colour = letters.value(format.foreground().color().rgb(), 'k');
+        result << (withColour ? QLatin1Char(colour) + QStringLiteral(" ") + block.text() : block.text());
     }
     return result;
 }
-
-QStringList textsOf(QTextEdit *console)
-{
-    QStringList texts;
-    for (const Paragraph &p : paragraphsOf(console))
-        texts << p.text;
-    return texts;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(bytes);
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-const QColor DarkBlue(0, 0, 128);
-const QColor DarkGreen(0, 128, 0);
-const QColor DarkRed(128, 0, 0);
-const QColor Red(255, 0, 0);
-const QColor Orange(255, 101, 0);
 
 } // namespace
 
@@ -96,174 +68,157 @@ private slots:
         qputenv("PATH", savedPath);
     }
 
-    void realMakeBuildsAndRunsExample()
+    // A real build, run and clean of a bundled example, for a board whose
+    // name neither make nor a shell may read as anything but text.
+    void realMakeBuildsRunsAndCleans()
     {
+        const QString board = QStringLiteral("$(shell touch pwned) \"q\" 'z' `touch pwned2` & \\ $HOME x\\");
         const QString folder = copyExample(QStringLiteral("thermo_monitor"));
+        QByteArray rules = readFile(folder + "/Makefile");
+        rules.replace("#VCE_Board_Definitions: TH100;", "#VCE_Board_Definitions: TH100; " + board.toUtf8() + ";");
+        QVERIFY(writeFile(folder + "/Makefile", rules));
+        MainWindowProbe probe(newWindow(QStringLiteral("make")));
+        window->loadSourceFile(folder + "/thermo_monitor.c");
+        probe.boards()->setCurrentText(board);
+        QCOMPARE(probe.boards()->currentText(), board);
 
-        MainWindow &w = newWindow(QStringLiteral("make"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(folder + QStringLiteral("/thermo_monitor.c"));
-        probe.boards()->setCurrentText(QStringLiteral("TH200 Pro"));
-        QCOMPARE(probe.boards()->currentText(), QStringLiteral("TH200 Pro"));
+        QStringList lines = runAction("actionBuild", true);
+        QVERIFY2(lines.first().startsWith("b ") && lines.first().contains("thermo_monitor.exe"), qPrintable(lines.first()));
+        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{"g ", "g Operation finished successfully"}));
+        QVERIFY(QFile::exists(folder + "/thermo_monitor.exe"));
 
-        probe.action("actionBuild")->trigger();
-        waitUntilIdle();
-        QList<Paragraph> lines = paragraphsOf(probe.console());
-        QVERIFY2(lines.first().text.contains(QStringLiteral("thermo_monitor.exe")), qPrintable(lines.first().text));
-        QCOMPARE(lines.first().color, DarkBlue);
-        QCOMPARE(lines.last().text, QStringLiteral("Operation finished successfully"));
-        QCOMPARE(lines.last().color, DarkGreen);
-        QCOMPARE(lines.at(lines.size() - 2).text, QString());
-        QVERIFY(QFile::exists(folder + QStringLiteral("/thermo_monitor.exe")));
+        lines = runAction("actionRun", true);
+        QCOMPARE(lines.first(), QStringLiteral("g Running example 'thermo_monitor.exe' ..."));
+        QVERIFY2(lines.contains(QStringLiteral("b Thermo monitor on board %1 (sensor profile TH100)").arg(board)),
+                 qPrintable(lines.join('\n').left(500)));
+        QVERIFY(lines.contains("b Done: 20 readings."));
+        QCOMPARE(lines.last(), QStringLiteral("g Operation finished successfully"));
+        QVERIFY(!QFile::exists(folder + "/pwned") && !QFile::exists(folder + "/pwned2"));
 
-        probe.action("actionRun")->trigger();
-        waitUntilIdle();
-        lines = paragraphsOf(probe.console());
-        QCOMPARE(lines.first().text, QStringLiteral("Running example 'thermo_monitor.exe' ..."));
-        QCOMPARE(lines.first().color, DarkGreen);
-        const QStringList texts = textsOf(probe.console());
-        QVERIFY(texts.contains(QStringLiteral("Thermo monitor on board TH200 Pro (sensor profile TH200 Pro)")));
-        QVERIFY(texts.contains(QStringLiteral("Done: 20 readings.")));
-        QCOMPARE(texts.last(), QStringLiteral("Operation finished successfully"));
-
-        probe.action("actionClean")->trigger();
-        waitUntilIdle();
-        QVERIFY(!QFile::exists(folder + QStringLiteral("/thermo_monitor.exe")));
-        QCOMPARE(textsOf(probe.console()).last(), QStringLiteral("Operation finished successfully"));
+        QCOMPARE(runAction("actionClean").last(), QStringLiteral("Operation finished successfully"));
+        QVERIFY(!QFile::exists(folder + "/thermo_monitor.exe"));
     }
 
     void compilerWarningIsOrange()
     {
         const QString folder = copyExample(QStringLiteral("accel_tracker"));
-        MainWindow &w = newWindow(QStringLiteral("make"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(folder + QStringLiteral("/accel_tracker.c"));
+        MainWindowProbe probe(newWindow(QStringLiteral("make")));
+        window->loadSourceFile(folder + "/accel_tracker.c");
         QCOMPARE(probe.boards()->count(), 3);
-        probe.action("actionBuild")->trigger();
-        waitUntilIdle();
-        bool sawWarning = false;
-        for (const Paragraph &line : paragraphsOf(probe.console())) {
-            if (line.text.contains(QStringLiteral("warning:"))) {
-                QCOMPARE(line.color, Orange);
-                sawWarning = true;
-            }
-        }
-        QVERIFY(sawWarning);
+        const QStringList warnings = runAction("actionBuild", true).filter("warning:");
+        QVERIFY(!warnings.isEmpty());
+        QCOMPARE(warnings.filter(QRegularExpression("^o ")), warnings);
     }
 
     void makeArguments_data()
     {
         QTest::addColumn<QByteArray>("boards");
         QTest::addColumn<QString>("choose");
-        QTest::addColumn<bool>("clean");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("no Makefile: <Default>") << QByteArray() << QString() << false
-                                                << QByteArray("[CARTRIX_BOARD=<Default>]\n[all]\n");
-        QTest::newRow("clean") << QByteArray("#VCE_Board_Definitions: A;B") << "B" << true
-                               << QByteArray("[CARTRIX_BOARD=B]\n[clean]\n");
-        QTest::newRow("empty board list") << QByteArray("#VCE_Board_Definitions") << QString() << false
+        QTest::newRow("no Makefile: <Default>") << QByteArray() << QString() << QByteArray("[CARTRIX_BOARD=<Default>]\n[all]\n");
+        QTest::newRow("clean") << QByteArray("#VCE_Board_Definitions: A;B") << "B" << QByteArray("[CARTRIX_BOARD=B]\n[clean]\n");
+        QTest::newRow("empty board list") << QByteArray("#VCE_Board_Definitions") << QString()
                                           << QByteArray("[CARTRIX_BOARD=]\n[all]\n");
         QTest::newRow("blanks and shell characters")
             << QByteArray("#VCE_Board_Definitions: x; My $(touch pwned) \"q\" 'z' `id` &; y") << "My $(touch pwned) \"q\" 'z' `id` &"
-            << false << QByteArray("[CARTRIX_BOARD=My $$(touch pwned) \"q\" 'z' `id` &]\n[all]\n");
+            << QByteArray("[CARTRIX_BOARD=My $$(touch pwned) \"q\" 'z' `id` &]\n[all]\n");
     }
 
     void makeArguments()
     {
         QFETCH(QByteArray, boards);
         QFETCH(QString, choose);
-        QFETCH(bool, clean);
         QFETCH(QByteArray, expected);
-        const QString source = makeProject(QStringLiteral("proj"), boards);
-        MainWindow &w = newWindow(makeScript("exit 0\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
+        MainWindowProbe probe = openProject(makeScript("exit 0\n"), QByteArray(), boards);
         if (!choose.isNull())
             probe.boards()->setCurrentText(choose);
-        probe.action(clean ? "actionClean" : "actionBuild")->trigger();
-        waitUntilIdle();
+        QCOMPARE(runAction(expected.contains("clean") ? "actionClean" : "actionBuild").last(),
+                 QStringLiteral("Operation finished successfully"));
         QCOMPARE(readFile(recordPath("args")), expected);
-        QCOMPARE(QString::fromUtf8(readFile(recordPath("cwd"))).trimmed(),
-                 QFileInfo(source).canonicalPath());
-        QVERIFY(!QFile::exists(QFileInfo(source).absolutePath() + QStringLiteral("/pwned")));
-        QCOMPARE(textsOf(probe.console()).last(), QStringLiteral("Operation finished successfully"));
+        QCOMPARE(QString::fromUtf8(readFile(recordPath("cwd"))).trimmed(), QFileInfo(probe.currentFilePath()).canonicalPath());
+        QVERIFY(!QFile::exists(QFileInfo(probe.currentFilePath()).absolutePath() + "/pwned"));
     }
 
     void actionStates()
     {
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        const QString exe = QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe");
-        writeFile(exe, "#!/bin/sh\necho example\nsleep 10\n", true);
-        MainWindow &w = newWindow(makeScript(stdinRecorder() + "echo making\nsleep 10\n"));
-        MainWindowProbe probe(w);
+        const QString source = makeProject(QByteArray());
+        QVERIFY(writeFile(QFileInfo(source).absolutePath() + "/proj.exe", "#!/bin/sh\necho example\nsleep 10\n", true));
+        MainWindowProbe probe(newWindow(makeScript(stdinRecorder() + "echo making\nsleep 10\n")));
         const auto states = [&probe]() {
             QString s;
             for (const char *name : {"actionBuild", "actionClean", "actionCancel_Build", "actionRun", "actionStop"})
                 s += probe.action(name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
             return s;
         };
+        // Without a file nothing starts.
+        probe.action("actionBuild")->trigger();
+        probe.action("actionRun")->trigger();
+        QVERIFY(probe.idle() && !probe.running());
         QCOMPARE(states(), QStringLiteral("11010"));
-        w.loadSourceFile(source);
+        QVERIFY(!QFile::exists(recordPath("args")));
+
+        window->loadSourceFile(source);
         probe.action("actionBuild")->trigger();
         QCOMPARE(states(), QStringLiteral("00100"));
-        // Cancel: the make stand-in gets the stop byte, the console ends with
-        // the cancel line.
+        // Cancel: make gets the stop byte, the console ends with the cancel line.
         probe.action("actionCancel_Build")->trigger();
         waitUntilIdle();
         QCOMPARE(states(), QStringLiteral("11010"));
         QTRY_COMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
-        QCOMPARE(paragraphsOf(probe.console()).last().text, QStringLiteral("Operation canceled !"));
-        QCOMPARE(paragraphsOf(probe.console()).last().color, DarkGreen);
+        QCOMPARE(paragraphsOf(probe.console(), true).last(), QStringLiteral("g Operation canceled !"));
 
         // Make succeeds at once; the example then runs on.
-        writeFile(makeScript("exit 0\n"), QByteArray("#!/bin/sh\nexit 0\n"), true);
+        QVERIFY(writeFile(makeScript("exit 0\n"), QByteArray("#!/bin/sh\nexit 0\n"), true));
         probe.action("actionRun")->trigger();
-        QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("example")));
+        QTRY_VERIFY(paragraphsOf(probe.console()).contains("example"));
         QCOMPARE(states(), QStringLiteral("00001"));
         probe.action("actionStop")->trigger();
         waitUntilIdle();
         QCOMPARE(states(), QStringLiteral("11010"));
     }
 
-    void failedBuildDiscardsRun()
+    void consoleEndings_data()
     {
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        writeFile(QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe"), "#!/bin/sh\necho ran\n", true);
-        MainWindow &w = newWindow(makeScript("echo compiling\nexit 2\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
-        probe.action("actionRun")->trigger();
-        waitUntilIdle();
-        const QList<Paragraph> lines = paragraphsOf(probe.console());
-        QCOMPARE(lines.first().text, QStringLiteral("compiling"));
-        QCOMPARE(lines.at(lines.size() - 3).text, QString());
-        QCOMPARE(lines.at(lines.size() - 2).text, QStringLiteral("Operation finished with error code: 2"));
-        QCOMPARE(lines.at(lines.size() - 2).color, DarkRed);
-        QCOMPARE(lines.last().color, DarkRed);
-        QVERIFY(!textsOf(probe.console()).contains(QStringLiteral("ran")));
+        QTest::addColumn<QByteArray>("make");
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("failed build discards the run")
+            << QByteArray("echo compiling\nexit 2\n") << QByteArray("echo ran\n")
+            << QStringList{"b compiling", "b ", "r ", "r Operation finished with error code: 2", "r *"};
+        QTest::newRow("no program was made") << QByteArray("echo built\n") << QByteArray()
+                                             << QStringList{"b built", "b ", "g ", "g Operation finished successfully"};
+        // One chunk holding a warning is orange throughout.
+        QTest::newRow("errors and warnings")
+            << QByteArray("printf 'plain problem\\nsome WARNING here\\n' >&2\nsleep 0.3\nprintf 'only an error\\n' >&2\n")
+            << QByteArray() << QStringList{"o plain problem", "o some WARNING here", "o ", "R only an error", "R ",
+                                            "g ", "g Operation finished successfully"};
+        QTest::newRow("crashing program") << QByteArray("exit 0\n") << QByteArray("echo before the crash\nkill -SEGV $$\n")
+                                          << QStringList{"g Running example 'proj.exe' ...", "g ", "b before the crash", "b ", "r ",
+                                                         "r Operation finished with error code: *", "r *"};
     }
 
-    void missingExecutableStartsNothing()
+    // How a step's end reads in the console; "*" stands for any text.
+    void consoleEndings()
     {
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        MainWindow &w = newWindow(makeScript("echo built\nexit 0\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
-        probe.action("actionRun")->trigger();
-        waitUntilIdle();
-        QCOMPARE(textsOf(probe.console()),
-                 (QStringList{"built", "", "", "Operation finished successfully"}));
+        QFETCH(QByteArray, make);
+        QFETCH(QByteArray, program);
+        QFETCH(QStringList, lines);
+        MainWindowProbe probe = openProject(makeScript(make), program);
+        const QStringList shown = runAction("actionRun", true);
+        QVERIFY2(shown.size() == lines.size(), qPrintable(shown.join('\n')));
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString &want = lines.at(i);
+            const bool matches = want.endsWith('*') ? shown.at(i).startsWith(want.chopped(1)) && shown.at(i).size() > 2
+                                                    : shown.at(i) == want;
+            QVERIFY2(matches, qPrintable(QStringLiteral("%1 shown, %2 expected").arg(shown.at(i), want)));
+        }
+        QVERIFY(probe.action("actionRun")->isEnabled());
     }
 
     void cancelledPromptLeavesQueueEmpty()
     {
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        writeFile(QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe"), "#!/bin/sh\necho ran\n", true);
-        MainWindow &w = newWindow(makeScript("echo built\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
+        MainWindowProbe probe = openProject(makeScript("echo built\n"), QByteArray("echo ran\n"));
         QTest::keyClicks(probe.editor(), QStringLiteral("x"));
-
         bool asked = false;
         TestSupport::pressButton(QMessageBox::Cancel, &asked);
         probe.action("actionRun")->trigger();
@@ -274,35 +229,19 @@ private slots:
 
         // A later Build only builds: the run step is gone with the cancel.
         TestSupport::pressButton(QMessageBox::Discard, &asked);
-        probe.action("actionBuild")->trigger();
-        waitUntilIdle();
-        QCOMPARE(textsOf(probe.console()).first(), QStringLiteral("built"));
-        QVERIFY(!textsOf(probe.console()).contains(QStringLiteral("ran")));
-    }
-
-    void nothingWithoutFile()
-    {
-        MainWindow &w = newWindow(makeScript("exit 0\n"));
-        MainWindowProbe probe(w);
-        probe.action("actionBuild")->trigger();
-        probe.action("actionRun")->trigger();
-        QVERIFY(probe.idle());
-        QVERIFY(!probe.running());
-        QVERIFY(probe.action("actionBuild")->isEnabled());
-        QVERIFY(!QFile::exists(recordPath("args")));
+        const QStringList shown = runAction("actionBuild");
+        QCOMPARE(shown.first(), QStringLiteral("built"));
+        QVERIFY(!shown.contains("ran"));
     }
 
     void diagnostics_data()
     {
         QTest::addColumn<QString>("makePath");
         QTest::addColumn<QStringList>("head");
-        const QStringList advice{"", "Check if compiler is installed ! Refer documentation regarding compiler installation .", ""};
-        QTest::newRow("make") << "make"
-                              << (QStringList{"'make' not found !"} + advice
-                                  + QStringList{"It is recommended to install TDM-GCC from https://jmeubank.github.io/tdm-gcc/download/"});
-        QTest::newRow("mingw32-make") << "mingw32-make"
-                                      << (QStringList{"'mingw32-make' not found !"} + advice
-                                          + QStringList{"It is recommended to install TDM-GCC from https://jmeubank.github.io/tdm-gcc/download/"});
+        const QStringList advice{"", "Check if compiler is installed ! Refer documentation regarding compiler installation .", "",
+                                 "It is recommended to install TDM-GCC from https://jmeubank.github.io/tdm-gcc/download/"};
+        QTest::newRow("make") << "make" << QStringList{"'make' not found !"} + advice;
+        QTest::newRow("mingw32-make") << "mingw32-make" << QStringList{"'mingw32-make' not found !"} + advice;
         QTest::newRow("full path") << "/no/such folder/make"
                                    << QStringList{"Set Make Utility Path to \"make\" or \"mingw32-make\" in Settings option"};
     }
@@ -311,57 +250,26 @@ private slots:
     {
         QFETCH(QString, makePath);
         QFETCH(QStringList, head);
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray("#VCE_Board_Definitions: B1"));
         // Nothing on the program search path, so no make can be found.
         qputenv("PATH", QFile::encodeName(dir->filePath(QStringLiteral("empty-bin"))));
-        MainWindow &w = newWindow(makePath);
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
-        probe.action("actionBuild")->trigger();
-        waitUntilIdle();
-
-        const QString folder = QFileInfo(source).absolutePath();
-        const QStringList tail{"", "", "---- Diagnostic data ----", "Command executed: " + makePath,
-                               "Arguments: CARTRIX_BOARD=B1 all ", "Working directory: " + folder};
-        QCOMPARE(textsOf(probe.console()), head + tail);
-        const QList<Paragraph> lines = paragraphsOf(probe.console());
-        for (int i = 0; i < lines.size(); ++i) {
-            const bool dataPart = i >= head.size() + 2;
-            QCOMPARE(lines.at(i).color, dataPart ? DarkBlue : DarkRed);
-        }
+        MainWindowProbe probe = openProject(makePath, QByteArray(), "#VCE_Board_Definitions: B1");
+        QStringList expected;
+        for (const QString &line : head)
+            expected << "r " + line;
+        expected << "r " << "r " << "b ---- Diagnostic data ----" << "b Command executed: " + makePath
+                 << "b Arguments: CARTRIX_BOARD=B1 all " << "b Working directory: " + QFileInfo(probe.currentFilePath()).absolutePath();
+        QCOMPARE(runAction("actionBuild", true), expected);
         QVERIFY(probe.action("actionBuild")->isEnabled());
-    }
-
-    void stderrColours()
-    {
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        MainWindow &w = newWindow(makeScript("printf 'plain problem\\nsome WARNING here\\n' >&2\n"
-                                             "sleep 0.3\n"
-                                             "printf 'only an error\\n' >&2\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
-        probe.action("actionBuild")->trigger();
-        waitUntilIdle();
-        QHash<QString, QColor> colours;
-        for (const Paragraph &line : paragraphsOf(probe.console()))
-            colours.insert(line.text, line.color);
-        // One chunk holding a warning is orange throughout.
-        QCOMPARE(colours.value(QStringLiteral("plain problem")), Orange);
-        QCOMPARE(colours.value(QStringLiteral("some WARNING here")), Orange);
-        QCOMPARE(colours.value(QStringLiteral("only an error")), Red);
     }
 
     void closingDuringBuildStopsIt()
     {
-        startBusyBuild();
-        if (QTest::currentTestFailed())
-            return;
-        MainWindow &w = *window;
-        MainWindowProbe probe(w);
-
+        MainWindowProbe probe = openProject(makeScript(stdinRecorder() + "echo building\nsleep 10\n"));
+        probe.action("actionBuild")->trigger();
+        QTRY_VERIFY(paragraphsOf(probe.console()).contains("building"));
         QTest::keyClicks(probe.editor(), QStringLiteral("x"));
         TestSupport::pressButton(QMessageBox::Cancel);
-        QVERIFY(!w.close());
+        QVERIFY(!window->close());
         // The build was stopped before the question came.
         QVERIFY(!probe.running());
         QTRY_COMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
@@ -369,71 +277,21 @@ private slots:
         probe.editor()->document()->setModified(false);
         probe.action("actionBuild")->trigger();
         QTRY_COMPARE(probe.process().state(), QProcess::Running);
-        QVERIFY(w.close());
+        QVERIFY(window->close());
         QVERIFY(!probe.running());
-    }
-
-    // A program that crashes ends like any failure: its code and the
-    // process's own description, in dark red, after what it printed.
-    void crashingExample()
-    {
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        writeFile(QFileInfo(source).absolutePath() + QStringLiteral("/proj.exe"),
-                  "#!/bin/sh\necho before the crash\nkill -SEGV $$\n", true);
-        MainWindow &w = newWindow(makeScript("exit 0\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
-        probe.action("actionRun")->trigger();
-        waitUntilIdle();
-        const QList<Paragraph> lines = paragraphsOf(probe.console());
-        QVERIFY(textsOf(probe.console()).contains(QStringLiteral("before the crash")));
-        QVERIFY2(lines.at(lines.size() - 2).text.startsWith(QStringLiteral("Operation finished with error code: ")),
-                 qPrintable(lines.at(lines.size() - 2).text));
-        QCOMPARE(lines.at(lines.size() - 2).color, DarkRed);
-        QCOMPARE(lines.last().color, DarkRed);
-        QVERIFY(!lines.last().text.isEmpty());
-        QVERIFY(probe.action("actionRun")->isEnabled());
     }
 
     void bundledExampleHearsStop()
     {
         const QString folder = copyExample(QStringLiteral("accel_tracker"));
-        MainWindow &w = newWindow(QStringLiteral("make"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(folder + QStringLiteral("/accel_tracker.c"));
+        MainWindowProbe probe(newWindow(QStringLiteral("make")));
+        window->loadSourceFile(folder + "/accel_tracker.c");
         probe.action("actionRun")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(probe.action("actionStop")->isEnabled()
-                                     && probe.console()->toPlainText().contains(QStringLiteral("accel;")),
+        QTRY_VERIFY_WITH_TIMEOUT(probe.action("actionStop")->isEnabled() && probe.console()->toPlainText().contains("accel;"),
                                  20000);
-        probe.action("actionStop")->trigger();
-        waitUntilIdle();
-        const QStringList texts = textsOf(probe.console());
-        QVERIFY2(texts.contains(QStringLiteral("Stop requested, tracker halted.")), qPrintable(texts.join('|').right(300)));
-        QCOMPARE(texts.last(), QStringLiteral("Operation canceled !"));
-    }
-
-    // Neither make nor a shell may read a board name as anything but text.
-    void boardNameReachesProgramAsIs()
-    {
-        const QString board = QStringLiteral("$(shell touch pwned) \"q\" 'z' `touch pwned2` & \\ $HOME x\\");
-        const QString folder = copyExample(QStringLiteral("thermo_monitor"));
-        const QString makefile = folder + QStringLiteral("/Makefile");
-        QByteArray rules = readFile(makefile);
-        rules.replace("#VCE_Board_Definitions: TH100;", "#VCE_Board_Definitions: TH100; " + board.toUtf8() + ";");
-        writeFile(makefile, rules);
-
-        MainWindow &w = newWindow(QStringLiteral("make"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(folder + QStringLiteral("/thermo_monitor.c"));
-        probe.boards()->setCurrentText(board);
-        QCOMPARE(probe.boards()->currentText(), board);
-        probe.action("actionRun")->trigger();
-        waitUntilIdle();
-        const QStringList texts = textsOf(probe.console());
-        QVERIFY2(texts.contains(QStringLiteral("Thermo monitor on board %1 (sensor profile TH100)").arg(board)),
-                 qPrintable(texts.join('\n').left(500)));
-        QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned")));
-        QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned2")));
+        const QStringList shown = runAction("actionStop");
+        QVERIFY2(shown.contains("Stop requested, tracker halted."), qPrintable(shown.join('|').right(300)));
+        QCOMPARE(shown.last(), QStringLiteral("Operation canceled !"));
     }
 
     void consoleShowsEverything_data()
@@ -452,50 +310,45 @@ private slots:
     void consoleShowsEverything()
     {
         QFETCH(QByteArray, producer);
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        MainWindow &w = newWindow(makeScript("{ " + producer + "; } | tee '" + recordPath("output").toUtf8() + "'\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
-        probe.action("actionBuild")->trigger();
-        waitUntilIdle();
-
-        QStringList texts = textsOf(probe.console());
-        QCOMPARE(texts.takeLast(), QStringLiteral("Operation finished successfully"));
-        QCOMPARE(texts.takeLast(), QString());
-        for (const QString &text : qAsConst(texts))
+        openProject(makeScript("{ " + producer + "; } | tee '" + recordPath("output").toUtf8() + "'\n"));
+        QStringList shown = runAction("actionBuild");
+        QCOMPARE(shown.takeLast(), QStringLiteral("Operation finished successfully"));
+        QCOMPARE(shown.takeLast(), QString());
+        for (const QString &text : qAsConst(shown))
             QVERIFY2(text.size() <= 4096, qPrintable(QString::number(text.size())));
         QByteArray written = readFile(recordPath("output"));
         QVERIFY(!written.isEmpty());
         written.replace('\0', QByteArray());
         const QString expected = QString::fromUtf8(written).remove(QLatin1Char('\n'));
-        const QString shown = texts.join(QString());
-        QCOMPARE(shown.size(), expected.size());
-        QVERIFY(shown == expected);
-        QVERIFY(!shown.contains(QChar::ReplacementCharacter));
+        const QString joined = shown.join(QString());
+        QCOMPARE(joined.size(), expected.size());
+        QVERIFY(joined == expected);
+        QVERIFY(!joined.contains(QChar::ReplacementCharacter));
     }
 
 private:
-    // A project folder named `name` with a source file and a Makefile whose
-    // marker line is `boards` (none when null). Returns the source path.
-    QString makeProject(const QString &name, const QByteArray &boards)
+    // A project folder with a source file, a Makefile whose marker line is
+    // `boards` (none when null) and, if `program` is given, a built program
+    // that runs it. Returns the source path.
+    QString makeProject(const QByteArray &boards, const QByteArray &program = QByteArray())
     {
-        const QString folder = dir->filePath(name);
+        const QString folder = dir->filePath(QStringLiteral("proj"));
         QDir().mkpath(folder);
         if (!boards.isNull())
-            writeFile(folder + QStringLiteral("/Makefile"), "# stand-in\n" + boards + "\n");
-        const QString source = folder + QLatin1Char('/') + name + QStringLiteral(".c");
-        writeFile(source, "int main(void) { return 0; }\n");
-        return source;
+            writeFile(folder + "/Makefile", "# stand-in\n" + boards + "\n");
+        if (!program.isNull())
+            writeFile(folder + "/proj.exe", "#!/bin/sh\n" + program, true);
+        writeFile(folder + "/proj.c", "int main(void) { return 0; }\n");
+        return folder + "/proj.c";
     }
-    // A make stand-in: a shell script that records its arguments, working
-    // folder and input in `records`, then runs `body`.
+
+    // A make stand-in: a shell script that records its arguments and working
+    // folder, then runs `body`.
     QString makeScript(const QByteArray &body)
     {
         const QString path = dir->filePath(QStringLiteral("fake make"));
-        const QByteArray recorder = "#!/bin/sh\n"
-                                    "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > '" + recordPath("args").toUtf8() + "'\n"
-                                    "pwd > '" + recordPath("cwd").toUtf8() + "'\n";
-        writeFile(path, recorder + body, true);
+        writeFile(path, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > '" + recordPath("args").toUtf8()
+                            + "'\npwd > '" + recordPath("cwd").toUtf8() + "'\n" + body, true);
         return path;
     }
 
@@ -506,32 +359,37 @@ private:
         window->show();
         return *window;
     }
-    // Opens a window whose make, recording its standard input, is busy
-    // building.
-    void startBusyBuild()
+
+    MainWindowProbe openProject(const QString &makePath, const QByteArray &program = QByteArray(),
+                                const QByteArray &boards = QByteArray())
     {
-        const QString source = makeProject(QStringLiteral("proj"), QByteArray());
-        MainWindow &w = newWindow(makeScript(stdinRecorder() + "echo building\nsleep 10\n"));
-        MainWindowProbe probe(w);
-        w.loadSourceFile(source);
-        probe.action("actionBuild")->trigger();
-        QTRY_VERIFY(textsOf(probe.console()).contains(QStringLiteral("building")));
+        const QString source = makeProject(boards, program);
+        newWindow(makePath).loadSourceFile(source);
+        return MainWindowProbe(*window);
     }
-    // A copy of a bundled example in the test's folder; returns its folder.
+
     QString copyExample(const QString &name)
     {
-        const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples/") + name;
+        const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR") + "/examples/" + name;
         const QString folder = dir->filePath(name);
         QDir().mkpath(folder);
-        for (const QString &file : {QStringLiteral("Makefile"), name + QStringLiteral(".c")})
-            QFile::copy(source + QLatin1Char('/') + file, folder + QLatin1Char('/') + file);
+        for (const QString &file : {QStringLiteral("Makefile"), name + ".c"})
+            QFile::copy(source + '/' + file, folder + '/' + file);
         return folder;
     }
 
-    void waitUntilIdle(int timeoutMs = 20000)
+    void waitUntilIdle()
     {
         MainWindowProbe probe(*window);
-        QTRY_VERIFY_WITH_TIMEOUT(probe.idle() && !probe.running() && probe.consoleSettled(), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(probe.idle() && !probe.running() && probe.consoleSettled(), 20000);
+    }
+
+    QStringList runAction(const char *action, bool withColour = false)
+    {
+        MainWindowProbe probe(*window);
+        probe.action(action)->trigger();
+        waitUntilIdle();
+        return paragraphsOf(probe.console(), withColour);
     }
 
     QString recordPath(const char *name) const { return records.filePath(QLatin1String(name)); }
