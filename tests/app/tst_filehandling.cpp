@@ -17,20 +17,12 @@
 #include <unistd.h>
 #endif
 
+using TestSupport::readFile;
+using TestSupport::writeFile;
+
 namespace {
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
+const QByteArray Source("int main(void) { return 0; }\n");
 
 QStringList comboItems(QComboBox *box)
 {
@@ -40,9 +32,17 @@ QStringList comboItems(QComboBox *box)
     return items;
 }
 
-QString storedString(const char *key)
+QString stored(const char *key)
 {
     return QSettings().value(QLatin1String(key)).toString();
+}
+
+// Runs a program and tells whether it succeeded.
+bool succeeds(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 } // namespace
@@ -84,78 +84,67 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(QString, project);
         const QString path = dir->filePath(fileName);
-        writeBytes(path, "x\n");
-        MainWindow &w = newWindow();
-        w.loadSourceFile(path);
-        MainWindowProbe probe(w);
+        writeFile(path, "x\n");
+        MainWindowProbe probe(newWindow());
+        window->loadSourceFile(path);
         QCOMPARE(probe.projectName(), project);
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - ") + project);
+        QCOMPARE(window->windowTitle(), "VESTRA - " + project);
         QCOMPARE(probe.currentFilePath(), path);
         QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(dir->path()).absoluteFilePath());
     }
 
-    void loadStoresKeysAndFillsBoards()
+    void loadFillsBoards_data()
     {
-        const QString path = makeExample(QStringLiteral("demo"), "#VCE_Board_Definitions: A; B C");
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
+        QTest::addColumn<QByteArray>("boardLine");
+        QTest::addColumn<QStringList>("boards");
+        QTest::newRow("two boards") << QByteArray("#VCE_Board_Definitions: A; B C") << QStringList{"A", "B C"};
+        QTest::newRow("no Makefile") << QByteArray() << QStringList{"<Default>"};
+        QTest::newRow("marker only") << QByteArray("#VCE_Board_Definitions") << QStringList{};
+        QTest::newRow("shell characters") << QByteArray("#VCE_Board_Definitions: $(rm -rf /); \"a b\"; it's")
+                                          << QStringList{"$(rm -rf /)", "\"a b\"", "it's"};
+    }
+
+    // A load shows the file unmodified, stores where it was, and fills the
+    // boards from its folder; a later load of something that is no file
+    // changes none of it.
+    void loadFillsBoards()
+    {
+        QFETCH(QByteArray, boardLine);
+        QFETCH(QStringList, boards);
+        const QString other = makeExample(QStringLiteral("other"), "#VCE_Board_Definitions: Z");
+        const QString path = makeExample(QStringLiteral("demo"), boardLine);
+        MainWindowProbe probe(newWindow());
+        window->loadSourceFile(other);
+        window->loadSourceFile(path);
+        window->loadSourceFile(dir->filePath(QStringLiteral("nothing.c")));
+        window->loadSourceFile(dir->path());
         QVERIFY(probe.fileLoaded());
-        QCOMPARE(storedString("LastLoadedFile"), path);
-        QCOMPARE(storedString("LastWorkingDirectory"), QFileInfo(path).absolutePath());
-        QCOMPARE(comboItems(probe.boards()), (QStringList{"A", "B C"}));
-        QCOMPARE(probe.boards()->currentIndex(), 0);
-        QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("int main(void) { return 0; }\n"));
+        QCOMPARE(probe.currentFilePath(), path);
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
+        QCOMPARE(stored("LastLoadedFile"), path);
+        QCOMPARE(stored("LastWorkingDirectory"), QFileInfo(path).absolutePath());
+        QCOMPARE(comboItems(probe.boards()), boards);
+        QCOMPARE(probe.boards()->currentIndex(), boards.isEmpty() ? -1 : 0);
+        QCOMPARE(probe.editor()->toPlainText(), QString::fromLatin1(Source));
         QVERIFY(!probe.editor()->document()->isModified());
         QVERIFY(!probe.editor()->document()->isUndoAvailable());
     }
 
-    void loadMissingFileChangesNothing()
-    {
-        const QString path = makeExample(QStringLiteral("demo"), "#VCE_Board_Definitions: A");
-        MainWindow &w = newWindow();
-        w.loadSourceFile(path);
-        w.loadSourceFile(dir->filePath(QStringLiteral("nothing.c")));
-        w.loadSourceFile(dir->path()); // a folder is no source file either
-        MainWindowProbe probe(w);
-        QCOMPARE(probe.currentFilePath(), path);
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo"));
-        QCOMPARE(comboItems(probe.boards()), QStringList{"A"});
-    }
-
-    void boardsFollowTheLoadedFolder()
-    {
-        const QString withBoards = makeExample(QStringLiteral("one"), "#VCE_Board_Definitions: X;Y");
-        const QString without = makeExample(QStringLiteral("two"), QByteArray());
-        const QString markerOnly = makeExample(QStringLiteral("three"), "#VCE_Board_Definitions");
-        const QString shell = makeExample(QStringLiteral("four"),
-                                          "#VCE_Board_Definitions: $(rm -rf /); \"a b\"; it's");
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(withBoards);
-        QCOMPARE(comboItems(probe.boards()), (QStringList{"X", "Y"}));
-        w.loadSourceFile(without);
-        QCOMPARE(comboItems(probe.boards()), QStringList{"<Default>"});
-        w.loadSourceFile(markerOnly);
-        QCOMPARE(comboItems(probe.boards()), QStringList{});
-        w.loadSourceFile(shell);
-        QCOMPARE(comboItems(probe.boards()), (QStringList{"$(rm -rf /)", "\"a b\"", "it's"}));
-    }
-
     void modifiedMarkFollowsEdits()
     {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
+        MainWindowProbe probe = openExample();
+        // Saving an unmodified file writes nothing.
+        writeFile(probe.currentFilePath(), "changed on disk\n");
+        probe.save();
+        QCOMPARE(readFile(probe.currentFilePath()), QByteArray("changed on disk\n"));
         QTest::keyClicks(probe.editor(), QStringLiteral("x"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo *"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo *"));
         probe.editor()->undo();
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
         QTest::keyClicks(probe.editor(), QStringLiteral("y"));
         probe.save();
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo"));
-        QCOMPARE(readBytes(path), QByteArray("yint main(void) { return 0; }\n"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
+        QCOMPARE(readFile(probe.currentFilePath()), "y" + Source);
     }
 
     void savedAsRead_data()
@@ -178,223 +167,158 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, typed);
         QFETCH(QByteArray, saved);
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray(), onDisk);
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
+        MainWindowProbe probe = openExample(onDisk);
         QCOMPARE(probe.editor()->toPlainText(), shown);
         QTextCodec *localeCodec = QTextCodec::codecForLocale();
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
         probe.editor()->textCursor().insertText(typed);
         probe.save();
         QTextCodec::setCodecForLocale(localeCodec);
-        QCOMPARE(readBytes(path), saved);
-        w.loadSourceFile(path);
+        QCOMPARE(readFile(probe.currentFilePath()), saved);
+        window->loadSourceFile(probe.currentFilePath());
         QCOMPARE(probe.editor()->toPlainText(), typed + shown);
-    }
-
-    void saveUnmodifiedWritesNothing()
-    {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        MainWindow &w = newWindow();
-        w.loadSourceFile(path);
-        writeBytes(path, "changed on disk\n");
-        MainWindowProbe(w).save();
-        QCOMPARE(readBytes(path), QByteArray("changed on disk\n"));
     }
 
     void saveFailureKeepsEdits_data()
     {
-        QTest::addColumn<bool>("folderAtPath");
-        QTest::newRow("folder removed") << false;
-        QTest::newRow("a folder took the file's place") << true;
+        QTest::addColumn<QString>("world");
+        QTest::addColumn<int>("typed");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder removed") << "no folder" << 4 << "";
+        QTest::newRow("a folder took the file's place") << "folder at path" << 4 << "";
+        // Qt writes through a 16 KiB buffer: below it the bytes reach the disk
+        // only at commit time, above it during the writes.
+        QTest::newRow("size limit, below the write buffer") << "size limit" << 4000 << "File too large";
+        QTest::newRow("size limit, above the write buffer") << "size limit" << 40000 << "File too large";
+        QTest::newRow("full disk") << "full disk" << 40000 << "No space left on device";
     }
 
+    // A failed save says why, keeps the edits and the old file as it was,
+    // and leaves no temporary file.
     void saveFailureKeepsEdits()
     {
-        QFETCH(bool, folderAtPath);
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
-        QTest::keyClicks(probe.editor(), QStringLiteral("edit"));
-        QVERIFY(QFile::remove(path));
-        if (folderAtPath)
-            QVERIFY(QDir().mkdir(path));
-        else
+        QFETCH(QString, world);
+        QFETCH(int, typed);
+        QFETCH(QString, reason);
+        QTemporaryDir disk;
+        std::function<void()> unmount;
+        const auto atEnd = qScopeGuard([&]() {
+            if (unmount)
+                unmount();
+        });
+        QString path;
+        if (world == QLatin1String("full disk")) {
+            // A real small file system, where the machine lets the test make one.
+#ifdef Q_OS_LINUX
+            if (::geteuid() != 0 || !succeeds("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", disk.path()}))
+#endif
+                QSKIP("No small file system can be made here");
+            unmount = [&]() { succeeds("umount", {disk.path()}); };
+            path = disk.filePath(QStringLiteral("demo.c"));
+            writeFile(path, Source);
+        } else {
+            path = makeExample(QStringLiteral("demo"), QByteArray());
+        }
+        newWindow().loadSourceFile(path);
+        MainWindowProbe probe(*window);
+        probe.editor()->textCursor().insertText(QString(typed, QLatin1Char('x')));
+        if (world == QLatin1String("no folder") || world == QLatin1String("folder at path")) {
             QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
+            if (world == QLatin1String("folder at path"))
+                QVERIFY(QDir().mkpath(path));
+        }
 
         bool warned = false;
         QString text;
         QString informative;
         TestSupport::pressButton(QMessageBox::Ok, &warned, &text, &informative);
-        probe.save();
-        QVERIFY(warned);
-        QCOMPARE(text, QStringLiteral("The source file could not be saved."));
-        QVERIFY2(informative.contains(QDir::toNativeSeparators(path)), qPrintable(informative));
-        QVERIFY(probe.editor()->document()->isModified());
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo *"));
-    }
-
-    void saveOverFileSizeLimit_data()
-    {
-        QTest::addColumn<int>("size");
-        // Qt writes through a 16 KiB buffer: below it the bytes reach the disk
-        // only at commit time, above it during the writes.
-        QTest::newRow("below the write buffer") << 4000;
-        QTest::newRow("above the write buffer") << 40000;
-    }
-
-    void saveOverFileSizeLimit()
-    {
-#ifndef Q_OS_UNIX
-        QSKIP("File size limits are a Unix feature");
-#else
-        QFETCH(int, size);
-        // What the program does at start-up; without it the limit would end
-        // this test with SIGXFSZ.
-        keepRunningAtFileSizeLimit();
-        const QByteArray original(1000, 'o');
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray(), original);
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
-        probe.editor()->textCursor().insertText(QString(size, QLatin1Char('x')));
-
-        bool warned = false;
-        QString informative;
-        TestSupport::pressButton(QMessageBox::Ok, &warned, nullptr, &informative);
-        {
+        if (world == QLatin1String("size limit")) {
+#ifdef Q_OS_UNIX
+            // What the program does at start-up; without it the limit would
+            // end this test with SIGXFSZ.
+            keepRunningAtFileSizeLimit();
             const TestSupport::FileSizeLimit limit(2048);
+            probe.save();
+#else
+            QSKIP("File size limits are a Unix feature");
+#endif
+        } else {
             probe.save();
         }
         QVERIFY(warned);
+        QCOMPARE(text, QStringLiteral("The source file could not be saved."));
         QVERIFY2(informative.contains(QDir::toNativeSeparators(path)), qPrintable(informative));
-        QVERIFY2(informative.contains(QStringLiteral("File too large")), qPrintable(informative));
-        QCOMPARE(readBytes(path), original);
+        QVERIFY2(informative.contains(reason), qPrintable(informative));
         QVERIFY(probe.editor()->document()->isModified());
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo *"));
-        // No temporary file is left behind.
-        QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{QStringLiteral("demo.c")});
-#endif
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo *"));
+        if (QFileInfo(path).isFile()) {
+            QCOMPARE(readFile(path), Source);
+            QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{"demo.c"});
+        }
     }
 
-    // A real full file system where the machine lets the test make one (a small
-    // memory file system needs the superuser).
-    void saveOnFullDisk()
+    void saveAs_data()
     {
-#ifndef Q_OS_LINUX
-        QSKIP("Mounts a Linux memory file system");
-#else
-        QTemporaryDir disk;
-        const auto run = [](const QString &program, const QStringList &arguments) {
-            QProcess process;
-            process.start(program, arguments);
-            return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-                   && process.exitCode() == 0;
-        };
-        if (::geteuid() != 0 || !run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=16k", "tmpfs", disk.path()}))
-            QSKIP("No small file system can be made here");
-        const auto unmount = qScopeGuard([&]() { run(QStringLiteral("umount"), {disk.path()}); });
-        const QString path = disk.filePath(QStringLiteral("demo.c"));
-        const QByteArray original(1000, 'o');
-        writeBytes(path, original);
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
-        probe.editor()->textCursor().insertText(QString(40000, QLatin1Char('x')));
-        bool warned = false;
-        QString informative;
-        TestSupport::pressButton(QMessageBox::Ok, &warned, nullptr, &informative);
-        probe.save();
-        QVERIFY(warned);
-        QVERIFY2(informative.contains(QStringLiteral("No space left on device")), qPrintable(informative));
-        QCOMPARE(readBytes(path), original);
-        QVERIFY(probe.editor()->document()->isModified());
-#endif
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("to a new file") << "other/copy.v2.c" << true;
+        QTest::newRow("to a folder that is not there") << "no-such-folder/new.c" << false;
+        QTest::newRow("dialog cancelled") << QString() << false;
     }
 
-    void saveAsMovesToNewFile()
+    // Save As moves the window to the new file, but the next start still
+    // reopens the file that was loaded, with the boards of its folder. A
+    // failure or a cancel changes nothing.
+    void saveAs()
     {
-        const QString path = makeExample(QStringLiteral("demo"), "#VCE_Board_Definitions: A");
+        QFETCH(QString, target);
+        QFETCH(bool, moves);
         QDir().mkpath(dir->filePath(QStringLiteral("other")));
-        const QString target = dir->filePath(QStringLiteral("other/copy.v2.c"));
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
+        MainWindowProbe probe = openExample(Source, "#VCE_Board_Definitions: A");
+        const QString path = probe.currentFilePath();
         QTest::keyClicks(probe.editor(), QStringLiteral("z"));
-
+        const QString storedFolder = stored("LastWorkingDirectory");
         bool asked = false;
-        TestSupport::chooseFile(target, &asked);
-        probe.saveAs();
-        QVERIFY(asked);
-        QCOMPARE(readBytes(target), QByteArray("zint main(void) { return 0; }\n"));
-        QCOMPARE(readBytes(path), QByteArray("int main(void) { return 0; }\n"));
-        QCOMPARE(probe.currentFilePath(), target);
-        QCOMPARE(probe.projectName(), QStringLiteral("copy"));
-        QCOMPARE(probe.lastWorkingDirectory(), dir->filePath(QStringLiteral("other")));
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - copy"));
-        QVERIFY(!probe.editor()->document()->isModified());
-        QCOMPARE(storedString("LastWorkingDirectory"), dir->filePath(QStringLiteral("other")));
-        // The next start still reopens the file that was loaded, and the boards
-        // stay those of its folder.
-        QCOMPARE(storedString("LastLoadedFile"), path);
-        QCOMPARE(comboItems(probe.boards()), QStringList{"A"});
-    }
-
-    void saveAsFailureChangesNothing()
-    {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
-        QTest::keyClicks(probe.editor(), QStringLiteral("z"));
-        const QString storedFolder = storedString("LastWorkingDirectory");
-
-        const QString target = dir->filePath(QStringLiteral("no-such-folder/new.c"));
-        TestSupport::chooseFile(target);
         bool warned = false;
-        QTimer::singleShot(0, [&warned]() {
-            // The file dialog comes first; the warning follows it.
-            TestSupport::pressButton(QMessageBox::Ok, &warned);
-        });
-        probe.saveAs();
-        QTRY_VERIFY(warned);
-        QCOMPARE(probe.currentFilePath(), path);
-        QCOMPARE(probe.projectName(), QStringLiteral("demo"));
-        QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(path).absolutePath());
-        QCOMPARE(storedString("LastWorkingDirectory"), storedFolder);
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - demo *"));
-        QVERIFY(probe.editor()->document()->isModified());
-    }
-
-    void saveAsCancelled()
-    {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
-        QTest::keyClicks(probe.editor(), QStringLiteral("z"));
-        bool asked = false;
-        TestSupport::cancelFileDialog(&asked);
+        if (target.isNull())
+            TestSupport::cancelFileDialog(&asked);
+        else
+            TestSupport::chooseFile(dir->filePath(target), &asked);
+        // The file dialog comes first; a warning would follow it.
+        QTimer::singleShot(0, [&warned]() { TestSupport::pressButton(QMessageBox::Ok, &warned); });
         probe.saveAs();
         QVERIFY(asked);
-        QCOMPARE(probe.currentFilePath(), path);
-        QVERIFY(probe.editor()->document()->isModified());
+        QTRY_COMPARE(warned, !moves && !target.isNull());
+        const QString now = moves ? dir->filePath(target) : path;
+        QCOMPARE(probe.currentFilePath(), now);
+        QCOMPARE(probe.projectName(), moves ? QStringLiteral("copy") : QStringLiteral("demo"));
+        QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(now).absolutePath());
+        QCOMPARE(stored("LastWorkingDirectory"), moves ? QFileInfo(now).absolutePath() : storedFolder);
+        QCOMPARE(window->windowTitle(), moves ? QStringLiteral("VESTRA - copy") : QStringLiteral("VESTRA - demo *"));
+        QCOMPARE(probe.editor()->document()->isModified(), !moves);
+        QCOMPARE(readFile(path), Source);
+        QCOMPARE(stored("LastLoadedFile"), path);
+        QCOMPARE(comboItems(probe.boards()), QStringList{"A"});
+        if (moves) {
+            QCOMPARE(readFile(now), "z" + Source);
+            window->applySettings();
+            QCOMPARE(probe.currentFilePath(), now);
+            QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(now).absolutePath());
+        }
     }
 
+    // With no file yet neither Save nor Save As asks for one. Each shows
+    // its dialog before it returns, so none came if none was seen.
     void saveBeforeAnyFileDoesNothing()
     {
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
+        MainWindowProbe probe(newWindow());
         QTest::keyClicks(probe.editor(), QStringLiteral("draft"));
         bool asked = false;
         TestSupport::cancelFileDialog(&asked);
         probe.save();
         probe.saveAs();
-        QTest::qWait(20);
         QVERIFY(!asked);
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA *"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
     }
 
     void openWhileModified_data()
@@ -405,6 +329,7 @@ private slots:
         QTest::newRow("save") << int(QMessageBox::Save) << true << QByteArray("editone\n");
         QTest::newRow("discard") << int(QMessageBox::Discard) << true << QByteArray("one\n");
         QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << QByteArray("one\n");
+        QTest::newRow("file dialog cancelled: no question") << int(QMessageBox::NoButton) << false << QByteArray("one\n");
     }
 
     void openWhileModified()
@@ -412,134 +337,97 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, opens);
         QFETCH(QByteArray, firstOnDisk);
-        const QString first = makeExample(QStringLiteral("first"), QByteArray(), "one\n");
         const QString second = makeExample(QStringLiteral("second"), QByteArray(), "two\n");
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(first);
+        MainWindowProbe probe = openExample("one\n");
+        const QString first = probe.currentFilePath();
         QTest::keyClicks(probe.editor(), QStringLiteral("edit"));
-
-        TestSupport::chooseFile(second);
+        if (answer == QMessageBox::NoButton)
+            TestSupport::cancelFileDialog();
+        else
+            TestSupport::chooseFile(second);
         bool prompted = false;
-        QTimer::singleShot(0, [&prompted, answer]() {
-            TestSupport::pressButton(QMessageBox::StandardButton(answer), &prompted);
-        });
+        const auto button = QMessageBox::StandardButton(answer == QMessageBox::NoButton ? QMessageBox::Discard : answer);
+        QTimer::singleShot(0, [&prompted, button]() { TestSupport::pressButton(button, &prompted); });
         probe.openExample();
-        QVERIFY(prompted);
-        QCOMPARE(readBytes(first), firstOnDisk);
+        QCOMPARE(prompted, answer != QMessageBox::NoButton);
+        QCOMPARE(readFile(first), firstOnDisk);
         QCOMPARE(probe.currentFilePath(), opens ? second : first);
         QCOMPARE(probe.editor()->toPlainText(), opens ? QStringLiteral("two\n") : QStringLiteral("editone\n"));
         QCOMPARE(probe.editor()->document()->isModified(), !opens);
     }
 
-    void openCancelledAsksNothing()
-    {
-        const QString first = makeExample(QStringLiteral("first"), QByteArray(), "one\n");
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(first);
-        QTest::keyClicks(probe.editor(), QStringLiteral("edit"));
-        TestSupport::cancelFileDialog();
-        bool prompted = false;
-        QTimer::singleShot(0, [&prompted]() { TestSupport::pressButton(QMessageBox::Discard, &prompted); });
-        probe.openExample();
-        QTest::qWait(20);
-        QVERIFY(!prompted);
-        QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("editone\n"));
-    }
-
     void promptSaveFailureCancelsClose()
     {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        MainWindow &w = newWindow();
-        w.show();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
+        MainWindowProbe probe = openExample();
+        window->show();
         QTest::keyClicks(probe.editor(), QStringLiteral("keep me"));
-        QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
-
+        QVERIFY(QDir(QFileInfo(probe.currentFilePath()).absolutePath()).removeRecursively());
         bool prompted = false;
         bool warned = false;
         TestSupport::pressButton(QMessageBox::Save, &prompted);
         QTimer::singleShot(0, [&warned]() { TestSupport::pressButton(QMessageBox::Ok, &warned); });
-        QVERIFY(!w.close());
+        QVERIFY(!window->close());
         QVERIFY(prompted);
         QVERIFY(warned);
-        QVERIFY(w.isVisible());
+        QVERIFY(window->isVisible());
         QVERIFY(probe.editor()->toPlainText().startsWith(QStringLiteral("keep me")));
     }
 
     void zeroByteWarns()
     {
         const QString path = makeExample(QStringLiteral("demo"), QByteArray(), QByteArray("int a;\n\0tail\n", 13));
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
+        MainWindowProbe probe(newWindow());
         bool warned = false;
         QString informative;
         TestSupport::pressButton(QMessageBox::Ok, &warned, nullptr, &informative);
-        w.loadSourceFile(path);
+        window->loadSourceFile(path);
         QVERIFY(warned);
         QVERIFY(informative.contains(QStringLiteral("not shown")));
         QVERIFY(informative.contains(QStringLiteral("drop")));
         QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("int a;\n"));
     }
 
+    // The next start reopens the last file, unless it has gone.
     void lastFileReopenedAtStart()
     {
-        const QString path = makeExample(QStringLiteral("demo"), "#VCE_Board_Definitions: Q");
-        newWindow().loadSourceFile(path);
-        MainWindow &again = newWindow();
-        MainWindowProbe probe(again);
+        const QString path = openExample(Source, "#VCE_Board_Definitions: Q").currentFilePath();
+        MainWindowProbe probe(newWindow());
         QCOMPARE(probe.currentFilePath(), path);
-        QCOMPARE(again.windowTitle(), QStringLiteral("VESTRA - demo"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
         QCOMPARE(comboItems(probe.boards()), QStringList{"Q"});
         QVERIFY(!probe.editor()->document()->isModified());
-    }
 
-    void missingLastFileIgnored()
-    {
-        QSettings().setValue(QStringLiteral("LastLoadedFile"), dir->filePath(QStringLiteral("gone.c")));
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA"));
-        QVERIFY(!probe.fileLoaded());
-        QCOMPARE(probe.boards()->count(), 0);
-        QVERIFY(probe.editor()->toPlainText().isEmpty());
-    }
-
-    void laterApplySettingsKeepsShownFile()
-    {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        const QString target = dir->filePath(QStringLiteral("renamed.c"));
-        MainWindow &w = newWindow();
-        MainWindowProbe probe(w);
-        w.loadSourceFile(path);
-        TestSupport::chooseFile(target);
-        probe.saveAs();
-        QCOMPARE(probe.currentFilePath(), target);
-
-        w.applySettings();
-        QCOMPARE(probe.currentFilePath(), target);
-        QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(target).absolutePath());
+        QVERIFY(QFile::remove(path));
+        newWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA"));
+        QVERIFY(!MainWindowProbe(*window).fileLoaded());
+        QCOMPARE(MainWindowProbe(*window).boards()->count(), 0);
+        QVERIFY(MainWindowProbe(*window).editor()->toPlainText().isEmpty());
     }
 
 private:
     // A folder with a Makefile and a source file, like a bundled example.
-    QString makeExample(const QString &name, const QByteArray &boardLine, const QByteArray &source = "int main(void) { return 0; }\n")
+    QString makeExample(const QString &name, const QByteArray &boardLine, const QByteArray &source = Source)
     {
         const QString folder = dir->filePath(name);
         QDir().mkpath(folder);
         if (!boardLine.isNull())
-            writeBytes(folder + QStringLiteral("/Makefile"), "all:\n\tcc x.c\n" + boardLine + "\n");
-        const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".c");
-        writeBytes(path, source);
-        return path;
+            writeFile(folder + "/Makefile", "all:\n\tcc x.c\n" + boardLine + "\n");
+        writeFile(folder + '/' + name + ".c", source);
+        return folder + '/' + name + ".c";
     }
 
     MainWindow &newWindow()
     {
         window.reset(new MainWindow);
         return *window;
+    }
+
+    MainWindowProbe openExample(const QByteArray &source = Source, const QByteArray &boardLine = QByteArray())
+    {
+        const QString path = makeExample(QStringLiteral("demo"), boardLine, source);
+        newWindow().loadSourceFile(path);
+        return MainWindowProbe(*window);
     }
 
     std::unique_ptr<QTemporaryDir> dir;
