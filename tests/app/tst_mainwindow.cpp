@@ -1,18 +1,16 @@
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
+#include "settingsstore.h"
 #include "testsupport.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSpinBox>
-
-#include "settingsstore.h"
-#include <QFile>
 #include <QSettings>
-#include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -32,6 +30,7 @@ public slots:
 };
 
 namespace {
+
 // The lowest and highest dark rows of the first text line in `image`.
 QPair<int, int> inkRows(const QImage &image, int lineHeight)
 {
@@ -49,6 +48,12 @@ QPair<int, int> inkRows(const QImage &image, int lineHeight)
     }
     return {first, last};
 }
+
+qreal spaces(VESTRACodeEditor *editor, int count)
+{
+    return count * QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char(' '));
+}
+
 } // namespace
 
 class tst_MainWindow : public QObject
@@ -61,7 +66,6 @@ private slots:
         QVERIFY(root.isValid());
         // The program looks for "examples" and "doc" beside its working folder.
         QVERIFY(QDir(root.path()).mkpath(QStringLiteral("bin")));
-        startDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(root.filePath(QStringLiteral("bin"))));
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
     }
@@ -78,27 +82,18 @@ private slots:
         if (window)
             window->findChild<VESTRACodeEditor *>()->document()->setModified(false);
         window.reset();
+        QDir(root.filePath(QStringLiteral("doc"))).removeRecursively();
     }
 
-    void startupDefaults()
+    void startupPaths()
     {
-        window.reset(new MainWindow);
-        MainWindowProbe probe(*window);
+        MainWindowProbe probe = newWindow();
         QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA"));
-        QCOMPARE(probe.editor()->font().family(), QStringLiteral("Courier New"));
-        QCOMPARE(probe.editor()->font().pointSize(), 10);
-        QCOMPARE(probe.console()->font().family(), QStringLiteral("Courier New"));
-        QCOMPARE(probe.console()->font().pointSize(), 9);
-        const int space = QFontMetrics(probe.editor()->font()).horizontalAdvance(QLatin1Char(' '));
-        QCOMPARE(probe.editor()->tabStopDistance(), qreal(4 * space));
-
-        const QString base = QFileInfo(root.path()).canonicalFilePath();
-        QCOMPARE(QFileInfo(probe.basePath()).canonicalFilePath(), base);
+        QCOMPARE(QFileInfo(probe.basePath()).canonicalFilePath(), QFileInfo(root.path()).canonicalFilePath());
         QCOMPARE(probe.examplesPath(), probe.basePath() + QDir::separator() + "examples");
         QCOMPARE(probe.lastWorkingDirectory(), probe.examplesPath());
         QVERIFY(probe.currentFilePath().isEmpty());
         QVERIFY(!probe.fileLoaded());
-        QVERIFY(!probe.editor()->document()->isModified());
         QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Tarnwell Quorimat"));
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("VESTRA CodeEditor"));
     }
@@ -107,19 +102,15 @@ private slots:
     // the bar's right end.
     void toolBar()
     {
-        window.reset(new MainWindow);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MainWindowProbe probe = newWindow(true);
         auto *bar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
         QVERIFY(bar);
         for (QAction *action : bar->actions()) {
             if (!action->isSeparator() && !qobject_cast<QWidgetAction *>(action))
                 QVERIFY2(!action->icon().pixmap(48, 48).isNull(), qPrintable(action->text()));
         }
-        MainWindowProbe probe(*window);
-        const QRect comboInBar(probe.boards()->mapTo(bar, QPoint(0, 0)), probe.boards()->size());
-        QVERIFY2(bar->width() - comboInBar.right() < 30,
-                 qPrintable(QStringLiteral("%1 of %2").arg(comboInBar.right()).arg(bar->width())));
+        const int right = probe.boards()->mapTo(bar, QPoint(probe.boards()->width() - 1, 0)).x();
+        QVERIFY2(bar->width() - right < 30, qPrintable(QStringLiteral("%1 of %2").arg(right).arg(bar->width())));
     }
 
     void storedSizesApplied_data()
@@ -129,6 +120,7 @@ private slots:
         QTest::addColumn<int>("expectedEditor");
         QTest::addColumn<int>("expectedTab");
         QTest::addColumn<int>("expectedConsole");
+        QTest::newRow("nothing stored") << QVariant() << QVariant() << 10 << 4 << 9;
         QTest::newRow("chosen values") << QVariant(14) << QVariant(1) << 14 << 1 << 14;
         QTest::newRow("twenty space tab") << QVariant(9) << QVariant(20) << 9 << 20 << 9;
         QTest::newRow("zero falls back") << QVariant(0) << QVariant(0) << 10 << 4 << 9;
@@ -144,43 +136,38 @@ private slots:
         QFETCH(int, expectedEditor);
         QFETCH(int, expectedTab);
         QFETCH(int, expectedConsole);
-        {
+        if (editorSize.isValid()) {
             QSettings settings;
             settings.setValue(QStringLiteral("EditorFontSize"), editorSize);
             settings.setValue(QStringLiteral("EditorTabSize"), tabSize);
             settings.setValue(QStringLiteral("ConsoleFontSize"), editorSize);
             settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
         }
-        window.reset(new MainWindow);
-        MainWindowProbe probe(*window);
+        MainWindowProbe probe = newWindow();
+        QCOMPARE(probe.editor()->font().family(), QStringLiteral("Courier New"));
         QCOMPARE(probe.editor()->font().pointSize(), expectedEditor);
         // What the console's text is laid out in, from the start.
         const QFont consoleFont = probe.console()->document()->defaultFont();
         QCOMPARE(consoleFont.family(), QStringLiteral("Courier New"));
         QCOMPARE(consoleFont.pointSize(), expectedConsole);
-        const int space = QFontMetrics(probe.editor()->font()).horizontalAdvance(QLatin1Char(' '));
-        QCOMPARE(probe.editor()->tabStopDistance(), qreal(expectedTab * space));
-        QCOMPARE(probe.makePath(), QStringLiteral("/opt/my make/make"));
+        QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), expectedTab));
+        QCOMPARE(probe.makePath(), editorSize.isValid() ? QStringLiteral("/opt/my make/make")
+                                                        : QString::fromLatin1(VestraSettings::DefaultMakePath));
     }
 
     // The numbers are as big as the text and stand on its baseline.
     void gutterFollowsEditorFont()
     {
         QSettings().setValue(QStringLiteral("EditorFontSize"), 20);
-        window.reset(new MainWindow);
-        window->resize(600, 400);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        MainWindowProbe probe(*window);
-        probe.editor()->setPlainText(QStringLiteral("1"));
+        MainWindowProbe probe = newWindow(true);
         // Away from the first line, whose band would tint the digit.
-        probe.editor()->appendPlainText(QStringLiteral("\n"));
+        probe.editor()->setPlainText(QStringLiteral("1\n\n"));
         probe.editor()->moveCursor(QTextCursor::End);
         probe.editor()->verticalScrollBar()->setValue(0);
         QWidget *gutter = nullptr;
-        for (QObject *child : probe.editor()->children()) {
-            if (auto *area = dynamic_cast<LineNumberArea *>(child))
-                gutter = area;
+        for (QWidget *child : probe.editor()->findChildren<QWidget *>()) {
+            if (dynamic_cast<LineNumberArea *>(child))
+                gutter = child;
         }
         QVERIFY(gutter);
         const int lineHeight = QFontMetrics(probe.editor()->font()).height() + 4;
@@ -192,80 +179,40 @@ private slots:
                                 .arg(number.first).arg(number.second).arg(text.first).arg(text.second)));
     }
 
-    // Hiding the field must not leave the focus where a letter changes the board.
-    void escapeInSearchFieldFocusesEditor()
+    // Ctrl+F and Find show the field with the focus in it; Escape in the
+    // field or the editor, or Find again, hide both widgets. Hiding must not
+    // leave the focus where a letter changes the board.
+    void searchFieldShowsAndHides()
     {
-        window.reset(new MainWindow);
-        window->show();
+        MainWindowProbe probe = newWindow(true);
         QApplication::setActiveWindow(window.get());
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        MainWindowProbe probe(*window);
         probe.boards()->addItems({QStringLiteral("Alpha"), QStringLiteral("Beta")});
-        probe.action("actionFind")->trigger();
+        // 1: both shown, 0: both hidden, -1: one of each.
+        const auto shown = [&probe]() {
+            const bool field = probe.searchFieldAction()->isVisible();
+            return field == probe.caseSensitiveAction()->isVisible() ? int(field) : -1;
+        };
+        QVERIFY(!probe.searchField()->isVisible() && !probe.caseSensitive()->isVisible());
+        QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(shown(), 1);
+        QTRY_VERIFY(probe.searchField()->isVisible() && probe.caseSensitive()->isVisible());
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(probe.searchField()));
         QTest::keyClick(probe.searchField(), Qt::Key_Escape);
-        QVERIFY(!probe.searchFieldAction()->isVisible());
+        QCOMPARE(shown(), 0);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(probe.editor()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_B);
         QCOMPARE(probe.boards()->currentIndex(), 0);
-    }
-
-    void desktopCannotOpen_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("target");
-        QTest::newRow("reference") << "actionReference_Documentation" << "doc/KVQ-VESTRA-SD001.pdf";
-        QTest::newRow("quick start") << "actionCodeEditor_quick_start_guide" << "doc/KVQ-VESTRA-SD011.pdf";
-        QTest::newRow("examples folder") << "actionGoTo_Examples_Folder" << "examples";
-    }
-
-    void desktopCannotOpen()
-    {
-        QFETCH(QString, action);
-        QFETCH(QString, target);
-        const QString path = root.filePath(target);
-        if (target.endsWith(QLatin1String(".pdf"))) {
-            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-            QFile pdf(path);
-            QVERIFY(pdf.open(QIODevice::WriteOnly));
-        }
-        // Offscreen, nothing opens anything: a desktop without a PDF viewer.
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        window.reset(new MainWindow);
-        bool warned = false;
-        QString text;
-        TestSupport::pressButton(QMessageBox::Ok, &warned, &text);
-        window->findChild<QAction *>(action)->trigger();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
-        QDir(root.filePath(QStringLiteral("doc"))).removeRecursively();
-        QVERIFY(warned);
-        QVERIFY2(text.contains(QStringLiteral("No application could open")), qPrintable(text));
-        QVERIFY2(text.contains(QDir::toNativeSeparators(target)), qPrintable(text));
-    }
-
-    void findTogglesSearchWidgets()
-    {
-        window.reset(new MainWindow);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        MainWindowProbe probe(*window);
-        QVERIFY(!probe.searchField()->isVisible());
-        QVERIFY(!probe.caseSensitive()->isVisible());
-
-        QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(probe.searchFieldAction()->isVisible());
-        QTRY_VERIFY(probe.searchField()->isVisible());
-        QTRY_VERIFY(probe.caseSensitive()->isVisible());
-        QTRY_VERIFY(probe.searchField()->hasFocus());
-
-        QTest::keyClick(probe.searchField(), Qt::Key_Escape);
-        QVERIFY(!probe.searchFieldAction()->isVisible());
-        QVERIFY(!probe.caseSensitiveAction()->isVisible());
 
         probe.action("actionFind")->trigger();
-        QVERIFY(probe.searchFieldAction()->isVisible());
+        QCOMPARE(shown(), 1);
+        QTest::keyClick(probe.editor(), Qt::Key_Escape);
+        QCOMPARE(shown(), 0);
+        QTest::keyClick(probe.editor(), Qt::Key_Escape);
+        QCOMPARE(shown(), 0);
         probe.action("actionFind")->trigger();
-        QVERIFY(!probe.searchFieldAction()->isVisible());
+        probe.action("actionFind")->trigger();
+        QCOMPARE(shown(), 0);
     }
 
     void search_data()
@@ -276,7 +223,6 @@ private slots:
         QTest::addColumn<int>("presses");
         QTest::addColumn<int>("start"); // -1: no selection expected
         QTest::addColumn<int>("end");
-
         // Text "alpha Beta\nbeta gamma\nonce", cursor at 8 (inside "Beta").
         QTest::newRow("case-insensitive finds other case") << "Beta" << false << int(Qt::Key_Return) << 1 << 11 << 15;
         QTest::newRow("case-sensitive skips other case") << "Beta" << true << int(Qt::Key_Return) << 1 << 6 << 10;
@@ -296,93 +242,76 @@ private slots:
         QFETCH(int, presses);
         QFETCH(int, start);
         QFETCH(int, end);
-
-        window.reset(new MainWindow);
-        MainWindowProbe probe(*window);
+        MainWindowProbe probe = newWindow();
         probe.editor()->setPlainText(QStringLiteral("alpha Beta\nbeta gamma\nonce"));
         QTextCursor cursor = probe.editor()->textCursor();
         cursor.setPosition(8);
         probe.editor()->setTextCursor(cursor);
-
         probe.action("actionFind")->trigger();
         probe.searchField()->setText(needle);
         probe.caseSensitive()->setChecked(caseSensitive);
         for (int i = 0; i < presses; ++i)
             QTest::keyClick(probe.searchField(), Qt::Key(key));
-
         const QTextCursor result = probe.editor()->textCursor();
-        if (start < 0) {
-            QVERIFY(!result.hasSelection());
-            QCOMPARE(result.position(), end);
-        } else {
-            QCOMPARE(result.selectionStart(), start);
-            QCOMPARE(result.selectionEnd(), end);
-        }
+        QCOMPARE(result.hasSelection(), start >= 0);
+        QCOMPARE(start >= 0 ? result.selectionStart() : -1, start);
+        QCOMPARE(result.selectionEnd(), end);
     }
 
-    void escapeInEditorClosesSearch()
-    {
-        window.reset(new MainWindow);
-        MainWindowProbe probe(*window);
-        probe.action("actionFind")->trigger();
-        QVERIFY(probe.searchFieldAction()->isVisible());
-        QTest::keyClick(probe.editor(), Qt::Key_Escape);
-        QVERIFY(!probe.searchFieldAction()->isVisible());
-        QVERIFY(!probe.caseSensitiveAction()->isVisible());
-        // Again with both already hidden: still nothing shown.
-        QTest::keyClick(probe.editor(), Qt::Key_Escape);
-        QVERIFY(!probe.searchFieldAction()->isVisible());
-    }
-
-    void helpDocuments_data()
+    void helpAndExamples_data()
     {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("document");
-        QTest::newRow("reference") << "actionReference_Documentation" << "KVQ-VESTRA-SD001.pdf";
-        QTest::newRow("quick start") << "actionCodeEditor_quick_start_guide" << "KVQ-VESTRA-SD011.pdf";
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("desktopOpens");
+        QTest::addColumn<QString>("warning"); // empty: the desktop gets the target
+        const QString reference = "actionReference_Documentation";
+        const QString guide = "actionCodeEditor_quick_start_guide";
+        const QString examples = "actionGoTo_Examples_Folder";
+        const QString sd001 = "doc/KVQ-VESTRA-SD001.pdf";
+        const QString sd011 = "doc/KVQ-VESTRA-SD011.pdf";
+        QTest::newRow("reference") << reference << sd001 << true << true << "";
+        QTest::newRow("quick start") << guide << sd011 << true << true << "";
+        QTest::newRow("examples folder") << examples << "examples" << false << true << "";
+        QTest::newRow("reference missing")
+            << reference << sd001 << false << true
+            << "Missing Reference Documentation.|Cannot find the reference document '%1' !";
+        // A desktop without a PDF viewer, or any file manager.
+        QTest::newRow("reference, nothing opens it") << reference << sd001 << true << false << "No application could open '%1'";
+        QTest::newRow("quick start, nothing opens it") << guide << sd011 << true << false << "No application could open '%1'";
+        QTest::newRow("examples, nothing opens them") << examples << "examples" << false << false << "No application could open '%1'";
     }
 
-    void helpDocuments()
+    void helpAndExamples()
     {
         QFETCH(QString, action);
-        QFETCH(QString, document);
-        const QString docDir = root.filePath(QStringLiteral("doc"));
-        QVERIFY(QDir().mkpath(docDir));
-        QFile pdf(docDir + QLatin1Char('/') + document);
-        QVERIFY(pdf.open(QIODevice::WriteOnly));
-        pdf.close();
-
-        window.reset(new MainWindow);
-        window->findChild<QAction *>(action)->trigger();
-        QCOMPARE(desktop.opened.size(), 1);
-        QCOMPARE(QFileInfo(desktop.opened.first().toLocalFile()).canonicalFilePath(),
-                 QFileInfo(pdf).canonicalFilePath());
-        QVERIFY(QDir(docDir).removeRecursively());
-    }
-
-    void missingDocumentWarning()
-    {
-        window.reset(new MainWindow);
-        MainWindowProbe probe(*window);
-        bool seen = false;
+        QFETCH(QString, target);
+        QFETCH(bool, present);
+        QFETCH(bool, desktopOpens);
+        QFETCH(QString, warning);
+        MainWindowProbe probe = newWindow();
+        const QString path = probe.basePath() + QDir::separator() + QDir::toNativeSeparators(target);
+        if (present) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QVERIFY(TestSupport::writeFile(path, QByteArray()));
+        }
+        if (!desktopOpens)
+            QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        bool warned = false;
         QString text;
         QString informative;
-        TestSupport::pressButton(QMessageBox::Ok, &seen, &text, &informative);
-        probe.action("actionReference_Documentation")->trigger();
-        QVERIFY(seen);
-        QCOMPARE(text, QStringLiteral("Missing Reference Documentation."));
-        const QString path = probe.basePath() + QDir::separator() + "doc" + QDir::separator()
-                             + "KVQ-VESTRA-SD001.pdf";
-        QCOMPARE(informative, QStringLiteral("Cannot find the reference document '%1' !").arg(path));
-        QVERIFY(desktop.opened.isEmpty());
-    }
-
-    void examplesFolderOpens()
-    {
-        window.reset(new MainWindow);
-        MainWindowProbe probe(*window);
-        probe.action("actionGoTo_Examples_Folder")->trigger();
-        QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(probe.examplesPath())});
+        TestSupport::pressButton(QMessageBox::Ok, &warned, &text, &informative);
+        window->findChild<QAction *>(action)->trigger();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+        QCOMPARE(warned, !warning.isEmpty());
+        if (warning.isEmpty()) {
+            QCOMPARE(desktop.opened.size(), 1);
+            QCOMPARE(desktop.opened.first().toLocalFile(), QDir::fromNativeSeparators(path));
+        } else {
+            QVERIFY(desktop.opened.isEmpty());
+            const QString message = warning.contains('|') ? text + '|' + informative : text;
+            QVERIFY2(message.contains(warning.arg(QDir::toNativeSeparators(path))), qPrintable(message));
+        }
     }
 
     void settingsAppliedOnOk_data()
@@ -395,8 +324,7 @@ private slots:
     void settingsAppliedOnOk()
     {
         QFETCH(bool, accept);
-        window.reset(new MainWindow);
-        MainWindowProbe probe(*window);
+        MainWindowProbe probe = newWindow();
         bool shown = false;
         TestSupport::whenModal<QDialog>(
             [accept](QDialog *dialog) {
@@ -412,54 +340,57 @@ private slots:
         QVERIFY(shown);
         QCOMPARE(probe.editor()->font().pointSize(), accept ? 16 : 10);
         QCOMPARE(probe.console()->font().pointSize(), accept ? 12 : 9);
-        const int space = QFontMetrics(probe.editor()->font()).horizontalAdvance(QLatin1Char(' '));
-        QCOMPARE(probe.editor()->tabStopDistance(), qreal((accept ? 2 : 4) * space));
+        QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), accept ? 2 : 4));
         QCOMPARE(probe.makePath(), accept ? QStringLiteral("gmake") : QString::fromLatin1(VestraSettings::DefaultMakePath));
-    }
-
-    void closesAtOnceWhenClean()
-    {
-        window.reset(new MainWindow);
-        window->show();
-        bool asked = false;
-        TestSupport::pressButton(QMessageBox::Cancel, &asked);
-        QVERIFY(window->close());
-        QTest::qWait(50);
-        QVERIFY(!asked);
     }
 
     void closeAsksWhenModified_data()
     {
+        QTest::addColumn<bool>("modified");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("cancel keeps the window") << int(QMessageBox::Cancel) << false;
-        QTest::newRow("discard closes") << int(QMessageBox::Discard) << true;
+        QTest::newRow("unmodified closes at once") << false << int(QMessageBox::Cancel) << true;
+        QTest::newRow("cancel keeps the window") << true << int(QMessageBox::Cancel) << false;
+        QTest::newRow("discard closes") << true << int(QMessageBox::Discard) << true;
     }
 
+    // close() asks before it returns, so no question came if none was seen.
     void closeAsksWhenModified()
     {
+        QFETCH(bool, modified);
         QFETCH(int, answer);
         QFETCH(bool, closes);
-        window.reset(new MainWindow);
-        window->show();
-        MainWindowProbe probe(*window);
-        QTest::keyClicks(probe.editor(), QStringLiteral("int x;"));
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
-
+        MainWindowProbe probe = newWindow(true);
+        if (modified) {
+            QTest::keyClicks(probe.editor(), QStringLiteral("int x;"));
+            QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
+        }
         bool asked = false;
         QString text;
         QString informative;
         TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked, &text, &informative);
         QCOMPARE(window->close(), closes);
-        QVERIFY(asked);
-        QCOMPARE(text, QStringLiteral("The source file has been modified."));
-        QCOMPARE(informative, QStringLiteral("Do you want to save your changes?"));
+        QCOMPARE(asked, modified);
         QCOMPARE(window->isVisible(), !closes);
+        if (modified) {
+            QCOMPARE(text, QStringLiteral("The source file has been modified."));
+            QCOMPARE(informative, QStringLiteral("Do you want to save your changes?"));
+        }
     }
 
 private:
+    MainWindowProbe newWindow(bool shown = false)
+    {
+        window.reset(new MainWindow);
+        if (shown) {
+            window->show();
+            if (!QTest::qWaitForWindowExposed(window.get()))
+                qWarning("The window was not exposed");
+        }
+        return MainWindowProbe(*window);
+    }
+
     QTemporaryDir root;
-    QString startDir;
     std::unique_ptr<MainWindow> window;
     UrlRecorder desktop;
 };
