@@ -175,6 +175,7 @@ private slots:
         probe.save();
         QTextCodec::setCodecForLocale(localeCodec);
         QCOMPARE(readFile(probe.currentFilePath()), saved);
+        QCOMPARE(QDir(QFileInfo(probe.currentFilePath()).absolutePath()).entryList(QDir::Files), QStringList{"demo.c"});
         window->loadSourceFile(probe.currentFilePath());
         QCOMPARE(probe.editor()->toPlainText(), typed + shown);
     }
@@ -191,6 +192,7 @@ private slots:
         QTest::newRow("size limit, below the write buffer") << "size limit" << 4000 << "File too large";
         QTest::newRow("size limit, above the write buffer") << "size limit" << 40000 << "File too large";
         QTest::newRow("full disk") << "full disk" << 40000 << "No space left on device";
+        QTest::newRow("read-only folder") << "read-only" << 4 << "";
     }
 
     // A failed save says why, keeps the edits and the old file as it was,
@@ -201,7 +203,7 @@ private slots:
         QFETCH(int, typed);
         QFETCH(QString, reason);
         QTemporaryDir disk;
-        std::function<void()> unmount;
+        std::function<void()> unmount; // undoes what the row did to the world
         const auto atEnd = qScopeGuard([&]() {
             if (unmount)
                 unmount();
@@ -226,6 +228,15 @@ private slots:
             QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
             if (world == QLatin1String("folder at path"))
                 QVERIFY(QDir().mkpath(path));
+        }
+        const QString folder = QFileInfo(path).absolutePath();
+        if (world == QLatin1String("read-only")) {
+#ifdef Q_OS_UNIX
+            if (::geteuid() == 0)
+#endif
+                QSKIP("Permissions do not bind the superuser");
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            unmount = [folder]() { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); };
         }
 
         bool warned = false;
