@@ -37,12 +37,6 @@ QAction *menuAction(QMainWindow &window, const QString &text)
     return nullptr;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class tst_ViewerWindow : public QObject
@@ -53,10 +47,7 @@ private slots:
     void init()
     {
         recording = dir.filePath(QStringLiteral("recording.txt"));
-        QFile file(recording);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("accel\t0\t1\t2\naccel\t0.5\t3\t4\nbaro\t1\t1013.25\naccel\t1.5\t5\t6\n");
-        file.close();
+        QVERIFY(TestSupport::writeFile(recording, "accel\t0\t1\t2\naccel\t0.5\t3\t4\nbaro\t1\t1013.25\naccel\t1.5\t5\t6\n"));
         window.reset(new ViewerWindow);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -77,7 +68,7 @@ private slots:
         QCOMPARE(view->signalCount(), 2);
         QVERIFY(window->windowTitle().startsWith(QStringLiteral("recording.txt")));
 
-        // Edit: select all and shift... delete the first sample, then undo it.
+        // Delete the first sample, then undo it.
         view->execute(GoToStart);
         view->execute(NextSample);
         view->execute(Delete);
@@ -87,7 +78,7 @@ private slots:
 
         const QString copy = dir.filePath(QStringLiteral("copy.txt"));
         QVERIFY(window->saveTo(copy, 0));
-        QCOMPARE(readFile(copy), readFile(recording));
+        QCOMPARE(TestSupport::readFile(copy), TestSupport::readFile(recording));
 
         ViewerWindow again;
         QVERIFY(again.openFile(copy));
@@ -135,8 +126,6 @@ private slots:
         QVERIFY(asked);
     }
 
-    // Live records of signals with long names and values: once shown, both
-    // fit their columns.
     void columnsShowWholeTexts_data()
     {
         QTest::addColumn<bool>("live");
@@ -144,7 +133,8 @@ private slots:
         QTest::newRow("opened file") << false;
     }
 
-    // Names and values are never cut: a cut "1010.91" reads as "10.91".
+    // Names and values, live or from a file, are never cut: a cut "1010.91"
+    // reads as "10.91".
     void columnsShowWholeTexts()
     {
         QFETCH(bool, live);
@@ -155,10 +145,7 @@ private slots:
         if (live) {
             window->appendLive(text);
         } else {
-            QFile file(recording);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(text.toUtf8());
-            file.close();
+            QVERIFY(TestSupport::writeFile(recording, text.toUtf8()));
             QVERIFY(window->openFile(recording));
         }
         auto *view = static_cast<SensorViewX *>(window->view());
@@ -191,15 +178,11 @@ private slots:
 
     void statusSaysWhatWasRead()
     {
-        QFile file(recording);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("a;0;1\nnot a record\n\n# note\nb;1;2\nx\n");
-        file.close();
+        QVERIFY(TestSupport::writeFile(recording, "a;0;1\nnot a record\n\n# note\nb;1;2\nx\n"));
         QVERIFY(window->openFile(recording));
         QCOMPARE(window->statusBar()->currentMessage(),
                  QStringLiteral("2 records read; 2 signals; 2 lines could not be read"));
-        file.open(QIODevice::WriteOnly);
-        file.close();
+        QVERIFY(TestSupport::writeFile(recording, ""));
         QVERIFY(window->openFile(recording));
         QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("0 records read; 0 signals"));
     }
