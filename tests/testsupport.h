@@ -50,7 +50,8 @@ inline void isolateSettings()
 // `answer` gets it. Gives up after a few seconds so a missing dialog fails
 // the test instead of hanging it. `seen` (if given) tells whether it came.
 template<typename Dialog>
-void whenModal(std::function<void(Dialog *)> answer, bool *seen = nullptr)
+void whenModal(std::function<void(Dialog *)> answer, bool *seen = nullptr,
+               std::function<bool(Dialog *)> accepts = nullptr)
 {
     if (seen)
         *seen = false;
@@ -60,7 +61,8 @@ void whenModal(std::function<void(Dialog *)> answer, bool *seen = nullptr)
     clock->start();
     poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, poll, [=]() {
-        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (dialog && (!accepts || accepts(dialog))) {
             if (seen)
                 *seen = true;
             poll->stop();
@@ -85,18 +87,28 @@ inline void dropPendingAnswers()
     }
 }
 
-inline void pressButton(QMessageBox::StandardButton which, bool *seen = nullptr,
-                        QString *text = nullptr, QString *informativeText = nullptr)
+// What a user saw in the message box they answered.
+struct Answered
 {
+    bool seen = false;
+    QString text;
+    QString informativeText;
+};
+
+// Presses `which` in the next message box that offers it; one box after
+// another can be answered this way, each by the answer made for it.
+inline std::shared_ptr<Answered> answer(QMessageBox::StandardButton which)
+{
+    auto answered = std::make_shared<Answered>();
     whenModal<QMessageBox>(
         [=](QMessageBox *box) {
-            if (text)
-                *text = box->text();
-            if (informativeText)
-                *informativeText = box->informativeText();
+            answered->seen = true;
+            answered->text = box->text();
+            answered->informativeText = box->informativeText();
             box->button(which)->click();
         },
-        seen);
+        nullptr, [which](QMessageBox *box) { return box->button(which) != nullptr; });
+    return answered;
 }
 
 inline void chooseFile(const QString &path, bool *seen = nullptr)

@@ -219,16 +219,15 @@ private slots:
     {
         MainWindowProbe probe = openProject(makeScript("echo built\n"), QByteArray("echo ran\n"));
         QTest::keyClicks(probe.editor(), QStringLiteral("x"));
-        bool asked = false;
-        TestSupport::pressButton(QMessageBox::Cancel, &asked);
+        const auto question = TestSupport::answer(QMessageBox::Cancel);
         probe.action("actionRun")->trigger();
-        QVERIFY(asked);
+        QVERIFY(question->seen);
         QVERIFY(probe.idle());
         QVERIFY(!QFile::exists(recordPath("args")));
         QVERIFY(probe.console()->toPlainText().isEmpty());
 
         // A later Build only builds: the run step is gone with the cancel.
-        TestSupport::pressButton(QMessageBox::Discard, &asked);
+        TestSupport::answer(QMessageBox::Discard);
         const QStringList shown = runAction("actionBuild");
         QCOMPARE(shown.first(), QStringLiteral("built"));
         QVERIFY(!shown.contains("ran"));
@@ -268,7 +267,7 @@ private slots:
         probe.action("actionBuild")->trigger();
         QTRY_VERIFY(paragraphsOf(probe.console()).contains("building"));
         QTest::keyClicks(probe.editor(), QStringLiteral("x"));
-        TestSupport::pressButton(QMessageBox::Cancel);
+        TestSupport::answer(QMessageBox::Cancel);
         QVERIFY(!window->close());
         // The build was stopped before the question came.
         QVERIFY(!probe.running());

@@ -239,10 +239,7 @@ private slots:
             unmount = [folder]() { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); };
         }
 
-        bool warned = false;
-        QString text;
-        QString informative;
-        TestSupport::pressButton(QMessageBox::Ok, &warned, &text, &informative);
+        const auto warning = TestSupport::answer(QMessageBox::Ok);
         if (world == QLatin1String("size limit")) {
 #ifdef Q_OS_UNIX
             // What the program does at start-up; without it the limit would
@@ -256,10 +253,10 @@ private slots:
         } else {
             probe.save();
         }
-        QVERIFY(warned);
-        QCOMPARE(text, QStringLiteral("The source file could not be saved."));
-        QVERIFY2(informative.contains(QDir::toNativeSeparators(path)), qPrintable(informative));
-        QVERIFY2(informative.contains(reason), qPrintable(informative));
+        QVERIFY(warning->seen);
+        QCOMPARE(warning->text, QStringLiteral("The source file could not be saved."));
+        const QString why = warning->informativeText;
+        QVERIFY2(why.contains(QDir::toNativeSeparators(path)) && why.contains(reason), qPrintable(why));
         QVERIFY(probe.editor()->document()->isModified());
         QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo *"));
         if (QFileInfo(path).isFile()) {
@@ -290,16 +287,14 @@ private slots:
         QTest::keyClicks(probe.editor(), QStringLiteral("z"));
         const QString storedFolder = stored("LastWorkingDirectory");
         bool asked = false;
-        bool warned = false;
+        const auto warning = TestSupport::answer(QMessageBox::Ok);
         if (target.isNull())
             TestSupport::cancelFileDialog(&asked);
         else
             TestSupport::chooseFile(dir->filePath(target), &asked);
-        // The file dialog comes first; a warning would follow it.
-        QTimer::singleShot(0, [&warned]() { TestSupport::pressButton(QMessageBox::Ok, &warned); });
         probe.saveAs();
         QVERIFY(asked);
-        QTRY_COMPARE(warned, !moves && !target.isNull());
+        QCOMPARE(warning->seen, !moves && !target.isNull());
         const QString now = moves ? dir->filePath(target) : path;
         QCOMPARE(probe.currentFilePath(), now);
         QCOMPARE(probe.projectName(), moves ? QStringLiteral("copy") : QStringLiteral("demo"));
@@ -356,11 +351,9 @@ private slots:
             TestSupport::cancelFileDialog();
         else
             TestSupport::chooseFile(second);
-        bool prompted = false;
-        const auto button = QMessageBox::StandardButton(answer == QMessageBox::NoButton ? QMessageBox::Discard : answer);
-        QTimer::singleShot(0, [&prompted, button]() { TestSupport::pressButton(button, &prompted); });
+        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer == QMessageBox::NoButton ? QMessageBox::Discard : answer));
         probe.openExample();
-        QCOMPARE(prompted, answer != QMessageBox::NoButton);
+        QCOMPARE(question->seen, answer != QMessageBox::NoButton);
         QCOMPARE(readFile(first), firstOnDisk);
         QCOMPARE(probe.currentFilePath(), opens ? second : first);
         QCOMPARE(probe.editor()->toPlainText(), opens ? QStringLiteral("two\n") : QStringLiteral("editone\n"));
@@ -373,13 +366,10 @@ private slots:
         window->show();
         QTest::keyClicks(probe.editor(), QStringLiteral("keep me"));
         QVERIFY(QDir(QFileInfo(probe.currentFilePath()).absolutePath()).removeRecursively());
-        bool prompted = false;
-        bool warned = false;
-        TestSupport::pressButton(QMessageBox::Save, &prompted);
-        QTimer::singleShot(0, [&warned]() { TestSupport::pressButton(QMessageBox::Ok, &warned); });
+        const auto question = TestSupport::answer(QMessageBox::Save);
+        const auto warning = TestSupport::answer(QMessageBox::Ok);
         QVERIFY(!window->close());
-        QVERIFY(prompted);
-        QVERIFY(warned);
+        QVERIFY(question->seen && warning->seen);
         QVERIFY(window->isVisible());
         QVERIFY(probe.editor()->toPlainText().startsWith(QStringLiteral("keep me")));
     }
@@ -388,13 +378,10 @@ private slots:
     {
         const QString path = makeExample(QStringLiteral("demo"), QByteArray(), QByteArray("int a;\n\0tail\n", 13));
         MainWindowProbe probe(newWindow());
-        bool warned = false;
-        QString informative;
-        TestSupport::pressButton(QMessageBox::Ok, &warned, nullptr, &informative);
+        const auto warning = TestSupport::answer(QMessageBox::Ok);
         window->loadSourceFile(path);
-        QVERIFY(warned);
-        QVERIFY(informative.contains(QStringLiteral("not shown")));
-        QVERIFY(informative.contains(QStringLiteral("drop")));
+        QVERIFY(warning->seen);
+        QVERIFY(warning->informativeText.contains("not shown") && warning->informativeText.contains("drop"));
         QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("int a;\n"));
     }
 

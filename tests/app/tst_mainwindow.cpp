@@ -295,19 +295,16 @@ private slots:
         }
         if (!desktopOpens)
             QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        bool warned = false;
-        QString text;
-        QString informative;
-        TestSupport::pressButton(QMessageBox::Ok, &warned, &text, &informative);
+        const auto answered = TestSupport::answer(QMessageBox::Ok);
         window->findChild<QAction *>(action)->trigger();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
-        QCOMPARE(warned, !warning.isEmpty());
+        QCOMPARE(answered->seen, !warning.isEmpty());
         if (warning.isEmpty()) {
             QCOMPARE(desktop.opened.size(), 1);
             QCOMPARE(desktop.opened.first().toLocalFile(), QDir::fromNativeSeparators(path));
         } else {
             QVERIFY(desktop.opened.isEmpty());
-            const QString message = warning.contains('|') ? text + '|' + informative : text;
+            const QString message = answered->text + (warning.contains('|') ? '|' + answered->informativeText : QString());
             QVERIFY2(message.contains(warning.arg(QDir::toNativeSeparators(path))), qPrintable(message));
         }
     }
@@ -363,16 +360,13 @@ private slots:
             QTest::keyClicks(probe.editor(), QStringLiteral("int x;"));
             QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
         }
-        bool asked = false;
-        QString text;
-        QString informative;
-        TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked, &text, &informative);
+        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
         QCOMPARE(window->close(), closes);
-        QCOMPARE(asked, modified);
+        QCOMPARE(question->seen, modified);
         QCOMPARE(window->isVisible(), !closes);
         if (modified) {
-            QCOMPARE(text, QStringLiteral("The source file has been modified."));
-            QCOMPARE(informative, QStringLiteral("Do you want to save your changes?"));
+            QCOMPARE(question->text, QStringLiteral("The source file has been modified."));
+            QCOMPARE(question->informativeText, QStringLiteral("Do you want to save your changes?"));
         }
     }
 

@@ -169,14 +169,11 @@ private slots:
             settings.setValue(KeyLastLoadedFile, QStringLiteral("/x/y.c"));
         }
         dialog.reset(new SettingsDialog(nullptr));
-        bool asked = false;
-        QString text;
-        QString informative;
-        TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked, &text, &informative);
+        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
         button("btnResetSettings")->click();
-        QVERIFY(asked);
-        QCOMPARE(text, QStringLiteral("Reset settings"));
-        QCOMPARE(informative, QStringLiteral("Are you sure you want to reset all settings to default ?"));
+        QVERIFY(question->seen);
+        QCOMPARE(question->text, QStringLiteral("Reset settings"));
+        QCOMPARE(question->informativeText, QStringLiteral("Are you sure you want to reset all settings to default ?"));
         const QString make = reset ? QString(DefaultMakePath) : QStringLiteral("gmake");
         QCOMPARE(spin("spinEditorFntSize")->value(), reset ? 10 : 20);
         QCOMPARE(field("textEditorExample")->font().pointSize(), reset ? 10 : 20);

@@ -84,10 +84,9 @@ private slots:
         QVERIFY(again.openFile(copy));
         QCOMPARE(again.view()->valueAt(QStringLiteral("accel"), 1, 1.6), 6.0);
         QCOMPARE(again.view()->valueAt(QStringLiteral("baro"), 0, 1.0), 1013.25);
-        bool warned = false;
-        TestSupport::pressButton(QMessageBox::Ok, &warned);
+        const auto warning = TestSupport::answer(QMessageBox::Ok);
         QVERIFY(!again.openFile(dir.filePath(QStringLiteral("missing.txt"))));
-        QVERIFY(warned);
+        QVERIFY(warning->seen);
     }
 
     void actionsFollowTheView()
@@ -120,10 +119,9 @@ private slots:
         QVERIFY(window->openFile(recording));
         window->view()->execute(SelectAll);
         window->view()->execute(Crop);
-        bool asked = false;
-        TestSupport::pressButton(QMessageBox::StandardButton(answer), &asked);
+        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
         QCOMPARE(window->close(), closes);
-        QVERIFY(asked);
+        QVERIFY(question->seen);
     }
 
     void columnsShowWholeTexts_data()
