@@ -99,17 +99,6 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/thermo_monitor.exe"));
     }
 
-    void compilerWarningIsOrange()
-    {
-        const QString folder = copyExample(QStringLiteral("accel_tracker"));
-        MainWindowProbe probe(newWindow(QStringLiteral("make")));
-        window->loadSourceFile(folder + "/accel_tracker.c");
-        QCOMPARE(probe.boards()->count(), 3);
-        const QStringList warnings = runAction("actionBuild", true).filter("warning:");
-        QVERIFY(!warnings.isEmpty());
-        QCOMPARE(warnings.filter(QRegularExpression("^o ")), warnings);
-    }
-
     void makeArguments_data()
     {
         QTest::addColumn<QByteArray>("boards");

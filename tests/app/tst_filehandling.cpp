@@ -106,7 +106,7 @@ private slots:
 
     // A load shows the file unmodified, stores where it was, and fills the
     // boards from its folder; a later load of something that is no file
-    // changes none of it.
+    // changes none of it. The next start reopens the file, unless it has gone.
     void loadFillsBoards()
     {
         QFETCH(QByteArray, boardLine);
@@ -128,6 +128,17 @@ private slots:
         QCOMPARE(probe.editor()->toPlainText(), QString::fromLatin1(Source));
         QVERIFY(!probe.editor()->document()->isModified());
         QVERIFY(!probe.editor()->document()->isUndoAvailable());
+
+        MainWindowProbe again(newWindow());
+        QCOMPARE(again.currentFilePath(), path);
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
+        QCOMPARE(comboItems(again.boards()), boards);
+        QVERIFY(!again.editor()->document()->isModified());
+        QVERIFY(QFile::remove(path));
+        MainWindowProbe gone(newWindow());
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA"));
+        QVERIFY(!gone.fileLoaded() && gone.editor()->toPlainText().isEmpty());
+        QCOMPARE(gone.boards()->count(), 0);
     }
 
     void modifiedMarkFollowsEdits()
@@ -383,24 +394,6 @@ private slots:
         QVERIFY(warning->seen);
         QVERIFY(warning->informativeText.contains("not shown") && warning->informativeText.contains("drop"));
         QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("int a;\n"));
-    }
-
-    // The next start reopens the last file, unless it has gone.
-    void lastFileReopenedAtStart()
-    {
-        const QString path = openExample(Source, "#VCE_Board_Definitions: Q").currentFilePath();
-        MainWindowProbe probe(newWindow());
-        QCOMPARE(probe.currentFilePath(), path);
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
-        QCOMPARE(comboItems(probe.boards()), QStringList{"Q"});
-        QVERIFY(!probe.editor()->document()->isModified());
-
-        QVERIFY(QFile::remove(path));
-        newWindow();
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA"));
-        QVERIFY(!MainWindowProbe(*window).fileLoaded());
-        QCOMPARE(MainWindowProbe(*window).boards()->count(), 0);
-        QVERIFY(MainWindowProbe(*window).editor()->toPlainText().isEmpty());
     }
 
 private:

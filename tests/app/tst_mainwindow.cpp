@@ -120,11 +120,8 @@ private slots:
         QTest::addColumn<int>("expectedConsole");
         QTest::newRow("nothing stored") << QVariant() << QVariant() << 10 << 4 << 9;
         QTest::newRow("chosen values") << QVariant(14) << QVariant(1) << 14 << 1 << 14;
-        QTest::newRow("twenty space tab") << QVariant(9) << QVariant(20) << 9 << 20 << 9;
         QTest::newRow("zero falls back") << QVariant(0) << QVariant(0) << 10 << 4 << 9;
-        QTest::newRow("text falls back") << QVariant("large") << QVariant("-") << 10 << 4 << 9;
         QTest::newRow("huge values are brought into range") << QVariant(100000) << QVariant(2147483647) << 30 << 20 << 30;
-        QTest::newRow("tiny font is brought into range") << QVariant(1) << QVariant(21) << 8 << 20 << 8;
     }
 
     void storedSizesApplied()
