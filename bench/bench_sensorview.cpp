@@ -129,14 +129,14 @@ void history()
     auto *x = static_cast<SensorViewX *>(view.get());
     for (int step = 0; step < 10; ++step) {
         // A tenth of a second from the middle of the recording.
-        x->graph->setAnchorTime(400000 + step * 1000);
-        x->graph->setCursorTime(400100 + step * 1000);
-        const int records = x->signalData->recordCount();
+        x->graph()->setAnchorTime(400000 + step * 1000);
+        x->graph()->setCursorTime(400100 + step * 1000);
+        const int records = x->signalData()->recordCount();
         QElapsedTimer clock;
         clock.start();
         view->execute(Delete);
         erase.push_back(clock.nsecsElapsed() / 1e6);
-        if (x->signalData->recordCount() >= records)
+        if (x->signalData()->recordCount() >= records)
             std::printf("Delete at step %d removed nothing (%d records)!\n", step, records);
     }
     const double withHistory = Bench::residentMegabytes() - before;

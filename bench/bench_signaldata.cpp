@@ -129,8 +129,8 @@ int main(int argc, char *argv[])
     std::printf("%-58s %9.1f MB/s\n", "write speed (median)",
                 QFileInfo(dir.filePath(QStringLiteral("out.txt"))).size() / 1e6 / (write[write.size() / 2] / 1000.0));
 
-    const double first = store.firstTime(store.all);
-    const double last = store.lastTime(store.all);
+    const double first = store.firstTime(store.all());
+    const double last = store.lastTime(store.all());
     const double quarter = (last - first) / 4;
     std::vector<double> crop, erase, insert, copy;
     for (int run = 0; run < 5; ++run) {
@@ -166,7 +166,7 @@ int main(int argc, char *argv[])
                * 1e6 / probes.size();
     };
     std::printf("%-58s %9.1f ns\n", "valueAt", perCall([&](double t) { return store.valueAt(accel, t, 1); }));
-    std::printf("%-58s %9.1f ns\n", "nearestTime (all)", perCall([&](double t) { return store.nearestTime(store.all, t); }));
+    std::printf("%-58s %9.1f ns\n", "nearestTime (all)", perCall([&](double t) { return store.nearestTime(store.all(), t); }));
     std::printf("%-58s %9.1f ns\n", "nextIndex", perCall([&](double t) { return double(store.nextIndex(accel, t)); }));
     std::printf("%-58s %9.1f ns\n", "previousIndex", perCall([&](double t) { return double(store.previousIndex(accel, t)); }));
     return sink == 42 ? 1 : 0;

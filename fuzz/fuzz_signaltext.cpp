@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     parseText(reopened, saved);
     require(reopened.recordCount() == fromText.recordCount(), "a save lost or gained records");
     for (int i = 0; i < reopened.recordCount(); ++i)
-        require(reopened.name(reopened.all.records[i]) == fromText.name(fromText.all.records[i]),
+        require(reopened.name(reopened.all().records[i]) == fromText.name(fromText.all().records[i]),
                 "a save changed a name");
     require(written(reopened) == saved, "a save does not read back as it was written");
 

@@ -10,7 +10,7 @@ ChannelRows::ChannelRows(SignalList &list)
 
 QList<int> ChannelRows::selectedVisible() const
 {
-    DataList *rows = list.valueList;
+    DataList *rows = list.valueList();
     QList<int> result;
     for (int visual = 0; visual < rows->count(); ++visual) {
         const int row = rows->logicalIndex(visual);
@@ -22,7 +22,7 @@ QList<int> ChannelRows::selectedVisible() const
 
 QList<int> ChannelRows::affected() const
 {
-    DataList *rows = list.valueList;
+    DataList *rows = list.valueList();
     QList<int> result;
     const bool any = list.anyRowSelected();
     for (int row = 0; row < rows->rowCount(); ++row) {
@@ -37,7 +37,7 @@ int ChannelRows::commonValue(int role) const
     int common = 0;
     bool first = true;
     for (int row : affected()) {
-        const int value = list.valueList->rowData(row, role).toInt();
+        const int value = list.valueList()->rowData(row, role).toInt();
         if (first)
             common = value;
         else if (value != common)
@@ -50,22 +50,22 @@ int ChannelRows::commonValue(int role) const
 void ChannelRows::setFormat(int format)
 {
     for (int row : affected()) {
-        list.valueList->setRowData(row, DataList::FormatRole, format);
-        list.valueList->reformat(row);
+        list.valueList()->setRowData(row, DataList::FormatRole, format);
+        list.valueList()->reformat(row);
     }
 }
 
 void ChannelRows::setStyle(int style)
 {
     for (int row : affected())
-        list.valueList->setRowData(row, DataList::StyleRole, style);
+        list.valueList()->setRowData(row, DataList::StyleRole, style);
 }
 
 void ChannelRows::hideSelected()
 {
     for (int row : selectedVisible()) {
-        list.valueList->hideSection(row);
-        list.labelList->hideSection(row);
+        list.valueList()->hideSection(row);
+        list.labelList()->hideSection(row);
     }
 }
 
@@ -76,7 +76,7 @@ bool ChannelRows::distributeSelected()
         return false;
     int sum = 0;
     for (int row : rows)
-        sum = int(sum + list.valueList->rowData(row, DataList::HeightRole).toDouble());
+        sum = int(sum + list.valueList()->rowData(row, DataList::HeightRole).toDouble());
     const int each = sum / rows.size();
     for (int i = 0; i + 1 < rows.size(); ++i)
         list.setRowHeight(rows.at(i), each);
@@ -87,7 +87,7 @@ bool ChannelRows::distributeSelected()
 
 void ChannelRows::mergeSelected()
 {
-    DataList *rows = list.valueList;
+    DataList *rows = list.valueList();
     for (int visual = 0; visual + 1 < rows->count(); ++visual) {
         const int row = rows->logicalIndex(visual);
         const int next = rows->logicalIndex(visual + 1);
@@ -99,7 +99,7 @@ void ChannelRows::mergeSelected()
 
 void ChannelRows::splitSelected()
 {
-    DataList *rows = list.valueList;
+    DataList *rows = list.valueList();
     for (int visual = 0; visual < rows->count();) {
         const int end = rows->bandEnd(visual);
         bool selected = false;

@@ -105,7 +105,7 @@ void DataList::fillRow(int row, const QString &name, int index)
 void DataList::clearRows()
 {
     rows.removeRows(0, rows.rowCount());
-    lastClickedRow = -1;
+    clickedRow = -1;
 }
 
 QString DataList::formatValue(double value, int format, const QStringList &names)

@@ -64,7 +64,9 @@ public:
     static QColor defaultColor(int channel);
 
     int preferredWidth() const;
-    int lastClickedRow = -1;
+    // Where a Shift+click extends the selection from; -1 for nowhere.
+    int lastClickedRow() const { return clickedRow; }
+    void setLastClickedRow(int row) { clickedRow = row; }
 
 signals:
     void rowClicked(int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
@@ -79,4 +81,5 @@ private:
     HeaderModel rows;
     QItemSelectionModel *selection = nullptr;
     bool valueList = false;
+    int clickedRow = -1;
 };

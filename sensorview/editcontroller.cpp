@@ -18,11 +18,11 @@ EditController::EditController(SensorViewX &view)
 std::unique_ptr<ViewSnapshot> EditController::snapshot() const
 {
     auto state = std::make_unique<ViewSnapshot>();
-    state->store = std::make_unique<SignalData>(*view.signalData);
-    state->offset = view.graph->offset();
-    state->scale = view.graph->scale();
-    state->anchorTime = view.graph->anchorTime();
-    state->cursorTime = view.graph->cursorTime();
+    state->store = std::make_unique<SignalData>(*view.signalData());
+    state->offset = view.graph()->offset();
+    state->scale = view.graph()->scale();
+    state->anchorTime = view.graph()->anchorTime();
+    state->cursorTime = view.graph()->cursorTime();
     state->modified = view.isWindowModified();
     return state;
 }
@@ -30,12 +30,12 @@ std::unique_ptr<ViewSnapshot> EditController::snapshot() const
 void EditController::restoreSnapshot(const ViewSnapshot &state)
 {
     if (state.store)
-        view.signalData->restore(*state.store);
-    view.graph->setScale(state.scale);
-    view.graph->setOffset(state.offset);
-    view.graph->setAnchorTime(state.anchorTime);
-    view.graph->setCursorTime(state.cursorTime);
-    view.graph->viewport()->update();
+        view.signalData()->restore(*state.store);
+    view.graph()->setScale(state.scale);
+    view.graph()->setOffset(state.offset);
+    view.graph()->setAnchorTime(state.anchorTime);
+    view.graph()->setCursorTime(state.cursorTime);
+    view.graph()->viewport()->update();
     view.setWindowModified(state.modified);
     view.notifyObservers();
 }
@@ -65,15 +65,15 @@ void EditController::redo()
 
 void EditController::removeSelectedRecords()
 {
-    if (view.graph->anchorTime() > view.graph->cursorTime())
-        view.graph->placeSelection(view.graph->cursorTime(), view.graph->anchorTime());
-    const double start = view.graph->anchorTime();
-    view.signalData->deleteRange(view.graph->anchorTime(), view.graph->cursorTime());
-    const double at = view.signalData->nearestTime(view.signalData->all, start);
-    view.graph->placeSelection(at, view.graph->cursorTime());
-    view.graph->setCursorTime(at);
-    view.graph->updateScrollRange();
-    view.graph->viewport()->update();
+    if (view.graph()->anchorTime() > view.graph()->cursorTime())
+        view.graph()->placeSelection(view.graph()->cursorTime(), view.graph()->anchorTime());
+    const double start = view.graph()->anchorTime();
+    view.signalData()->deleteRange(view.graph()->anchorTime(), view.graph()->cursorTime());
+    const double at = view.signalData()->nearestTime(view.signalData()->all(), start);
+    view.graph()->placeSelection(at, view.graph()->cursorTime());
+    view.graph()->setCursorTime(at);
+    view.graph()->updateScrollRange();
+    view.graph()->viewport()->update();
     view.notifyObservers();
     view.setWindowModified(true);
 }
@@ -84,15 +84,15 @@ void EditController::insertAtCursor(const SignalData &pasted)
     // empty selection would take that reading away.
     if (view.hasSelection())
         removeSelectedRecords();
-    const double cursor = view.graph->cursorTime();
-    view.signalData->insertAt(cursor, pasted);
+    const double cursor = view.graph()->cursorTime();
+    view.signalData()->insertAt(cursor, pasted);
     view.syncRows();
-    const double at = view.signalData->nearestTime(view.signalData->all, cursor + pasted.lastTime(pasted.all));
-    view.graph->placeSelection(at, view.graph->cursorTime());
-    view.graph->setCursorTime(at);
-    view.graph->relayout();
-    view.graph->viewport()->update();
-    view.graph->showSelection();
+    const double at = view.signalData()->nearestTime(view.signalData()->all(), cursor + pasted.lastTime(pasted.all()));
+    view.graph()->placeSelection(at, view.graph()->cursorTime());
+    view.graph()->setCursorTime(at);
+    view.graph()->relayout();
+    view.graph()->viewport()->update();
+    view.graph()->showSelection();
     view.setWindowModified(true);
     view.notifyObservers();
 }
@@ -104,13 +104,13 @@ void EditController::crop()
         commit(false);
         return;
     }
-    const double lo = std::min(view.graph->anchorTime(), view.graph->cursorTime());
-    const double hi = std::max(view.graph->anchorTime(), view.graph->cursorTime());
-    view.signalData->crop(lo, hi);
-    view.graph->placeSelection(0, view.graph->cursorTime());
-    view.graph->setCursorTime(hi - lo);
-    view.graph->updateScrollRange();
-    view.graph->viewport()->update();
+    const double lo = std::min(view.graph()->anchorTime(), view.graph()->cursorTime());
+    const double hi = std::max(view.graph()->anchorTime(), view.graph()->cursorTime());
+    view.signalData()->crop(lo, hi);
+    view.graph()->placeSelection(0, view.graph()->cursorTime());
+    view.graph()->setCursorTime(hi - lo);
+    view.graph()->updateScrollRange();
+    view.graph()->viewport()->update();
     view.setWindowModified(true);
     commit(true);
 }
@@ -118,18 +118,18 @@ void EditController::crop()
 void EditController::shiftToZero()
 {
     recordStep();
-    const double first = view.signalData->firstTime(view.signalData->all);
+    const double first = view.signalData()->firstTime(view.signalData()->all());
     if (!view.hasRecords() || first == 0) {
         commit(false);
         return;
     }
-    view.signalData->shiftToZero();
-    view.graph->placeSelection(view.graph->anchorTime() - first, view.graph->cursorTime());
-    view.graph->setCursorTime(view.graph->cursorTime() - first);
+    view.signalData()->shiftToZero();
+    view.graph()->placeSelection(view.graph()->anchorTime() - first, view.graph()->cursorTime());
+    view.graph()->setCursorTime(view.graph()->cursorTime() - first);
     view.setWindowModified(true);
     view.notifyObservers();
-    view.graph->updateScrollRange();
-    view.graph->viewport()->update();
+    view.graph()->updateScrollRange();
+    view.graph()->viewport()->update();
     commit(true);
 }
 
@@ -137,7 +137,7 @@ void EditController::copy() const
 {
     QString text;
     QTextStream stream(&text);
-    writeRange(stream, *view.signalData, view.graph->anchorTime(), view.graph->cursorTime());
+    writeRange(stream, *view.signalData(), view.graph()->anchorTime(), view.graph()->cursorTime());
     stream.flush();
     QApplication::clipboard()->setText(text, QClipboard::Clipboard);
     view.notifyObservers();
@@ -177,13 +177,13 @@ void EditController::deleteSelection()
 
 void EditController::clear()
 {
-    view.signalData->clear();
-    view.signalList->clearRows();
-    view.graph->placeSelection(0, view.graph->cursorTime());
-    view.graph->setCursorTime(0);
-    view.graph->showSelection();
-    view.graph->updateScrollRange();
-    view.graph->viewport()->update();
+    view.signalData()->clear();
+    view.signalList()->clearRows();
+    view.graph()->placeSelection(0, view.graph()->cursorTime());
+    view.graph()->setCursorTime(0);
+    view.graph()->showSelection();
+    view.graph()->updateScrollRange();
+    view.graph()->viewport()->update();
     steps.clear();
     view.notifyObservers();
     view.setWindowModified(false);
@@ -192,9 +192,9 @@ void EditController::clear()
 void EditController::removeSignal(const QString &name)
 {
     recordStep();
-    view.signalList->removeSignalRows(name);
-    view.signalData->removeSignal(name);
+    view.signalList()->removeSignalRows(name);
+    view.signalData()->removeSignal(name);
     view.setWindowModified(true);
     commit(true);
-    view.graph->viewport()->update();
+    view.graph()->viewport()->update();
 }

@@ -33,10 +33,10 @@ constexpr double MinimumFitEnd = 100.0;
 
 } // namespace
 
-GraphView::GraphView(SignalList *list, SignalData *store, QWidget *parent)
+GraphView::GraphView(SignalList *list, SignalData *records, QWidget *parent)
     : QAbstractScrollArea(parent)
-    , signalList(list)
-    , signalData(store)
+    , listPane(list)
+    , store(records)
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
     setFocusPolicy(Qt::StrongFocus);
@@ -45,11 +45,11 @@ GraphView::GraphView(SignalList *list, SignalData *store, QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(crossCursor);
-    timeline = new Timeline(this);
+    ruler = new Timeline(this);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-        TimeAxis axis = timeline->axis();
+        TimeAxis axis = ruler->axis();
         axis.offset = value;
-        timeline->setAxis(axis);
+        ruler->setAxis(axis);
         viewport()->update();
     });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
@@ -58,29 +58,29 @@ GraphView::GraphView(SignalList *list, SignalData *store, QWidget *parent)
 
 double GraphView::scale() const
 {
-    return timeline->axis().scale;
+    return ruler->axis().scale;
 }
 
 double GraphView::offset() const
 {
-    return timeline->axis().offset;
+    return ruler->axis().offset;
 }
 
 int GraphView::xOf(double time) const
 {
-    return timeline->axis().xOf(time);
+    return ruler->axis().xOf(time);
 }
 
 double GraphView::timeAt(double x) const
 {
-    return timeline->axis().timeAt(x);
+    return ruler->axis().timeAt(x);
 }
 
 void GraphView::setScale(double value)
 {
-    TimeAxis axis = timeline->axis();
+    TimeAxis axis = ruler->axis();
     axis.scale = TimeAxis::boundedScale(value);
-    timeline->setAxis(axis);
+    ruler->setAxis(axis);
     relayout();
     viewport()->update();
 }
@@ -92,17 +92,17 @@ void GraphView::setOffset(double value)
 
 void GraphView::relayout()
 {
-    const int height = signalList->header->sizeHint().height();
-    timeline->resize(width(), height);
+    const int height = listPane->header()->sizeHint().height();
+    ruler->resize(width(), height);
     viewport()->setContentsMargins(0, 0, 0, 0);
     setViewportMargins(0, height, 0, 0);
-    timeline->move(viewport()->x(), 0);
+    ruler->move(viewport()->x(), 0);
     updateScrollRange();
 }
 
 void GraphView::updateScrollRange()
 {
-    const double end = signalData->lastTime(signalData->all) * scale();
+    const double end = store->lastTime(store->all()) * scale();
     horizontalScrollBar()->setMaximum(end > 0 ? int(end) : 0);
     horizontalScrollBar()->setSingleStep(ScrollStep);
 }
@@ -141,12 +141,12 @@ void GraphView::setCursorTime(double time)
 
 void GraphView::refreshValuesFor(double time)
 {
-    signalList->refreshValues(time, scale(), *signalData);
+    listPane->refreshValues(time, scale(), *store);
 }
 
 void GraphView::setHoverPosition(int x)
 {
-    const double time = signalData->nearestTime(signalData->all, timeAt(x));
+    const double time = store->nearestTime(store->all(), timeAt(x));
     if (time == hover)
         return;
     const int before = xOf(hover);
@@ -158,8 +158,8 @@ void GraphView::setHoverPosition(int x)
 void GraphView::jump(JumpMode mode, bool extend)
 {
     updateScrollRange();
-    DataList *rows = signalList->valueList;
-    const bool onlySelected = signalList->anyRowSelected();
+    DataList *rows = listPane->valueList();
+    const bool onlySelected = listPane->anyRowSelected();
     bool found = false;
     double result = 0.0;
     const auto take = [&](double time, bool smaller) {
@@ -168,26 +168,26 @@ void GraphView::jump(JumpMode mode, bool extend)
         found = true;
     };
     for (int row = 0; row < rows->rowCount(); ++row) {
-        if (onlySelected && !signalList->isBandSelected(row))
+        if (onlySelected && !listPane->isBandSelected(row))
             continue;
-        const SignalSeries &series = signalData->series(rows->rowData(row, DataList::SignalNameRole).toString());
+        const SignalSeries &series = store->series(rows->rowData(row, DataList::SignalNameRole).toString());
         switch (mode) {
         case JumpMode::Start:
-            take(signalData->firstTime(series), true);
+            take(store->firstTime(series), true);
             break;
         case JumpMode::End:
-            take(signalData->lastTime(series), false);
+            take(store->lastTime(series), false);
             break;
         case JumpMode::NextSample: {
-            const int next = signalData->nextIndex(series, cursor);
-            if (next >= 0 && signalData->time(series, next) != cursor)
-                take(signalData->time(series, next), true);
+            const int next = store->nextIndex(series, cursor);
+            if (next >= 0 && store->time(series, next) != cursor)
+                take(store->time(series, next), true);
             break;
         }
         case JumpMode::PreviousSample: {
-            const int previous = signalData->previousIndex(series, cursor);
-            if (previous >= 0 && signalData->time(series, previous) != cursor)
-                take(signalData->time(series, previous), false);
+            const int previous = store->previousIndex(series, cursor);
+            if (previous >= 0 && store->time(series, previous) != cursor)
+                take(store->time(series, previous), false);
             break;
         }
         default:
@@ -209,7 +209,7 @@ void GraphView::ensureTimeVisible(double time)
     int right = w - ComfortMargin;
     if (!(left < right))
         left = right = w / 2;
-    const double shown = timeline->axis().offsetShowing(time, left, right);
+    const double shown = ruler->axis().offsetShowing(time, left, right);
     if (shown != offset())
         setOffset(shown);
 }
@@ -235,7 +235,7 @@ void GraphView::setContextMenu(QMenu *menu)
 
 QList<GraphView::Band> GraphView::visibleBands() const
 {
-    DataList *rows = signalList->valueList;
+    DataList *rows = listPane->valueList();
     QList<Band> bands;
     const int scroll = verticalScrollBar()->value();
     for (int visual = 0; visual < rows->count();) {
@@ -264,7 +264,7 @@ Envelope &GraphView::envelopeFor(const QString &name, int channel)
 
 void GraphView::paintBand(QPainter &painter, const Band &band)
 {
-    DataList *rows = signalList->valueList;
+    DataList *rows = listPane->valueList();
     const int width = viewport()->width();
     const int bottom = band.top + band.height - 1;
     bool selected = false;
@@ -281,7 +281,7 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
     double hi = 0;
     bool first = true;
     for (int row : band.rows) {
-        const SignalSeries &series = signalData->series(rows->rowData(row, DataList::SignalNameRole).toString());
+        const SignalSeries &series = store->series(rows->rowData(row, DataList::SignalNameRole).toString());
         const int channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
         const ChannelRange range = channel < series.ranges.size() ? series.ranges[channel] : ChannelRange();
         lo = first ? range.min : std::min(lo, range.min);
@@ -298,13 +298,13 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
         }
         const QString name = rows->rowData(row, DataList::SignalNameRole).toString();
         Curve curve;
-        curve.store = signalData;
-        curve.series = &signalData->series(name);
+        curve.store = store;
+        curve.series = &store->series(name);
         curve.channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
         curve.style = style;
         curve.color = rows->rowData(row, DataList::ColorRole).value<QColor>();
         curve.band = scaleOfBand;
-        curve.axis = timeline->axis();
+        curve.axis = ruler->axis();
         curve.width = width;
         prepareCurvePainter(painter, curve.color);
         drawCurve(painter, curve, envelopeFor(name, curve.channel));
@@ -314,7 +314,7 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
 
 void GraphView::paintTriggers(QPainter &painter)
 {
-    DataList *rows = signalList->valueList;
+    DataList *rows = listPane->valueList();
     for (int row = 0; row < rows->rowCount(); ++row) {
         const int mode = rows->rowData(row, DataList::TriggerModeRole).toInt();
         if (mode == 0)
@@ -322,36 +322,49 @@ void GraphView::paintTriggers(QPainter &painter)
         const QString name = rows->rowData(row, DataList::SignalNameRole).toString();
         const int channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
         const double level = rows->rowData(row, DataList::TriggerLevelRole).toDouble();
-        const SignalSeries &series = signalData->series(name);
+        const SignalSeries &series = store->series(name);
         // The runs change only with the data and the trigger setting.
         TriggerCache &cache = triggerCaches[name][channel];
-        if (cache.revision != signalData->revision() || cache.records != series.size()
+        if (cache.revision != store->revision() || cache.records != series.size()
             || cache.mode != mode || !(cache.level == level)) {
-            cache.runs = findTriggerRuns(*signalData, series, channel, TriggerMode(mode), level);
-            cache.revision = signalData->revision();
+            cache.runs = findTriggerRuns(*store, series, channel, TriggerMode(mode), level);
+            cache.revision = store->revision();
             cache.records = series.size();
             cache.mode = mode;
             cache.level = level;
         }
         drawTriggerRuns(painter, cache.runs, rows->rowData(row, DataList::ColorRole).value<QColor>(),
-                        timeline->axis(), viewport()->width(), viewport()->height());
+                        ruler->axis(), viewport()->width(), viewport()->height());
     }
 }
 
-void GraphView::paintEvent(QPaintEvent *event)
+// A fit or a follow asked for since the last paint is applied just before
+// the next one, with the viewport's size as it is then; painting itself
+// changes nothing.
+bool GraphView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Paint)
+        applyPendingView();
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void GraphView::applyPendingView()
 {
     if (fitPending) {
         fitPending = false;
-        const TimeAxis fit = TimeAxis::fitted(anchor, cursor, MinimumFitSpan, signalData->lastTime(signalData->all),
+        const TimeAxis fit = TimeAxis::fitted(anchor, cursor, MinimumFitSpan, store->lastTime(store->all()),
                                               MinimumFitEnd, viewport()->width());
         setScale(fit.scale);
         setOffset(fit.offset);
     }
     if (followEnd) {
-        anchor = cursor = signalData->lastTime(signalData->all);
+        anchor = cursor = store->lastTime(store->all());
         followEnd = false;
     }
+}
 
+void GraphView::paintEvent(QPaintEvent *event)
+{
     QPainter painter(viewport());
     painter.setClipRect(event->rect());
     painter.fillRect(event->rect(), Background);
@@ -362,10 +375,14 @@ void GraphView::paintEvent(QPaintEvent *event)
         paintBand(painter, band);
     painter.setRenderHint(QPainter::Antialiasing, false);
     paintTriggers(painter);
+    paintSeparators(painter, bands);
+    paintSelection(painter);
+}
 
-    DataList *rows = signalList->valueList;
+void GraphView::paintSeparators(QPainter &painter, const QList<Band> &bands)
+{
+    DataList *rows = listPane->valueList();
     const int width = viewport()->width();
-    const int height = viewport()->height();
     painter.setPen(QPen(SeparatorColor, 1));
     for (const Band &band : bands) {
         for (int row : band.rows) {
@@ -375,7 +392,11 @@ void GraphView::paintEvent(QPaintEvent *event)
             painter.drawLine(0, y, width, y);
         }
     }
+}
 
+void GraphView::paintSelection(QPainter &painter)
+{
+    const int height = viewport()->height();
     const int anchorX = xOf(anchor);
     const int cursorX = xOf(cursor);
     painter.setPen(QPen(Qt::black, SelectionLineWidth));
@@ -399,7 +420,7 @@ void GraphView::resizeEvent(QResizeEvent *event)
 void GraphView::wheelEvent(QWheelEvent *event)
 {
     const int x = int(event->position().x());
-    const TimeAxis zoomed = timeline->axis().zoomedAbout(x, event->angleDelta().y() < 1 ? 1 / WheelFactor : WheelFactor);
+    const TimeAxis zoomed = ruler->axis().zoomedAbout(x, event->angleDelta().y() < 1 ? 1 / WheelFactor : WheelFactor);
     setScale(zoomed.scale);
     setOffset(zoomed.offset);
     event->accept();
@@ -407,7 +428,7 @@ void GraphView::wheelEvent(QWheelEvent *event)
 
 void GraphView::moveDrag(double x)
 {
-    const double time = signalData->nearestTime(signalData->all, timeAt(qRound(x)));
+    const double time = store->nearestTime(store->all(), timeAt(qRound(x)));
     if (dragAnchor)
         setAnchorTime(time);
     if (dragCursor)
@@ -420,10 +441,10 @@ void GraphView::mousePressEvent(QMouseEvent *event)
         return;
     setFocus(Qt::OtherFocusReason);
     const int x = qRound(event->localPos().x());
-    dragAnchor = std::abs(timeline->axis().exactX(anchor) - x) < SelectionGrab;
-    dragCursor = std::abs(timeline->axis().exactX(cursor) - x) < SelectionGrab;
+    dragAnchor = std::abs(ruler->axis().exactX(anchor) - x) < SelectionGrab;
+    dragCursor = std::abs(ruler->axis().exactX(cursor) - x) < SelectionGrab;
     if (!dragAnchor && !dragCursor) {
-        const double time = signalData->nearestTime(signalData->all, timeAt(x));
+        const double time = store->nearestTime(store->all(), timeAt(x));
         if (!(event->modifiers() & Qt::ShiftModifier))
             setAnchorTime(time);
         setCursorTime(time);
@@ -444,8 +465,8 @@ void GraphView::mouseMoveEvent(QMouseEvent *event)
     }
     const int x = int(event->localPos().x());
     setHoverPosition(x);
-    const bool near = std::abs(timeline->axis().exactX(anchor) - event->localPos().x()) < SelectionGrab
-                      || std::abs(timeline->axis().exactX(cursor) - event->localPos().x()) < SelectionGrab;
+    const bool near = std::abs(ruler->axis().exactX(anchor) - event->localPos().x()) < SelectionGrab
+                      || std::abs(ruler->axis().exactX(cursor) - event->localPos().x()) < SelectionGrab;
     viewport()->setCursor(near ? splitCursor : crossCursor);
 }
 
@@ -463,7 +484,7 @@ void GraphView::keyPressEvent(QKeyEvent *event)
     const bool extend = event->modifiers() & Qt::ShiftModifier;
     switch (event->key()) {
     case Qt::Key_Escape:
-        signalList->clearSelection();
+        listPane->clearSelection();
         break;
     case Qt::Key_Home:
         jump(JumpMode::Start, extend);

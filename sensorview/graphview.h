@@ -30,9 +30,9 @@ class GraphView : public QAbstractScrollArea
 public:
     GraphView(SignalList *list, SignalData *store, QWidget *parent = nullptr);
 
-    SignalList *signalList = nullptr;
-    Timeline *timeline = nullptr;
-    SignalData *signalData = nullptr;
+    SignalList *signalList() const { return listPane; }
+    Timeline *timeline() const { return ruler; }
+    SignalData *signalData() const { return store; }
 
     double anchorTime() const { return anchor; }
     double cursorTime() const { return cursor; }
@@ -74,6 +74,7 @@ signals:
     void selectionDragged();
 
 protected:
+    bool viewportEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
@@ -86,6 +87,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    SignalList *listPane = nullptr;
+    Timeline *ruler = nullptr;
+    SignalData *store = nullptr;
     double anchor = 0.0;
     double cursor = 0.0;
     double hover = 0.0;
@@ -107,6 +111,9 @@ private:
     QList<Band> visibleBands() const;
     void paintBand(QPainter &painter, const Band &band);
     void paintTriggers(QPainter &painter);
+    void paintSeparators(QPainter &painter, const QList<Band> &bands);
+    void paintSelection(QPainter &painter);
+    void applyPendingView();
     void repaintStrip(int x1, int x2, int margin);
     void moveDrag(double x);
     Envelope &envelopeFor(const QString &name, int channel);

@@ -81,7 +81,7 @@ void SectionList::setSectionSizes(const QVector<int> &sizes)
 void SectionList::clearSections()
 {
     sections.removeRows(0, sections.rowCount());
-    lastClickedSection = -1;
+    clickedSection = -1;
 }
 
 bool SectionList::isSectionSelected(int section) const

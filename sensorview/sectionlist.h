@@ -37,7 +37,9 @@ public:
     bool isSectionSelected(int section) const;
     void setSectionSelected(int section, bool selected);
 
-    int lastClickedSection = -1;
+    // Where a Shift+click extends the selection from; -1 for nowhere.
+    int lastClickedSection() const { return clickedSection; }
+    void setLastClickedSection(int section) { clickedSection = section; }
 
 signals:
     void sectionClickedWith(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
@@ -50,4 +52,5 @@ private:
 
     HeaderModel sections;
     QItemSelectionModel *selection = nullptr;
+    int clickedSection = -1;
 };

@@ -30,7 +30,7 @@ bool SensorCommands::hasRecords(const SensorViewX &view)
 
 bool SensorCommands::someVisible(const SensorViewX &view)
 {
-    const DataList *rows = view.signalList->valueList;
+    const DataList *rows = view.signalList()->valueList();
     for (int row = 0; row < rows->rowCount(); ++row) {
         if (!rows->isSectionHidden(row))
             return true;
@@ -50,7 +50,7 @@ bool SensorCommands::someRowsSelected(const SensorViewX &view)
 
 void SensorCommands::jump(SensorViewX &view, int command)
 {
-    view.graph->jump(JumpMode(command), false);
+    view.graph()->jump(JumpMode(command), false);
 }
 
 void SensorCommands::format(SensorViewX &view, int command)
@@ -80,11 +80,11 @@ const SensorCommands::Row SensorCommands::table[] = {
     {GoToEnd, jump, hasRecords, nullptr},
     {NextSample, jump, hasRecords, nullptr},
     {PreviousSample, jump, hasRecords, nullptr},
-    {ShowSelection, [](View &view, int) { view.graph->showSelection(); }, always, nullptr},
+    {ShowSelection, [](View &view, int) { view.graph()->showSelection(); }, always, nullptr},
     {ZoomToSelection,
      [](View &view, int) {
-         view.graph->setFitPending(true);
-         view.graph->viewport()->update();
+         view.graph()->setFitPending(true);
+         view.graph()->viewport()->update();
      },
      hasRecords, nullptr},
     {ResetColumns, [](View &view, int) { view.resetColumns(); }, hasRecords, nullptr},
@@ -105,15 +105,15 @@ const SensorCommands::Row SensorCommands::table[] = {
     {ShiftToZero, [](View &view, int) { view.edits.shiftToZero(); }, hasRecords, nullptr},
     {SelectAll,
      [](View &view, int) {
-         view.signalList->clearSelection();
-         view.graph->jump(JumpMode::Start, false);
-         view.graph->jump(JumpMode::End, true);
+         view.signalList()->clearSelection();
+         view.graph()->jump(JumpMode::Start, false);
+         view.graph()->jump(JumpMode::End, true);
      },
      hasRecords, nullptr},
     {SelectNone,
      [](View &view, int) {
-         view.signalList->clearSelection();
-         view.graph->setCursorTime(view.graph->anchorTime());
+         view.signalList()->clearSelection();
+         view.graph()->setCursorTime(view.graph()->anchorTime());
      },
      hasRecords, nullptr},
     {Clear, [](View &view, int) { view.edits.clear(); }, always, nullptr},
@@ -137,7 +137,7 @@ const SensorCommands::Row SensorCommands::table[] = {
          view.rowsChanged();
      },
      [](ConstView &view) {
-         const DataList *rows = view.signalList->valueList;
+         const DataList *rows = view.signalList()->valueList();
          const QList<int> selected = view.channelRows->selectedVisible();
          for (int visual = 0; visual + 1 < rows->count(); ++visual) {
              if (selected.contains(rows->logicalIndex(visual)) && selected.contains(rows->logicalIndex(visual + 1)))
@@ -152,7 +152,7 @@ const SensorCommands::Row SensorCommands::table[] = {
      },
      [](ConstView &view) {
          for (int row : view.channelRows->selectedVisible()) {
-             if (view.signalList->valueList->rowData(row, DataList::MergedRole).toBool())
+             if (view.signalList()->valueList()->rowData(row, DataList::MergedRole).toBool())
                  return true;
          }
          return false;

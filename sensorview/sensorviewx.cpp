@@ -42,63 +42,63 @@ SensorView *createSensorView()
 
 SensorViewX::SensorViewX(SignalData *store)
     : SensorView(nullptr)
-    , signalData(store)
+    , ownStore(store)
 {
-    signalList = new SignalList(this);
-    channelRows = std::make_unique<ChannelRows>(*signalList);
-    graph = new GraphView(signalList, store);
+    listPane = new SignalList(this);
+    channelRows = std::make_unique<ChannelRows>(*listPane);
+    graphPane = new GraphView(listPane, store);
 
     // The list pane scrolls with the graph, and either bar moves the other.
-    QScrollBar *listBar = signalList->verticalScrollBar();
-    QScrollBar *graphBar = graph->verticalScrollBar();
-    connect(listBar, &QScrollBar::valueChanged, graph, [this, graphBar](int value) {
-        graph->viewport()->update();
+    QScrollBar *listBar = listPane->verticalScrollBar();
+    QScrollBar *graphBar = graphPane->verticalScrollBar();
+    connect(listBar, &QScrollBar::valueChanged, graphPane, [this, graphBar](int value) {
+        graphPane->viewport()->update();
         graphBar->setValue(value);
     });
-    connect(listBar, &QScrollBar::rangeChanged, graph, [listBar, graphBar](int, int maximum) {
+    connect(listBar, &QScrollBar::rangeChanged, graphPane, [listBar, graphBar](int, int maximum) {
         graphBar->setMaximum(maximum);
         graphBar->setPageStep(listBar->pageStep());
         graphBar->setSingleStep(listBar->singleStep());
     });
     connect(graphBar, &QScrollBar::valueChanged, listBar, &QScrollBar::setValue);
-    for (DataList *list : {signalList->valueList, signalList->labelList})
-        connect(list, &QHeaderView::sectionMoved, graph->viewport(), qOverload<>(&QWidget::update));
-    connect(signalList, &SignalList::selectionChanged, graph, [this]() {
-        graph->viewport()->update();
+    for (DataList *list : {listPane->valueList(), listPane->labelList()})
+        connect(list, &QHeaderView::sectionMoved, graphPane->viewport(), qOverload<>(&QWidget::update));
+    connect(listPane, &SignalList::selectionChanged, graphPane, [this]() {
+        graphPane->viewport()->update();
         notifyObservers();
     });
-    connect(signalList, &SignalList::rowsMoved, graph->viewport(), qOverload<>(&QWidget::update));
-    connect(signalList, &SignalList::displayChanged, graph, [this]() {
-        graph->viewport()->update();
+    connect(listPane, &SignalList::rowsMoved, graphPane->viewport(), qOverload<>(&QWidget::update));
+    connect(listPane, &SignalList::displayChanged, graphPane, [this]() {
+        graphPane->viewport()->update();
         notifyObservers();
     });
-    connect(graph, &GraphView::selectionDragged, graph, [this]() { notifyObservers(); });
+    connect(graphPane, &GraphView::selectionDragged, graphPane, [this]() { notifyObservers(); });
 
-    splitter = new QSplitter;
-    splitter->addWidget(signalList);
-    splitter->addWidget(graph);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    const int width = splitter->width();
-    splitter->setSizes({int(ListShare * width), int(GraphShare * width)});
-    connect(splitter, &QSplitter::splitterMoved, this, [this]() { columnsSizedByUser = true; });
-    connect(signalList->header, &QHeaderView::sectionResized, this, [this]() {
+    paneSplitter = new QSplitter;
+    paneSplitter->addWidget(listPane);
+    paneSplitter->addWidget(graphPane);
+    paneSplitter->setStretchFactor(0, 0);
+    paneSplitter->setStretchFactor(1, 1);
+    const int width = paneSplitter->width();
+    paneSplitter->setSizes({int(ListShare * width), int(GraphShare * width)});
+    connect(paneSplitter, &QSplitter::splitterMoved, this, [this]() { columnsSizedByUser = true; });
+    connect(listPane->header(), &QHeaderView::sectionResized, this, [this]() {
         if (!adjustingColumns && (QGuiApplication::mouseButtons() & Qt::LeftButton))
             columnsSizedByUser = true;
     });
-    connect(signalList, &SignalList::contentsShown, this, &SensorViewX::growColumnsToFit);
+    connect(listPane, &SignalList::contentsShown, this, &SensorViewX::growColumnsToFit);
 
     auto *layout = new QGridLayout;
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(splitter);
+    layout->addWidget(paneSplitter);
     setFocusPolicy(Qt::StrongFocus);
-    for (QWidget *widget : {static_cast<QWidget *>(this), static_cast<QWidget *>(signalList),
-                            static_cast<QWidget *>(signalList->valueList),
-                            static_cast<QWidget *>(signalList->sectionList)})
-        widget->setFocusProxy(graph);
+    for (QWidget *widget : {static_cast<QWidget *>(this), static_cast<QWidget *>(listPane),
+                            static_cast<QWidget *>(listPane->valueList()),
+                            static_cast<QWidget *>(listPane->sectionList())})
+        widget->setFocusProxy(graphPane);
 
     syncRows();
-    graph->jump(JumpMode::Start, false);
+    graphPane->jump(JumpMode::Start, false);
     setLayout(layout);
     // Shown on its own, the view's title carries the modified mark.
     setWindowTitle(QStringLiteral("Sensor View[*]"));
@@ -134,18 +134,18 @@ void SensorViewX::removeObserver(SensorViewObserver *observer)
 // cursor next moves.
 void SensorViewX::syncRows()
 {
-    if (signalList->syncWithData(*signalData))
-        graph->refreshValuesFor(graph->cursorTime());
+    if (listPane->syncWithData(*ownStore))
+        graphPane->refreshValuesFor(graphPane->cursorTime());
 }
 
 bool SensorViewX::hasRecords() const
 {
-    return !signalData->all.isEmpty();
+    return !ownStore->all().isEmpty();
 }
 
 bool SensorViewX::hasSelection() const
 {
-    return !(graph->anchorTime() == graph->cursorTime());
+    return !(graphPane->anchorTime() == graphPane->cursorTime());
 }
 
 void SensorViewX::removeSignal(const QString &name)
@@ -156,7 +156,7 @@ void SensorViewX::removeSignal(const QString &name)
 // Row commands change what the graph draws and what observers show.
 void SensorViewX::rowsChanged()
 {
-    graph->viewport()->update();
+    graphPane->viewport()->update();
     notifyObservers();
 }
 
@@ -164,34 +164,34 @@ void SensorViewX::rowsChanged()
 // whole, taking the room from the graph.
 void SensorViewX::growColumnsToFit()
 {
-    if (columnsSizedByUser || !splitter || adjustingColumns)
+    if (columnsSizedByUser || !paneSplitter || adjustingColumns)
         return;
-    const int firstWidth = signalList->header->sectionSize(0);
-    const int nameRoom = firstWidth - signalList->labelList->preferredWidth();
-    const int valueRoom = signalList->valueList->width();
-    const int moreNames = std::max(0, signalList->neededNameWidth() - nameRoom);
-    const int moreValues = std::max(0, signalList->neededValueWidth() - valueRoom);
+    const int firstWidth = listPane->header()->sectionSize(0);
+    const int nameRoom = firstWidth - listPane->labelList()->preferredWidth();
+    const int valueRoom = listPane->valueList()->width();
+    const int moreNames = std::max(0, listPane->neededNameWidth() - nameRoom);
+    const int moreValues = std::max(0, listPane->neededValueWidth() - valueRoom);
     if (moreNames == 0 && moreValues == 0)
         return;
-    QList<int> sizes = splitter->sizes();
+    QList<int> sizes = paneSplitter->sizes();
     if (sizes.size() < 2)
         return;
     adjustingColumns = true;
     const int grow = std::min(moreNames + moreValues, std::max(0, sizes[1] - MinimumGraphWidth));
     sizes[0] += grow;
     sizes[1] -= grow;
-    splitter->setSizes(sizes);
-    signalList->header->resizeSection(0, firstWidth + std::min(moreNames, grow));
+    paneSplitter->setSizes(sizes);
+    listPane->header()->resizeSection(0, firstWidth + std::min(moreNames, grow));
     adjustingColumns = false;
 }
 
 void SensorViewX::resetColumns()
 {
     columnsSizedByUser = false;
-    const int signalWidth = signalList->sectionList->sizeHint().width();
-    const int width = signalWidth + signalList->labelList->preferredWidth() + signalList->valueList->preferredWidth();
-    splitter->setSizes({width, splitter->width() - width});
-    signalList->header->resizeSection(0, signalWidth + signalList->labelList->preferredWidth());
+    const int signalWidth = listPane->sectionList()->sizeHint().width();
+    const int width = signalWidth + listPane->labelList()->preferredWidth() + listPane->valueList()->preferredWidth();
+    paneSplitter->setSizes({width, paneSplitter->width() - width});
+    listPane->header()->resizeSection(0, signalWidth + listPane->labelList()->preferredWidth());
 }
 
 // ---- Commands -----------------------------------------------------------------
@@ -283,17 +283,17 @@ bool SensorViewX::loadFile(const QString &fileName, int mode)
         edits.insert(inserted);
     } else {
         // Read beside the store, so that a failure leaves it untouched.
-        SignalData loaded = *signalData;
+        SignalData loaded = *ownStore;
         if (!readRecords(file, loaded, &count, &report.error))
             return false;
-        *signalData = loaded;
+        *ownStore = loaded;
         columnsSizedByUser = false;
-        signalList->clearRows();
+        listPane->clearRows();
         syncRows();
-        graph->setFitPending(true);
-        graph->updateScrollRange();
+        graphPane->setFitPending(true);
+        graphPane->updateScrollRange();
         execute(GoToStart);
-        graph->viewport()->update();
+        graphPane->viewport()->update();
     }
     report.records = count.records;
     report.unreadableLines = count.unreadable;
@@ -317,9 +317,9 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
     if (mode == 1 && hasSelection())
-        writeRange(stream, *signalData, graph->anchorTime(), graph->cursorTime());
+        writeRange(stream, *ownStore, graphPane->anchorTime(), graphPane->cursorTime());
     else
-        writeAll(stream, *signalData);
+        writeAll(stream, *ownStore);
     stream.flush();
     if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
         report.error = file.errorString();
@@ -335,14 +335,14 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
 
 void SensorViewX::appendText(const QString &text)
 {
-    parseText(*signalData, text);
+    parseText(*ownStore, text);
     syncRows();
     if (sinceRefresh.isValid() && sinceRefresh.elapsed() <= RefreshIntervalMs)
         return;
     setWindowModified(true);
-    graph->setFollowEnd(true);
-    graph->jump(JumpMode::End, false);
-    graph->viewport()->update();
+    graphPane->setFollowEnd(true);
+    graphPane->jump(JumpMode::End, false);
+    graphPane->viewport()->update();
     sinceRefresh.start();
 }
 
@@ -351,7 +351,7 @@ void SensorViewX::appendText(const QString &text)
 template<typename Apply>
 void SensorViewX::forRows(const QString &name, int channel, Apply apply)
 {
-    DataList *rows = signalList->valueList;
+    DataList *rows = listPane->valueList();
     for (int row = 0; row < rows->rowCount(); ++row) {
         if (rows->rowData(row, DataList::SignalNameRole).toString() != name)
             continue;
@@ -363,42 +363,42 @@ void SensorViewX::forRows(const QString &name, int channel, Apply apply)
 
 void SensorViewX::setChannelStyle(const QString &name, int channel, int style)
 {
-    forRows(name, channel, [&](int row) { signalList->valueList->setRowData(row, DataList::StyleRole, style); });
-    graph->viewport()->update();
+    forRows(name, channel, [&](int row) { listPane->valueList()->setRowData(row, DataList::StyleRole, style); });
+    graphPane->viewport()->update();
 }
 
 void SensorViewX::setChannelFormat(const QString &name, int channel, int format)
 {
     forRows(name, channel, [&](int row) {
-        signalList->valueList->setRowData(row, DataList::FormatRole, format);
-        signalList->valueList->reformat(row);
+        listPane->valueList()->setRowData(row, DataList::FormatRole, format);
+        listPane->valueList()->reformat(row);
     });
 }
 
 int SensorViewX::signalCount() const
 {
-    return signalList->sectionList->sectionCountInModel();
+    return listPane->sectionList()->sectionCountInModel();
 }
 
 QString SensorViewX::signalKey(int index) const
 {
     if (index < 0 || index >= signalCount())
         return QString();
-    return signalList->sectionList->sectionData(index, SectionList::SignalKeyRole).toString();
+    return listPane->sectionList()->sectionData(index, SectionList::SignalKeyRole).toString();
 }
 
 QString SensorViewX::signalLabel(int index) const
 {
     if (index < 0 || index >= signalCount())
         return QString();
-    return signalList->sectionList->sectionData(index, SectionList::SignalLabelRole).toString();
+    return listPane->sectionList()->sectionData(index, SectionList::SignalLabelRole).toString();
 }
 
 void SensorViewX::moveSignal(const QString &name, int position)
 {
     for (int section = 0; section < signalCount(); ++section) {
         if (signalKey(section) == name)
-            signalList->sectionList->moveSection(signalList->sectionList->visualIndex(section), position);
+            listPane->sectionList()->moveSection(listPane->sectionList()->visualIndex(section), position);
     }
 }
 
@@ -407,13 +407,13 @@ void SensorViewX::forChannelRange(const QString &name, int first, qint64 count, 
 {
     const qint64 end = qint64(first) + count;
     forRows(name, -1, [&](int row) {
-        const int channel = signalList->valueList->rowData(row, DataList::ChannelIndexRole).toInt();
+        const int channel = listPane->valueList()->rowData(row, DataList::ChannelIndexRole).toInt();
         if (channel < first || channel >= end)
             return;
-        for (DataList *list : {signalList->valueList, signalList->labelList})
+        for (DataList *list : {listPane->valueList(), listPane->labelList()})
             list->setSectionHidden(row, hide);
     });
-    graph->viewport()->update();
+    graphPane->viewport()->update();
 }
 
 void SensorViewX::showSignal(const QString &name)
@@ -429,16 +429,16 @@ void SensorViewX::hideSignal(const QString &name)
 void SensorViewX::setMergedRange(const QString &name, qint64 first, qint64 last, bool merged)
 {
     forRows(name, -1, [&](int row) {
-        const int channel = signalList->valueList->rowData(row, DataList::ChannelIndexRole).toInt();
+        const int channel = listPane->valueList()->rowData(row, DataList::ChannelIndexRole).toInt();
         if (channel >= first && channel <= last)
-            signalList->valueList->setRowData(row, DataList::MergedRole, merged);
+            listPane->valueList()->setRowData(row, DataList::MergedRole, merged);
     });
-    graph->viewport()->update();
+    graphPane->viewport()->update();
 }
 
 void SensorViewX::mergeSignal(const QString &name)
 {
-    DataList *rows = signalList->valueList;
+    DataList *rows = listPane->valueList();
     for (int visual = 0; visual + 1 < rows->count(); ++visual) {
         const int row = rows->logicalIndex(visual);
         const int next = rows->logicalIndex(visual + 1);
@@ -446,26 +446,26 @@ void SensorViewX::mergeSignal(const QString &name)
             && rows->rowData(next, DataList::SignalNameRole).toString() == name)
             rows->setRowData(row, DataList::MergedRole, true);
     }
-    graph->viewport()->update();
+    graphPane->viewport()->update();
 }
 
 void SensorViewX::unmergeSignal(const QString &name)
 {
-    DataList *rows = signalList->valueList;
+    DataList *rows = listPane->valueList();
     const int lastRow = rows->logicalIndex(rows->count() - 1);
     forRows(name, -1, [&](int row) {
         if (row != lastRow)
             rows->setRowData(row, DataList::MergedRole, false);
     });
-    graph->viewport()->update();
+    graphPane->viewport()->update();
 }
 
 void SensorViewX::setSignalLabel(const QString &name, const QString &label)
 {
     for (int section = 0; section < signalCount(); ++section) {
         if (signalKey(section) == name) {
-            signalList->sectionList->setSectionData(section, SectionList::SignalLabelRole, label);
-            signalList->sectionList->setSectionData(section, Qt::EditRole, label);
+            listPane->sectionList()->setSectionData(section, SectionList::SignalLabelRole, label);
+            listPane->sectionList()->setSectionData(section, Qt::EditRole, label);
         }
     }
 }
@@ -494,70 +494,70 @@ void SensorViewX::unmergeChannels(const QString &name, int first, int count)
 void SensorViewX::setChannelLabel(const QString &name, int channel, const QString &label)
 {
     forRows(name, channel, [&](int row) {
-        signalList->valueList->setRowData(row, DataList::LabelRole, label);
-        signalList->labelList->setRowData(row, DataList::LabelRole, label);
+        listPane->valueList()->setRowData(row, DataList::LabelRole, label);
+        listPane->labelList()->setRowData(row, DataList::LabelRole, label);
     });
 }
 
 void SensorViewX::setChannelColor(const QString &name, int channel, const QColor &color)
 {
     forRows(name, channel, [&](int row) {
-        signalList->valueList->setRowData(row, DataList::ColorRole, color);
-        signalList->labelList->setRowData(row, DataList::ColorRole, color);
+        listPane->valueList()->setRowData(row, DataList::ColorRole, color);
+        listPane->labelList()->setRowData(row, DataList::ColorRole, color);
     });
-    graph->viewport()->update();
+    graphPane->viewport()->update();
 }
 
 void SensorViewX::setChannelTrigger(const QString &name, int channel, int mode, double level)
 {
     forRows(name, channel, [&](int row) {
-        signalList->valueList->setRowData(row, DataList::TriggerModeRole, mode);
-        signalList->valueList->setRowData(row, DataList::TriggerLevelRole, level);
+        listPane->valueList()->setRowData(row, DataList::TriggerModeRole, mode);
+        listPane->valueList()->setRowData(row, DataList::TriggerLevelRole, level);
     });
-    graph->viewport()->update();
+    graphPane->viewport()->update();
 }
 
 void SensorViewX::setChannelNames(const QString &name, int channel, const QVariant &names)
 {
     forRows(name, channel, [&](int row) {
-        signalList->valueList->setRowData(row, DataList::EnumNamesRole, names);
-        signalList->valueList->reformat(row);
+        listPane->valueList()->setRowData(row, DataList::EnumNamesRole, names);
+        listPane->valueList()->reformat(row);
     });
 }
 
 void SensorViewX::setContextMenu(QMenu *menu)
 {
-    graph->setContextMenu(menu);
+    graphPane->setContextMenu(menu);
 }
 
 // ---- Queries --------------------------------------------------------------------------
 
 double SensorViewX::selectionStart() const
 {
-    return graph->anchorTime() / MillisecondsPerSecond;
+    return graphPane->anchorTime() / MillisecondsPerSecond;
 }
 
 double SensorViewX::selectionEnd() const
 {
-    return graph->cursorTime() / MillisecondsPerSecond;
+    return graphPane->cursorTime() / MillisecondsPerSecond;
 }
 
 bool SensorViewX::isSignalSelected(const QString &name) const
 {
-    const QList<int> rows = signalList->rowsOf(name);
+    const QList<int> rows = listPane->rowsOf(name);
     if (rows.isEmpty())
         return false;
     int first = rows.first();
     for (int row : rows) {
-        if (signalList->valueList->visualIndex(row) < signalList->valueList->visualIndex(first))
+        if (listPane->valueList()->visualIndex(row) < listPane->valueList()->visualIndex(first))
             first = row;
     }
-    return signalList->isBandSelected(first);
+    return listPane->isBandSelected(first);
 }
 
 double SensorViewX::valueAt(const QString &name, int channel, double time) const
 {
-    return signalData->valueAt(signalData->series(name), time * MillisecondsPerSecond, channel);
+    return ownStore->valueAt(ownStore->series(name), time * MillisecondsPerSecond, channel);
 }
 
 // ---- Cloning ---------------------------------------------------------------------------
@@ -570,22 +570,22 @@ SensorViewReport lastFileReport(const SensorView *view)
 
 SensorView *SensorViewX::clone(int mode) const
 {
-    auto *copy = new SensorViewX(new SignalData(*signalData));
-    copy->graph->setScale(graph->scale());
-    copy->graph->setOffset(graph->offset());
-    copy->graph->setAnchorTime(graph->anchorTime());
-    copy->graph->setCursorTime(graph->cursorTime());
+    auto *copy = new SensorViewX(new SignalData(*ownStore));
+    copy->graph()->setScale(graphPane->scale());
+    copy->graph()->setOffset(graphPane->offset());
+    copy->graph()->setAnchorTime(graphPane->anchorTime());
+    copy->graph()->setCursorTime(graphPane->cursorTime());
     if (mode == 0 || mode == 1)
-        copy->signalList->copyLayoutFrom(*signalList);
+        copy->signalList()->copyLayoutFrom(*listPane);
     if (mode == 0)
         copy->setWindowModified(isWindowModified());
     if (mode == 1) {
-        GraphView *g = copy->graph;
+        GraphView *g = copy->graph();
         if (g->anchorTime() > g->cursorTime())
             g->placeSelection(g->cursorTime(), g->anchorTime());
         if (!(g->anchorTime() == g->cursorTime())) {
             const double length = g->cursorTime() - g->anchorTime();
-            copy->signalData->crop(g->anchorTime(), g->cursorTime());
+            copy->signalData()->crop(g->anchorTime(), g->cursorTime());
             g->placeSelection(0, g->cursorTime());
             g->setCursorTime(length);
             g->updateScrollRange();
@@ -593,6 +593,6 @@ SensorView *SensorViewX::clone(int mode) const
         g->showSelection();
         copy->setWindowModified(true);
     }
-    copy->splitter->setSizes(splitter->sizes());
+    copy->splitter()->setSizes(paneSplitter->sizes());
     return copy;
 }

@@ -21,12 +21,11 @@ public:
     explicit SensorViewX(SignalData *store);
     ~SensorViewX() override;
 
-    // The parts, read by the view's own helpers and by tests; the view
-    // alone replaces them.
-    SignalList *signalList = nullptr;
-    GraphView *graph = nullptr;
-    QSplitter *splitter = nullptr;
-    std::unique_ptr<SignalData> signalData;
+    // The parts, made by the view and fixed for its lifetime.
+    SignalList *signalList() const { return listPane; }
+    GraphView *graph() const { return graphPane; }
+    QSplitter *splitter() const { return paneSplitter; }
+    SignalData *signalData() const { return ownStore.get(); }
 
     bool loadFile(const QString &fileName, int mode) override;
     bool saveFile(const QString &fileName, int mode) override;
@@ -70,6 +69,10 @@ private:
     friend struct SensorCommands;
     friend class EditController;
 
+    SignalList *listPane = nullptr;
+    GraphView *graphPane = nullptr;
+    QSplitter *paneSplitter = nullptr;
+    std::unique_ptr<SignalData> ownStore;
     std::unique_ptr<ChannelRows> channelRows;
     EditController edits{*this};
     // Once the user has sized the columns, they stay as the user left them

@@ -12,7 +12,7 @@ void SignalData::beginBatch()
 void SignalData::endBatch()
 {
     batching = false;
-    mergePending(all, pendingAll);
+    mergePending(allSeries, pendingAll);
     pendingAll.clear();
     for (size_t signal = 0; signal < pendingBySignal.size(); ++signal) {
         if (!pendingBySignal[signal].empty())

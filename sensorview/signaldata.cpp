@@ -29,9 +29,9 @@ QString toString(QLatin1String name)
 } // namespace
 
 SignalData::SignalData(const SignalData &other)
-    : all(other.all)
-    , bySignal(other.bySignal)
-    , signalNames(other.signalNames)
+    : allSeries(other.allSeries)
+    , seriesByName(other.seriesByName)
+    , nameOrder(other.nameOrder)
     , times(other.times)
     , signalOf(other.signalOf)
     , valueStart(other.valueStart)
@@ -47,9 +47,9 @@ SignalData::SignalData(const SignalData &other)
 SignalData &SignalData::operator=(const SignalData &other)
 {
     if (this != &other) {
-        all = other.all;
-        bySignal = other.bySignal;
-        signalNames = other.signalNames;
+        allSeries = other.allSeries;
+        seriesByName = other.seriesByName;
+        nameOrder = other.nameOrder;
         times = other.times;
         signalOf = other.signalOf;
         valueStart = other.valueStart;
@@ -75,9 +75,9 @@ void SignalData::clear()
     touch();
     inTimeOrder = true;
     hasNaNTime = false;
-    all = SignalSeries();
-    bySignal.clear();
-    signalNames.clear();
+    allSeries = SignalSeries();
+    seriesByName.clear();
+    nameOrder.clear();
     times.clear();
     signalOf.clear();
     valueStart = {0};
@@ -138,17 +138,17 @@ SignalSeries &SignalData::seriesOf(quint32 signal)
 {
     // Writing through a remembered place is only safe in a map this store
     // alone holds.
-    if (!bySignal.isDetached()) {
+    if (!seriesByName.isDetached()) {
         seriesCache.clear();
-        bySignal.detach();
+        seriesByName.detach();
     }
     if (int(signal) < seriesCache.size() && seriesCache[int(signal)])
         return *seriesCache[int(signal)];
     const QString &name = signalTable[int(signal)];
-    auto it = bySignal.find(name);
-    if (it == bySignal.end()) {
-        signalNames.append(name);
-        it = bySignal.insert(name, SignalSeries());
+    auto it = seriesByName.find(name);
+    if (it == seriesByName.end()) {
+        nameOrder.append(name);
+        it = seriesByName.insert(name, SignalSeries());
     }
     if (seriesCache.size() <= int(signal))
         seriesCache.resize(int(signal) + 1);
@@ -172,8 +172,8 @@ void SignalData::reserve(int records, int values)
     signalOf.reserve(signalOf.size() + records);
     valueStart.reserve(valueStart.size() + records);
     pool.reserve(pool.size() + values);
-    all.records.reserve(all.records.size() + records);
-    all.times.reserve(all.times.size() + records);
+    allSeries.records.reserve(allSeries.records.size() + records);
+    allSeries.times.reserve(allSeries.times.size() + records);
 }
 
 void SignalData::add(quint32 signal, double time, const double *values, int count)
@@ -188,16 +188,16 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
     if (std::isnan(time))
         hasNaNTime = true;
     if (!batching) {
-        insertInto(all, time, id, values, count, this);
+        insertInto(allSeries, time, id, values, count, this);
         insertInto(seriesOf(signal), time, id, values, count, this);
         return;
     }
     SignalSeries &own = seriesOf(signal);
     // Appending needs no sorting, as long as nothing of the same run waits.
-    if (pendingAll.empty() && (all.isEmpty() || !(time < all.times.constLast()))) {
-        insertInto(all, time, id, values, count, this);
+    if (pendingAll.empty() && (allSeries.isEmpty() || !(time < allSeries.times.constLast()))) {
+        insertInto(allSeries, time, id, values, count, this);
     } else {
-        widenRanges(all, values, count, all.isEmpty() && pendingAll.empty());
+        widenRanges(allSeries, values, count, allSeries.isEmpty() && pendingAll.empty());
         pendingAll.push_back(id);
     }
     if (pendingBySignal.size() <= signal)
@@ -277,16 +277,16 @@ SignalRecord SignalData::record(quint32 id) const
 QVector<SignalRecord> SignalData::records() const
 {
     QVector<SignalRecord> result;
-    result.reserve(all.records.size());
-    for (quint32 id : all.records)
+    result.reserve(allSeries.records.size());
+    for (quint32 id : allSeries.records)
         result.append(record(id));
     return result;
 }
 
 const SignalSeries &SignalData::series(const QString &name) const
 {
-    const auto it = bySignal.constFind(name);
-    return it == bySignal.constEnd() ? EmptySeries : it.value();
+    const auto it = seriesByName.constFind(name);
+    return it == seriesByName.constEnd() ? EmptySeries : it.value();
 }
 
 int SignalData::nextIndex(const SignalSeries &series, double time) const
@@ -349,11 +349,11 @@ void SignalData::rebuild(Retime retime)
     reserve(old.recordCount(), old.pool.size());
     // The old signal ids, as they are numbered anew in order of appearance.
     QVector<qint64> renumbered(old.signalTable.size(), -1);
-    for (int i = 0; i < old.all.size(); ++i) {
-        double time = old.all.times[i];
+    for (int i = 0; i < old.allSeries.size(); ++i) {
+        double time = old.allSeries.times[i];
         if (!retime(time))
             continue;
-        const quint32 id = old.all.records[i];
+        const quint32 id = old.allSeries.records[i];
         qint64 &signal = renumbered[int(old.signalOf[int(id)])];
         if (signal < 0)
             signal = signalId(old.name(id));
@@ -371,7 +371,7 @@ void SignalData::retime(Retime retime)
 {
     // Read through constant views: writing access would take copies of
     // arrays shared with the history.
-    const SignalSeries &before = all;
+    const SignalSeries &before = allSeries;
 
     // First only count, so that an edit that keeps too little to share goes
     // straight to a rebuild.
@@ -473,13 +473,13 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     }
     kept.records = keptIds;
     kept.times = keptTimes;
-    all = kept;
-    bySignal.clear();
+    allSeries = kept;
+    seriesByName.clear();
     for (size_t signal = 0; signal < seriesById.size(); ++signal) {
         if (!seriesById[signal].isEmpty())
-            bySignal.insert(signalTable[int(signal)], seriesById[signal]);
+            seriesByName.insert(signalTable[int(signal)], seriesById[signal]);
     }
-    signalNames = names;
+    nameOrder = names;
     seriesCache.clear();
     lastSignal = -1;
     // Just what adding the kept records in time order would give.
@@ -518,17 +518,17 @@ void SignalData::insertAt(double cursor, const SignalData &other)
     const SignalData old = *this;
     const SignalData inserted = other;
     clear();
-    for (quint32 id : old.all.records) {
+    for (quint32 id : old.allSeries.records) {
         if (old.times[int(id)] <= cursor)
             addFrom(old, id, old.times[int(id)]);
     }
-    const double shift = cursor - inserted.firstTime(inserted.all);
+    const double shift = cursor - inserted.firstTime(inserted.allSeries);
     double latest = 0.0;
-    for (quint32 id : inserted.all.records) {
+    for (quint32 id : inserted.allSeries.records) {
         latest = std::max(latest, inserted.times[int(id)]);
         addFrom(inserted, id, inserted.times[int(id)] + shift);
     }
-    for (quint32 id : old.all.records) {
+    for (quint32 id : old.allSeries.records) {
         if (old.times[int(id)] > cursor)
             addFrom(old, id, old.times[int(id)] + latest);
     }
@@ -538,7 +538,7 @@ void SignalData::removeSignal(const QString &name)
 {
     const SignalData old = *this;
     clear();
-    for (quint32 id : old.all.records) {
+    for (quint32 id : old.allSeries.records) {
         if (old.name(id) != name)
             addFrom(old, id, old.times[int(id)]);
     }
@@ -546,8 +546,8 @@ void SignalData::removeSignal(const QString &name)
 
 void SignalData::shiftToZero()
 {
-    const double first = firstTime(all);
+    const double first = firstTime(allSeries);
     if (first == 0.0)
         return;
-    crop(first, lastTime(all));
+    crop(first, lastTime(allSeries));
 }

@@ -63,9 +63,11 @@ public:
     SignalData &operator=(const SignalData &other);
     ~SignalData() = default;
 
-    SignalSeries all;
-    QMap<QString, SignalSeries> bySignal;
-    QStringList signalNames;
+    // Every record, ascending by time; each signal's own; the signals in
+    // the order they first appeared.
+    const SignalSeries &all() const { return allSeries; }
+    const QMap<QString, SignalSeries> &bySignal() const { return seriesByName; }
+    const QStringList &signalNames() const { return nameOrder; }
 
     void addRecord(const SignalRecord &record);
     // The same, without building a record first: what the text reader uses.
@@ -126,7 +128,7 @@ public:
     SignalRecord record(quint32 id) const;
     QVector<SignalRecord> records() const;
 
-    int recordCount() const { return all.records.size(); }
+    int recordCount() const { return allSeries.records.size(); }
 
     // Changes whenever records are removed, moved or inserted anywhere but
     // at the end of their series; appending leaves it alone. Caches built
@@ -152,6 +154,10 @@ private:
     static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
                            int count, SignalData *store);
     void mergePending(SignalSeries &series, const std::vector<quint32> &ids);
+
+    SignalSeries allSeries;
+    QMap<QString, SignalSeries> seriesByName;
+    QStringList nameOrder;
 
     // The records, in the order they were added: time, signal, where their
     // values begin in `pool` (the next record's start is where they end).

@@ -33,27 +33,27 @@ SignalList::SignalList(SensorView *owner, QWidget *parent)
     headerModel.setHeaderData(1, Qt::Horizontal, InitialTimeLabel, Qt::EditRole);
     headerModel.setHeaderData(1, Qt::Horizontal, int(Qt::AlignRight), Qt::TextAlignmentRole);
 
-    header = new AutoSizeHeaderView(this);
-    header->setModel(&headerModel);
-    header->setSectionsClickable(false);
-    header->setSectionResizeMode(0, QHeaderView::Interactive);
-    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    headerView = new AutoSizeHeaderView(this);
+    headerView->setModel(&headerModel);
+    headerView->setSectionsClickable(false);
+    headerView->setSectionResizeMode(0, QHeaderView::Interactive);
+    headerView->setSectionResizeMode(1, QHeaderView::Stretch);
 
-    sectionList = new SectionList(viewport());
-    labelList = new DataList(false, viewport());
-    valueList = new DataList(true, viewport());
+    sectionPane = new SectionList(viewport());
+    labelPane = new DataList(false, viewport());
+    valuePane = new DataList(true, viewport());
     // A column made narrower than its text shows that something is left
     // out, rather than a cut number that reads as another one.
-    for (QHeaderView *list : {static_cast<QHeaderView *>(sectionList), static_cast<QHeaderView *>(labelList),
-                              static_cast<QHeaderView *>(valueList)})
+    for (QHeaderView *list : {static_cast<QHeaderView *>(sectionPane), static_cast<QHeaderView *>(labelPane),
+                              static_cast<QHeaderView *>(valuePane)})
         list->setTextElideMode(Qt::ElideRight);
 
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::ClickFocus);
     viewport()->setBackgroundRole(QPalette::Base);
 
-    connect(header, &QHeaderView::sectionResized, this, [this]() { relayout(); });
-    for (DataList *list : {labelList, valueList}) {
+    connect(headerView, &QHeaderView::sectionResized, this, [this]() { relayout(); });
+    for (DataList *list : {labelPane, valuePane}) {
         connect(list, &QHeaderView::sectionResized, this, &SignalList::rowResized);
         connect(list->rowSelection(), &QItemSelectionModel::selectionChanged, this,
                 [this, list]() { mirrorSelection(list); });
@@ -63,21 +63,21 @@ SignalList::SignalList(SensorView *owner, QWidget *parent)
                 });
         connect(list, &QHeaderView::sectionMoved, this, &SignalList::rowsMoved);
     }
-    connect(sectionList, &QHeaderView::sectionResized, this, &SignalList::signalSectionResized);
-    connect(sectionList, &QHeaderView::sectionMoved, this, &SignalList::signalSectionMoved);
-    connect(sectionList, &SectionList::sectionClickedWith, this, &SignalList::signalClicked);
+    connect(sectionPane, &QHeaderView::sectionResized, this, &SignalList::signalSectionResized);
+    connect(sectionPane, &QHeaderView::sectionMoved, this, &SignalList::signalSectionMoved);
+    connect(sectionPane, &SectionList::sectionClickedWith, this, &SignalList::signalClicked);
 }
 
 bool SignalList::syncWithData(const SignalData &store)
 {
-    const int unseen = store.signalNames.size() - shownNames.size();
+    const int unseen = store.signalNames().size() - shownNames.size();
     if (unseen <= 0)
         return false;
     // New signals get rows in the order their first records stand in time,
     // each as many as that record has values. All are added in one go and
     // fitted once: per signal, both would cost a pass over every row.
     QVector<QPair<QString, int>> added;
-    for (quint32 id : store.all.records) {
+    for (quint32 id : store.all().records) {
         const QString &name = store.name(id);
         if (shownNames.contains(name))
             continue;
@@ -86,9 +86,9 @@ bool SignalList::syncWithData(const SignalData &store)
         if (added.size() == unseen)
             break;
     }
-    labelList->appendRows(added);
-    valueList->appendRows(added);
-    sectionList->appendSections(added);
+    labelPane->appendRows(added);
+    valuePane->appendRows(added);
+    sectionPane->appendSections(added);
     if (!fitting)
         fitSignalSections();
     emit contentsShown();
@@ -97,9 +97,9 @@ bool SignalList::syncWithData(const SignalData &store)
 
 void SignalList::clearRows()
 {
-    labelList->clearRows();
-    valueList->clearRows();
-    sectionList->clearSections();
+    labelPane->clearRows();
+    valuePane->clearRows();
+    sectionPane->clearSections();
     shownNames.clear();
     relayout();
 }
@@ -110,24 +110,24 @@ void SignalList::refreshValues(double time, double scale, const SignalData &stor
                               ? QString::number(std::trunc(time / 100) / 10, 'f', 1) + QStringLiteral(" s")
                               : QStringLiteral("%1 ms").arg(qint64(time));
     headerModel.setHeaderData(1, Qt::Horizontal, label, Qt::EditRole);
-    const int needed = header->fontMetrics().horizontalAdvance(label)
-                       + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
-    if (needed > header->sectionSize(1))
-        header->resizeSection(0, header->sectionSize(0) - (needed - header->sectionSize(1)));
+    const int needed = headerView->fontMetrics().horizontalAdvance(label)
+                       + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, headerView);
+    if (needed > headerView->sectionSize(1))
+        headerView->resizeSection(0, headerView->sectionSize(0) - (needed - headerView->sectionSize(1)));
 
-    QVector<double> values(valueList->rowCount());
+    QVector<double> values(valuePane->rowCount());
     QString lastName;
     const SignalSeries *series = nullptr;
     for (int row = 0; row < values.size(); ++row) {
-        const QString name = valueList->rowData(row, DataList::SignalNameRole).toString();
+        const QString name = valuePane->rowData(row, DataList::SignalNameRole).toString();
         if (!series || name != lastName) {
             series = &store.series(name);
             lastName = name;
         }
-        const int channel = valueList->rowData(row, DataList::ChannelIndexRole).toInt();
+        const int channel = valuePane->rowData(row, DataList::ChannelIndexRole).toInt();
         values[row] = store.valueAt(*series, time, channel);
     }
-    valueList->setValues(values);
+    valuePane->setValues(values);
     emit contentsShown();
 }
 
@@ -164,21 +164,21 @@ int SignalList::widestInSight(const QHeaderView *list, TextOf textOf) const
 
 int SignalList::neededNameWidth() const
 {
-    return widestInSight(sectionList, [this](int section) {
-        return sectionList->sectionData(section, Qt::DisplayRole).toString();
+    return widestInSight(sectionPane, [this](int section) {
+        return sectionPane->sectionData(section, Qt::DisplayRole).toString();
     });
 }
 
 int SignalList::neededValueWidth() const
 {
-    return widestInSight(valueList, [this](int row) { return valueList->rowData(row, Qt::DisplayRole).toString(); });
+    return widestInSight(valuePane, [this](int row) { return valuePane->rowData(row, Qt::DisplayRole).toString(); });
 }
 
 void SignalList::setRowHeight(int row, double height)
 {
     const bool wasFitting = fitting;
     fitting = true;
-    for (DataList *list : {labelList, valueList}) {
+    for (DataList *list : {labelPane, valuePane}) {
         list->resizeSection(row, int(height));
         list->setRowData(row, DataList::HeightRole, height);
     }
@@ -188,8 +188,8 @@ void SignalList::setRowHeight(int row, double height)
 QList<int> SignalList::rowsOf(const QString &name) const
 {
     QList<int> rows;
-    for (int row = 0; row < valueList->rowCount(); ++row) {
-        if (valueList->rowData(row, DataList::SignalNameRole).toString() == name)
+    for (int row = 0; row < valuePane->rowCount(); ++row) {
+        if (valuePane->rowData(row, DataList::SignalNameRole).toString() == name)
             rows << row;
     }
     return rows;
@@ -201,38 +201,38 @@ void SignalList::fitSignalSections()
     fitting = true;
     // One pass over the rows, not one per signal.
     QHash<QString, int> heights;
-    for (int row = 0; row < valueList->rowCount(); ++row)
-        heights[valueList->rowData(row, DataList::SignalNameRole).toString()] += valueList->sectionSize(row);
-    QVector<int> sizes(sectionList->sectionCountInModel());
+    for (int row = 0; row < valuePane->rowCount(); ++row)
+        heights[valuePane->rowData(row, DataList::SignalNameRole).toString()] += valuePane->sectionSize(row);
+    QVector<int> sizes(sectionPane->sectionCountInModel());
     bool changed = false;
     for (int section = 0; section < sizes.size(); ++section) {
-        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+        const QString key = sectionPane->sectionData(section, SectionList::SignalKeyRole).toString();
         sizes[section] = heights.value(key);
-        changed = changed || sectionList->sectionSize(section) != sizes[section];
+        changed = changed || sectionPane->sectionSize(section) != sizes[section];
     }
     if (changed)
-        sectionList->setSectionSizes(sizes);
+        sectionPane->setSectionSizes(sizes);
     fitting = wasFitting;
     relayout();
 }
 
 void SignalList::relayout()
 {
-    const int headerHeight = header->sizeHint().height();
+    const int headerHeight = headerView->sizeHint().height();
     viewport()->setContentsMargins(0, 0, 0, 0);
     setViewportMargins(0, headerHeight, 0, 0);
-    header->setGeometry(viewport()->x(), 0, viewport()->width(), headerHeight);
+    headerView->setGeometry(viewport()->x(), 0, viewport()->width(), headerHeight);
 
-    const int height = std::max(sectionList->length(), valueList->length());
-    const int firstWidth = header->sectionSize(0);
-    const int labelWidth = labelList->preferredWidth();
+    const int height = std::max(sectionPane->length(), valuePane->length());
+    const int firstWidth = headerView->sectionSize(0);
+    const int labelWidth = labelPane->preferredWidth();
     const int scroll = verticalScrollBar()->value();
-    sectionList->setGeometry(0, -scroll, std::max(0, firstWidth - labelWidth), height);
-    labelList->setGeometry(firstWidth - labelWidth, -scroll, labelWidth, height);
-    const int valueLeft = header->sectionPosition(1);
-    valueList->setGeometry(valueLeft, -scroll, std::max(0, viewport()->width() - valueLeft), height);
+    sectionPane->setGeometry(0, -scroll, std::max(0, firstWidth - labelWidth), height);
+    labelPane->setGeometry(firstWidth - labelWidth, -scroll, labelWidth, height);
+    const int valueLeft = headerView->sectionPosition(1);
+    valuePane->setGeometry(valueLeft, -scroll, std::max(0, viewport()->width() - valueLeft), height);
 
-    const int rows = valueList->rowCount();
+    const int rows = valuePane->rowCount();
     verticalScrollBar()->setSingleStep(height / (rows + 1));
     verticalScrollBar()->setRange(0, 2 * height);
 }
@@ -260,10 +260,10 @@ void SignalList::signalSectionResized(int section, int oldSize, int newSize)
 {
     if (fitting || oldSize <= 0)
         return;
-    const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+    const QString key = sectionPane->sectionData(section, SectionList::SignalKeyRole).toString();
     QList<int> visible;
     for (int row : rowsOf(key)) {
-        if (!valueList->isSectionHidden(row))
+        if (!valuePane->isSectionHidden(row))
             visible << row;
     }
     // The rows share the new height in proportion; the last one takes what
@@ -272,7 +272,7 @@ void SignalList::signalSectionResized(int section, int oldSize, int newSize)
     for (int i = 0; i < visible.size(); ++i) {
         const int row = visible.at(i);
         if (i + 1 < visible.size()) {
-            const double height = valueList->rowData(row, DataList::HeightRole).toDouble() * newSize / oldSize;
+            const double height = valuePane->rowData(row, DataList::HeightRole).toDouble() * newSize / oldSize;
             setRowHeight(row, height);
             given += int(height);
         } else {
@@ -287,10 +287,10 @@ void SignalList::signalSectionMoved(int section, int, int newVisual)
     // The signal's rows go where the channels of the signals now before it end.
     int target = 0;
     for (int visual = 0; visual < newVisual; ++visual)
-        target += sectionList->sectionData(sectionList->logicalIndex(visual), SectionList::ChannelCountRole).toInt();
-    const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+        target += sectionPane->sectionData(sectionPane->logicalIndex(visual), SectionList::ChannelCountRole).toInt();
+    const QString key = sectionPane->sectionData(section, SectionList::SignalKeyRole).toString();
     const QList<int> rows = rowsOf(key);
-    for (DataList *list : {labelList, valueList}) {
+    for (DataList *list : {labelPane, valuePane}) {
         for (int i = 0; i < rows.size(); ++i)
             list->moveSection(list->visualIndex(rows.at(i)), target + i);
     }
@@ -302,7 +302,7 @@ void SignalList::mirrorSelection(DataList *from)
     if (mirroring)
         return;
     mirroring = true;
-    DataList *to = from == labelList ? valueList : labelList;
+    DataList *to = from == labelPane ? valuePane : labelPane;
     const QSignalBlocker blocker(to->rowSelection());
     for (int row = 0; row < from->rowCount(); ++row)
         to->setRowSelected(row, from->isRowSelected(row));
@@ -315,25 +315,25 @@ void SignalList::mirrorSelection(DataList *from)
 
 void SignalList::updateSectionSelection()
 {
-    const QSignalBlocker blocker(sectionList->selectionModel());
-    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
-        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+    const QSignalBlocker blocker(sectionPane->selectionModel());
+    for (int section = 0; section < sectionPane->sectionCountInModel(); ++section) {
+        const QString key = sectionPane->sectionData(section, SectionList::SignalKeyRole).toString();
         bool selected = false;
         for (int row : rowsOf(key))
-            selected = selected || (!valueList->isSectionHidden(row) && valueList->isRowSelected(row));
-        sectionList->setSectionSelected(section, selected);
+            selected = selected || (!valuePane->isSectionHidden(row) && valuePane->isRowSelected(row));
+        sectionPane->setSectionSelected(section, selected);
     }
-    sectionList->viewport()->update();
+    sectionPane->viewport()->update();
 }
 
 bool SignalList::isBandSelected(int row) const
 {
-    const int first = valueList->visualIndex(row);
+    const int first = valuePane->visualIndex(row);
     if (first < 0)
         return false;
-    const int end = valueList->bandEnd(first);
+    const int end = valuePane->bandEnd(first);
     for (int visual = first; visual <= end; ++visual) {
-        if (valueList->isRowSelected(valueList->logicalIndex(visual)))
+        if (valuePane->isRowSelected(valuePane->logicalIndex(visual)))
             return true;
     }
     return false;
@@ -341,26 +341,26 @@ bool SignalList::isBandSelected(int row) const
 
 bool SignalList::anyRowSelected() const
 {
-    return valueList->rowSelection()->hasSelection();
+    return valuePane->rowSelection()->hasSelection();
 }
 
 void SignalList::clearSelection()
 {
-    valueList->rowSelection()->clearSelection();
+    valuePane->rowSelection()->clearSelection();
 }
 
 void SignalList::selectRows(const QList<int> &rows, bool selected)
 {
     for (int row : rows)
-        valueList->setRowSelected(row, selected);
+        valuePane->setRowSelected(row, selected);
 }
 
 void SignalList::rowClicked(DataList *list, int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
 {
     QItemSelectionModel *selection = list->rowSelection();
     if (button == Qt::LeftButton) {
-        if ((modifiers & Qt::ShiftModifier) && list->lastClickedRow >= 0) {
-            const int a = list->visualIndex(list->lastClickedRow);
+        if ((modifiers & Qt::ShiftModifier) && list->lastClickedRow() >= 0) {
+            const int a = list->visualIndex(list->lastClickedRow());
             const int b = list->visualIndex(row);
             for (int visual = std::min(a, b); visual <= std::max(a, b); ++visual)
                 list->setRowSelected(list->logicalIndex(visual), true);
@@ -368,13 +368,13 @@ void SignalList::rowClicked(DataList *list, int row, Qt::MouseButton button, Qt:
             list->setRowSelected(row, true);
         } else if (list->isRowSelected(row) && selection->selectedRows().size() == 1) {
             selection->clearSelection();
-            list->lastClickedRow = -1;
+            list->setLastClickedRow(-1);
             return;
         } else {
             selection->clearSelection();
             list->setRowSelected(row, true);
         }
-        list->lastClickedRow = row;
+        list->setLastClickedRow(row);
     } else if (button == Qt::RightButton && !list->isRowSelected(row)) {
         if (!(modifiers & Qt::ControlModifier))
             selection->clearSelection();
@@ -386,12 +386,12 @@ void SignalList::removeSignalRows(const QString &name)
 {
     const QList<int> rows = rowsOf(name);
     for (int i = rows.size(); i-- > 0;) {
-        labelList->model()->removeRow(rows.at(i));
-        valueList->model()->removeRow(rows.at(i));
+        labelPane->model()->removeRow(rows.at(i));
+        valuePane->model()->removeRow(rows.at(i));
     }
-    for (int section = sectionList->sectionCountInModel(); section-- > 0;) {
-        if (sectionList->sectionData(section, SectionList::SignalKeyRole).toString() == name)
-            sectionList->model()->removeRow(section);
+    for (int section = sectionPane->sectionCountInModel(); section-- > 0;) {
+        if (sectionPane->sectionData(section, SectionList::SignalKeyRole).toString() == name)
+            sectionPane->model()->removeRow(section);
     }
     shownNames.remove(name);
     fitSignalSections();
@@ -401,8 +401,8 @@ void SignalList::copyLayoutFrom(const SignalList &other)
 {
     shownNames = other.shownNames;
     static const int Roles[] = {Qt::EditRole, Qt::TextAlignmentRole, Qt::FontRole};
-    for (DataList *list : {labelList, valueList}) {
-        const DataList *source = list == labelList ? other.labelList : other.valueList;
+    for (DataList *list : {labelPane, valuePane}) {
+        const DataList *source = list == labelPane ? other.labelList() : other.valueList();
         const QSignalBlocker blocker(list->model());
         list->clearRows();
         for (int row = 0; row < source->rowCount(); ++row) {
@@ -416,17 +416,17 @@ void SignalList::copyLayoutFrom(const SignalList &other)
         list->restoreState(source->saveState());
     }
     {
-        const QSignalBlocker blocker(sectionList->model());
-        sectionList->clearSections();
-        for (int section = 0; section < other.sectionList->sectionCountInModel(); ++section) {
-            sectionList->model()->insertRow(section);
+        const QSignalBlocker blocker(sectionPane->model());
+        sectionPane->clearSections();
+        for (int section = 0; section < other.sectionList()->sectionCountInModel(); ++section) {
+            sectionPane->model()->insertRow(section);
             for (int role : {int(Qt::EditRole), int(Qt::TextAlignmentRole), int(Qt::FontRole),
                              int(SectionList::ChannelCountRole), int(SectionList::SignalKeyRole),
                              int(SectionList::SignalLabelRole)})
-                sectionList->setSectionData(section, role, other.sectionList->sectionData(section, role));
+                sectionPane->setSectionData(section, role, other.sectionList()->sectionData(section, role));
         }
-        sectionList->reset();
-        sectionList->restoreState(other.sectionList->saveState());
+        sectionPane->reset();
+        sectionPane->restoreState(other.sectionList()->saveState());
     }
     fitSignalSections();
 }
@@ -470,8 +470,8 @@ void SignalList::addVisibilityAction(QMenu *target, const QString &text, const Q
     action->setChecked(visible);
     connect(action, &QAction::triggered, this, [this, rows, visible]() {
         for (int row : rows) {
-            valueList->setSectionHidden(row, visible);
-            labelList->setSectionHidden(row, visible);
+            valuePane->setSectionHidden(row, visible);
+            labelPane->setSectionHidden(row, visible);
         }
         emit displayChanged();
     });
@@ -514,13 +514,13 @@ void SignalList::contextMenuEvent(QContextMenuEvent *event)
 // One entry per signal: shows or hides all its rows.
 void SignalList::addSignalEntries(QMenu *target)
 {
-    for (int section = 0; section < sectionList->sectionCountInModel(); ++section) {
-        const QString key = sectionList->sectionData(section, SectionList::SignalKeyRole).toString();
+    for (int section = 0; section < sectionPane->sectionCountInModel(); ++section) {
+        const QString key = sectionPane->sectionData(section, SectionList::SignalKeyRole).toString();
         const QList<int> rows = rowsOf(key);
         bool visible = false;
         for (int row : rows)
-            visible = visible || !valueList->isSectionHidden(row);
-        addVisibilityAction(target, sectionList->sectionData(section, SectionList::SignalLabelRole).toString(),
+            visible = visible || !valuePane->isSectionHidden(row);
+        addVisibilityAction(target, sectionPane->sectionData(section, SectionList::SignalLabelRole).toString(),
                             rows, visible);
     }
 }
@@ -530,27 +530,27 @@ void SignalList::addSignalEntries(QMenu *target)
 void SignalList::addChannelEntries(QMenu *target)
 {
     QList<int> candidates;
-    for (int row = 0; row < valueList->rowCount(); ++row) {
-        if (valueList->isRowSelected(row) && !valueList->isSectionHidden(row))
+    for (int row = 0; row < valuePane->rowCount(); ++row) {
+        if (valuePane->isRowSelected(row) && !valuePane->isSectionHidden(row))
             candidates << row;
     }
     if (candidates.isEmpty()) {
-        for (int row = 0; row < valueList->rowCount(); ++row)
+        for (int row = 0; row < valuePane->rowCount(); ++row)
             candidates << row;
     }
     QStringList labels;
     for (int row : qAsConst(candidates)) {
-        const QString label = labelList->rowData(row, DataList::LabelRole).toString().trimmed();
+        const QString label = labelPane->rowData(row, DataList::LabelRole).toString().trimmed();
         if (!label.isEmpty() && !labels.contains(label))
             labels << label;
     }
     for (const QString &label : qAsConst(labels)) {
         QList<int> rows;
         bool visible = false;
-        for (int row = 0; row < valueList->rowCount(); ++row) {
-            if (labelList->rowData(row, DataList::LabelRole).toString().trimmed() == label) {
+        for (int row = 0; row < valuePane->rowCount(); ++row) {
+            if (labelPane->rowData(row, DataList::LabelRole).toString().trimmed() == label) {
                 rows << row;
-                visible = visible || !valueList->isSectionHidden(row);
+                visible = visible || !valuePane->isSectionHidden(row);
             }
         }
         addVisibilityAction(target, label, rows, visible);
@@ -560,11 +560,11 @@ void SignalList::addChannelEntries(QMenu *target)
 void SignalList::signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
 {
     const auto rowsOfSection = [this](int s) {
-        return rowsOf(sectionList->sectionData(s, SectionList::SignalKeyRole).toString());
+        return rowsOf(sectionPane->sectionData(s, SectionList::SignalKeyRole).toString());
     };
     const auto allSelected = [this](const QList<int> &rows) {
         for (int row : rows) {
-            if (!valueList->isRowSelected(row) && !valueList->isSectionHidden(row))
+            if (!valuePane->isRowSelected(row) && !valuePane->isSectionHidden(row))
                 return false;
         }
         return true;
@@ -576,8 +576,8 @@ void SignalList::signalClicked(int section, Qt::MouseButton button, Qt::Keyboard
     }
     if (button != Qt::LeftButton)
         return;
-    if ((modifiers & Qt::ShiftModifier) && sectionList->lastClickedSection >= 0) {
-        const int a = sectionList->lastClickedSection;
+    if ((modifiers & Qt::ShiftModifier) && sectionPane->lastClickedSection() >= 0) {
+        const int a = sectionPane->lastClickedSection();
         for (int s = std::min(a, section); s <= std::max(a, section); ++s)
             selectRows(rowsOfSection(s), true);
     } else if (modifiers & Qt::ControlModifier) {
@@ -586,10 +586,10 @@ void SignalList::signalClicked(int section, Qt::MouseButton button, Qt::Keyboard
         const bool wasAll = allSelected(rows);
         clearSelection();
         if (wasAll) {
-            sectionList->lastClickedSection = -1;
+            sectionPane->setLastClickedSection(-1);
             return;
         }
         selectRows(rows, true);
     }
-    sectionList->lastClickedSection = section;
+    sectionPane->setLastClickedSection(section);
 }

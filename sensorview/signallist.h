@@ -24,11 +24,11 @@ public:
     // `owner` is the view whose commands the menu actions run.
     explicit SignalList(SensorView *owner, QWidget *parent = nullptr);
 
-    // The list's parts, made by the list and read by its view and tests.
-    AutoSizeHeaderView *header = nullptr;
-    SectionList *sectionList = nullptr;
-    DataList *labelList = nullptr;
-    DataList *valueList = nullptr;
+    // The list's parts, made by the list and fixed for its lifetime.
+    AutoSizeHeaderView *header() const { return headerView; }
+    SectionList *sectionList() const { return sectionPane; }
+    DataList *labelList() const { return labelPane; }
+    DataList *valueList() const { return valuePane; }
 
     // Adds rows for the signals the store has and the list does not yet
     // show; true when it added any (their values are not shown yet).
@@ -71,6 +71,10 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    AutoSizeHeaderView *headerView = nullptr;
+    SectionList *sectionPane = nullptr;
+    DataList *labelPane = nullptr;
+    DataList *valuePane = nullptr;
     // The visual indexes of `list`'s rows in sight.
     QPair<int, int> rowsInSight(const QHeaderView *list) const;
     int textWidth(const QHeaderView *list, const QString &text) const;

@@ -275,7 +275,7 @@ void writeRecord(QTextStream &stream, const SignalRecord &record)
 
 void writeAll(QTextStream &stream, const SignalData &store)
 {
-    writeRecords(stream, store, store.all.records.cbegin(), store.all.records.cend(), 0.0);
+    writeRecords(stream, store, store.all().records.cbegin(), store.all().records.cend(), 0.0);
 }
 
 void writeRange(QTextStream &stream, const SignalData &store, double a, double b)
@@ -283,7 +283,7 @@ void writeRange(QTextStream &stream, const SignalData &store, double a, double b
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
     // The records are in time order: the range is one run of them.
-    const auto &records = store.all.records;
+    const auto &records = store.all().records;
     const auto first = std::lower_bound(records.cbegin(), records.cend(), lo,
                                         [&store](quint32 id, double t) { return store.time(id) < t; });
     const auto last = std::upper_bound(first, records.cend(), hi,

@@ -88,22 +88,22 @@ int main(int argc, char *argv[])
         view.resize(1000, 520);
         view.show();
         QTest::qWait(100);
-        DataList *rows = view.signalList->valueList;
+        DataList *rows = view.signalList()->valueList();
         rows->setRowData(1, DataList::StyleRole, int(CurveStyle::Blocks));
         rows->setRowData(2, DataList::StyleRole, int(CurveStyle::Linear));
         rows->setRowData(2, DataList::MergedRole, true);
         rows->setRowData(3, DataList::StyleRole, int(CurveStyle::Linear));
         rows->setRowData(0, DataList::TriggerModeRole, 5);
         rows->setRowData(0, DataList::TriggerLevelRole, 1014.5);
-        view.signalList->setRowHeight(2, 80);
-        view.signalList->setRowHeight(3, 80);
-        view.signalList->fitSignalSections();
-        view.graph->setFitPending(true);
-        view.graph->setAnchorTime(8000);
-        view.graph->setCursorTime(12500);
-        view.graph->setFitPending(false);
-        view.graph->setScale(view.graph->viewport()->width() / 30000.0);
-        view.signalList->valueList->setRowSelected(4, true);
+        view.signalList()->setRowHeight(2, 80);
+        view.signalList()->setRowHeight(3, 80);
+        view.signalList()->fitSignalSections();
+        view.graph()->setFitPending(true);
+        view.graph()->setAnchorTime(8000);
+        view.graph()->setCursorTime(12500);
+        view.graph()->setFitPending(false);
+        view.graph()->setScale(view.graph()->viewport()->width() / 30000.0);
+        view.signalList()->valueList()->setRowSelected(4, true);
         ok = grabInto(&view, out, QStringLiteral("sensorview.png")) && ok;
     }
 

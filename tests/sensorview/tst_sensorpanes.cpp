@@ -71,39 +71,39 @@ private slots:
     void rowsFromData()
     {
         load(QStringLiteral("gyro;0\ngyro;1;1;2;3\nacc;2;1;2\n"));
-        SignalList *list = view->signalList;
+        SignalList *list = view->signalList();
         // A signal's first line fixes its rows: none of values still gets one.
-        QCOMPARE(columnOf(list->valueList, DataList::SignalNameRole), (QStringList{"gyro", "acc", "acc"}));
-        QCOMPARE(columnOf(list->labelList, DataList::LabelRole), (QStringList{"0", "0", "1"}));
-        QCOMPARE(columnOf(list->valueList, DataList::StyleRole), (QStringList{"2", "2", "2"}));
-        QCOMPARE(list->labelList->rowData(1, DataList::ColorRole).value<QColor>(), QColor(255, 0, 0));
-        QCOMPARE(list->labelList->rowData(2, DataList::ColorRole).value<QColor>(), QColor(0, 192, 0));
-        QCOMPARE(list->sectionList->sectionCountInModel(), 2);
-        QCOMPARE(list->sectionList->sectionData(1, SectionList::ChannelCountRole).toInt(), 2);
+        QCOMPARE(columnOf(list->valueList(), DataList::SignalNameRole), (QStringList{"gyro", "acc", "acc"}));
+        QCOMPARE(columnOf(list->labelList(), DataList::LabelRole), (QStringList{"0", "0", "1"}));
+        QCOMPARE(columnOf(list->valueList(), DataList::StyleRole), (QStringList{"2", "2", "2"}));
+        QCOMPARE(list->labelList()->rowData(1, DataList::ColorRole).value<QColor>(), QColor(255, 0, 0));
+        QCOMPARE(list->labelList()->rowData(2, DataList::ColorRole).value<QColor>(), QColor(0, 192, 0));
+        QCOMPARE(list->sectionList()->sectionCountInModel(), 2);
+        QCOMPARE(list->sectionList()->sectionData(1, SectionList::ChannelCountRole).toInt(), 2);
         // More data of known signals adds no rows.
         load(QStringLiteral("acc;3;1;2;3;4"));
-        QCOMPARE(list->valueList->rowCount(), 3);
+        QCOMPARE(list->valueList()->rowCount(), 3);
     }
 
     void sectionResizeSharesRows()
     {
         load(QStringLiteral("gyro;0;1;2;3"));
         showAt(800, 400);
-        SignalList *list = view->signalList;
+        SignalList *list = view->signalList();
         for (int row = 0; row < 3; ++row)
             list->setRowHeight(row, 30);
         list->fitSignalSections();
-        QCOMPARE(list->sectionList->sectionSize(0), 90);
-        list->sectionList->resizeSection(0, 100);
-        QCOMPARE(list->valueList->sectionSize(0), 33);
-        QCOMPARE(list->valueList->sectionSize(1), 33);
-        QCOMPARE(list->valueList->sectionSize(2), 34);
-        QCOMPARE(list->labelList->sectionSize(2), 34);
-        QCOMPARE(list->valueList->rowData(0, DataList::HeightRole).toDouble(), 100.0 / 3);
+        QCOMPARE(list->sectionList()->sectionSize(0), 90);
+        list->sectionList()->resizeSection(0, 100);
+        QCOMPARE(list->valueList()->sectionSize(0), 33);
+        QCOMPARE(list->valueList()->sectionSize(1), 33);
+        QCOMPARE(list->valueList()->sectionSize(2), 34);
+        QCOMPARE(list->labelList()->sectionSize(2), 34);
+        QCOMPARE(list->valueList()->rowData(0, DataList::HeightRole).toDouble(), 100.0 / 3);
         // A hidden row gives its height up in every list.
-        list->valueList->hideSection(1);
-        QCOMPARE(list->labelList->sectionSize(1), 0);
-        QCOMPARE(list->sectionList->sectionSize(0), 100 - 33);
+        list->valueList()->hideSection(1);
+        QCOMPARE(list->labelList()->sectionSize(1), 0);
+        QCOMPARE(list->sectionList()->sectionSize(0), 100 - 33);
     }
 
     void headerRoundingAlternates()
@@ -134,22 +134,22 @@ private slots:
     void listsMoveAndSelectTogether()
     {
         load(QStringLiteral("a;0;1;2\nb;0;1\nc;0;1;2;3\n"));
-        SignalList *list = view->signalList;
-        list->valueList->setRowSelected(1, true);
-        QVERIFY(list->labelList->isRowSelected(1));
-        QVERIFY(list->sectionList->isSectionSelected(0));
-        QVERIFY(!list->sectionList->isSectionSelected(1));
-        list->labelList->rowSelection()->clearSelection();
-        QVERIFY(!list->valueList->isRowSelected(1));
-        QVERIFY(!list->sectionList->isSectionSelected(0));
+        SignalList *list = view->signalList();
+        list->valueList()->setRowSelected(1, true);
+        QVERIFY(list->labelList()->isRowSelected(1));
+        QVERIFY(list->sectionList()->isSectionSelected(0));
+        QVERIFY(!list->sectionList()->isSectionSelected(1));
+        list->labelList()->rowSelection()->clearSelection();
+        QVERIFY(!list->valueList()->isRowSelected(1));
+        QVERIFY(!list->sectionList()->isSectionSelected(0));
         // c to the top: its three rows go first, in both lists.
-        list->sectionList->moveSection(2, 0);
+        list->sectionList()->moveSection(2, 0);
         QStringList order;
-        for (int visual = 0; visual < list->valueList->count(); ++visual)
-            order << list->valueList->rowData(list->valueList->logicalIndex(visual), DataList::SignalNameRole).toString()
-                         + list->valueList->rowData(list->valueList->logicalIndex(visual), DataList::ChannelIndexRole).toString();
+        for (int visual = 0; visual < list->valueList()->count(); ++visual)
+            order << list->valueList()->rowData(list->valueList()->logicalIndex(visual), DataList::SignalNameRole).toString()
+                         + list->valueList()->rowData(list->valueList()->logicalIndex(visual), DataList::ChannelIndexRole).toString();
         QCOMPARE(order, (QStringList{"c0", "c1", "c2", "a0", "a1", "b0"}));
-        QCOMPARE(list->labelList->logicalIndex(0), list->valueList->logicalIndex(0));
+        QCOMPARE(list->labelList()->logicalIndex(0), list->valueList()->logicalIndex(0));
     }
 
     void ensureTimeVisible_data()
@@ -172,7 +172,7 @@ private slots:
         QFETCH(int, x);
         load(QStringLiteral("a;0;1\na;20;2"));
         showAt(width + 400, 300);
-        GraphView *graph = view->graph;
+        GraphView *graph = view->graph();
         graph->setScale(1.0);
         graph->viewport()->setFixedWidth(width);
         graph->horizontalScrollBar()->setMaximum(100000);
@@ -197,7 +197,7 @@ private slots:
         QFETCH(double, expected);
         load(QStringLiteral("a;0;1\na;1000;2"));
         showAt(900, 300);
-        GraphView *graph = view->graph;
+        GraphView *graph = view->graph();
         graph->setScale(scale);
         graph->horizontalScrollBar()->setMaximum(1 << 30);
         graph->setOffset(300);
@@ -234,11 +234,11 @@ private slots:
         QFETCH(double, to);
         load(QStringLiteral("a;0;1\nb;0.005;1\na;0.01;1\nb;0.02;1\na;0.04;1\nb;0.06;1"));
         showAt(900, 300);
-        GraphView *graph = view->graph;
+        GraphView *graph = view->graph();
         graph->setAnchorTime(from);
         graph->setCursorTime(from);
         if (selectB)
-            view->signalList->valueList->setRowSelected(1, true);
+            view->signalList()->valueList()->setRowSelected(1, true);
         graph->jump(JumpMode(mode), false);
         QCOMPARE(graph->cursorTime(), to);
         QCOMPARE(graph->anchorTime(), to);
@@ -267,7 +267,7 @@ private slots:
         QFETCH(double, shiftClicked);
         load(data);
         showAt(900, 300);
-        GraphView *graph = view->graph;
+        GraphView *graph = view->graph();
         graph->setScale(0.1);
         graph->setOffset(0);
         QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(140, 40));
@@ -292,16 +292,16 @@ private slots:
         QFETCH(bool, zeroLine);
         load(data);
         showAt(900, 400);
-        SignalList *list = view->signalList;
+        SignalList *list = view->signalList();
         list->setRowHeight(0, 110);
         list->fitSignalSections();
-        GraphView *graph = view->graph;
+        GraphView *graph = view->graph();
         graph->setScale(0.1);
         graph->setOffset(0);
         graph->setAnchorTime(1500);
         graph->setCursorTime(1500);
         const QImage image = graph->viewport()->grab().toImage();
-        const int top = list->valueList->sectionViewportPosition(0);
+        const int top = list->valueList()->sectionViewportPosition(0);
         // The band's middle row: the zero line of a symmetric range.
         const QRgb middle = image.pixel(600, top + 55);
         QCOMPARE(middle == qRgb(171, 168, 165), zeroLine);
@@ -320,7 +320,7 @@ private slots:
     {
         load(QStringLiteral("a;0;1\na;0.04;2"));
         showAt(900, 300);
-        GraphView *graph = view->graph;
+        GraphView *graph = view->graph();
         graph->setFitPending(true);
         graph->viewport()->grab();
         // Data ending at 40 ms: 100 ms fill the width.
@@ -343,16 +343,16 @@ private slots:
         QFETCH(double, time);
         QFETCH(QString, label);
         load(QStringLiteral("a;0;1"));
-        view->signalList->refreshValues(time, scale, *view->signalData);
-        QCOMPARE(view->signalList->header->model()->headerData(1, Qt::Horizontal).toString(), label);
-        QCOMPARE(view->signalList->valueList->rowData(0, DataList::ValueRole).toDouble(), 1.0);
+        view->signalList()->refreshValues(time, scale, *view->signalData());
+        QCOMPARE(view->signalList()->header()->model()->headerData(1, Qt::Horizontal).toString(), label);
+        QCOMPARE(view->signalList()->valueList()->rowData(0, DataList::ValueRole).toDouble(), 1.0);
     }
 
 private:
     void load(const QString &text)
     {
-        parseText(*view->signalData, text);
-        view->signalList->syncWithData(*view->signalData);
+        parseText(*view->signalData(), text);
+        view->signalList()->syncWithData(*view->signalData());
     }
 
     void showAt(int width, int height)

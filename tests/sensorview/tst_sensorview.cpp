@@ -188,7 +188,7 @@ private slots:
     void mergeRows()
     {
         view->appendText(QStringLiteral("a;0;1;2;3;4;5\n"));
-        DataList *rows = x()->signalList->valueList;
+        DataList *rows = x()->signalList()->valueList();
         for (int row : {1, 2, 4})
             rows->setRowSelected(row, true);
         QVERIFY(view->isEnabled(MergeRows));
@@ -205,16 +205,16 @@ private slots:
     void distributeRows()
     {
         view->appendText(QStringLiteral("a;0;1;2;3\n"));
-        SignalList *list = x()->signalList;
+        SignalList *list = x()->signalList();
         list->setRowHeight(0, 10);
         list->setRowHeight(1, 20);
         list->setRowHeight(2, 31);
         for (int row = 0; row < 3; ++row)
-            list->valueList->setRowSelected(row, true);
+            list->valueList()->setRowSelected(row, true);
         view->execute(DistributeRows);
-        QCOMPARE(list->valueList->sectionSize(0), 20);
-        QCOMPARE(list->valueList->sectionSize(1), 20);
-        QCOMPARE(list->valueList->sectionSize(2), 21);
+        QCOMPARE(list->valueList()->sectionSize(0), 20);
+        QCOMPARE(list->valueList()->sectionSize(1), 20);
+        QCOMPARE(list->valueList()->sectionSize(2), 21);
     }
 
     void signalKeysAndValues()
@@ -273,7 +273,7 @@ private slots:
             QCOMPARE(copy->selectionEnd(), view->selectionEnd());
         }
         auto *copied = static_cast<SensorViewX *>(copy.get());
-        QCOMPARE(copied->signalList->labelList->rowData(0, DataList::LabelRole).toString(),
+        QCOMPARE(copied->signalList()->labelList()->rowData(0, DataList::LabelRole).toString(),
                  copiesLayout ? QStringLiteral("x axis") : QStringLiteral("0"));
         // The copy is independent.
         copy->execute(Clear);
@@ -423,7 +423,7 @@ private slots:
     void callersCountsCostWhatRowsCost()
     {
         view->appendText(QStringLiteral("a;0;1;2;3\nb;0;4\n"));
-        DataList *rows = x()->signalList->valueList;
+        DataList *rows = x()->signalList()->valueList();
         view->hideChannels(QStringLiteral("a"), 1, INT_MAX);
         QVERIFY(!rows->isSectionHidden(0));
         QVERIFY(rows->isSectionHidden(1) && rows->isSectionHidden(2));
@@ -451,14 +451,14 @@ private slots:
                          .arg(view->selectionStart())
                          .arg(view->selectionEnd())
                          .arg(view->isWindowModified())
-                         .arg(x()->graph->scale())
-                         .arg(x()->graph->offset());
+                         .arg(x()->graph()->scale())
+                         .arg(x()->graph()->offset());
         };
         QStringList before;
         QStringList after;
         double zoom = 0.05;
         const auto edit = [&](double from, double to, int command) {
-            x()->graph->setScale(zoom *= 2);
+            x()->graph()->setScale(zoom *= 2);
             select(from, to);
             before << state();
             view->execute(command);
@@ -551,8 +551,8 @@ private:
 
     void select(double from, double to)
     {
-        x()->graph->setAnchorTime(from);
-        x()->graph->setCursorTime(to);
+        x()->graph()->setAnchorTime(from);
+        x()->graph()->setCursorTime(to);
     }
 
     std::unique_ptr<SensorView> view;

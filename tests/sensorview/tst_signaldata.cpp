@@ -106,9 +106,9 @@ void compareSeries(const SignalData &store, const SignalSeries &series, const Mo
 
 void compareStore(const SignalData &store, const Model &model)
 {
-    compareSeries(store, store.all, model.all);
-    QCOMPARE(store.signalNames, model.names);
-    QCOMPARE(store.bySignal.size(), int(model.bySignal.size()));
+    compareSeries(store, store.all(), model.all);
+    QCOMPARE(store.signalNames(), model.names);
+    QCOMPARE(store.bySignal().size(), int(model.bySignal.size()));
     for (const auto &entry : model.bySignal)
         compareSeries(store, store.series(entry.first), entry.second);
 }
@@ -178,9 +178,9 @@ private slots:
         SignalData store;
         for (double time : times)
             store.addRecord(rec("a", time));
-        QCOMPARE(store.nextIndex(store.all, t), next);
-        QCOMPARE(store.previousIndex(store.all, t), previous);
-        QCOMPARE(store.nearestTime(store.all, t), nearest);
+        QCOMPARE(store.nextIndex(store.all(), t), next);
+        QCOMPARE(store.previousIndex(store.all(), t), previous);
+        QCOMPARE(store.nearestTime(store.all(), t), nearest);
     }
 
     void edits_data()
@@ -218,15 +218,15 @@ private slots:
             store.removeSignal(words[1]);
         else
             store.insertAt(words[1].toDouble(), storeOf({rec("x", 0), rec("x", 40)}));
-        QCOMPARE(timesOf(store, store.all), times);
-        QCOMPARE(store.signalNames, names);
+        QCOMPARE(timesOf(store, store.all()), times);
+        QCOMPARE(store.signalNames(), names);
     }
 
     void unknownNameReadsEmpty()
     {
         const SignalData store = storeOf({rec("a", 1)});
         QVERIFY(store.series("nobody").isEmpty());
-        QVERIFY(!store.bySignal.contains("nobody"));
+        QVERIFY(!store.bySignal().contains("nobody"));
         QCOMPARE(store.firstTime(store.series("nobody")), 0.0);
         QCOMPARE(store.lastTime(store.series("nobody")), 0.0);
         QCOMPARE(SignalData::valueOf(rec("a", 0, {4}), 1), 0.0);
@@ -241,7 +241,7 @@ private slots:
         SignalData copy = original;
         copy.addRecord(rec("a", 30, {3}));
         copy.crop(10, 30);
-        QCOMPARE(timesOf(copy, copy.all), (QVector<double>{0, 10, 20}));
+        QCOMPARE(timesOf(copy, copy.all()), (QVector<double>{0, 10, 20}));
         SignalData second = original;
         original.addRecord(rec("a", 15, {9}));
         original.addRecord(rec("c", 1, {9}));
@@ -252,8 +252,8 @@ private slots:
         assigned.addRecord(rec("b", 5, {1}));
         QCOMPARE(assigned.series("b").size(), 2);
         QCOMPARE(second.recordCount(), 0);
-        QCOMPARE(timesOf(assigned, assigned.all), (QVector<double>{5, 10, 20}));
-        QCOMPARE(assigned.signalNames, (QStringList{"a", "b"}));
+        QCOMPARE(timesOf(assigned, assigned.all()), (QVector<double>{5, 10, 20}));
+        QCOMPARE(assigned.signalNames(), (QStringList{"a", "b"}));
         QCOMPARE(assigned.series("a").size(), 1);
     }
 
@@ -295,9 +295,9 @@ private slots:
 
         // Shared or not, the copy is the store as it was.
         QCOMPARE(before.recordCount(), 100);
-        QCOMPARE(before.time(before.all, 99), 99.0);
+        QCOMPARE(before.time(before.all(), 99), 99.0);
         const double expected = crop ? 99.0 - from : 99.0 - (to - from);
-        QCOMPARE(store.time(store.all, store.recordCount() - 1), expected);
+        QCOMPARE(store.time(store.all(), store.recordCount() - 1), expected);
     }
 
     void restoreIsAssign_data()
@@ -329,7 +329,7 @@ private slots:
         compareStore(assigned, model);
         // Independent of the snapshot afterwards.
         restored.addRecord(rec("c", 100));
-        QCOMPARE(snapshot.signalNames.size(), 2);
+        QCOMPARE(snapshot.signalNames().size(), 2);
     }
 
     void sameAsPlainModel_data()
@@ -447,12 +447,12 @@ private slots:
                 batched.endBatch();
 
             // The same record ids in the same places, the same ranges.
-            QCOMPARE(batched.signalNames, oneByOne.signalNames);
-            QStringList keys = oneByOne.signalNames;
+            QCOMPARE(batched.signalNames(), oneByOne.signalNames());
+            QStringList keys = oneByOne.signalNames();
             keys << QString();
             for (const QString &key : qAsConst(keys)) {
-                const SignalSeries &a = key.isNull() ? batched.all : batched.series(key);
-                const SignalSeries &b = key.isNull() ? oneByOne.all : oneByOne.series(key);
+                const SignalSeries &a = key.isNull() ? batched.all() : batched.series(key);
+                const SignalSeries &b = key.isNull() ? oneByOne.all() : oneByOne.series(key);
                 QVERIFY(std::equal(a.records.cbegin(), a.records.cend(), b.records.cbegin(), b.records.cend()));
                 QCOMPARE(a.channelCount, b.channelCount);
                 for (int c = 0; c < a.channelCount; ++c)

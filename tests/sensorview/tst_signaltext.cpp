@@ -197,7 +197,7 @@ private slots:
         SignalData textAsBytes;
         parseUtf8(textAsBytes, text.toUtf8().constData(), text.toUtf8().size());
         QCOMPARE(recordsOf(textAsBytes), recordsOf(store));
-        QCOMPARE(textAsBytes.signalNames, store.signalNames);
+        QCOMPARE(textAsBytes.signalNames(), store.signalNames());
         const QString saved = written(writeAll, store);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
@@ -210,10 +210,10 @@ private slots:
         parseText(reopened, saved);
         QCOMPARE(reopened.recordCount(), store.recordCount());
         // The signals' first appearance in time, not in the text, orders them now.
-        QCOMPARE(QSet<QString>(reopened.signalNames.cbegin(), reopened.signalNames.cend()),
-                 QSet<QString>(store.signalNames.cbegin(), store.signalNames.cend()));
+        QCOMPARE(QSet<QString>(reopened.signalNames().cbegin(), reopened.signalNames().cend()),
+                 QSet<QString>(store.signalNames().cbegin(), store.signalNames().cend()));
         for (int i = 0; i < store.recordCount(); ++i)
-            QCOMPARE(reopened.name(reopened.all.records[i]), store.name(store.all.records[i]));
+            QCOMPARE(reopened.name(reopened.all().records[i]), store.name(store.all().records[i]));
         QCOMPARE(written(writeAll, reopened), saved);
     }
 

@@ -147,8 +147,8 @@ private slots:
             QVERIFY(window->openFile(recording));
         }
         auto *view = static_cast<SensorViewX *>(window->view());
-        const DataList *values = view->signalList->valueList;
-        const SectionList *names = view->signalList->sectionList;
+        const DataList *values = view->signalList()->valueList();
+        const SectionList *names = view->signalList()->sectionList();
         const auto checkWhole = [&]() {
             QVERIFY(values->rowCount() >= 2);
             for (int row = 0; row < values->rowCount(); ++row) {
