@@ -10,19 +10,14 @@
 #include "sectionlist.h"
 #include "signaldata.h"
 #include "signallist.h"
-#include "signaltext.h"
 #include "timeline.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QGridLayout>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QTextStream>
 
 #include <climits>
-#include <cstring>
 #include <limits>
 #include <cmath>
 
@@ -31,8 +26,6 @@ constexpr double ListShare = 0.25;
 constexpr double GraphShare = 0.75;
 // Growing columns leave the graph at least this wide.
 constexpr int MinimumGraphWidth = 200;
-// Live input moves the view at most once in this many milliseconds.
-constexpr qint64 RefreshIntervalMs = 100;
 }
 
 SensorView *createSensorView()
@@ -212,138 +205,6 @@ bool SensorViewX::isChecked(int command) const
 {
     const SensorCommands::Row *row = SensorCommands::find(command);
     return row && row->checked && row->checked(*this, command);
-}
-
-// ---- Files and live input -------------------------------------------------------
-
-namespace {
-
-// Reads a file in pieces that end at a line feed, so that a file of any size
-// that fits in memory loads, and a failure to read is told apart from an
-// empty file. A chunk without a line feed is one line to the reader, so the
-// pieces read as the whole file would.
-bool readRecords(QFile &file, SignalData &store, ParseCount *count, QString *error)
-{
-    constexpr int Piece = 16 << 20;
-    constexpr int LongestLine = 1 << 30;
-    // Text never holds a zero byte; a file that does near its start is a
-    // program or an image, whose every few bytes would make a new signal.
-    constexpr int SniffedBytes = 64 * 1024;
-    QByteArray buffer;
-    bool sniffed = false;
-    for (;;) {
-        const int kept = buffer.size();
-        if (kept > LongestLine) {
-            *error = QStringLiteral("A line of the file is longer than %1 bytes").arg(LongestLine);
-            return false;
-        }
-        buffer.resize(kept + Piece);
-        const qint64 got = file.read(buffer.data() + kept, Piece);
-        if (got < 0) {
-            *error = file.errorString();
-            return false;
-        }
-        buffer.resize(kept + int(got));
-        if (got == 0)
-            break;
-        if (!sniffed) {
-            sniffed = true;
-            if (std::memchr(buffer.constData(), 0, size_t(std::min(buffer.size(), SniffedBytes)))) {
-                *error = QStringLiteral("The file holds binary data, not text lines");
-                return false;
-            }
-        }
-        const int lineEnd = buffer.lastIndexOf('\n');
-        if (lineEnd < 0)
-            continue;
-        *count += parseUtf8(store, buffer.constData(), lineEnd + 1);
-        buffer.remove(0, lineEnd + 1);
-    }
-    if (!buffer.isEmpty())
-        *count += parseUtf8(store, buffer.constData(), buffer.size());
-    return true;
-}
-
-} // namespace
-
-bool SensorViewX::loadFile(const QString &fileName, int mode)
-{
-    report = SensorViewReport();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        report.error = file.errorString();
-        return false;
-    }
-    ParseCount count;
-    if (mode == 1) {
-        SignalData inserted;
-        if (!readRecords(file, inserted, &count, &report.error))
-            return false;
-        // Only now: a file that fails must leave the history as it was.
-        edits.insert(inserted);
-    } else {
-        // Read beside the store, so that a failure leaves it untouched.
-        SignalData loaded = *ownStore;
-        if (!readRecords(file, loaded, &count, &report.error))
-            return false;
-        *ownStore = loaded;
-        columnsSizedByUser = false;
-        listPane->clearRows();
-        syncRows();
-        graphPane->setFitPending(true);
-        graphPane->updateScrollRange();
-        execute(GoToStart);
-        graphPane->viewport()->update();
-    }
-    report.records = count.records;
-    report.unreadableLines = count.unreadable;
-    return true;
-}
-
-bool SensorViewX::saveFile(const QString &fileName, int mode)
-{
-    report = SensorViewReport();
-    if (mode != 0 && mode != 1)
-        return false;
-    // Written in full to a temporary file that replaces the old one only
-    // once complete: a failed save leaves the old file as it was. Unbuffered,
-    // so that every failure shows at the write that met it, with the
-    // system's reason.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        report.error = file.errorString();
-        return false;
-    }
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    if (mode == 1 && hasSelection())
-        writeRange(stream, *ownStore, graphPane->anchorTime(), graphPane->cursorTime());
-    else
-        writeAll(stream, *ownStore);
-    stream.flush();
-    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
-        report.error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        report.error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-void SensorViewX::appendText(const QString &text)
-{
-    parseText(*ownStore, text);
-    syncRows();
-    if (sinceRefresh.isValid() && sinceRefresh.elapsed() <= RefreshIntervalMs)
-        return;
-    setWindowModified(true);
-    graphPane->setFollowEnd(true);
-    graphPane->jump(JumpMode::End, false);
-    graphPane->viewport()->update();
-    sinceRefresh.start();
 }
 
 // ---- Configuration by name ----------------------------------------------------------
