@@ -6,12 +6,9 @@
 #include "signaldata.h"
 #include "timeline.h"
 
-#include "sensoraction.h"
 #include "sensorview.h"
 
-#include <QContextMenuEvent>
 #include <QItemSelectionModel>
-#include <QMenu>
 #include <QScrollBar>
 #include <QStyle>
 
@@ -429,132 +426,6 @@ void SignalList::copyLayoutFrom(const SignalList &other)
         sectionPane->restoreState(other.sectionList()->saveState());
     }
     fitSignalSections();
-}
-
-QAction *SignalList::commandAction(int command)
-{
-    for (SensorAction *action : qAsConst(commandActions)) {
-        if (action->data().toInt() == command) {
-            action->refresh();
-            return action;
-        }
-    }
-    return nullptr;
-}
-
-void SignalList::buildMenu()
-{
-    struct Entry { const char *text; int command; bool checkable; };
-    static const Entry Entries[] = {
-        {"&Decimal", FormatDecimal, true}, {"&Hex", FormatHex, true},
-        {"&Linear", StyleLinear, true},    {"&Steps", StyleSteps, true},
-        {"&Blocks", StyleBlocks, true},    {"&Events", StyleEvents, true},
-        {"&Distribute", DistributeRows, false}, {"&Merge", MergeRows, false},
-        {"&Split", SplitRows, false},      {"&Hide", HideRows, false},
-        {"&Edit Layout...", EditLayout, false},
-    };
-    menu = new QMenu(this);
-    for (const Entry &entry : Entries) {
-        auto *action = new SensorAction(owner, entry.command, QString::fromLatin1(entry.text), entry.checkable, this);
-        action->setData(entry.command);
-        commandActions << action;
-    }
-}
-
-// A checkable entry, checked while any of `rows` is visible, that hides
-// them all when checked and shows them all when not.
-void SignalList::addVisibilityAction(QMenu *target, const QString &text, const QList<int> &rows, bool visible)
-{
-    auto *action = new QAction(text, this);
-    action->setCheckable(true);
-    action->setChecked(visible);
-    connect(action, &QAction::triggered, this, [this, rows, visible]() {
-        for (int row : rows) {
-            valuePane->setSectionHidden(row, visible);
-            labelPane->setSectionHidden(row, visible);
-        }
-        emit displayChanged();
-    });
-    target->addAction(action);
-    perOpeningActions << action;
-}
-
-void SignalList::contextMenuEvent(QContextMenuEvent *event)
-{
-    if (!owner)
-        return;
-    if (!menu)
-        buildMenu();
-    menu->clear();
-    for (QAction *action : qAsConst(perOpeningActions))
-        action->deleteLater();
-    perOpeningActions.clear();
-
-    addSignalEntries(menu);
-    menu->addSeparator();
-    QMenu *format = menu->addMenu(QStringLiteral("&Format"));
-    format->addAction(commandAction(FormatDecimal));
-    format->addAction(commandAction(FormatHex));
-    QMenu *display = menu->addMenu(QStringLiteral("&Display"));
-    for (int command : {StyleLinear, StyleSteps, StyleBlocks, StyleEvents})
-        display->addAction(commandAction(command));
-    menu->addSeparator();
-    addChannelEntries(menu->addMenu(QStringLiteral("&Channels")));
-    QMenu *rowsMenu = menu->addMenu(QStringLiteral("&Rows"));
-    rowsMenu->addAction(commandAction(MergeRows));
-    rowsMenu->addAction(commandAction(SplitRows));
-    rowsMenu->addSeparator();
-    rowsMenu->addAction(commandAction(DistributeRows));
-    rowsMenu->addAction(commandAction(HideRows));
-    rowsMenu->addSeparator();
-    rowsMenu->addAction(commandAction(EditLayout));
-    menu->exec(event->globalPos());
-}
-
-// One entry per signal: shows or hides all its rows.
-void SignalList::addSignalEntries(QMenu *target)
-{
-    for (int section = 0; section < sectionPane->sectionCountInModel(); ++section) {
-        const QString key = sectionPane->sectionData(section, SectionList::SignalKeyRole).toString();
-        const QList<int> rows = rowsOf(key);
-        bool visible = false;
-        for (int row : rows)
-            visible = visible || !valuePane->isSectionHidden(row);
-        addVisibilityAction(target, sectionPane->sectionData(section, SectionList::SignalLabelRole).toString(),
-                            rows, visible);
-    }
-}
-
-// One entry per channel label among the selected rows (all rows when none
-// of the selected is visible), each label once.
-void SignalList::addChannelEntries(QMenu *target)
-{
-    QList<int> candidates;
-    for (int row = 0; row < valuePane->rowCount(); ++row) {
-        if (valuePane->isRowSelected(row) && !valuePane->isSectionHidden(row))
-            candidates << row;
-    }
-    if (candidates.isEmpty()) {
-        for (int row = 0; row < valuePane->rowCount(); ++row)
-            candidates << row;
-    }
-    QStringList labels;
-    for (int row : qAsConst(candidates)) {
-        const QString label = labelPane->rowData(row, DataList::LabelRole).toString().trimmed();
-        if (!label.isEmpty() && !labels.contains(label))
-            labels << label;
-    }
-    for (const QString &label : qAsConst(labels)) {
-        QList<int> rows;
-        bool visible = false;
-        for (int row = 0; row < valuePane->rowCount(); ++row) {
-            if (labelPane->rowData(row, DataList::LabelRole).toString().trimmed() == label) {
-                rows << row;
-                visible = visible || !valuePane->isSectionHidden(row);
-            }
-        }
-        addVisibilityAction(target, label, rows, visible);
-    }
 }
 
 void SignalList::signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
