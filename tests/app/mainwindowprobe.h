@@ -2,11 +2,14 @@
 
 #include "mainwindow.h"
 #include "consolewriter.h"
+#include "testsupport.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTextEdit>
+
+#include <memory>
 
 #include "qsearchfield.h"
 #include "vestracodeeditor.h"
@@ -44,3 +47,13 @@ struct MainWindowProbe
 
     MainWindow &w;
 };
+
+// Ends a test's window without the question about unsaved changes, and
+// forgets the answers no dialog came for.
+inline void discardWindow(std::unique_ptr<MainWindow> &window)
+{
+    TestSupport::dropPendingAnswers();
+    if (window)
+        window->findChild<VESTRACodeEditor *>()->document()->setModified(false);
+    window.reset();
+}

@@ -61,10 +61,7 @@ private slots:
 
     void cleanup()
     {
-        TestSupport::dropPendingAnswers();
-        if (window)
-            window->findChild<VESTRACodeEditor *>()->document()->setModified(false);
-        window.reset();
+        discardWindow(window);
         dir.reset();
     }
 

@@ -78,10 +78,7 @@ private slots:
 
     void cleanup()
     {
-        TestSupport::dropPendingAnswers();
-        if (window)
-            window->findChild<VESTRACodeEditor *>()->document()->setModified(false);
-        window.reset();
+        discardWindow(window);
         QDir(root.filePath(QStringLiteral("doc"))).removeRecursively();
     }
 
