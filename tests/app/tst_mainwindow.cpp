@@ -49,6 +49,11 @@ QPair<int, int> inkRows(const QImage &image, int lineHeight)
     return {first, last};
 }
 
+QString fontOf(const QFont &font)
+{
+    return font.family() + ' ' + QString::number(font.pointSize());
+}
+
 qreal spaces(VESTRACodeEditor *editor, int count)
 {
     return count * QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char(' '));
@@ -108,43 +113,20 @@ private slots:
         QVERIFY2(bar->width() - right < 30, qPrintable(QStringLiteral("%1 of %2").arg(right).arg(bar->width())));
     }
 
-    void storedSizesApplied_data()
-    {
-        QTest::addColumn<QVariant>("editorSize");
-        QTest::addColumn<QVariant>("tabSize");
-        QTest::addColumn<int>("expectedEditor");
-        QTest::addColumn<int>("expectedTab");
-        QTest::addColumn<int>("expectedConsole");
-        QTest::newRow("nothing stored") << QVariant() << QVariant() << 10 << 4 << 9;
-        QTest::newRow("chosen values") << QVariant(14) << QVariant(1) << 14 << 1 << 14;
-        QTest::newRow("zero falls back") << QVariant(0) << QVariant(0) << 10 << 4 << 9;
-        QTest::newRow("huge values are brought into range") << QVariant(100000) << QVariant(2147483647) << 30 << 20 << 30;
-    }
-
+    // What a start finds stored is brought into range and applied, the
+    // console's font from the start.
     void storedSizesApplied()
     {
-        QFETCH(QVariant, editorSize);
-        QFETCH(QVariant, tabSize);
-        QFETCH(int, expectedEditor);
-        QFETCH(int, expectedTab);
-        QFETCH(int, expectedConsole);
-        if (editorSize.isValid()) {
-            QSettings settings;
-            settings.setValue(QStringLiteral("EditorFontSize"), editorSize);
-            settings.setValue(QStringLiteral("EditorTabSize"), tabSize);
-            settings.setValue(QStringLiteral("ConsoleFontSize"), editorSize);
-            settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
-        }
+        QSettings settings;
+        settings.setValue(QStringLiteral("EditorFontSize"), 100000);
+        settings.setValue(QStringLiteral("EditorTabSize"), 2147483647);
+        settings.setValue(QStringLiteral("ConsoleFontSize"), 1);
+        settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
         MainWindowProbe probe = newWindow();
-        QCOMPARE(probe.editor()->font().family(), QStringLiteral("Courier New"));
-        QCOMPARE(probe.editor()->font().pointSize(), expectedEditor);
-        // What the console's text is laid out in, from the start.
-        const QFont consoleFont = probe.console()->document()->defaultFont();
-        QCOMPARE(consoleFont.family(), QStringLiteral("Courier New"));
-        QCOMPARE(consoleFont.pointSize(), expectedConsole);
-        QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), expectedTab));
-        QCOMPARE(probe.makePath(), editorSize.isValid() ? QStringLiteral("/opt/my make/make")
-                                                        : QString::fromLatin1(VestraSettings::DefaultMakePath));
+        QCOMPARE(probe.editor()->font().pointSize(), 30);
+        QCOMPARE(probe.console()->document()->defaultFont().pointSize(), 8);
+        QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), 20));
+        QCOMPARE(probe.makePath(), QStringLiteral("/opt/my make/make"));
     }
 
     // The numbers are as big as the text and stand on its baseline.
@@ -327,8 +309,8 @@ private slots:
             &shown);
         probe.action("actionSettings")->trigger();
         QVERIFY(shown);
-        QCOMPARE(probe.editor()->font().pointSize(), accept ? 16 : 10);
-        QCOMPARE(probe.console()->font().pointSize(), accept ? 12 : 9);
+        QCOMPARE(fontOf(probe.editor()->font()), accept ? "Courier New 16" : "Courier New 10");
+        QCOMPARE(fontOf(probe.console()->document()->defaultFont()), accept ? "Courier New 12" : "Courier New 9");
         QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), accept ? 2 : 4));
         QCOMPARE(probe.makePath(), accept ? QStringLiteral("gmake") : QString::fromLatin1(VestraSettings::DefaultMakePath));
     }
