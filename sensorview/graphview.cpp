@@ -6,6 +6,7 @@
 #include "signallist.h"
 #include "timeline.h"
 
+#include <QHash>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMenu>
@@ -53,6 +54,8 @@ GraphView::GraphView(SignalList *list, SignalData *records, QWidget *parent)
         viewport()->update();
     });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    // Actions are what the user does to the bar; values set by code are not.
+    connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, [this]() { emit movedByUser(false); });
     setScale(InitialScale);
 }
 
@@ -424,6 +427,7 @@ void GraphView::wheelEvent(QWheelEvent *event)
     setScale(zoomed.scale);
     setOffset(zoomed.offset);
     event->accept();
+    emit movedByUser(false);
 }
 
 void GraphView::moveDrag(double x)
@@ -440,6 +444,7 @@ void GraphView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || dragging)
         return;
     setFocus(Qt::OtherFocusReason);
+    emit movedByUser(false);
     const int x = qRound(event->localPos().x());
     dragAnchor = std::abs(ruler->axis().exactX(anchor) - x) < SelectionGrab;
     dragCursor = std::abs(ruler->axis().exactX(cursor) - x) < SelectionGrab;
@@ -481,27 +486,20 @@ void GraphView::mouseReleaseEvent(QMouseEvent *event)
 
 void GraphView::keyPressEvent(QKeyEvent *event)
 {
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        listPane->clearSelection();
-        break;
-    case Qt::Key_Home:
-        jump(JumpMode::Start, extend);
-        break;
-    case Qt::Key_End:
-        jump(JumpMode::End, extend);
-        break;
-    case Qt::Key_Left:
-        jump(JumpMode::PreviousSample, extend);
-        break;
-    case Qt::Key_Right:
-        jump(JumpMode::NextSample, extend);
-        break;
-    default:
-        break;
-    }
     event->accept();
+    if (event->key() == Qt::Key_Escape) {
+        listPane->clearSelection();
+        return;
+    }
+    static const QHash<int, JumpMode> jumps{{Qt::Key_Home, JumpMode::Start},
+                                            {Qt::Key_End, JumpMode::End},
+                                            {Qt::Key_Left, JumpMode::PreviousSample},
+                                            {Qt::Key_Right, JumpMode::NextSample}};
+    const auto found = jumps.constFind(event->key());
+    if (found == jumps.constEnd())
+        return;
+    jump(*found, event->modifiers() & Qt::ShiftModifier);
+    emit movedByUser(*found == JumpMode::End);
 }
 
 void GraphView::enterEvent(QEvent *)

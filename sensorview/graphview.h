@@ -72,6 +72,9 @@ public:
 signals:
     // The selection was dragged: the view tells its observers.
     void selectionDragged();
+    // The user moved the view: with the mouse, the wheel, the scroll bar or
+    // a key; `toEnd` when to the end of the data.
+    void movedByUser(bool toEnd);
 
 protected:
     bool viewportEvent(QEvent *event) override;

@@ -51,6 +51,8 @@ bool SensorCommands::someRowsSelected(const SensorViewX &view)
 void SensorCommands::jump(SensorViewX &view, int command)
 {
     view.graph()->jump(JumpMode(command), false);
+    // Going to the end follows live input again; going elsewhere leaves it.
+    view.setFollowing(command == GoToEnd);
 }
 
 void SensorCommands::format(SensorViewX &view, int command)
@@ -85,6 +87,7 @@ const SensorCommands::Row SensorCommands::table[] = {
      [](View &view, int) {
          view.graph()->setFitPending(true);
          view.graph()->viewport()->update();
+         view.setFollowing(false);
      },
      hasRecords, nullptr},
     {ResetColumns, [](View &view, int) { view.resetColumns(); }, hasRecords, nullptr},

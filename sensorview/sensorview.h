@@ -124,3 +124,20 @@ struct SensorViewReport
     QString error;
 };
 SensorViewReport lastFileReport(const SensorView *view);
+
+// Live input (appendText). The view follows the newest records until the
+// user selects with the mouse, zooms or scrolls, and again after Go to End.
+// With a live window of more than 0 s it keeps only the records within that
+// many seconds of the newest, dropping older ones in batches and without an
+// undo step; 0 keeps everything.
+void setLiveWindow(SensorView *view, double seconds);
+double liveWindow(const SensorView *view);
+bool followsLiveInput(const SensorView *view);
+
+// What a view holds: its records and the bytes its store takes.
+struct SensorViewHoldings
+{
+    qint64 records = 0;
+    qint64 bytes = 0;
+};
+SensorViewHoldings holdings(const SensorView *view);

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstring>
 
 // The view's files and its live input.
@@ -16,6 +17,9 @@
 namespace {
 // Live input moves the view at most once in this many milliseconds.
 constexpr qint64 RefreshIntervalMs = 100;
+// A live window lets its oldest records run this part of its length past
+// it before it drops them: a drop goes over the whole store.
+constexpr double LiveWindowSlackPart = 1.0 / 8;
 } // namespace
 
 namespace {
@@ -139,11 +143,58 @@ void SensorViewX::appendText(const QString &text)
 {
     parseText(*ownStore, text);
     syncRows();
+    dropOutsideLiveWindow(liveWindowMs * LiveWindowSlackPart);
     if (sinceRefresh.isValid() && sinceRefresh.elapsed() <= RefreshIntervalMs)
         return;
     setWindowModified(true);
-    graphPane->setFollowEnd(true);
-    graphPane->jump(JumpMode::End, false);
+    // Once the user has moved the view, new records leave it, and the
+    // selection made in it, where they are.
+    if (following) {
+        graphPane->setFollowEnd(true);
+        graphPane->jump(JumpMode::End, false);
+    }
     graphPane->viewport()->update();
     sinceRefresh.start();
+}
+
+void SensorViewX::setLiveWindowSeconds(double seconds)
+{
+    liveWindowMs = seconds > 0 && std::isfinite(seconds) ? seconds * MillisecondsPerSecond : 0.0;
+    dropOutsideLiveWindow(0.0);
+    notifyObservers();
+}
+
+// Records are dropped once the oldest is `slackMs` past the window: a drop
+// goes over the whole store, so it must not come with every record.
+void SensorViewX::dropOutsideLiveWindow(double slackMs)
+{
+    if (liveWindowMs <= 0 || !hasRecords())
+        return;
+    const double newest = ownStore->lastTime(ownStore->all());
+    if (!(ownStore->firstTime(ownStore->all()) < newest - liveWindowMs - slackMs))
+        return;
+    ownStore->dropBefore(newest - liveWindowMs);
+    graphPane->relayout();
+    graphPane->viewport()->update();
+}
+
+void setLiveWindow(SensorView *view, double seconds)
+{
+    static_cast<SensorViewX *>(view)->setLiveWindowSeconds(seconds);
+}
+
+double liveWindow(const SensorView *view)
+{
+    return static_cast<const SensorViewX *>(view)->liveWindowSeconds();
+}
+
+bool followsLiveInput(const SensorView *view)
+{
+    return static_cast<const SensorViewX *>(view)->isFollowing();
+}
+
+SensorViewHoldings holdings(const SensorView *view)
+{
+    const SignalData *store = static_cast<const SensorViewX *>(view)->signalData();
+    return {store->recordCount(), store->memoryBytes()};
 }

@@ -66,6 +66,7 @@ SensorViewX::SensorViewX(SignalData *store)
         notifyObservers();
     });
     connect(graphPane, &GraphView::selectionDragged, graphPane, [this]() { notifyObservers(); });
+    connect(graphPane, &GraphView::movedByUser, graphPane, [this](bool toEnd) { following = toEnd; });
 
     paneSplitter = new QSplitter;
     paneSplitter->addWidget(listPane);

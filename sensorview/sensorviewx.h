@@ -59,6 +59,11 @@ public:
     bool isSignalSelected(const QString &name) const override;
     double valueAt(const QString &name, int channel, double time) const override;
     const SensorViewReport &fileReport() const { return report; }
+    void setLiveWindowSeconds(double seconds);
+    double liveWindowSeconds() const { return liveWindowMs / 1000.0; }
+    bool isFollowing() const { return following; }
+    // Live input stops or starts moving the view to the newest records.
+    void setFollowing(bool follow) { following = follow; }
     SensorView *clone(int mode) const override;
     void addObserver(SensorViewObserver *observer) override;
     void removeObserver(SensorViewObserver *observer) override;
@@ -85,8 +90,11 @@ private:
     QElapsedTimer sinceRefresh;
     // What the last file operation read or met, for the host.
     SensorViewReport report;
+    bool following = true;
+    double liveWindowMs = 0.0;
 
     void resetColumns();
+    void dropOutsideLiveWindow(double slackMs);
     void growColumnsToFit();
     void syncRows();
     void rowsChanged();

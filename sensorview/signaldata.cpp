@@ -544,6 +544,24 @@ void SignalData::removeSignal(const QString &name)
     }
 }
 
+void SignalData::dropBefore(double time)
+{
+    if (allSeries.isEmpty() || !(allSeries.times[0] < time))
+        return;
+    retime([time](double &t) { return t >= time; });
+}
+
+qint64 SignalData::memoryBytes() const
+{
+    const auto seriesBytes = [](const SignalSeries &series) {
+        return series.records.bytes() + series.times.bytes() + qint64(series.ranges.capacity()) * qint64(sizeof(ChannelRange));
+    };
+    qint64 bytes = times.bytes() + signalOf.bytes() + valueStart.bytes() + pool.bytes() + seriesBytes(allSeries);
+    for (const SignalSeries &series : seriesByName)
+        bytes += seriesBytes(series);
+    return bytes;
+}
+
 void SignalData::shiftToZero()
 {
     const double first = firstTime(allSeries);

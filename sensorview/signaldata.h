@@ -114,6 +114,12 @@ public:
     void insertAt(double cursor, const SignalData &other);
     void removeSignal(const QString &name);
     void shiftToZero();
+    // Drops the records earlier than `time` and keeps the rest as they are:
+    // what a live window does to the oldest records.
+    void dropBefore(double time);
+
+    // The bytes the store's arrays take, shared ones included.
+    qint64 memoryBytes() const;
 
     // Reading the records of a series by position.
     double time(const SignalSeries &series, int index) const { return series.times[index]; }
