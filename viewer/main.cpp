@@ -2,6 +2,9 @@
 #include "viewerwindow.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -18,29 +21,64 @@ void keepRunningAtFileSizeLimit()
 }
 } // namespace
 
-// vestra-sensor-viewer [FILE...] [-]
+// vestra-sensor-viewer [--keep SECONDS] [FILE...] [-]
 // Files named load at start; "-" plots records read live from standard
 // input, for example: ./sensor_demo.exe | vestra-sensor-viewer -
 int main(int argc, char *argv[])
 {
     keepRunningAtFileSizeLimit();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Plots sensor recordings: lines of a signal name, a time in "
+                                                    "seconds and values, separated by semicolons or tabs."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption keep(QStringLiteral("keep"),
+                                  QStringLiteral("Keep only the records of the last SECONDS seconds."),
+                                  QStringLiteral("SECONDS"));
+    parser.addOption(keep);
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("Recordings to open; - reads records live from standard input."),
+                                 QStringLiteral("[FILE...] [-]"));
+    // Read before any window exists, so that a terminal without a display
+    // still gets the help and the errors.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    bool seconds = true;
+    const double keptSeconds = parser.parse(arguments) && parser.isSet(keep) ? parser.value(keep).toDouble(&seconds) : 0.0;
+    if (!parser.errorText().isEmpty() || !seconds || !(keptSeconds >= 0)) {
+        const QString error = parser.errorText().isEmpty()
+                                  ? QStringLiteral("--keep needs a number of seconds, not '%1'.").arg(parser.value(keep))
+                                  : parser.errorText();
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    if (parser.isSet(help)) {
+        QCoreApplication terminal(argc, argv);
+        parser.showHelp();
+    }
+
     QApplication app(argc, argv);
     ViewerWindow window;
+    window.keepLast(keptSeconds);
     StdinReader reader;
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (const QString &arg : args) {
-        if (arg == QLatin1String("-")) {
-            QObject::connect(&reader, &StdinReader::linesRead, &window,
-                             [&window](const QString &lines) { window.appendLive(lines); });
+    QObject::connect(&reader, &StdinReader::linesRead, &window, [&](const QString &lines) {
+        window.appendLive(lines);
+        reader.chunkTaken();
+    });
+    QObject::connect(&reader, &StdinReader::inputEnded, &window, &ViewerWindow::liveInputEnded);
+    for (const QString &arg : parser.positionalArguments()) {
+        if (arg == QLatin1String("-"))
             reader.start();
-        } else {
+        else
             window.openFile(arg);
-        }
     }
     window.show();
     const int result = app.exec();
-    // The reader may sit in a blocking read: it goes with the process.
-    reader.terminate();
+    // A reader waiting for room ends; one in a blocking read goes with the
+    // process.
+    reader.stop();
+    if (!reader.wait(200))
+        reader.terminate();
     reader.wait(100);
     return result;
 }

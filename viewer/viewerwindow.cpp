@@ -6,11 +6,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 const QString FileFilter = QStringLiteral("Sensor recordings (*.txt *.csv *.log);;All files (*)");
@@ -19,6 +22,9 @@ constexpr int InitialWidth = 1100;
 constexpr int InitialHeight = 650;
 // Of the screen's free area, what the first size may take at most.
 constexpr double MostOfScreen = 0.9;
+// How often the status line counts anew.
+constexpr int StatusIntervalMs = 500;
+constexpr double BytesPerMegabyte = 1024.0 * 1024.0;
 }
 
 ViewerWindow::ViewerWindow(QWidget *parent)
@@ -28,7 +34,12 @@ ViewerWindow::ViewerWindow(QWidget *parent)
     setCentralWidget(sensorView);
     sensorView->addObserver(this);
     buildMenus();
-    statusBar();
+    status = new QLabel(this);
+    statusBar()->addPermanentWidget(status);
+    statusClock = new QTimer(this);
+    connect(statusClock, &QTimer::timeout, this, &ViewerWindow::updateStatus);
+    statusClock->start(StatusIntervalMs);
+    sinceCount.start();
     QSize size(InitialWidth, InitialHeight);
     if (const QScreen *display = screen())
         size = size.boundedTo(display->availableGeometry().size() * MostOfScreen);
@@ -89,6 +100,9 @@ void ViewerWindow::buildMenus()
     addCommand(viewMenu, QStringLiteral("&Zoom to Selection"), ZoomToSelection, QKeySequence(Qt::CTRL + Qt::Key_0));
     addCommand(viewMenu, QStringLiteral("Show Se&lection"), ShowSelection, QKeySequence(Qt::CTRL + Qt::Key_L));
     addCommand(viewMenu, QStringLiteral("&Reset Columns"), ResetColumns);
+    viewMenu->addSeparator();
+    viewMenu->addAction(QStringLiteral("&Keep Last..."), this, &ViewerWindow::askKeepLast);
+    viewMenu->addAction(QStringLiteral("Keep &Everything"), this, [this]() { keepLast(0); });
     for (QMenu *menu : {edit, viewMenu})
         connect(menu, &QMenu::aboutToShow, this, &ViewerWindow::refreshActions);
 
@@ -116,8 +130,53 @@ void ViewerWindow::viewChanged(SensorView *)
 {
     refreshActions();
     const QString name = fileName.isEmpty() ? QStringLiteral("untitled") : QFileInfo(fileName).fileName();
-    setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, AppTitle));
+    const double window = liveWindow(sensorView);
+    const QString windowed = window > 0 ? QStringLiteral(" (last %1 s)").arg(window) : QString();
+    setWindowTitle(QStringLiteral("%1[*]%2 - %3").arg(name, windowed, AppTitle));
     setWindowModified(sensorView->isWindowModified());
+    status->setText(statusText());
+}
+
+void ViewerWindow::keepLast(double seconds)
+{
+    setLiveWindow(sensorView, seconds);
+    viewChanged(sensorView);
+}
+
+void ViewerWindow::askKeepLast()
+{
+    bool ok = false;
+    const double current = liveWindow(sensorView);
+    const double seconds = QInputDialog::getDouble(this, AppTitle, QStringLiteral("Keep the last seconds of the recording:"),
+                                                   current > 0 ? current : 30.0, 0.001, 1e9, 3, &ok);
+    if (ok)
+        keepLast(seconds);
+}
+
+QString ViewerWindow::statusText() const
+{
+    const SensorViewHoldings held = holdings(sensorView);
+    QStringList parts{QStringLiteral("%1 records, %2 signals").arg(held.records).arg(sensorView->signalCount()),
+                      QStringLiteral("%1 records/s").arg(qRound64(linesPerSecond)),
+                      QStringLiteral("%1 MB").arg(held.bytes / BytesPerMegabyte, 0, 'f', 1)};
+    if (followsLiveInput(sensorView))
+        parts << QStringLiteral("following");
+    else
+        parts << QStringLiteral("paused at %1 s").arg(sensorView->selectionEnd());
+    if (liveWindow(sensorView) > 0)
+        parts << QStringLiteral("keeping the last %1 s").arg(liveWindow(sensorView));
+    if (inputEnded)
+        parts << QStringLiteral("input ended");
+    return parts.join(QStringLiteral(" \u00b7 "));
+}
+
+void ViewerWindow::updateStatus()
+{
+    const qint64 elapsed = sinceCount.restart();
+    if (elapsed > 0)
+        linesPerSecond = linesArrived * 1000.0 / elapsed;
+    linesArrived = 0;
+    status->setText(statusText());
 }
 
 bool ViewerWindow::maySpoilChanges()
@@ -164,7 +223,17 @@ void ViewerWindow::showReadCounts()
 
 void ViewerWindow::appendLive(const QString &lines)
 {
+    linesArrived += lines.count(QLatin1Char('\n'));
     sensorView->appendText(lines);
+}
+
+// What arrived stays, ready to be saved.
+void ViewerWindow::liveInputEnded()
+{
+    inputEnded = true;
+    if (holdings(sensorView).records > 0)
+        sensorView->setWindowModified(true);
+    viewChanged(sensorView);
 }
 
 bool ViewerWindow::saveTo(const QString &path, int mode)

@@ -2,12 +2,15 @@
 
 #include "sensorview.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <memory>
 
 class QAction;
+class QLabel;
 class QMenu;
+class QTimer;
 
 // A window around one sensor view, reached through the view's factory
 // only, as any host would: files, the edit commands and the view commands,
@@ -24,8 +27,14 @@ public:
     // Opens a file in place of the recording; says what was read in the
     // status bar, or why nothing was.
     bool openFile(const QString &path);
-    // Records arriving live, as the lines of a running program.
+    // Records arriving live, as the lines of a running program; and the
+    // end of them.
     void appendLive(const QString &lines);
+    void liveInputEnded();
+    // Keeps only the last `seconds` of the recording; 0 keeps everything.
+    void keepLast(double seconds);
+    // The figures of the status line, as it shows them now.
+    QString statusText() const;
     bool saveTo(const QString &path, int mode);
     // Asks about unsaved changes; false when the user cancels.
     bool maySpoilChanges();
@@ -45,9 +54,18 @@ private:
     void refreshActions();
     void showFailure(const QString &what, const QString &path);
     void showReadCounts();
+    void askKeepLast();
+    void updateStatus();
 
     SensorView *sensorView = nullptr;
     std::unique_ptr<QMenu> graphMenu;
     QList<QPair<QAction *, int>> commands;
     QString fileName;
+    QLabel *status = nullptr;
+    QTimer *statusClock = nullptr;
+    // Live lines since the status line last counted them, and since when.
+    qint64 linesArrived = 0;
+    QElapsedTimer sinceCount;
+    double linesPerSecond = 0.0;
+    bool inputEnded = false;
 };

@@ -9,7 +9,9 @@
 #include "signallist.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSignalSpy>
@@ -21,6 +23,7 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -198,6 +201,8 @@ private slots:
         QVERIFY(readEnd);
         StdinReader reader(nullptr, readEnd);
         QSignalSpy chunks(&reader, &StdinReader::linesRead);
+        QSignalSpy ended(&reader, &StdinReader::inputEnded);
+        connect(&reader, &StdinReader::linesRead, this, [&reader]() { reader.chunkTaken(); });
         reader.start();
         const auto send = [&](const QByteArray &bytes) {
             QCOMPARE(::write(ends[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
@@ -210,6 +215,7 @@ private slots:
         send(wide.left(70000));
         send(wide.mid(70000) + "last;9;9");
         ::close(ends[1]);
+        QTRY_COMPARE(ended.count(), 1);
         QVERIFY(reader.wait(5000));
         std::fclose(readEnd);
         QStringList received;
@@ -220,6 +226,83 @@ private slots:
         for (const QString &chunk : received.mid(2, received.size() - 3))
             QVERIFY(chunk.endsWith(QLatin1Char('\n')));
 #endif
+    }
+
+    // A producer far faster than the window: once two chunks wait, the
+    // reader stops reading and the pipe fills, so the producer is held
+    // with little read; taking chunks lets everything through.
+    void producerWaitsForTheWindow()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("Feeds the reader through a pipe");
+#else
+        int ends[2];
+        QCOMPARE(::pipe(ends), 0);
+        FILE *readEnd = ::fdopen(ends[0], "r");
+        QVERIFY(readEnd && ::fcntl(ends[1], F_SETFL, O_NONBLOCK) == 0);
+        StdinReader reader(nullptr, readEnd);
+        QSignalSpy chunks(&reader, &StdinReader::linesRead);
+        reader.start();
+        bool writing = true;
+        const auto finish = qScopeGuard([&]() {
+            if (writing)
+                ::close(ends[1]);
+            reader.stop();
+            while (!reader.wait(10))
+                reader.chunkTaken();
+            std::fclose(readEnd);
+        });
+        const QByteArray lines = QByteArray("s;1;2;3\n").repeated(1000);
+        qint64 written = 0;
+        QElapsedTimer clock;
+        clock.start();
+        // Write until the pipe has stayed full for a while (or far more than
+        // a held producer could).
+        for (QElapsedTimer full; (!full.isValid() || full.elapsed() < 300) && written < 8 * 1024 * 1024;) {
+            const ssize_t n = ::write(ends[1], lines.constData(), size_t(lines.size()));
+            if (n > 0) {
+                written += n;
+                full.invalidate();
+            } else if (!full.isValid()) {
+                full.start();
+            }
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(written < 1024 * 1024, qPrintable(QString::number(written)));
+        QCOMPARE(chunks.count(), StdinReader::MaxWaitingChunks);
+        ::close(ends[1]);
+        writing = false;
+        qint64 received = 0;
+        for (int taken = 0; !reader.wait(10); ++taken) {
+            if (taken < chunks.count())
+                reader.chunkTaken();
+            QCoreApplication::processEvents();
+            QVERIFY(clock.elapsed() < 10000);
+        }
+        QCoreApplication::processEvents();
+        for (const QList<QVariant> &chunk : qAsConst(chunks))
+            received += chunk.first().toString().size();
+        QCOMPARE(received, written);
+#endif
+    }
+
+    // Live input leaves the recording modified when it ends; the status line
+    // says what is held, whether the view follows, and that input ended.
+    void liveStatus()
+    {
+        window->keepLast(30);
+        QVERIFY(window->windowTitle().contains(QStringLiteral("(last 30 s)")));
+        window->appendLive(QStringLiteral("a;0;1\na;1;2\nb;1;3\n"));
+        window->view()->setWindowModified(false);
+        window->liveInputEnded();
+        QVERIFY(window->view()->isWindowModified());
+        QCOMPARE(window->statusText().section(QStringLiteral(" \u00b7 "), 0, 0), QStringLiteral("3 records, 2 signals"));
+        QVERIFY2(window->statusText().endsWith(QStringLiteral("following \u00b7 keeping the last 30 s \u00b7 input ended")),
+                 qPrintable(window->statusText()));
+        window->view()->execute(GoToStart);
+        QVERIFY(window->statusText().contains(QStringLiteral("paused at 0 s")));
+        window->keepLast(0);
+        QVERIFY(!window->windowTitle().contains(QStringLiteral("last")));
     }
 
 private:
