@@ -157,6 +157,14 @@ void SensorViewX::appendText(const QString &text)
     sinceRefresh.start();
 }
 
+// A follow still waiting for the next paint would undo the user's move.
+void SensorViewX::setFollowing(bool follow)
+{
+    following = follow;
+    if (!follow)
+        graphPane->setFollowEnd(false);
+}
+
 void SensorViewX::setLiveWindowSeconds(double seconds)
 {
     liveWindowMs = seconds > 0 && std::isfinite(seconds) ? seconds * MillisecondsPerSecond : 0.0;

@@ -66,7 +66,7 @@ SensorViewX::SensorViewX(SignalData *store)
         notifyObservers();
     });
     connect(graphPane, &GraphView::selectionDragged, graphPane, [this]() { notifyObservers(); });
-    connect(graphPane, &GraphView::movedByUser, graphPane, [this](bool toEnd) { following = toEnd; });
+    connect(graphPane, &GraphView::movedByUser, graphPane, [this](bool toEnd) { setFollowing(toEnd); });
 
     paneSplitter = new QSplitter;
     paneSplitter->addWidget(listPane);

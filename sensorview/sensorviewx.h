@@ -63,7 +63,7 @@ public:
     double liveWindowSeconds() const { return liveWindowMs / 1000.0; }
     bool isFollowing() const { return following; }
     // Live input stops or starts moving the view to the newest records.
-    void setFollowing(bool follow) { following = follow; }
+    void setFollowing(bool follow);
     SensorView *clone(int mode) const override;
     void addObserver(SensorViewObserver *observer) override;
     void removeObserver(SensorViewObserver *observer) override;

@@ -316,6 +316,51 @@ private slots:
         QCOMPARE(state(), QStringLiteral("0 1, 1 2, 2 3, 3 4, 3 2, 4 3 | 3..3 modified undo"));
     }
 
+    // A live window keeps the records within its seconds of the newest. It
+    // drops older ones once the oldest is an eighth of the window past it,
+    // all at once and without an undo step.
+    void liveWindowDropsOldRecords()
+    {
+        QString text;
+        for (int i = 0; i <= 100; ++i)
+            text += QStringLiteral("a;%1;%1\n").arg(i);
+        view->appendText(text);
+        setLiveWindow(view.get(), 10);
+        QCOMPARE(liveWindow(view.get()), 10.0);
+        QCOMPARE(holdings(view.get()).records, 11);
+        QVERIFY(std::isnan(value(89.5)) && value(90) == 90.0);
+        view->appendText(QStringLiteral("a;101;101\n"));
+        QCOMPARE(holdings(view.get()).records, 12);
+        view->appendText(QStringLiteral("a;102;102\n"));
+        QCOMPARE(holdings(view.get()).records, 11);
+        QVERIFY(std::isnan(value(91.5)) && value(92) == 92.0);
+        QVERIFY(!view->isEnabled(Undo) && view->isWindowModified());
+        setLiveWindow(view.get(), 0);
+        view->appendText(QStringLiteral("a;200;200\n"));
+        QCOMPARE(holdings(view.get()).records, 12);
+    }
+
+    // Live input follows the newest records until the user clicks in the
+    // graph; a selection made then stays where it was made. End follows again.
+    void liveInputFollowsUntilTheUserMoves()
+    {
+        view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+        QVERIFY(followsLiveInput(view.get()));
+        QCOMPARE(view->selectionEnd(), 1.0);
+        x()->graph()->setScale(0.1);
+        x()->graph()->setOffset(0);
+        QTest::mouseClick(x()->graph()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 40));
+        QVERIFY(!followsLiveInput(view.get()));
+        QTest::qWait(120);
+        view->appendText(QStringLiteral("a;2;3\n"));
+        QCOMPARE(view->selectionEnd(), 0.0);
+        QTest::keyClick(x()->graph(), Qt::Key_End);
+        QVERIFY(followsLiveInput(view.get()));
+        QTest::qWait(120);
+        view->appendText(QStringLiteral("a;3;4\n"));
+        QCOMPARE(view->selectionEnd(), 3.0);
+    }
+
     void hostileFilesOpen_data()
     {
         QTest::addColumn<HostileFile>("file");
