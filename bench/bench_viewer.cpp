@@ -1,0 +1,146 @@
+// The sensor viewer fed through a pipe, as a user runs it:
+//   build/bench/bench_viewer live [SECONDS] [KEEP]
+// - the bundled sensor demo on its flat-out "Demo Stream" board piped into
+//   the viewer's standard input reader: records a second taken in, the
+//   longest event loop stall, and resident memory at the end; KEEP seconds
+//   of live window (none when left out);
+//   build/bench/bench_viewer bytes [RECORDS]
+// - the resident memory a one-value record takes: a file of RECORDS records
+//   (10,000,000 unless given) opened in the viewer, against its memory with
+//   an empty view.
+
+#include "benchsupport.h"
+#include "stdinreader.h"
+#include "viewerwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Builds the demo for the streaming board; its path, or empty on failure.
+QString buildDemo(const QTemporaryDir &dir)
+{
+    const QString folder = dir.filePath(QStringLiteral("sensor_demo"));
+    QDir().mkpath(folder);
+    for (const char *name : {"Makefile", "sensor_demo.c"})
+        QFile::copy(QStringLiteral(VESTRA_EXAMPLES_DIR "/sensor_demo/") + QLatin1String(name),
+                    folder + QLatin1Char('/') + QLatin1String(name));
+    QProcess make;
+    make.setWorkingDirectory(folder);
+    make.start(QStringLiteral("make"), {QStringLiteral("CARTRIX_BOARD=Demo Stream")});
+    if (!make.waitForFinished(60000) || make.exitCode() != 0)
+        return QString();
+    return folder + QStringLiteral("/sensor_demo.exe");
+}
+
+int live(int seconds, double keep)
+{
+    QTemporaryDir dir;
+    const QString demo = buildDemo(dir);
+    if (demo.isEmpty()) {
+        std::fprintf(stderr, "could not build the sensor demo\n");
+        return 1;
+    }
+    FILE *pipe = ::popen(QFile::encodeName(demo).constData(), "r");
+    if (!pipe)
+        return 1;
+    ViewerWindow window;
+    window.keepLast(keep);
+    window.show();
+    StdinReader reader(nullptr, pipe);
+    qint64 lines = 0;
+    QObject::connect(&reader, &StdinReader::linesRead, &window, [&](const QString &chunk) {
+        lines += chunk.count(QLatin1Char('\n'));
+        window.appendLive(chunk);
+        reader.chunkTaken();
+    });
+
+    // A timer that should fire every millisecond: the longest gap between
+    // two of its shots is the longest the window could not answer.
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&]() {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+        if (now >= seconds * 1000)
+            QCoreApplication::quit();
+    });
+    clock.start();
+    reader.start();
+    probe.start(1);
+    QCoreApplication::exec();
+
+    std::printf("live input from the demo for %d s%s\n", seconds,
+                keep > 0 ? qPrintable(QStringLiteral(", keeping the last %1 s").arg(keep)) : "");
+    std::printf("  records taken in:      %.0f a second\n", lines * 1000.0 / clock.elapsed());
+    std::printf("  records held:          %lld\n", static_cast<long long>(holdings(window.view()).records));
+    std::printf("  longest stall:         %lld ms\n", static_cast<long long>(longest));
+    std::printf("  resident memory:       %.0f MB (store %.0f MB)\n", Bench::residentMegabytes(),
+                holdings(window.view()).bytes / (1024.0 * 1024.0));
+    std::fflush(stdout);
+    reader.stop();
+    window.view()->setWindowModified(false);
+    std::_Exit(0); // the demo and the reader's blocking read end with us
+}
+
+int bytesPerRecord(qint64 records)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("records.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        QByteArray block;
+        for (qint64 i = 0; i < records; ++i) {
+            block += "s;" + QByteArray::number(double(i) / 1000, 'f', 3) + ";" + QByteArray::number(i % 1000) + "\n";
+            if (block.size() > (1 << 20)) {
+                file.write(block);
+                block.clear();
+            }
+        }
+        file.write(block);
+    }
+    ViewerWindow window;
+    window.show();
+    QCoreApplication::processEvents();
+    const double empty = Bench::residentMegabytes();
+    QElapsedTimer clock;
+    clock.start();
+    if (!window.openFile(path))
+        return 1;
+    QCoreApplication::processEvents();
+    const double loaded = Bench::residentMegabytes();
+    std::printf("%lld one-value records opened in %lld ms\n", static_cast<long long>(records),
+                static_cast<long long>(clock.elapsed()));
+    std::printf("  resident memory:       %.0f MB empty, %.0f MB loaded (store %.0f MB)\n", empty, loaded,
+                holdings(window.view()).bytes / (1024.0 * 1024.0));
+    std::printf("  bytes a record:        %.1f\n", (loaded - empty) * 1024 * 1024 / records);
+    std::fflush(stdout);
+    window.view()->setWindowModified(false);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("bytes"))
+        return bytesPerRecord(args.size() > 1 ? args.at(1).toLongLong() : 10000000);
+    if (args.value(0) == QLatin1String("live"))
+        return live(args.size() > 1 ? args.at(1).toInt() : 10, args.size() > 2 ? args.at(2).toDouble() : 0.0);
+    std::fprintf(stderr, "usage: bench_viewer live [SECONDS] [KEEP] | bytes [RECORDS]\n");
+    return 2;
+}
