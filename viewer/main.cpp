@@ -1,4 +1,5 @@
 #include "stdinreader.h"
+#include "version.h"
 #include "viewerwindow.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Plots sensor recordings: lines of a signal name, a time in "
                                                     "seconds and values, separated by semicolons or tabs."));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption keep(QStringLiteral("keep"),
                                   QStringLiteral("Keep only the records of the last SECONDS seconds."),
                                   QStringLiteral("SECONDS"));
@@ -52,8 +54,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(version)) {
         QCoreApplication terminal(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
+        if (parser.isSet(version))
+            parser.showVersion();
         parser.showHelp();
     }
 
