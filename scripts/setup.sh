@@ -3,6 +3,7 @@
 # only those that are missing. Safe to run again and again.
 #   scripts/setup.sh           what building and running the editor needs
 #   scripts/setup.sh --tests   and what the test suite needs besides
+#   scripts/setup.sh --package and what building the Debian package needs
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,10 @@ packages=(
 # fuzzing harnesses with clang.
 if [ "${1:-}" = "--tests" ]; then
     packages+=(gcc-mingw-w64-x86-64 clang)
+fi
+# CPack asks dpkg-shlibdeps for the libraries' packages; lintian checks it.
+if [ "${1:-}" = "--package" ]; then
+    packages+=(dpkg-dev lintian)
 fi
 
 missing=()
