@@ -12,10 +12,10 @@ packages=(
     fonts-liberation fonts-dejavu-core
     libbenchmark-dev
 )
-# The test suite also cross-compiles the examples for Windows and builds the
-# fuzzing harnesses with clang.
+# The test suite also cross-compiles the examples for Windows, builds the
+# fuzzing harnesses with clang and builds the Debian package.
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(gcc-mingw-w64-x86-64 clang)
+    packages+=(gcc-mingw-w64-x86-64 clang dpkg-dev)
 fi
 # CPack asks dpkg-shlibdeps for the libraries' packages; lintian checks it.
 if [ "${1:-}" = "--package" ]; then
