@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -20,14 +21,18 @@ void keepRunningAtFileSizeLimit()
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
-} // namespace
 
-// vestra-sensor-viewer [--keep SECONDS] [FILE...] [-]
-// Files named load at start; "-" plots records read live from standard
-// input, for example: ./sensor_demo.exe | vestra-sensor-viewer -
-int main(int argc, char *argv[])
+struct Options
 {
-    keepRunningAtFileSizeLimit();
+    double keepSeconds = 0.0;
+    QStringList files;
+};
+
+// Reads the command line before any window exists, so that a terminal
+// without a display still gets the help, the version and the errors (each
+// of which ends the program here).
+Options readOptions(int argc, char *argv[])
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plots sensor recordings: lines of a signal name, a time in "
                                                     "seconds and values, separated by semicolons or tabs."));
@@ -40,19 +45,19 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Recordings to open; - reads records live from standard input."),
                                  QStringLiteral("[FILE...] [-]"));
-    // Read before any window exists, so that a terminal without a display
-    // still gets the help and the errors.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     bool seconds = true;
-    const double keptSeconds = parser.parse(arguments) && parser.isSet(keep) ? parser.value(keep).toDouble(&seconds) : 0.0;
-    if (!parser.errorText().isEmpty() || !seconds || !(keptSeconds >= 0)) {
+    Options options;
+    if (parser.parse(arguments) && parser.isSet(keep))
+        options.keepSeconds = parser.value(keep).toDouble(&seconds);
+    if (!parser.errorText().isEmpty() || !seconds || !(options.keepSeconds >= 0)) {
         const QString error = parser.errorText().isEmpty()
                                   ? QStringLiteral("--keep needs a number of seconds, not '%1'.").arg(parser.value(keep))
                                   : parser.errorText();
         std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
+        std::exit(1);
     }
     if (parser.isSet(help) || parser.isSet(version)) {
         QCoreApplication terminal(argc, argv);
@@ -61,17 +66,29 @@ int main(int argc, char *argv[])
             parser.showVersion();
         parser.showHelp();
     }
+    options.files = parser.positionalArguments();
+    return options;
+}
 
+} // namespace
+
+// vestra-sensor-viewer [--keep SECONDS] [FILE...] [-]
+// Files named load at start; "-" plots records read live from standard
+// input, for example: ./sensor_demo.exe | vestra-sensor-viewer -
+int main(int argc, char *argv[])
+{
+    keepRunningAtFileSizeLimit();
+    const Options options = readOptions(argc, argv);
     QApplication app(argc, argv);
     ViewerWindow window;
-    window.keepLast(keptSeconds);
+    window.keepLast(options.keepSeconds);
     StdinReader reader;
     QObject::connect(&reader, &StdinReader::linesRead, &window, [&](const QString &lines) {
         window.appendLive(lines);
         reader.chunkTaken();
     });
     QObject::connect(&reader, &StdinReader::inputEnded, &window, &ViewerWindow::liveInputEnded);
-    for (const QString &arg : parser.positionalArguments()) {
+    for (const QString &arg : options.files) {
         if (arg == QLatin1String("-"))
             reader.start();
         else
