@@ -4,12 +4,14 @@ if(UNIX AND NOT APPLE)
     if(VESTRA_SYSTEM_INSTALL)
         set(VESTRA_SHARED_TREE ${CMAKE_INSTALL_PREFIX}/${VESTRA_DATA_DIR})
         set(VESTRA_PROGRAM ${CMAKE_INSTALL_PREFIX}/${VESTRA_EDITOR_DIR}/vestra-code-editor)
+        set(VESTRA_VIEWER_PROGRAM ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vestra-sensor-viewer)
         configure_file(packaging/vestra-code-editor.sh.in packaging/vestra-code-editor @ONLY)
         install(PROGRAMS ${PROJECT_BINARY_DIR}/packaging/vestra-code-editor DESTINATION ${CMAKE_INSTALL_BINDIR})
-        # Found on the PATH; the launcher picks the folder to start in.
+        # Both through the launcher, found on the PATH, which picks the
+        # folder to start in.
         set(VESTRA_EDITOR_EXEC vestra-code-editor)
         set(VESTRA_EDITOR_PATH "")
-        set(VESTRA_VIEWER_EXEC vestra-sensor-viewer)
+        set(VESTRA_VIEWER_EXEC "vestra-code-editor --viewer")
     else()
         set(VESTRA_EDITOR_EXEC ${CMAKE_INSTALL_PREFIX}/bin/vestra-code-editor)
         set(VESTRA_EDITOR_PATH "Path=${CMAKE_INSTALL_PREFIX}/bin")

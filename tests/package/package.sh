@@ -25,21 +25,22 @@ dpkg-deb -x "$package" "$root"
 # The launcher and the desktop entries name /usr; here they live in $root.
 sed -i "s|\"/usr/|\"$root/usr/|" "$root/usr/bin/vestra-code-editor"
 grep -q "^Exec=vestra-code-editor$" "$root/usr/share/applications/vestra-code-editor.desktop"
+grep -q "^Exec=vestra-code-editor --viewer %F$" "$root/usr/share/applications/vestra-sensor-viewer.desktop"
 
 home="$work/home"
 mkdir -p "$home"
 chown -R nobody "$work"
 chmod -R a+rX "$work"
 as_user() { runuser -u nobody -- env -i HOME="$home" PATH="$root/usr/bin:/usr/bin:/bin" QT_QPA_PLATFORM=offscreen "$@"; }
-# Starts the editor through the launcher; it must stay up until ended.
-start_editor() {
+# Starts a program through the launcher; it must stay up until ended.
+stays_up() {
     local status=0
-    as_user timeout -s TERM "$1" "$root/usr/bin/vestra-code-editor" >"$work/editor.log" 2>&1 || status=$?
-    [ "$status" -eq 124 ] || { cat "$work/editor.log"; echo "the editor ended by itself ($status)"; exit 1; }
+    as_user timeout -s TERM "$@" >"$work/editor.log" 2>&1 || status=$?
+    [ "$status" -eq 124 ] || { cat "$work/editor.log"; echo "$2 $3 ended by itself ($status)"; exit 1; }
 }
 
-# First start: the tree is made and the editor runs in it.
-start_editor 4
+# First start: the tree is made and the editor runs in it; the viewer too.
+stays_up 4 "$root/usr/bin/vestra-code-editor"
 tree="$home/.local/share/vestra-code-editor"
 [ -x "$tree/bin/vestra-code-editor" ] && [ -e "$tree/doc/KVQ-VESTRA-SD001.pdf" ]
 example="$tree/examples/thermo_monitor"
@@ -47,7 +48,8 @@ example="$tree/examples/thermo_monitor"
 
 # An edited example survives the next start.
 echo "/* mine */" | as_user tee -a "$example/thermo_monitor.c" >/dev/null
-start_editor 2
+stays_up 2 "$root/usr/bin/vestra-code-editor"
+stays_up 2 "$root/usr/bin/vestra-code-editor" --viewer
 tail -n 1 "$example/thermo_monitor.c" | grep -q "mine"
 
 # What Build and Run do in the user's tree.
