@@ -40,6 +40,14 @@ QAction *menuAction(QMainWindow &window, const QString &text)
     return nullptr;
 }
 
+#ifdef Q_OS_UNIX
+// A pipe whose read end a reader takes as its standard input.
+FILE *pipeInto(int ends[2])
+{
+    return ::pipe(ends) == 0 ? ::fdopen(ends[0], "r") : nullptr;
+}
+#endif
+
 } // namespace
 
 class tst_ViewerWindow : public QObject
@@ -196,8 +204,7 @@ private slots:
         QSKIP("Feeds the reader through a pipe");
 #else
         int ends[2];
-        QCOMPARE(::pipe(ends), 0);
-        FILE *readEnd = ::fdopen(ends[0], "r");
+        FILE *readEnd = pipeInto(ends);
         QVERIFY(readEnd);
         StdinReader reader(nullptr, readEnd);
         QSignalSpy chunks(&reader, &StdinReader::linesRead);
@@ -237,8 +244,7 @@ private slots:
         QSKIP("Feeds the reader through a pipe");
 #else
         int ends[2];
-        QCOMPARE(::pipe(ends), 0);
-        FILE *readEnd = ::fdopen(ends[0], "r");
+        FILE *readEnd = pipeInto(ends);
         QVERIFY(readEnd && ::fcntl(ends[1], F_SETFL, O_NONBLOCK) == 0);
         StdinReader reader(nullptr, readEnd);
         QSignalSpy chunks(&reader, &StdinReader::linesRead);
