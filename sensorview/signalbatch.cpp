@@ -110,10 +110,13 @@ void SignalData::mergePending(SignalSeries &series, const std::vector<quint32> &
         return;
     if (hasNaNTime) {
         for (quint32 id : ids)
-            insertInto(series, times[int(id)], id, nullptr, 0, this);
+            insertInto(series, time(id), id, nullptr, 0, this);
         return;
     }
     bool anyLate = false;
+    // Records wait only after one that did not come in time order, which
+    // gave the times an array of their own.
+    Q_ASSERT(!timesInAll);
     std::vector<Arrival> arrivals = classify(series, times, ids, &anyLate);
     if (!anyLate) {
         for (const Arrival &arrival : arrivals) {

@@ -33,6 +33,7 @@ SignalData::SignalData(const SignalData &other)
     , seriesByName(other.seriesByName)
     , nameOrder(other.nameOrder)
     , times(other.times)
+    , timesInAll(other.timesInAll)
     , signalOf(other.signalOf)
     , valueStart(other.valueStart)
     , pool(other.pool)
@@ -51,6 +52,7 @@ SignalData &SignalData::operator=(const SignalData &other)
         seriesByName = other.seriesByName;
         nameOrder = other.nameOrder;
         times = other.times;
+        timesInAll = other.timesInAll;
         signalOf = other.signalOf;
         valueStart = other.valueStart;
         pool = other.pool;
@@ -79,6 +81,7 @@ void SignalData::clear()
     seriesByName.clear();
     nameOrder.clear();
     times.clear();
+    timesInAll = true;
     signalOf.clear();
     valueStart = {0};
     pool.clear();
@@ -168,7 +171,8 @@ void SignalData::addRecord(QLatin1String name, double time, const double *values
 
 void SignalData::reserve(int records, int values)
 {
-    times.reserve(times.size() + records);
+    if (!timesInAll)
+        times.reserve(times.size() + records);
     signalOf.reserve(signalOf.size() + records);
     valueStart.reserve(valueStart.size() + records);
     pool.reserve(pool.size() + values);
@@ -178,8 +182,12 @@ void SignalData::reserve(int records, int values)
 
 void SignalData::add(quint32 signal, double time, const double *values, int count)
 {
-    const quint32 id = quint32(times.size());
-    times.append(time);
+    const quint32 id = quint32(signalOf.size());
+    const bool atEnd = (!batching || pendingAll.empty()) && (allSeries.isEmpty() || !(time < allSeries.times.constLast()));
+    if (!atEnd)
+        keepTimesApart();
+    if (!timesInAll)
+        times.append(time);
     signalOf.append(signal);
     const int at = pool.size();
     pool.resize(at + count);
@@ -269,7 +277,7 @@ SignalRecord SignalData::record(quint32 id) const
 {
     SignalRecord result;
     result.name = name(id);
-    result.time = times[int(id)];
+    result.time = time(id);
     result.values = QVector<double>(values(id), values(id) + valueCount(id));
     return result;
 }
@@ -389,7 +397,7 @@ void SignalData::retime(Retime retime)
         lastTime = time;
         ++keptCount;
     }
-    if (qint64(keptCount) * 4 < qint64(times.size()) * 3) {
+    if (qint64(keptCount) * 4 < qint64(signalOf.size()) * 3) {
         rebuild(retime);
         return;
     }
@@ -440,6 +448,7 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     const PodVector<quint32> &signalOfRecord = signalOf;
     const int keptCount = keptIds.size();
     touch();
+    keepTimesApart();
     double *newTimes = times.data();
     std::vector<SignalSeries> seriesById = seriesSizedFor(keptIds);
     const size_t signalCount = seriesById.size();
@@ -486,6 +495,14 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     inTimeOrder = true;
 }
 
+void SignalData::keepTimesApart()
+{
+    if (!timesInAll)
+        return;
+    times = allSeries.times;
+    timesInAll = false;
+}
+
 void SignalData::crop(double a, double b)
 {
     const double lo = std::min(a, b);
@@ -519,18 +536,18 @@ void SignalData::insertAt(double cursor, const SignalData &other)
     const SignalData inserted = other;
     clear();
     for (quint32 id : old.allSeries.records) {
-        if (old.times[int(id)] <= cursor)
-            addFrom(old, id, old.times[int(id)]);
+        if (old.time(id) <= cursor)
+            addFrom(old, id, old.time(id));
     }
     const double shift = cursor - inserted.firstTime(inserted.allSeries);
     double latest = 0.0;
     for (quint32 id : inserted.allSeries.records) {
-        latest = std::max(latest, inserted.times[int(id)]);
-        addFrom(inserted, id, inserted.times[int(id)] + shift);
+        latest = std::max(latest, inserted.time(id));
+        addFrom(inserted, id, inserted.time(id) + shift);
     }
     for (quint32 id : old.allSeries.records) {
-        if (old.times[int(id)] > cursor)
-            addFrom(old, id, old.times[int(id)] + latest);
+        if (old.time(id) > cursor)
+            addFrom(old, id, old.time(id) + latest);
     }
 }
 
@@ -540,7 +557,7 @@ void SignalData::removeSignal(const QString &name)
     clear();
     for (quint32 id : old.allSeries.records) {
         if (old.name(id) != name)
-            addFrom(old, id, old.times[int(id)]);
+            addFrom(old, id, old.time(id));
     }
 }
 

@@ -127,7 +127,7 @@ public:
     {
         return valueOf(series.records[index], channel);
     }
-    double time(quint32 id) const { return times[id]; }
+    double time(quint32 id) const { return timesInAll ? allSeries.times[id] : times[id]; }
     int valueCount(quint32 id) const { return int(valueStart[id + 1] - valueStart[id]); }
     const double *values(quint32 id) const { return pool.constData() + valueStart[id]; }
     const QString &name(quint32 id) const { return signalTable[signalOf[id]]; }
@@ -160,6 +160,8 @@ private:
     static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
                            int count, SignalData *store);
     void mergePending(SignalSeries &series, const std::vector<quint32> &ids);
+    // Gives the records' times an array of their own, ready to change.
+    void keepTimesApart();
 
     SignalSeries allSeries;
     QMap<QString, SignalSeries> seriesByName;
@@ -167,7 +169,11 @@ private:
 
     // The records, in the order they were added: time, signal, where their
     // values begin in `pool` (the next record's start is where they end).
+    // While every record stands in `all` at its own id, as records that
+    // arrive in time order do, their times are all's and `times` is empty:
+    // a recording holds each time once.
     PodVector<double> times;
+    bool timesInAll = true;
     PodVector<quint32> signalOf;
     PodVector<quint32> valueStart{0};
     PodVector<double> pool;
