@@ -36,6 +36,8 @@ SignalData::SignalData(const SignalData &other)
     , timesInAll(other.timesInAll)
     , signalOf(other.signalOf)
     , valueStart(other.valueStart)
+    , uniformCount(other.uniformCount)
+    , offsetsKept(other.offsetsKept)
     , pool(other.pool)
     , signalTable(other.signalTable)
     , signalIds(other.signalIds)
@@ -55,6 +57,8 @@ SignalData &SignalData::operator=(const SignalData &other)
         timesInAll = other.timesInAll;
         signalOf = other.signalOf;
         valueStart = other.valueStart;
+        uniformCount = other.uniformCount;
+        offsetsKept = other.offsetsKept;
         pool = other.pool;
         signalTable = other.signalTable;
         signalIds = other.signalIds;
@@ -83,7 +87,9 @@ void SignalData::clear()
     times.clear();
     timesInAll = true;
     signalOf.clear();
-    valueStart = {0};
+    valueStart.clear();
+    uniformCount = -1;
+    offsetsKept = false;
     pool.clear();
     signalTable.clear();
     signalIds.clear();
@@ -174,7 +180,8 @@ void SignalData::reserve(int records, int values)
     if (!timesInAll)
         times.reserve(times.size() + records);
     signalOf.reserve(signalOf.size() + records);
-    valueStart.reserve(valueStart.size() + records);
+    if (offsetsKept)
+        valueStart.reserve(valueStart.size() + records);
     pool.reserve(pool.size() + values);
     allSeries.records.reserve(allSeries.records.size() + records);
     allSeries.times.reserve(allSeries.times.size() + records);
@@ -189,10 +196,15 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
     if (!timesInAll)
         times.append(time);
     signalOf.append(signal);
+    if (uniformCount < 0)
+        uniformCount = count;
+    else if (count != uniformCount)
+        keepOffsets();
     const int at = pool.size();
     pool.resize(at + count);
     std::copy(values, values + count, pool.data() + at);
-    valueStart.append(quint32(pool.size()));
+    if (offsetsKept)
+        valueStart.append(quint32(pool.size()));
     if (std::isnan(time))
         hasNaNTime = true;
     if (!batching) {
@@ -270,7 +282,7 @@ double SignalData::valueOf(const SignalRecord &record, int channel)
 
 double SignalData::valueOf(quint32 id, int channel) const
 {
-    return channel >= 0 && channel < valueCount(id) ? pool[int(valueStart[int(id)]) + channel] : 0.0;
+    return channel >= 0 && channel < valueCount(id) ? values(id)[channel] : 0.0;
 }
 
 SignalRecord SignalData::record(quint32 id) const
@@ -493,6 +505,19 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     lastSignal = -1;
     // Just what adding the kept records in time order would give.
     inTimeOrder = true;
+}
+
+void SignalData::keepOffsets()
+{
+    if (offsetsKept)
+        return;
+    // The record being added has its id already; its own offset follows.
+    const int held = signalOf.size() - 1;
+    valueStart.resize(held + 1);
+    quint32 *start = valueStart.data();
+    for (int id = 0; id <= held; ++id)
+        start[id] = quint32(qint64(id) * uniformCount);
+    offsetsKept = true;
 }
 
 void SignalData::keepTimesApart()

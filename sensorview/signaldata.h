@@ -128,8 +128,14 @@ public:
         return valueOf(series.records[index], channel);
     }
     double time(quint32 id) const { return timesInAll ? allSeries.times[id] : times[id]; }
-    int valueCount(quint32 id) const { return int(valueStart[id + 1] - valueStart[id]); }
-    const double *values(quint32 id) const { return pool.constData() + valueStart[id]; }
+    int valueCount(quint32 id) const
+    {
+        return offsetsKept ? int(valueStart[id + 1] - valueStart[id]) : uniformCount;
+    }
+    const double *values(quint32 id) const
+    {
+        return pool.constData() + (offsetsKept ? qint64(valueStart[id]) : qint64(id) * uniformCount);
+    }
     const QString &name(quint32 id) const { return signalTable[signalOf[id]]; }
     SignalRecord record(quint32 id) const;
     QVector<SignalRecord> records() const;
@@ -162,6 +168,9 @@ private:
     void mergePending(SignalSeries &series, const std::vector<quint32> &ids);
     // Gives the records' times an array of their own, ready to change.
     void keepTimesApart();
+    // Writes down where each record's values begin, as a record with
+    // another number of values needs.
+    void keepOffsets();
 
     SignalSeries allSeries;
     QMap<QString, SignalSeries> seriesByName;
@@ -175,7 +184,12 @@ private:
     PodVector<double> times;
     bool timesInAll = true;
     PodVector<quint32> signalOf;
-    PodVector<quint32> valueStart{0};
+    PodVector<quint32> valueStart;
+    // While every record has the same number of values, as the records of
+    // most recordings do, where they begin follows from the id, and
+    // `valueStart` is empty. -1: no record yet.
+    int uniformCount = -1;
+    bool offsetsKept = false;
     PodVector<double> pool;
     // Every name ever added, by id.
     QVector<QString> signalTable;
