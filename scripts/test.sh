@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Sets everything up, builds and runs the whole test suite.
+#   scripts/test.sh --all       everything CI runs: the two below, then 30 s of
+#                               fuzzing for each harness
 #   scripts/test.sh             the ordinary build, in build/
 #   scripts/test.sh --sanitize  with AddressSanitizer and UBSan, in build-sanitize/
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" = "--all" ]; then
+    "$repo/scripts/test.sh"
+    "$repo/scripts/test.sh" --sanitize
+    exec "$repo/scripts/fuzz.sh" 30
+fi
 "$repo/scripts/setup.sh" --tests
 
 build="$repo/build"
