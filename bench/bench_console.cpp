@@ -176,10 +176,7 @@ int main(int argc, char *argv[])
     const int seconds = argc > 1 ? atoi(argv[1]) : 30;
 
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("sensor_demo"));
-    QDir().mkpath(folder);
-    for (const char *name : {"Makefile", "sensor_demo.c"})
-        QFile::copy(QStringLiteral(VESTRA_EXAMPLES_DIR "/sensor_demo/") + name, folder + '/' + name);
+    const QString folder = Bench::copySensorDemo(dir.path());
     QSettings().setValue(QStringLiteral("MakePath"), QStringLiteral("make"));
 
     MainWindow window;

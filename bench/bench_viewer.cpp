@@ -27,11 +27,7 @@ namespace {
 // Builds the demo for the streaming board; its path, or empty on failure.
 QString buildDemo(const QTemporaryDir &dir)
 {
-    const QString folder = dir.filePath(QStringLiteral("sensor_demo"));
-    QDir().mkpath(folder);
-    for (const char *name : {"Makefile", "sensor_demo.c"})
-        QFile::copy(QStringLiteral(VESTRA_EXAMPLES_DIR "/sensor_demo/") + QLatin1String(name),
-                    folder + QLatin1Char('/') + QLatin1String(name));
+    const QString folder = Bench::copySensorDemo(dir.path());
     QProcess make;
     make.setWorkingDirectory(folder);
     make.start(QStringLiteral("make"), {QStringLiteral("CARTRIX_BOARD=Demo Stream")});

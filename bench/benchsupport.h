@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -54,6 +55,19 @@ inline QByteArray cSource(int lines)
     }
     return text;
 }
+
+#ifdef VESTRA_EXAMPLES_DIR
+// A copy of the bundled sensor demo's sources in `dir`; returns its folder.
+inline QString copySensorDemo(const QString &dir)
+{
+    const QString folder = dir + QStringLiteral("/sensor_demo");
+    QDir().mkpath(folder);
+    for (const char *name : {"Makefile", "sensor_demo.c"})
+        QFile::copy(QStringLiteral(VESTRA_EXAMPLES_DIR "/sensor_demo/") + QLatin1String(name),
+                    folder + QLatin1Char('/') + QLatin1String(name));
+    return folder;
+}
+#endif
 
 // Writes `bytes` to `path`; false when the file cannot be written.
 inline bool writeFile(const QString &path, const QByteArray &bytes)
