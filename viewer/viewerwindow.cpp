@@ -147,7 +147,7 @@ void ViewerWindow::askKeepLast()
 {
     bool ok = false;
     const double current = liveWindow(sensorView);
-    const double seconds = QInputDialog::getDouble(this, AppTitle, QStringLiteral("Keep the last seconds of the recording:"),
+    const double seconds = QInputDialog::getDouble(this, AppTitle, QStringLiteral("Seconds to keep, counted back from the newest record:"),
                                                    current > 0 ? current : 30.0, 0.001, 1e9, 3, &ok);
     if (ok)
         keepLast(seconds);
