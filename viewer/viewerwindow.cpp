@@ -147,8 +147,8 @@ void ViewerWindow::askKeepLast()
 {
     bool ok = false;
     const double current = liveWindow(sensorView);
-    const double seconds = QInputDialog::getDouble(this, AppTitle, QStringLiteral("Seconds to keep, counted back from the newest record:"),
-                                                   current > 0 ? current : 30.0, 0.001, 1e9, 3, &ok);
+    const QString question = QStringLiteral("Seconds to keep, counted back from the newest record:");
+    const double seconds = QInputDialog::getDouble(this, AppTitle, question, current > 0 ? current : 30.0, 0.001, 1e9, 3, &ok);
     if (ok)
         keepLast(seconds);
 }
