@@ -1,26 +1,44 @@
 #pragma once
 
+// What nearly every test uses, included once.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QFile>
+#include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <tuple>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
 #endif
 
+// A table row held as one tuple, so a case is one line and a test reads
+// it in one: `QTest::addColumn<Row>("row")`, then
+// `const auto [a, b, c] = TestSupport::row<Row>();`.
+#define VESTRA_TEST_ROW(Name, ...)                                                                           \
+    using Name = std::tuple<__VA_ARGS__>;                                                                    \
+    Q_DECLARE_METATYPE(Name)
+
 namespace TestSupport {
+
+template<typename Row>
+Row row()
+{
+    return *static_cast<Row *>(QTest::qData("row", qMetaTypeId<Row>()));
+}
 
 inline QByteArray readFile(const QString &path)
 {

@@ -1,22 +1,13 @@
 #include "buildrunner.h"
+#include "testsupport.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextCodec>
 
 Q_DECLARE_METATYPE(BuildRunner::StepEnd)
 
-namespace {
+using TestSupport::readFile;
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+namespace {
 
 // True while a process of the group `group` is alive (zombies count as
 // gone: nothing reaps them inside some containers).
@@ -73,11 +64,7 @@ private slots:
         QFETCH(bool, obeys);
         QFile::remove(dir.filePath(QStringLiteral("stdin")));
         const QString program = dir.filePath(QStringLiteral("program.sh"));
-        QFile script(program);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho $$\n" + body);
-        script.close();
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        QVERIFY(TestSupport::writeFile(program, "#!/bin/sh\necho $$\n" + body, true));
 
         BuildRunner runner;
         QSignalSpy ended(&runner, &BuildRunner::stepEnded);
@@ -95,10 +82,7 @@ private slots:
         clock.start();
         runner.stop();
         const qint64 took = clock.elapsed();
-        if (obeys)
-            QVERIFY2(took < 250, qPrintable(QString::number(took)));
-        else
-            QVERIFY2(took >= 400 && took < 1500, qPrintable(QString::number(took)));
+        QVERIFY2(obeys ? took < 250 : took >= 400 && took < 1500, qPrintable(QString::number(took)));
         QCOMPARE(readFile(dir.filePath(QStringLiteral("stdin"))), QByteArray("\x02"));
         QTRY_COMPARE(ended.count(), 1);
         QCOMPARE(ended.first().first().value<BuildRunner::StepEnd>(), BuildRunner::StepEnd::Cancelled);

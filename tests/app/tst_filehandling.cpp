@@ -1,17 +1,9 @@
 #include "childprocess.h"
-#include "mainwindow.h"
 #include "mainwindowprobe.h"
-#include "testsupport.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextCodec>
-
-#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -46,6 +38,14 @@ bool succeeds(const QString &program, const QStringList &arguments)
 }
 
 } // namespace
+
+// On disk, shown, typed, saved.
+VESTRA_TEST_ROW(EncodingRow, QByteArray, QString, QString, QByteArray)
+// What the world does to the save, characters typed, the reason given.
+VESTRA_TEST_ROW(FailureRow, QString, int, QString)
+// The answer to the question (NoButton: the file dialog is cancelled), whether
+// the other file opens, the first file's bytes after.
+VESTRA_TEST_ROW(OpenRow, int, bool, QByteArray)
 
 class tst_FileHandling : public QObject
 {
@@ -82,8 +82,7 @@ private slots:
         QFETCH(QString, project);
         const QString path = dir->filePath(fileName);
         writeFile(path, "x\n");
-        MainWindowProbe probe(newWindow());
-        window->loadSourceFile(path);
+        MainWindowProbe probe = open(path);
         QCOMPARE(probe.projectName(), project);
         QCOMPARE(window->windowTitle(), "VESTRA - " + project);
         QCOMPARE(probe.currentFilePath(), path);
@@ -157,24 +156,18 @@ private slots:
 
     void savedAsRead_data()
     {
-        QTest::addColumn<QByteArray>("onDisk");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QByteArray>("saved");
-        QTest::newRow("CR LF in, LF out") << QByteArray("a\r\nb\r\n") << "a\nb\n" << "c" << QByteArray("ca\nb\n");
+        QTest::addColumn<EncodingRow>("row");
+        QTest::newRow("CR LF in, LF out") << EncodingRow{"a\r\nb\r\n", "a\nb\n", "c", "ca\nb\n"};
         const QByteArray utf8("// 25 \xc2\xb0""C every 10 \xc2\xb5s, Gr\xc3\xbc\xc3\x9f""e\n");
-        QTest::newRow("UTF-8 whatever the locale") << utf8 << QString::fromUtf8(utf8) << QStringLiteral("\u00e4")
-                                                   << QByteArray("\xc3\xa4") + utf8;
+        QTest::newRow("UTF-8 whatever the locale")
+            << EncodingRow{utf8, QString::fromUtf8(utf8), QStringLiteral("\u00e4"), "\xc3\xa4" + utf8};
     }
 
     // What is shown is the file as UTF-8 with LF line ends, and what is saved
     // is the text as shown, in UTF-8, even under a locale that is not.
     void savedAsRead()
     {
-        QFETCH(QByteArray, onDisk);
-        QFETCH(QString, shown);
-        QFETCH(QString, typed);
-        QFETCH(QByteArray, saved);
+        const auto [onDisk, shown, typed, saved] = TestSupport::row<EncodingRow>();
         MainWindowProbe probe = openExample(onDisk);
         QCOMPARE(probe.editor()->toPlainText(), shown);
         QTextCodec *localeCodec = QTextCodec::codecForLocale();
@@ -190,32 +183,25 @@ private slots:
 
     void saveFailureKeepsEdits_data()
     {
-        QTest::addColumn<QString>("world");
-        QTest::addColumn<int>("typed");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("folder removed") << "no folder" << 4 << "";
-        QTest::newRow("a folder took the file's place") << "folder at path" << 4 << "";
+        QTest::addColumn<FailureRow>("row");
+        QTest::newRow("folder removed") << FailureRow{"no folder", 4, ""};
+        QTest::newRow("a folder took the file's place") << FailureRow{"folder at path", 4, ""};
         // Qt writes through a 16 KiB buffer: below it the bytes reach the disk
         // only at commit time, above it during the writes.
-        QTest::newRow("size limit, below the write buffer") << "size limit" << 4000 << "File too large";
-        QTest::newRow("size limit, above the write buffer") << "size limit" << 40000 << "File too large";
-        QTest::newRow("full disk") << "full disk" << 40000 << "No space left on device";
-        QTest::newRow("read-only folder") << "read-only" << 4 << "";
+        QTest::newRow("size limit, below the write buffer") << FailureRow{"size limit", 4000, "File too large"};
+        QTest::newRow("size limit, above the write buffer") << FailureRow{"size limit", 40000, "File too large"};
+        QTest::newRow("full disk") << FailureRow{"full disk", 40000, "No space left on device"};
+        QTest::newRow("read-only folder") << FailureRow{"read-only", 4, ""};
     }
 
     // A failed save says why, keeps the edits and the old file as it was,
     // and leaves no temporary file.
     void saveFailureKeepsEdits()
     {
-        QFETCH(QString, world);
-        QFETCH(int, typed);
-        QFETCH(QString, reason);
+        const auto [world, typed, reason] = TestSupport::row<FailureRow>();
         QTemporaryDir disk;
-        std::function<void()> unmount; // undoes what the row did to the world
-        const auto atEnd = qScopeGuard([&]() {
-            if (unmount)
-                unmount();
-        });
+        std::function<void()> unmount = []() {}; // undoes what the row did to the world
+        const auto atEnd = qScopeGuard([&]() { unmount(); });
         QString path;
         if (world == QLatin1String("full disk")) {
             // A real small file system, where the machine lets the test make one.
@@ -229,8 +215,7 @@ private slots:
         } else {
             path = makeExample(QStringLiteral("demo"), QByteArray());
         }
-        newWindow().loadSourceFile(path);
-        MainWindowProbe probe(*window);
+        MainWindowProbe probe = open(path);
         probe.editor()->textCursor().insertText(QString(typed, QLatin1Char('x')));
         if (world == QLatin1String("no folder") || world == QLatin1String("folder at path")) {
             QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
@@ -248,19 +233,18 @@ private slots:
         }
 
         const auto warning = TestSupport::answer(QMessageBox::Ok);
-        if (world == QLatin1String("size limit")) {
 #ifdef Q_OS_UNIX
-            // What the program does at start-up; without it the limit would
-            // end this test with SIGXFSZ.
-            keepRunningAtFileSizeLimit();
-            const TestSupport::FileSizeLimit limit(2048);
-            probe.save();
+        // What the program does at start-up; without it the limit would end
+        // this test with SIGXFSZ.
+        keepRunningAtFileSizeLimit();
+        std::optional<TestSupport::FileSizeLimit> limit;
+        if (world == QLatin1String("size limit"))
+            limit.emplace(2048);
 #else
+        if (world == QLatin1String("size limit"))
             QSKIP("File size limits are a Unix feature");
 #endif
-        } else {
-            probe.save();
-        }
+        probe.save();
         QVERIFY(warning->seen);
         QCOMPARE(warning->text, QStringLiteral("The source file could not be saved."));
         const QString why = warning->informativeText;
@@ -337,20 +321,16 @@ private slots:
 
     void openWhileModified_data()
     {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("opens");
-        QTest::addColumn<QByteArray>("firstOnDisk");
-        QTest::newRow("save") << int(QMessageBox::Save) << true << QByteArray("editone\n");
-        QTest::newRow("discard") << int(QMessageBox::Discard) << true << QByteArray("one\n");
-        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << QByteArray("one\n");
-        QTest::newRow("file dialog cancelled: no question") << int(QMessageBox::NoButton) << false << QByteArray("one\n");
+        QTest::addColumn<OpenRow>("row");
+        QTest::newRow("save") << OpenRow{QMessageBox::Save, true, "editone\n"};
+        QTest::newRow("discard") << OpenRow{QMessageBox::Discard, true, "one\n"};
+        QTest::newRow("cancel") << OpenRow{QMessageBox::Cancel, false, "one\n"};
+        QTest::newRow("file dialog cancelled: no question") << OpenRow{QMessageBox::NoButton, false, "one\n"};
     }
 
     void openWhileModified()
     {
-        QFETCH(int, answer);
-        QFETCH(bool, opens);
-        QFETCH(QByteArray, firstOnDisk);
+        const auto [answer, opens, firstOnDisk] = TestSupport::row<OpenRow>();
         const QString second = makeExample(QStringLiteral("second"), QByteArray(), "two\n");
         MainWindowProbe probe = openExample("one\n");
         const QString first = probe.currentFilePath();
@@ -384,10 +364,8 @@ private slots:
 
     void zeroByteWarns()
     {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray(), QByteArray("int a;\n\0tail\n", 13));
-        MainWindowProbe probe(newWindow());
         const auto warning = TestSupport::answer(QMessageBox::Ok);
-        window->loadSourceFile(path);
+        MainWindowProbe probe = openExample(QByteArray("int a;\n\0tail\n", 13));
         QVERIFY(warning->seen);
         QVERIFY(warning->informativeText.contains("not shown") && warning->informativeText.contains("drop"));
         QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("int a;\n"));
@@ -411,11 +389,15 @@ private:
         return *window;
     }
 
-    MainWindowProbe openExample(const QByteArray &source = Source, const QByteArray &boardLine = QByteArray())
+    MainWindowProbe open(const QString &path)
     {
-        const QString path = makeExample(QStringLiteral("demo"), boardLine, source);
         newWindow().loadSourceFile(path);
         return MainWindowProbe(*window);
+    }
+
+    MainWindowProbe openExample(const QByteArray &source = Source, const QByteArray &boardLine = QByteArray())
+    {
+        return open(makeExample(QStringLiteral("demo"), boardLine, source));
     }
 
     std::unique_ptr<QTemporaryDir> dir;

@@ -1,22 +1,14 @@
-#include "mainwindow.h"
 #include "mainwindowprobe.h"
 #include "settingsstore.h"
-#include "testsupport.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolBar>
 #include <QWidgetAction>
-
-#include <memory>
 
 // Stands in for the desktop: records the documents and folders it is asked
 // to open instead of starting a viewer.
@@ -60,6 +52,15 @@ qreal spaces(VESTRACodeEditor *editor, int count)
 }
 
 } // namespace
+
+// Text searched, case-sensitive, keys (r: Return, e: keypad Enter), the
+// selection found or where the cursor is.
+VESTRA_TEST_ROW(SearchRow, QString, bool, QString, QString)
+// Action, target, present, whether the desktop opens it, the warning
+// (empty: the desktop gets the target).
+VESTRA_TEST_ROW(HelpRow, QString, QString, bool, bool, QString)
+// Modified, the answer, whether the window closes.
+VESTRA_TEST_ROW(CloseRow, bool, int, bool)
 
 class tst_MainWindow : public QObject
 {
@@ -191,27 +192,21 @@ private slots:
 
     void search_data()
     {
-        QTest::addColumn<QString>("needle");
-        QTest::addColumn<bool>("caseSensitive");
-        QTest::addColumn<QString>("keys"); // r: Return, e: keypad Enter
-        QTest::addColumn<QString>("found"); // the selection, or where the cursor is
+        QTest::addColumn<SearchRow>("row");
         // Text "alpha Beta\nbeta gamma\nonce", cursor at 8 (inside "Beta").
-        QTest::newRow("case-insensitive finds other case") << "Beta" << false << "r" << "11-15";
-        QTest::newRow("case-sensitive skips other case") << "Beta" << true << "r" << "6-10";
-        QTest::newRow("wraps to the first match") << "beta" << false << "rr" << "6-10";
-        QTest::newRow("only match found again and again") << "once" << false << "rrr" << "22-26";
-        QTest::newRow("keypad Enter searches too") << "gamma" << false << "e" << "16-21";
-        QTest::newRow("no match goes to the start") << "delta" << false << "r" << "at 0";
-        QTest::newRow("no match across a line break") << "Beta beta" << false << "r" << "at 0";
-        QTest::newRow("empty text leaves the cursor") << "" << false << "r" << "at 8";
+        QTest::newRow("case-insensitive finds other case") << SearchRow{"Beta", false, "r", "11-15"};
+        QTest::newRow("case-sensitive skips other case") << SearchRow{"Beta", true, "r", "6-10"};
+        QTest::newRow("wraps to the first match") << SearchRow{"beta", false, "rr", "6-10"};
+        QTest::newRow("only match found again and again") << SearchRow{"once", false, "rrr", "22-26"};
+        QTest::newRow("keypad Enter searches too") << SearchRow{"gamma", false, "e", "16-21"};
+        QTest::newRow("no match goes to the start") << SearchRow{"delta", false, "r", "at 0"};
+        QTest::newRow("no match across a line break") << SearchRow{"Beta beta", false, "r", "at 0"};
+        QTest::newRow("empty text leaves the cursor") << SearchRow{"", false, "r", "at 8"};
     }
 
     void search()
     {
-        QFETCH(QString, needle);
-        QFETCH(bool, caseSensitive);
-        QFETCH(QString, keys);
-        QFETCH(QString, found);
+        const auto [needle, caseSensitive, keys, found] = TestSupport::row<SearchRow>();
         MainWindowProbe probe = newWindow();
         probe.editor()->setPlainText(QStringLiteral("alpha Beta\nbeta gamma\nonce"));
         QTextCursor cursor = probe.editor()->textCursor();
@@ -230,35 +225,27 @@ private slots:
 
     void helpAndExamples_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("present");
-        QTest::addColumn<bool>("desktopOpens");
-        QTest::addColumn<QString>("warning"); // empty: the desktop gets the target
+        QTest::addColumn<HelpRow>("row");
         const QString reference = "actionReference_Documentation";
         const QString guide = "actionCodeEditor_quick_start_guide";
         const QString examples = "actionGoTo_Examples_Folder";
         const QString sd001 = "doc/KVQ-VESTRA-SD001.pdf";
         const QString sd011 = "doc/KVQ-VESTRA-SD011.pdf";
-        QTest::newRow("reference") << reference << sd001 << true << true << "";
-        QTest::newRow("quick start") << guide << sd011 << true << true << "";
-        QTest::newRow("examples folder") << examples << "examples" << false << true << "";
-        QTest::newRow("reference missing")
-            << reference << sd001 << false << true
-            << "Missing Reference Documentation.|Cannot find the reference document '%1' !";
+        const QString none = "No application could open '%1'";
+        QTest::newRow("reference") << HelpRow{reference, sd001, true, true, ""};
+        QTest::newRow("quick start") << HelpRow{guide, sd011, true, true, ""};
+        QTest::newRow("examples folder") << HelpRow{examples, "examples", false, true, ""};
+        QTest::newRow("reference missing") << HelpRow{reference, sd001, false, true,
+            "Missing Reference Documentation.|Cannot find the reference document '%1' !"};
         // A desktop without a PDF viewer, or any file manager.
-        QTest::newRow("reference, nothing opens it") << reference << sd001 << true << false << "No application could open '%1'";
-        QTest::newRow("quick start, nothing opens it") << guide << sd011 << true << false << "No application could open '%1'";
-        QTest::newRow("examples, nothing opens them") << examples << "examples" << false << false << "No application could open '%1'";
+        QTest::newRow("reference, nothing opens it") << HelpRow{reference, sd001, true, false, none};
+        QTest::newRow("quick start, nothing opens it") << HelpRow{guide, sd011, true, false, none};
+        QTest::newRow("examples, nothing opens them") << HelpRow{examples, "examples", false, false, none};
     }
 
     void helpAndExamples()
     {
-        QFETCH(QString, action);
-        QFETCH(QString, target);
-        QFETCH(bool, present);
-        QFETCH(bool, desktopOpens);
-        QFETCH(QString, warning);
+        const auto [action, target, present, desktopOpens, warning] = TestSupport::row<HelpRow>();
         MainWindowProbe probe = newWindow();
         const QString path = probe.basePath() + QDir::separator() + QDir::toNativeSeparators(target);
         if (present) {
@@ -313,20 +300,16 @@ private slots:
 
     void closeAsksWhenModified_data()
     {
-        QTest::addColumn<bool>("modified");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("closes");
-        QTest::newRow("unmodified closes at once") << false << int(QMessageBox::Cancel) << true;
-        QTest::newRow("cancel keeps the window") << true << int(QMessageBox::Cancel) << false;
-        QTest::newRow("discard closes") << true << int(QMessageBox::Discard) << true;
+        QTest::addColumn<CloseRow>("row");
+        QTest::newRow("unmodified closes at once") << CloseRow{false, QMessageBox::Cancel, true};
+        QTest::newRow("cancel keeps the window") << CloseRow{true, QMessageBox::Cancel, false};
+        QTest::newRow("discard closes") << CloseRow{true, QMessageBox::Discard, true};
     }
 
     // close() asks before it returns, so no question came if none was seen.
     void closeAsksWhenModified()
     {
-        QFETCH(bool, modified);
-        QFETCH(int, answer);
-        QFETCH(bool, closes);
+        const auto [modified, answer, closes] = TestSupport::row<CloseRow>();
         MainWindowProbe probe = newWindow(true);
         if (modified) {
             QTest::keyClicks(probe.editor(), QStringLiteral("int x;"));
