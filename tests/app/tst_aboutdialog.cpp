@@ -1,9 +1,9 @@
 #include "aboutdialog.h"
+#include "testsupport.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
+
 
 class tst_AboutDialog : public QObject
 {

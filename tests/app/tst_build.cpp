@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QTextBlock>
 
+
 using TestSupport::readFile;
 using TestSupport::writeFile;
 

@@ -3,6 +3,7 @@
 
 #include <QTextCodec>
 
+
 Q_DECLARE_METATYPE(BuildRunner::StepEnd)
 
 using TestSupport::readFile;

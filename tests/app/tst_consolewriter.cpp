@@ -1,9 +1,10 @@
 #include "consolewriter.h"
+#include "testsupport.h"
 
 #include <QRandomGenerator>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+
 using TestSupport::readFile;
 using TestSupport::writeFile;
 

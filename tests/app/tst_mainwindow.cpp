@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QWidgetAction>
 
+
 // Stands in for the desktop: records the documents and folders it is asked
 // to open instead of starting a viewer.
 class UrlRecorder : public QObject

@@ -1,10 +1,10 @@
 #include "vestracodeeditor.h"
+#include "testsupport.h"
 
 #include <QKeyEvent>
-#include <QSignalSpy>
-#include <QTest>
 #include <QTextBlock>
 #include <QVBoxLayout>
+
 
 namespace {
 
@@ -34,6 +34,11 @@ int gutterMargin(const QPlainTextEdit *editor)
 
 } // namespace
 
+
+VESTRA_TEST_ROW(LineEditsRow, QString, QString, QString)
+
+VESTRA_TEST_ROW(GutterWidthRow, int, int, int)
+
 class tst_VESTRACodeEditor : public QObject
 {
     Q_OBJECT
@@ -60,23 +65,19 @@ private slots:
 
     void gutterWidth_data()
     {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("digits");
-        QTest::addColumn<int>("digitsWithOneMore");
-        QTest::newRow("empty document") << 0 << 1 << 1;
-        QTest::newRow("9 lines") << 9 << 1 << 2;
-        QTest::newRow("10 lines") << 10 << 2 << 2;
-        QTest::newRow("99 lines") << 99 << 2 << 3;
-        QTest::newRow("1000 lines") << 1000 << 4 << 4;
+        QTest::addColumn<GutterWidthRow>("row");
+        QTest::newRow("empty document") << GutterWidthRow{0, 1, 1};
+        QTest::newRow("9 lines") << GutterWidthRow{9, 1, 2};
+        QTest::newRow("10 lines") << GutterWidthRow{10, 2, 2};
+        QTest::newRow("99 lines") << GutterWidthRow{99, 2, 3};
+        QTest::newRow("1000 lines") << GutterWidthRow{1000, 4, 4};
     }
 
     // The gutter is as wide as the line count needs, and follows a line
     // added and taken back, moving the text with it.
     void gutterWidth()
     {
-        QFETCH(int, lines);
-        QFETCH(int, digits);
-        QFETCH(int, digitsWithOneMore);
+        const auto [lines, digits, digitsWithOneMore] = TestSupport::row<GutterWidthRow>();
         editor->setPlainText(lines == 0 ? QString() : linesOf(lines));
         const int nine = QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char('9'));
         QCOMPARE(editor->computeLineNumberAreaWidth(), 3 + digits * nine);
@@ -135,28 +136,25 @@ private slots:
     // nothing is selected); the key is Tab or Ctrl+/.
     void lineEdits_data()
     {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("comment and uncomment mixed") << "^a\n//|b" << "//" << "^//a\nb|";
-        QTest::newRow("backwards selection") << "|a\n//^b" << "//" << "^//a\nb|";
-        QTest::newRow("two slashes alone") << "^/|/\nx" << "//" << "|\nx";
-        QTest::newRow("single slash on last line") << "x\n^/|" << "//" << "x\n^///|";
-        QTest::newRow("indented comment gains slashes") << "^   | //c" << "//" << "^//    //c|";
-        QTest::newRow("selection inside one line") << "one\nt^w|o\nthree" << "//" << "one\n^//two|\nthree";
-        QTest::newRow("ends at column 0 includes that line") << "l^1\nl2\n|l3\nl4" << "//" << "^//l1\n//l2\n//l3|\nl4";
-        QTest::newRow("uncomment from end of first line") << "//ab^\nc|d" << "//" << "^ab\n//cd|";
-        QTest::newRow("tab without a selection is a tab") << "a|b" << "tab" << "a\t|b";
-        QTest::newRow("Ctrl+/ without a selection does nothing") << "a|bc" << "//" << "a|bc";
-        QTest::newRow("tab indents three lines") << "^a\nb\nc|" << "tab" << "^\ta\n\tb\n\tc|";
-        QTest::newRow("tab indents empty lines too") << "^a\n\nc|" << "tab" << "^\ta\n\t\n\tc|";
+        QTest::addColumn<LineEditsRow>("row");
+        QTest::newRow("comment and uncomment mixed") << LineEditsRow{"^a\n//|b", "//", "^//a\nb|"};
+        QTest::newRow("backwards selection") << LineEditsRow{"|a\n//^b", "//", "^//a\nb|"};
+        QTest::newRow("two slashes alone") << LineEditsRow{"^/|/\nx", "//", "|\nx"};
+        QTest::newRow("single slash on last line") << LineEditsRow{"x\n^/|", "//", "x\n^///|"};
+        QTest::newRow("indented comment gains slashes") << LineEditsRow{"^   | //c", "//", "^//    //c|"};
+        QTest::newRow("selection inside one line") << LineEditsRow{"one\nt^w|o\nthree", "//", "one\n^//two|\nthree"};
+        QTest::newRow("ends at column 0 includes that line")
+            << LineEditsRow{"l^1\nl2\n|l3\nl4", "//", "^//l1\n//l2\n//l3|\nl4"};
+        QTest::newRow("uncomment from end of first line") << LineEditsRow{"//ab^\nc|d", "//", "^ab\n//cd|"};
+        QTest::newRow("tab without a selection is a tab") << LineEditsRow{"a|b", "tab", "a\t|b"};
+        QTest::newRow("Ctrl+/ without a selection does nothing") << LineEditsRow{"a|bc", "//", "a|bc"};
+        QTest::newRow("tab indents three lines") << LineEditsRow{"^a\nb\nc|", "tab", "^\ta\n\tb\n\tc|"};
+        QTest::newRow("tab indents empty lines too") << LineEditsRow{"^a\n\nc|", "tab", "^\ta\n\t\n\tc|"};
     }
 
     void lineEdits()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, key);
-        QFETCH(QString, after);
+        const auto [before, key, after] = TestSupport::row<LineEditsRow>();
         setMarkedText(before);
         if (key == QLatin1String("tab"))
             QTest::keyClick(editor, Qt::Key_Tab);
@@ -238,3 +236,4 @@ private:
 
 QTEST_MAIN(tst_VESTRACodeEditor)
 #include "tst_vestracodeeditor.moc"
+#include "testsupport.h"

@@ -1,14 +1,14 @@
 #include "referencehighlighter.h"
 #include "vestrasyntaxhighlighter.h"
+#include "testsupport.h"
 
-#include <QFile>
 #include <QDirIterator>
 #include <QRandomGenerator>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+
 
 using namespace ReferenceHighlighting;
 

@@ -1,9 +1,7 @@
-#include <QDir>
-#include <QFile>
+#include "testsupport.h"
+
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
+
 
 // The bundled Makefiles on the platform the editor is mainly used on: make
 // there runs recipes with cmd.exe and the compiler is called gcc.

@@ -6,16 +6,13 @@
 #include "signallist.h"
 #include "signaltext.h"
 #include "timeline.h"
+#include "testsupport.h"
 
-#include <QApplication>
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QStandardItemModel>
-#include <QTest>
 #include <QWheelEvent>
 
-#include <cmath>
-#include <memory>
 
 namespace {
 
@@ -28,6 +25,19 @@ QStringList columnOf(DataList *list, int role)
 }
 
 } // namespace
+
+
+VESTRA_TEST_ROW(JumpsRow, int, double, bool, double)
+
+VESTRA_TEST_ROW(EnsureTimeVisibleRow, int, double, double, int)
+
+VESTRA_TEST_ROW(WheelZoomRow, double, int, double)
+
+VESTRA_TEST_ROW(ClickSnapsToSamplesRow, QString, double, double)
+
+VESTRA_TEST_ROW(TimeLabelRow, double, double, QString)
+
+VESTRA_TEST_ROW(ValueFormattingRow, double, int, QString)
 
 class tst_SensorPanes : public QObject
 {
@@ -46,25 +56,21 @@ private slots:
 
     void valueFormatting_data()
     {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<ValueFormattingRow>("row");
         const double nan = std::nan("");
-        QTest::newRow("decimal") << 1234.5678 << 1 << "1234.57";
-        QTest::newRow("other formats are decimal") << 0.5 << 7 << "0.5";
-        QTest::newRow("hex of -1.7") << -1.7 << 2 << "0x-1";
-        QTest::newRow("hex of 255.9") << 255.9 << 2 << "0xff";
-        QTest::newRow("NaN shows nothing") << nan << 1 << "";
-        QTest::newRow("enumeration 1.9") << 1.9 << 3 << "on";
-        QTest::newRow("enumeration out of names") << 2.0 << 3 << "2";
-        QTest::newRow("enumeration negative") << -0.5 << 3 << "off";
+        QTest::newRow("decimal") << ValueFormattingRow{1234.5678, 1, "1234.57"};
+        QTest::newRow("other formats are decimal") << ValueFormattingRow{0.5, 7, "0.5"};
+        QTest::newRow("hex of -1.7") << ValueFormattingRow{-1.7, 2, "0x-1"};
+        QTest::newRow("hex of 255.9") << ValueFormattingRow{255.9, 2, "0xff"};
+        QTest::newRow("NaN shows nothing") << ValueFormattingRow{nan, 1, ""};
+        QTest::newRow("enumeration 1.9") << ValueFormattingRow{1.9, 3, "on"};
+        QTest::newRow("enumeration out of names") << ValueFormattingRow{2.0, 3, "2"};
+        QTest::newRow("enumeration negative") << ValueFormattingRow{-0.5, 3, "off"};
     }
 
     void valueFormatting()
     {
-        QFETCH(double, value);
-        QFETCH(int, format);
-        QFETCH(QString, text);
+        const auto [value, format, text] = TestSupport::row<ValueFormattingRow>();
         QCOMPARE(DataList::formatValue(value, format, {QStringLiteral("off"), QStringLiteral("on")}), text);
     }
 
@@ -154,22 +160,16 @@ private slots:
 
     void ensureTimeVisible_data()
     {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<double>("time");
-        QTest::addColumn<double>("startOffset");
-        QTest::addColumn<int>("x");
+        QTest::addColumn<EnsureTimeVisibleRow>("row");
         // At 1 px/ms: a narrow viewport centres the time, a wide one keeps it
         // inside [100, width - 100] (the axis's own test has the cases).
-        QTest::newRow("150 px, right") << 150 << 5000.0 << 0.0 << 75;
-        QTest::newRow("1000 px, far right") << 1000 << 5000.0 << 0.0 << 900;
+        QTest::newRow("150 px, right") << EnsureTimeVisibleRow{150, 5000.0, 0.0, 75};
+        QTest::newRow("1000 px, far right") << EnsureTimeVisibleRow{1000, 5000.0, 0.0, 900};
     }
 
     void ensureTimeVisible()
     {
-        QFETCH(int, width);
-        QFETCH(double, time);
-        QFETCH(double, startOffset);
-        QFETCH(int, x);
+        const auto [width, time, startOffset, x] = TestSupport::row<EnsureTimeVisibleRow>();
         load(QStringLiteral("a;0;1\na;20;2"));
         showAt(width + 400, 300);
         GraphView *graph = view->graph();
@@ -183,18 +183,14 @@ private slots:
 
     void wheelZoom_data()
     {
-        QTest::addColumn<double>("scale");
-        QTest::addColumn<int>("delta");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("in") << 1.0 << 120 << 1.15;
-        QTest::newRow("out, bounded") << 0.00101 << -120 << 0.001;
+        QTest::addColumn<WheelZoomRow>("row");
+        QTest::newRow("in") << WheelZoomRow{1.0, 120, 1.15};
+        QTest::newRow("out, bounded") << WheelZoomRow{0.00101, -120, 0.001};
     }
 
     void wheelZoom()
     {
-        QFETCH(double, scale);
-        QFETCH(int, delta);
-        QFETCH(double, expected);
+        const auto [scale, delta, expected] = TestSupport::row<WheelZoomRow>();
         load(QStringLiteral("a;0;1\na;1000;2"));
         showAt(900, 300);
         GraphView *graph = view->graph();
@@ -213,25 +209,19 @@ private slots:
 
     void jumps_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<double>("from");
-        QTest::addColumn<bool>("selectB");
-        QTest::addColumn<double>("to");
+        QTest::addColumn<JumpsRow>("row");
         // a at 0, 10, 40; b at 5, 20, 60.
-        QTest::newRow("next of any signal") << 2 << 10.0 << false << 20.0;
-        QTest::newRow("next of the selected") << 2 << 0.0 << true << 5.0;
-        QTest::newRow("previous") << 3 << 40.0 << false << 20.0;
-        QTest::newRow("start") << 0 << 30.0 << false << 0.0;
-        QTest::newRow("end of the selected") << 1 << 0.0 << true << 60.0;
-        QTest::newRow("next at the last sample stays") << 2 << 60.0 << false << 60.0;
+        QTest::newRow("next of any signal") << JumpsRow{2, 10.0, false, 20.0};
+        QTest::newRow("next of the selected") << JumpsRow{2, 0.0, true, 5.0};
+        QTest::newRow("previous") << JumpsRow{3, 40.0, false, 20.0};
+        QTest::newRow("start") << JumpsRow{0, 30.0, false, 0.0};
+        QTest::newRow("end of the selected") << JumpsRow{1, 0.0, true, 60.0};
+        QTest::newRow("next at the last sample stays") << JumpsRow{2, 60.0, false, 60.0};
     }
 
     void jumps()
     {
-        QFETCH(int, mode);
-        QFETCH(double, from);
-        QFETCH(bool, selectB);
-        QFETCH(double, to);
+        const auto [mode, from, selectB, to] = TestSupport::row<JumpsRow>();
         load(QStringLiteral("a;0;1\nb;0.005;1\na;0.01;1\nb;0.02;1\na;0.04;1\nb;0.06;1"));
         showAt(900, 300);
         GraphView *graph = view->graph();
@@ -252,19 +242,15 @@ private slots:
 
     void clickSnapsToSamples_data()
     {
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<double>("clicked");
-        QTest::addColumn<double>("shiftClicked");
+        QTest::addColumn<ClickSnapsToSamplesRow>("row");
         // 100 px a second: pixel 140 is 1.4 s, 190 is 1.9 s.
-        QTest::newRow("nearest samples") << "a;0;1\na;1;2\na;2;3" << 1000.0 << 2000.0;
-        QTest::newRow("no samples: the time itself") << "" << 1400.0 << 1900.0;
+        QTest::newRow("nearest samples") << ClickSnapsToSamplesRow{"a;0;1\na;1;2\na;2;3", 1000.0, 2000.0};
+        QTest::newRow("no samples: the time itself") << ClickSnapsToSamplesRow{"", 1400.0, 1900.0};
     }
 
     void clickSnapsToSamples()
     {
-        QFETCH(QString, data);
-        QFETCH(double, clicked);
-        QFETCH(double, shiftClicked);
+        const auto [data, clicked, shiftClicked] = TestSupport::row<ClickSnapsToSamplesRow>();
         load(data);
         showAt(900, 300);
         GraphView *graph = view->graph();
@@ -330,18 +316,14 @@ private slots:
 
     void timeLabel_data()
     {
-        QTest::addColumn<double>("scale");
-        QTest::addColumn<double>("time");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("seconds below 0.05 px/ms") << 0.01 << 12345.0 << "12.3 s";
-        QTest::newRow("milliseconds from 0.05") << 0.05 << 12345.6 << "12345 ms";
+        QTest::addColumn<TimeLabelRow>("row");
+        QTest::newRow("seconds below 0.05 px/ms") << TimeLabelRow{0.01, 12345.0, "12.3 s"};
+        QTest::newRow("milliseconds from 0.05") << TimeLabelRow{0.05, 12345.6, "12345 ms"};
     }
 
     void timeLabel()
     {
-        QFETCH(double, scale);
-        QFETCH(double, time);
-        QFETCH(QString, label);
+        const auto [scale, time, label] = TestSupport::row<TimeLabelRow>();
         load(QStringLiteral("a;0;1"));
         view->signalList()->refreshValues(time, scale, *view->signalData());
         QCOMPARE(view->signalList()->header()->model()->headerData(1, Qt::Horizontal).toString(), label);
@@ -367,3 +349,4 @@ private:
 
 QTEST_MAIN(tst_SensorPanes)
 #include "tst_sensorpanes.moc"
+#include "testsupport.h"

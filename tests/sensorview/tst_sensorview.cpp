@@ -9,18 +9,12 @@
 #include "sensorviewx.h"
 #include "signallist.h"
 
-#include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <cmath>
-#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #endif
+
 
 namespace {
 
@@ -50,6 +44,7 @@ using CloneCase = std::tuple<int, bool, bool, double, bool>;
 
 Q_DECLARE_METATYPE(HostileFile)
 Q_DECLARE_METATYPE(CloneCase)
+VESTRA_TEST_ROW(SaveFailuresRow, QString, int, QString)
 
 class tst_SensorView : public QObject
 {
@@ -475,23 +470,19 @@ private slots:
 
     void saveFailures_data()
     {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("records");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no such folder") << "no/such/folder.txt" << 3 << "";
-        QTest::newRow("a folder in the way") << "taken" << 3 << "";
+        QTest::addColumn<SaveFailuresRow>("row");
+        QTest::newRow("no such folder") << SaveFailuresRow{"no/such/folder.txt", 3, ""};
+        QTest::newRow("a folder in the way") << SaveFailuresRow{"taken", 3, ""};
         // Below and above the 16 KiB a file device buffers.
-        QTest::newRow("size limit, small") << "kept.txt" << 200 << "File too large";
-        QTest::newRow("size limit, large") << "kept.txt" << 5000 << "File too large";
+        QTest::newRow("size limit, small") << SaveFailuresRow{"kept.txt", 200, "File too large"};
+        QTest::newRow("size limit, large") << SaveFailuresRow{"kept.txt", 5000, "File too large"};
     }
 
     // A failed save says why, reports false, keeps the modified mark and
     // leaves the old file as it was, without a temporary file beside it.
     void saveFailures()
     {
-        QFETCH(QString, target);
-        QFETCH(int, records);
-        QFETCH(QString, reason);
+        const auto [target, records, reason] = TestSupport::row<SaveFailuresRow>();
         const QTemporaryDir folder;
         const QByteArray original(1000, '#');
         const QString path = writeFile(folder, QStringLiteral("kept.txt"), original);

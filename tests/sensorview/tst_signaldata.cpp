@@ -1,11 +1,11 @@
 #include "signaldata.h"
+#include "testsupport.h"
 
 #include <QRandomGenerator>
-#include <QTest>
 
-#include <cmath>
 #include <map>
 #include <vector>
+
 
 Q_DECLARE_METATYPE(QVector<double>)
 
@@ -115,6 +115,15 @@ void compareStore(const SignalData &store, const Model &model)
 
 } // namespace
 
+
+VESTRA_TEST_ROW(EditsShareValuesWithCopiesRow, bool, double, double, bool)
+
+VESTRA_TEST_ROW(NeighboursRow, QVector<double>, double, int, int, double)
+
+VESTRA_TEST_ROW(ValueAtRow, double, int, double)
+
+VESTRA_TEST_ROW(EditsRow, QString, QVector<double>, QStringList)
+
 class tst_SignalData : public QObject
 {
     Q_OBJECT
@@ -122,25 +131,21 @@ class tst_SignalData : public QObject
 private slots:
     void valueAt_data()
     {
-        QTest::addColumn<double>("time");
-        QTest::addColumn<int>("channel");
-        QTest::addColumn<double>("expected"); // NaN for "no value"
+        QTest::addColumn<ValueAtRow>("row");
         const double nan = std::nan("");
-        QTest::newRow("before the first record") << 9.0 << 0 << nan;
-        QTest::newRow("at the first record") << 10.0 << 0 << 1.0;
-        QTest::newRow("between: hold") << 15.0 << 1 << 2.0;
-        QTest::newRow("at a later record") << 20.0 << 0 << 3.0;
-        QTest::newRow("after the last") << 99.0 << 0 << 5.0;
-        QTest::newRow("record lacks the channel") << 20.0 << 1 << 0.0;
-        QTest::newRow("channel -1") << 15.0 << -1 << nan;
-        QTest::newRow("channel = channelCount") << 15.0 << 2 << nan;
+        QTest::newRow("before the first record") << ValueAtRow{9.0, 0, nan};
+        QTest::newRow("at the first record") << ValueAtRow{10.0, 0, 1.0};
+        QTest::newRow("between: hold") << ValueAtRow{15.0, 1, 2.0};
+        QTest::newRow("at a later record") << ValueAtRow{20.0, 0, 3.0};
+        QTest::newRow("after the last") << ValueAtRow{99.0, 0, 5.0};
+        QTest::newRow("record lacks the channel") << ValueAtRow{20.0, 1, 0.0};
+        QTest::newRow("channel -1") << ValueAtRow{15.0, -1, nan};
+        QTest::newRow("channel = channelCount") << ValueAtRow{15.0, 2, nan};
     }
 
     void valueAt()
     {
-        QFETCH(double, time);
-        QFETCH(int, channel);
-        QFETCH(double, expected);
+        const auto [time, channel, expected] = TestSupport::row<ValueAtRow>();
         const SignalData store = storeOf({rec("a", 10, {1, 2}), rec("a", 20, {3}), rec("a", 30, {5, 6})});
         const double value = store.valueAt(store.series("a"), time, channel);
         if (std::isnan(expected))
@@ -152,29 +157,21 @@ private slots:
 
     void neighbours_data()
     {
-        QTest::addColumn<QVector<double>>("times");
-        QTest::addColumn<double>("t");
-        QTest::addColumn<int>("next");
-        QTest::addColumn<int>("previous");
-        QTest::addColumn<double>("nearest");
+        QTest::addColumn<NeighboursRow>("row");
         const QVector<double> times{10, 20, 20, 40};
-        QTest::newRow("exact match picks a neighbour") << times << 20.0 << 3 << 0 << 10.0;
-        QTest::newRow("tie goes to the later") << times << 30.0 << 3 << 2 << 40.0;
-        QTest::newRow("closer earlier") << times << 24.0 << 3 << 2 << 20.0;
-        QTest::newRow("before all") << times << 0.0 << 0 << -1 << 10.0;
-        QTest::newRow("after all") << times << 50.0 << -1 << 3 << 40.0;
-        QTest::newRow("at the last") << times << 40.0 << -1 << 2 << 20.0;
-        QTest::newRow("empty keeps the time") << QVector<double>{} << 7.0 << -1 << -1 << 7.0;
-        QTest::newRow("single at the time") << QVector<double>{5} << 5.0 << -1 << -1 << 5.0;
+        QTest::newRow("exact match picks a neighbour") << NeighboursRow{times, 20.0, 3, 0, 10.0};
+        QTest::newRow("tie goes to the later") << NeighboursRow{times, 30.0, 3, 2, 40.0};
+        QTest::newRow("closer earlier") << NeighboursRow{times, 24.0, 3, 2, 20.0};
+        QTest::newRow("before all") << NeighboursRow{times, 0.0, 0, -1, 10.0};
+        QTest::newRow("after all") << NeighboursRow{times, 50.0, -1, 3, 40.0};
+        QTest::newRow("at the last") << NeighboursRow{times, 40.0, -1, 2, 20.0};
+        QTest::newRow("empty keeps the time") << NeighboursRow{QVector<double>{}, 7.0, -1, -1, 7.0};
+        QTest::newRow("single at the time") << NeighboursRow{QVector<double>{5}, 5.0, -1, -1, 5.0};
     }
 
     void neighbours()
     {
-        QFETCH(QVector<double>, times);
-        QFETCH(double, t);
-        QFETCH(int, next);
-        QFETCH(int, previous);
-        QFETCH(double, nearest);
+        const auto [times, t, next, previous, nearest] = TestSupport::row<NeighboursRow>();
         SignalData store;
         for (double time : times)
             store.addRecord(rec("a", time));
@@ -185,26 +182,22 @@ private slots:
 
     void edits_data()
     {
-        QTest::addColumn<QString>("edit");
-        QTest::addColumn<QVector<double>>("times");
-        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<EditsRow>("row");
         // Records: b at 5, a at 10, b at 15, a at 20, c at 25, a at 1500 ("big").
-        QTest::newRow("delete reversed ends") << "delete 20 10" << QVector<double>{5, 15, 1490}
-                                              << QStringList{"b", "c", "a"};
-        QTest::newRow("crop") << "crop 20 10" << QVector<double>{0, 5, 10} << QStringList{"a", "b"};
-        QTest::newRow("crop nothing") << "crop 30 40" << QVector<double>{} << QStringList{};
-        QTest::newRow("shift to zero") << "shift" << QVector<double>{0, 5, 10, 15, 20, 1495}
-                                       << QStringList{"b", "a", "c"};
-        QTest::newRow("remove b") << "remove b" << QVector<double>{10, 20, 25, 1500} << QStringList{"a", "c"};
-        QTest::newRow("insert at 12") << "insert 12" << QVector<double>{5, 10, 12, 52, 55, 60, 65, 1540}
-                                      << QStringList{"b", "a", "x", "c"};
+        QTest::newRow("delete reversed ends")
+            << EditsRow{"delete 20 10", QVector<double>{5, 15, 1490}, QStringList{"b", "c", "a"}};
+        QTest::newRow("crop") << EditsRow{"crop 20 10", QVector<double>{0, 5, 10}, QStringList{"a", "b"}};
+        QTest::newRow("crop nothing") << EditsRow{"crop 30 40", QVector<double>{}, QStringList{}};
+        QTest::newRow("shift to zero")
+            << EditsRow{"shift", QVector<double>{0, 5, 10, 15, 20, 1495}, QStringList{"b", "a", "c"}};
+        QTest::newRow("remove b") << EditsRow{"remove b", QVector<double>{10, 20, 25, 1500}, QStringList{"a", "c"}};
+        QTest::newRow("insert at 12")
+            << EditsRow{"insert 12", QVector<double>{5, 10, 12, 52, 55, 60, 65, 1540}, QStringList{"b", "a", "x", "c"}};
     }
 
     void edits()
     {
-        QFETCH(QString, edit);
-        QFETCH(QVector<double>, times);
-        QFETCH(QStringList, names);
+        const auto [edit, times, names] = TestSupport::row<EditsRow>();
         SignalData store = storeOf({rec("b", 5, {1}), rec("a", 10, {2}), rec("b", 15, {3}), rec("a", 20, {4}),
                                     rec("c", 25, {5}), rec("a", 1500, {6})});
         const QStringList words = edit.split(QLatin1Char(' '));
@@ -259,14 +252,11 @@ private slots:
 
     void editsShareValuesWithCopies_data()
     {
-        QTest::addColumn<bool>("crop");
-        QTest::addColumn<double>("from");
-        QTest::addColumn<double>("to");
-        QTest::addColumn<bool>("shared");
-        QTest::newRow("delete a little") << false << 40.0 << 42.0 << true;
-        QTest::newRow("crop a little off") << true << 5.0 << 99.0 << true;
-        QTest::newRow("delete most") << false << 10.0 << 90.0 << false;
-        QTest::newRow("crop to a small part") << true << 85.0 << 99.0 << false;
+        QTest::addColumn<EditsShareValuesWithCopiesRow>("row");
+        QTest::newRow("delete a little") << EditsShareValuesWithCopiesRow{false, 40.0, 42.0, true};
+        QTest::newRow("crop a little off") << EditsShareValuesWithCopiesRow{true, 5.0, 99.0, true};
+        QTest::newRow("delete most") << EditsShareValuesWithCopiesRow{false, 10.0, 90.0, false};
+        QTest::newRow("crop to a small part") << EditsShareValuesWithCopiesRow{true, 85.0, 99.0, false};
     }
 
     // An undo step holds a copy of the store from before an edit. Edits that
@@ -274,10 +264,7 @@ private slots:
     // every step would cost a whole recording.
     void editsShareValuesWithCopies()
     {
-        QFETCH(bool, crop);
-        QFETCH(double, from);
-        QFETCH(double, to);
-        QFETCH(bool, shared);
+        const auto [crop, from, to, shared] = TestSupport::row<EditsShareValuesWithCopiesRow>();
         SignalData store;
         for (int i = 0; i < 100; ++i)
             store.addRecord(rec(i % 2 ? "a" : "b", i, {double(i), -double(i)}));
@@ -464,3 +451,4 @@ private slots:
 
 QTEST_GUILESS_MAIN(tst_SignalData)
 #include "tst_signaldata.moc"
+#include "testsupport.h"

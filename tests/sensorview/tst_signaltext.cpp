@@ -1,13 +1,13 @@
 #include "signaltext.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QTest>
 #include <QTextStream>
 
-#include <cmath>
 #include <cstring>
+
 
 namespace {
 

@@ -1,11 +1,15 @@
 #include "timeaxis.h"
+#include "testsupport.h"
 
-#include <QTest>
-
-#include <cmath>
 #include <limits>
 
+
 // The time axis on its own, without a window.
+
+
+VESTRA_TEST_ROW(MappingRow, double, double, double, int)
+
+VESTRA_TEST_ROW(FittedRow, double, double, double, double, double)
 
 class tst_TimeAxis : public QObject
 {
@@ -14,22 +18,16 @@ class tst_TimeAxis : public QObject
 private slots:
     void mapping_data()
     {
-        QTest::addColumn<double>("scale");
-        QTest::addColumn<double>("offset");
-        QTest::addColumn<double>("time");
-        QTest::addColumn<int>("x");
-        QTest::newRow("plain") << 0.5 << 10.0 << 100.0 << 40;
-        QTest::newRow("truncated, not rounded") << 0.5 << 0.0 << 1.9 << 0;
-        QTest::newRow("negative truncates toward zero") << 1.0 << 10.0 << 9.5 << 0;
-        QTest::newRow("left of the view") << 1.0 << 100.0 << 50.0 << -50;
+        QTest::addColumn<MappingRow>("row");
+        QTest::newRow("plain") << MappingRow{0.5, 10.0, 100.0, 40};
+        QTest::newRow("truncated, not rounded") << MappingRow{0.5, 0.0, 1.9, 0};
+        QTest::newRow("negative truncates toward zero") << MappingRow{1.0, 10.0, 9.5, 0};
+        QTest::newRow("left of the view") << MappingRow{1.0, 100.0, 50.0, -50};
     }
 
     void mapping()
     {
-        QFETCH(double, scale);
-        QFETCH(double, offset);
-        QFETCH(double, time);
-        QFETCH(int, x);
+        const auto [scale, offset, time, x] = TestSupport::row<MappingRow>();
         const TimeAxis axis{scale, offset};
         QCOMPARE(axis.xOf(time), x);
         QCOMPARE(axis.exactX(time), time * scale - offset);
@@ -94,24 +92,16 @@ private slots:
 
     void fitted_data()
     {
-        QTest::addColumn<double>("a");
-        QTest::addColumn<double>("b");
-        QTest::addColumn<double>("end");
-        QTest::addColumn<double>("scale");
-        QTest::addColumn<double>("offset");
-        QTest::newRow("a selection, either way round") << 3000.0 << 1000.0 << 9000.0 << 0.4 << 400.0;
-        QTest::newRow("no selection: everything") << 500.0 << 500.0 << 8000.0 << 0.1 << 0.0;
-        QTest::newRow("little data: at least the shortest end") << 0.0 << 0.0 << 10.0 << 8.0 << 0.0;
-        QTest::newRow("a tiny selection: the zoom limit") << 0.0 << 0.2 << 10.0 << TimeAxis::MaximumScale << 0.0;
+        QTest::addColumn<FittedRow>("row");
+        QTest::newRow("a selection, either way round") << FittedRow{3000.0, 1000.0, 9000.0, 0.4, 400.0};
+        QTest::newRow("no selection: everything") << FittedRow{500.0, 500.0, 8000.0, 0.1, 0.0};
+        QTest::newRow("little data: at least the shortest end") << FittedRow{0.0, 0.0, 10.0, 8.0, 0.0};
+        QTest::newRow("a tiny selection: the zoom limit") << FittedRow{0.0, 0.2, 10.0, TimeAxis::MaximumScale, 0.0};
     }
 
     void fitted()
     {
-        QFETCH(double, a);
-        QFETCH(double, b);
-        QFETCH(double, end);
-        QFETCH(double, scale);
-        QFETCH(double, offset);
+        const auto [a, b, end, scale, offset] = TestSupport::row<FittedRow>();
         const TimeAxis axis = TimeAxis::fitted(a, b, 0.1, end, 100.0, 800);
         QCOMPARE(axis.scale, scale);
         QCOMPARE(axis.offset, offset);
@@ -120,3 +110,4 @@ private slots:
 
 QTEST_APPLESS_MAIN(tst_TimeAxis)
 #include "tst_timeaxis.moc"
+#include "testsupport.h"

@@ -6,11 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTest>
 
-#include <memory>
 
 using namespace VestraSettings;
+
+
+VESTRA_TEST_ROW(DialogShowsTheStoreRow, QVariant, int, int)
+
+VESTRA_TEST_ROW(UsableSizesRow, QVariant, int, int, int)
 
 class tst_Settings : public QObject
 {
@@ -40,27 +43,21 @@ private slots:
 
     void usableSizes_data()
     {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("editorSize");
-        QTest::addColumn<int>("consoleSize");
-        QTest::addColumn<int>("tabSize");
-        QTest::newRow("nothing stored") << QVariant() << 10 << 9 << 4;
-        QTest::newRow("in range") << QVariant(14) << 14 << 14 << 14;
-        QTest::newRow("above the dialog's range") << QVariant(45) << 30 << 30 << 20;
-        QTest::newRow("largest integer") << QVariant(2147483647) << 30 << 30 << 20;
-        QTest::newRow("just below the fonts' range") << QVariant(7) << 8 << 8 << 7;
-        QTest::newRow("edges of the ranges") << QVariant(1) << 8 << 8 << 1;
-        QTest::newRow("zero falls back") << QVariant(0) << 10 << 9 << 4;
-        QTest::newRow("negative falls back") << QVariant(-3) << 10 << 9 << 4;
-        QTest::newRow("not a number falls back") << QVariant(QStringLiteral("big")) << 10 << 9 << 4;
+        QTest::addColumn<UsableSizesRow>("row");
+        QTest::newRow("nothing stored") << UsableSizesRow{QVariant(), 10, 9, 4};
+        QTest::newRow("in range") << UsableSizesRow{QVariant(14), 14, 14, 14};
+        QTest::newRow("above the dialog's range") << UsableSizesRow{QVariant(45), 30, 30, 20};
+        QTest::newRow("largest integer") << UsableSizesRow{QVariant(2147483647), 30, 30, 20};
+        QTest::newRow("just below the fonts' range") << UsableSizesRow{QVariant(7), 8, 8, 7};
+        QTest::newRow("edges of the ranges") << UsableSizesRow{QVariant(1), 8, 8, 1};
+        QTest::newRow("zero falls back") << UsableSizesRow{QVariant(0), 10, 9, 4};
+        QTest::newRow("negative falls back") << UsableSizesRow{QVariant(-3), 10, 9, 4};
+        QTest::newRow("not a number falls back") << UsableSizesRow{QVariant(QStringLiteral("big")), 10, 9, 4};
     }
 
     void usableSizes()
     {
-        QFETCH(QVariant, stored);
-        QFETCH(int, editorSize);
-        QFETCH(int, consoleSize);
-        QFETCH(int, tabSize);
+        const auto [stored, editorSize, consoleSize, tabSize] = TestSupport::row<UsableSizesRow>();
         if (stored.isValid()) {
             QSettings settings;
             for (const char *key : {KeyEditorFontSize, KeyConsoleFontSize, KeyEditorTabSize})
@@ -79,22 +76,18 @@ private slots:
 
     void dialogShowsTheStore_data()
     {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("fontShown");
-        QTest::addColumn<int>("tabShown");
-        QTest::newRow("nothing stored") << QVariant() << 10 << 4;
-        QTest::newRow("too small") << QVariant(0) << 8 << 1;
-        QTest::newRow("too large") << QVariant(99) << 30 << 20;
-        QTest::newRow("in range") << QVariant(12) << 12 << 12;
+        QTest::addColumn<DialogShowsTheStoreRow>("row");
+        QTest::newRow("nothing stored") << DialogShowsTheStoreRow{QVariant(), 10, 4};
+        QTest::newRow("too small") << DialogShowsTheStoreRow{QVariant(0), 8, 1};
+        QTest::newRow("too large") << DialogShowsTheStoreRow{QVariant(99), 30, 20};
+        QTest::newRow("in range") << DialogShowsTheStoreRow{QVariant(12), 12, 12};
     }
 
     // The dialog shows what is stored, brought into its ranges, with the
     // previews in the sizes shown; OK stores what it shows.
     void dialogShowsTheStore()
     {
-        QFETCH(QVariant, stored);
-        QFETCH(int, fontShown);
-        QFETCH(int, tabShown);
+        const auto [stored, fontShown, tabShown] = TestSupport::row<DialogShowsTheStoreRow>();
         if (stored.isValid()) {
             QSettings settings;
             for (const char *key : {KeyEditorFontSize, KeyConsoleFontSize, KeyEditorTabSize})

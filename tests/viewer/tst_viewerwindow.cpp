@@ -1,6 +1,6 @@
-#include "testsupport.h"
 #include "stdinreader.h"
 #include "viewerwindow.h"
+#include "testsupport.h"
 
 // To measure the list columns, which a host never sees directly.
 #include "datalist.h"
@@ -9,23 +9,16 @@
 #include "signallist.h"
 
 #include <QAction>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QScopeGuard>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <cmath>
-#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+
 
 namespace {
 
