@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-
 class tst_AboutDialog : public QObject
 {
     Q_OBJECT

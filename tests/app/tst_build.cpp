@@ -3,7 +3,6 @@
 #include <QRegularExpression>
 #include <QTextBlock>
 
-
 using TestSupport::readFile;
 using TestSupport::writeFile;
 

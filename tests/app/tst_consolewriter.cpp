@@ -5,7 +5,6 @@
 #include <QTextBlock>
 #include <QTextEdit>
 
-
 namespace {
 
 // Each paragraph's text with the colour of every one of its characters, or

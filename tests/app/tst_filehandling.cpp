@@ -9,7 +9,6 @@
 #include <unistd.h>
 #endif
 
-
 using TestSupport::readFile;
 using TestSupport::writeFile;
 

@@ -10,7 +10,6 @@
 #include <QToolBar>
 #include <QWidgetAction>
 
-
 // Stands in for the desktop: records the documents and folders it is asked
 // to open instead of starting a viewer.
 class UrlRecorder : public QObject

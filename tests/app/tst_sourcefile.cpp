@@ -1,7 +1,6 @@
 #include "sourcefile.h"
 #include "testsupport.h"
 
-
 // Makefile text, whether a marker was found, the boards read.
 VESTRA_TEST_ROW(BoardRow, QByteArray, bool, QStringList)
 // File bytes (null: no file), the text read, whether a zero byte cut it.

@@ -5,7 +5,6 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
-
 namespace {
 
 // Records which keys its children let through to it.
@@ -33,7 +32,6 @@ int gutterMargin(const QPlainTextEdit *editor)
 }
 
 } // namespace
-
 
 VESTRA_TEST_ROW(LineEditsRow, QString, QString, QString)
 

@@ -9,7 +9,6 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
-
 using namespace ReferenceHighlighting;
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <QProcess>
 
-
 // The bundled Makefiles on the platform the editor is mainly used on: make
 // there runs recipes with cmd.exe and the compiler is called gcc.
 

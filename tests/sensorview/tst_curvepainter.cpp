@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QRandomGenerator>
 
-
 namespace {
 
 constexpr int Width = 600;
@@ -64,7 +63,6 @@ std::pair<int, int> inkedExtent(const QImage &image, int x)
 }
 
 } // namespace
-
 
 VESTRA_TEST_ROW(TickStepRow, double, int, double, double, double, QString)
 

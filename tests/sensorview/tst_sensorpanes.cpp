@@ -13,7 +13,6 @@
 #include <QStandardItemModel>
 #include <QWheelEvent>
 
-
 namespace {
 
 QStringList columnOf(DataList *list, int role)
@@ -25,7 +24,6 @@ QStringList columnOf(DataList *list, int role)
 }
 
 } // namespace
-
 
 VESTRA_TEST_ROW(JumpsRow, int, double, bool, double)
 

@@ -15,7 +15,6 @@
 #include <csignal>
 #endif
 
-
 namespace {
 
 struct CountingObserver : SensorViewObserver

@@ -6,7 +6,6 @@
 #include <map>
 #include <vector>
 
-
 Q_DECLARE_METATYPE(QVector<double>)
 
 namespace {
@@ -114,7 +113,6 @@ void compareStore(const SignalData &store, const Model &model)
 }
 
 } // namespace
-
 
 VESTRA_TEST_ROW(EditsShareValuesWithCopiesRow, bool, double, double, bool)
 

@@ -3,9 +3,7 @@
 
 #include <limits>
 
-
 // The time axis on its own, without a window.
-
 
 VESTRA_TEST_ROW(MappingRow, double, double, double, int)
 

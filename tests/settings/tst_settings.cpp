@@ -7,9 +7,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-
 using namespace VestraSettings;
-
 
 VESTRA_TEST_ROW(DialogShowsTheStoreRow, QVariant, int, int)
 

@@ -19,7 +19,6 @@
 #include <unistd.h>
 #endif
 
-
 namespace {
 
 QAction *menuAction(QMainWindow &window, const QString &text)
