@@ -1,13 +1,17 @@
 // The recording reader and writer: bytes and text read alike, and whatever
-// the reader makes of an input comes back from a save unchanged.
+// the reader makes of an input comes back from a save unchanged. Every field
+// reads as a number exactly as Qt reads it.
 #include "signaltext.h"
 
 #include <QBuffer>
+#include <QRegularExpression>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +32,23 @@ void require(bool holds, const char *what)
     }
 }
 
+bool sameBits(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void requireNumbersAsQt(const QString &text)
+{
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        for (const QString &field : line.split(QRegularExpression(QStringLiteral("[;\t]")))) {
+            require(sameBits(SignalText::toDouble(field), field.toDouble()), "a field reads otherwise than Qt reads it");
+            if (field.toLatin1() == field.toUtf8())
+                require(sameBits(SignalText::toDouble(QLatin1String(field.toLatin1())), field.toDouble()),
+                        "a Latin-1 field reads otherwise than Qt reads it");
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -41,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ParseCount textCount = parseText(fromText, QString::fromUtf8(bytes, int(size)));
     require(byteCount.records == textCount.records && byteCount.unreadable == textCount.unreadable,
             "bytes and text count differently");
+    requireNumbersAsQt(QString::fromUtf8(bytes, int(size)));
     const QString saved = written(fromText);
     require(written(fromBytes) == saved, "bytes and text read differently");
 

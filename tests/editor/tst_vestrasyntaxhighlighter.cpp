@@ -116,20 +116,6 @@ private slots:
             ++count;
         }
         QVERIFY(count > 10);
-
-        const QStringList pieces = clashingPieces();
-        for (quint32 seed = 1; seed <= 40; ++seed) {
-            QRandomGenerator random(seed);
-            QStringList lines;
-            for (int line = 0; line < 60; ++line) {
-                QString text;
-                const int parts = random.bounded(12);
-                for (int i = 0; i < parts; ++i)
-                    text += pieces.at(random.bounded(pieces.size()));
-                lines << text;
-            }
-            QTest::addRow("random lines, seed %u", seed) << lines.join(QLatin1Char('\n'));
-        }
     }
 
     void sameAsRuleByRule()

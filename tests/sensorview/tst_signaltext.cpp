@@ -1,9 +1,7 @@
 #include "signaltext.h"
 #include "testsupport.h"
 
-#include <QBuffer>
 #include <QRandomGenerator>
-#include <QSet>
 #include <QTextStream>
 
 #include <cstring>
@@ -100,28 +98,6 @@ private slots:
                  qPrintable(QStringLiteral("%1: %2 vs %3").arg(field).arg(actual, 0, 'g', 17).arg(expected, 0, 'g', 17)));
     }
 
-    void toDoubleFuzz()
-    {
-        QRandomGenerator random(20261206);
-        const QString alphabet = QStringLiteral("0123456789012345678901234567890123456789..--++eE  \txn");
-        for (int i = 0; i < 200000; ++i) {
-            QString field;
-            const int length = 1 + random.bounded(24);
-            for (int c = 0; c < length; ++c)
-                field += alphabet.at(random.bounded(alphabet.size()));
-            const double expected = field.toDouble();
-            const double actual = SignalText::toDouble(field);
-            if (!sameBits(actual, expected))
-                QFAIL(qPrintable(QStringLiteral("'%1': %2 vs %3").arg(field).arg(actual, 0, 'g', 17).arg(expected, 0, 'g', 17)));
-        }
-        // Numbers as programs print them, at every scale.
-        for (int i = 0; i < 200000; ++i) {
-            const double value = (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-30, 30));
-            const QString field = QString::number(value, 'g', 1 + random.bounded(17));
-            QVERIFY(sameBits(SignalText::toDouble(field), field.toDouble()));
-        }
-    }
-
     void numberAsQt()
     {
         QRandomGenerator random(4711);
@@ -163,57 +139,6 @@ private slots:
         writeRange(stream, store, 4000, 3000);
         stream.flush();
         QCOMPARE(out, QStringLiteral("b\t0\t2\na\t0.5\t3\nb\t1\t4\n"));
-    }
-
-    void reopenedAsSaved_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("name opened by #") << ";#acc;1;2\n  ;  #x;3";
-        QTest::newRow("blank names") << ";  ;1;2\n;\u00a0;3;4";
-        QTest::newRow("names opened by blanks") << "; lead;1\n;\t;2\n;\u2028x;3";
-        QTest::newRow("carriage returns in names") << "a\rb;1;2\n;\rc;3\r\n";
-        QTest::newRow("numbers of all kinds") << "a;nan;nan\na;inf;-inf\na;-0;1e300\na;1.23456789;1e-300";
-        const QStringList pieces{"a", "acc", ";", ";", "\t", "1", "1.5", "-2e3", " ", "  ", "\n", "\n",
-                                 "\r\n", "\r", "#", "x", "\u00a0", "\u00b5s", "\u2028", "nan", ".5", ";;", "0.1234567"};
-        for (quint32 seed = 1; seed <= 300; ++seed) {
-            QRandomGenerator random(seed);
-            QString text;
-            for (int i = random.bounded(200); i > 0; --i)
-                text += pieces.at(random.bounded(pieces.size()));
-            QTest::addRow("random, seed %u", seed) << text;
-        }
-    }
-
-    // Whatever the reader makes of a text, from characters or from bytes,
-    // saving it and opening it again gives the same records: names as they
-    // were, numbers as written. Through a device the writer takes its byte
-    // road, to the same text.
-    void reopenedAsSaved()
-    {
-        QFETCH(QString, text);
-        SignalData store;
-        parseText(store, text);
-        SignalData textAsBytes;
-        parseUtf8(textAsBytes, text.toUtf8().constData(), text.toUtf8().size());
-        QCOMPARE(recordsOf(textAsBytes), recordsOf(store));
-        QCOMPARE(textAsBytes.signalNames(), store.signalNames());
-        const QString saved = written(writeAll, store);
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QTextStream bytes(&buffer);
-        bytes.setCodec("UTF-8");
-        writeAll(bytes, store);
-        bytes.flush();
-        QCOMPARE(QString::fromUtf8(buffer.data()), saved);
-        SignalData reopened;
-        parseText(reopened, saved);
-        QCOMPARE(reopened.recordCount(), store.recordCount());
-        // The signals' first appearance in time, not in the text, orders them now.
-        QCOMPARE(QSet<QString>(reopened.signalNames().cbegin(), reopened.signalNames().cend()),
-                 QSet<QString>(store.signalNames().cbegin(), store.signalNames().cend()));
-        for (int i = 0; i < store.recordCount(); ++i)
-            QCOMPARE(reopened.name(reopened.all().records[i]), store.name(store.all().records[i]));
-        QCOMPARE(written(writeAll, reopened), saved);
     }
 
     void unreadableLinesCounted()
