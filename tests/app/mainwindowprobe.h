@@ -41,6 +41,17 @@ struct MainWindowProbe
     bool consoleSettled() const { return !w.console->hasPending(); }
     const ConsoleWriter *consoleWriter() const { return w.console; }
 
+    // What a user sees, in one line: the title, the text with its line
+    // breaks as "/", and the boards with the chosen one in brackets.
+    QString seen() const
+    {
+        QStringList boards;
+        for (int i = 0; i < w.boardComboBox->count(); ++i)
+            boards << (i == w.boardComboBox->currentIndex() ? '[' + w.boardComboBox->itemText(i) + ']'
+                                                             : w.boardComboBox->itemText(i));
+        return w.windowTitle() + " | " + editor()->toPlainText().replace('\n', '/') + " | " + boards.join(',');
+    }
+
     void save() { w.on_actionSave_triggered(); }
     void saveAs() { w.on_actionSave_As_triggered(); }
     void openExample() { w.on_actionSelect_Example_Project_triggered(); }

@@ -16,14 +16,6 @@ namespace {
 
 const QByteArray Source("int main(void) { return 0; }\n");
 
-QStringList comboItems(QComboBox *box)
-{
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    return items;
-}
-
 QString stored(const char *key)
 {
     return QSettings().value(QLatin1String(key)).toString();
@@ -39,13 +31,15 @@ bool succeeds(const QString &program, const QStringList &arguments)
 
 } // namespace
 
+// File name, Makefile's board line (null: none), what is seen.
+VESTRA_TEST_ROW(LoadRow, QString, QByteArray, QString)
 // On disk, shown, typed, saved.
 VESTRA_TEST_ROW(EncodingRow, QByteArray, QString, QString, QByteArray)
 // What the world does to the save, characters typed, the reason given.
 VESTRA_TEST_ROW(FailureRow, QString, int, QString)
-// The answer to the question (NoButton: the file dialog is cancelled), whether
-// the other file opens, the first file's bytes after.
-VESTRA_TEST_ROW(OpenRow, int, bool, QByteArray)
+// How the user leaves the text, the answer to the question, what is seen
+// after, the first file's bytes after.
+VESTRA_TEST_ROW(LeaveRow, QString, int, QString, QByteArray)
 
 class tst_FileHandling : public QObject
 {
@@ -65,76 +59,37 @@ private slots:
         dir.reset();
     }
 
-    void projectNameAndTitle_data()
+    void loadAndReopen_data()
     {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("project");
-        QTest::newRow("one dot") << "blink.c" << "blink";
-        QTest::newRow("several dots") << "blink.v2.test.c" << "blink";
-        QTest::newRow("no dot") << "Blinky" << "Blinky";
-        QTest::newRow("leading dot") << ".hidden.c" << "";
-        QTest::newRow("blanks") << "my demo.cpp" << "my demo";
-    }
-
-    void projectNameAndTitle()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(QString, project);
-        const QString path = dir->filePath(fileName);
-        writeFile(path, "x\n");
-        MainWindowProbe probe = open(path);
-        QCOMPARE(probe.projectName(), project);
-        QCOMPARE(window->windowTitle(), "VESTRA - " + project);
-        QCOMPARE(probe.currentFilePath(), path);
-        QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(dir->path()).absoluteFilePath());
-    }
-
-    void loadFillsBoards_data()
-    {
-        QTest::addColumn<QByteArray>("boardLine");
-        QTest::addColumn<QStringList>("boards");
-        QTest::newRow("two boards") << QByteArray("#VCE_Board_Definitions: A; B C") << QStringList{"A", "B C"};
-        QTest::newRow("no Makefile") << QByteArray() << QStringList{"<Default>"};
-        QTest::newRow("marker only") << QByteArray("#VCE_Board_Definitions") << QStringList{};
-        QTest::newRow("shell characters") << QByteArray("#VCE_Board_Definitions: $(rm -rf /); \"a b\"; it's")
-                                          << QStringList{"$(rm -rf /)", "\"a b\"", "it's"};
+        QTest::addColumn<LoadRow>("row");
+        QTest::newRow("two boards") << LoadRow{"blink.c", "#VCE_Board_Definitions: A; B C", "VESTRA - blink | x/ | [A],B C"};
+        QTest::newRow("several dots, no Makefile") << LoadRow{"blink.v2.test.c", QByteArray(), "VESTRA - blink | x/ | [<Default>]"};
+        QTest::newRow("no dot, marker only") << LoadRow{"Blinky", "#VCE_Board_Definitions", "VESTRA - Blinky | x/ | "};
+        QTest::newRow("leading dot") << LoadRow{".hidden.c", "#VCE_Board_Definitions: B", "VESTRA -  | x/ | [B]"};
+        QTest::newRow("blanks, shell characters") << LoadRow{"my demo.cpp", "#VCE_Board_Definitions: $(rm -rf /); \"a b\"; it's",
+                                                             "VESTRA - my demo | x/ | [$(rm -rf /)],\"a b\",it's"};
     }
 
     // A load shows the file unmodified, stores where it was, and fills the
     // boards from its folder; a later load of something that is no file
     // changes none of it. The next start reopens the file, unless it has gone.
-    void loadFillsBoards()
+    void loadAndReopen()
     {
-        QFETCH(QByteArray, boardLine);
-        QFETCH(QStringList, boards);
-        const QString other = makeExample(QStringLiteral("other"), "#VCE_Board_Definitions: Z");
-        const QString path = makeExample(QStringLiteral("demo"), boardLine);
-        MainWindowProbe probe(newWindow());
-        window->loadSourceFile(other);
-        window->loadSourceFile(path);
-        window->loadSourceFile(dir->filePath(QStringLiteral("nothing.c")));
-        window->loadSourceFile(dir->path());
-        QVERIFY(probe.fileLoaded());
+        const auto [fileName, boardLine, expected] = TestSupport::row<LoadRow>();
+        const QString path = makeExample(QStringLiteral("demo"), boardLine, "x\n", fileName);
+        MainWindowProbe probe = open(makeExample(QStringLiteral("other"), "#VCE_Board_Definitions: Z"));
+        for (const QString &next : {path, dir->filePath(QStringLiteral("nothing.c")), dir->path()})
+            window->loadSourceFile(next);
+        QCOMPARE(probe.seen(), expected);
+        QVERIFY(probe.fileLoaded() && !probe.editor()->document()->isUndoAvailable());
         QCOMPARE(probe.currentFilePath(), path);
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
-        QCOMPARE(stored("LastLoadedFile"), path);
-        QCOMPARE(stored("LastWorkingDirectory"), QFileInfo(path).absolutePath());
-        QCOMPARE(comboItems(probe.boards()), boards);
-        QCOMPARE(probe.boards()->currentIndex(), boards.isEmpty() ? -1 : 0);
-        QCOMPARE(probe.editor()->toPlainText(), QString::fromLatin1(Source));
-        QVERIFY(!probe.editor()->document()->isModified());
-        QVERIFY(!probe.editor()->document()->isUndoAvailable());
-
-        MainWindowProbe again(newWindow());
-        QCOMPARE(again.currentFilePath(), path);
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
-        QCOMPARE(comboItems(again.boards()), boards);
-        QVERIFY(!again.editor()->document()->isModified());
+        QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(path).absolutePath());
+        QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"), path + '|' + QFileInfo(path).absolutePath());
+        QCOMPARE(MainWindowProbe(newWindow()).seen(), expected);
         QVERIFY(QFile::remove(path));
         MainWindowProbe gone(newWindow());
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA"));
-        QVERIFY(!gone.fileLoaded() && gone.editor()->toPlainText().isEmpty());
-        QCOMPARE(gone.boards()->count(), 0);
+        QCOMPARE(gone.seen(), QStringLiteral("VESTRA |  | "));
+        QVERIFY(!gone.fileLoaded());
     }
 
     void modifiedMarkFollowsEdits()
@@ -260,10 +215,10 @@ private slots:
     void saveAs_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("moves");
-        QTest::newRow("to a new file") << "other/copy.v2.c" << true;
-        QTest::newRow("to a folder that is not there") << "no-such-folder/new.c" << false;
-        QTest::newRow("dialog cancelled") << QString() << false;
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("to a new file") << "other/copy.v2.c" << "VESTRA - copy | zx/ | [A]";
+        QTest::newRow("to a folder that is not there") << "no-such-folder/new.c" << "VESTRA - demo * | zx/ | [A]";
+        QTest::newRow("dialog cancelled") << QString() << "VESTRA - demo * | zx/ | [A]";
     }
 
     // Save As moves the window to the new file, but the next start still
@@ -272,12 +227,12 @@ private slots:
     void saveAs()
     {
         QFETCH(QString, target);
-        QFETCH(bool, moves);
+        QFETCH(QString, seen);
+        const bool moves = seen.startsWith(QLatin1String("VESTRA - copy"));
         QDir().mkpath(dir->filePath(QStringLiteral("other")));
-        MainWindowProbe probe = openExample(Source, "#VCE_Board_Definitions: A");
+        MainWindowProbe probe = openExample("x\n", "#VCE_Board_Definitions: A");
         const QString path = probe.currentFilePath();
         QTest::keyClicks(probe.editor(), QStringLiteral("z"));
-        const QString storedFolder = stored("LastWorkingDirectory");
         bool asked = false;
         const auto warning = TestSupport::answer(QMessageBox::Ok);
         if (target.isNull())
@@ -287,22 +242,14 @@ private slots:
         probe.saveAs();
         QVERIFY(asked);
         QCOMPARE(warning->seen, !moves && !target.isNull());
+        QCOMPARE(probe.seen(), seen);
         const QString now = moves ? dir->filePath(target) : path;
+        QCOMPARE(probe.currentFilePath() + '|' + probe.lastWorkingDirectory(), now + '|' + QFileInfo(now).absolutePath());
+        QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"),
+                 path + '|' + QFileInfo(moves ? now : path).absolutePath());
+        QCOMPARE(readFile(path) + readFile(now), moves ? "x\nzx\n" : "x\nx\n");
+        window->applySettings();
         QCOMPARE(probe.currentFilePath(), now);
-        QCOMPARE(probe.projectName(), moves ? QStringLiteral("copy") : QStringLiteral("demo"));
-        QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(now).absolutePath());
-        QCOMPARE(stored("LastWorkingDirectory"), moves ? QFileInfo(now).absolutePath() : storedFolder);
-        QCOMPARE(window->windowTitle(), moves ? QStringLiteral("VESTRA - copy") : QStringLiteral("VESTRA - demo *"));
-        QCOMPARE(probe.editor()->document()->isModified(), !moves);
-        QCOMPARE(readFile(path), Source);
-        QCOMPARE(stored("LastLoadedFile"), path);
-        QCOMPARE(comboItems(probe.boards()), QStringList{"A"});
-        if (moves) {
-            QCOMPARE(readFile(now), "z" + Source);
-            window->applySettings();
-            QCOMPARE(probe.currentFilePath(), now);
-            QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(now).absolutePath());
-        }
     }
 
     // With no file yet neither Save nor Save As asks for one. Each shows
@@ -319,47 +266,50 @@ private slots:
         QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
     }
 
-    void openWhileModified_data()
+    void leavingModifiedText_data()
     {
-        QTest::addColumn<OpenRow>("row");
-        QTest::newRow("save") << OpenRow{QMessageBox::Save, true, "editone\n"};
-        QTest::newRow("discard") << OpenRow{QMessageBox::Discard, true, "one\n"};
-        QTest::newRow("cancel") << OpenRow{QMessageBox::Cancel, false, "one\n"};
-        QTest::newRow("file dialog cancelled: no question") << OpenRow{QMessageBox::NoButton, false, "one\n"};
+        QTest::addColumn<LeaveRow>("row");
+        const QString stays = "VESTRA - demo * | editone/ | [<Default>]";
+        const QString second = "VESTRA - second | two/ | [<Default>]";
+        QTest::newRow("open, save") << LeaveRow{"open", QMessageBox::Save, second, "editone\n"};
+        QTest::newRow("open, discard") << LeaveRow{"open", QMessageBox::Discard, second, "one\n"};
+        QTest::newRow("open, cancel") << LeaveRow{"open", QMessageBox::Cancel, stays, "one\n"};
+        QTest::newRow("no file chosen: no question") << LeaveRow{"open, no file", QMessageBox::Discard, stays, "one\n"};
+        QTest::newRow("close unmodified: no question") << LeaveRow{"close unmodified", QMessageBox::Cancel, "closed", "one\n"};
+        QTest::newRow("close, cancel") << LeaveRow{"close", QMessageBox::Cancel, stays, "one\n"};
+        QTest::newRow("close, discard") << LeaveRow{"close", QMessageBox::Discard, "closed", "one\n"};
+        QTest::newRow("close, the save fails") << LeaveRow{"close, folder gone", QMessageBox::Save, stays, "<unreadable>"};
     }
 
-    void openWhileModified()
+    // Opening another file or closing the window asks about unsaved edits
+    // before it returns, so no question came if none was seen.
+    void leavingModifiedText()
     {
-        const auto [answer, opens, firstOnDisk] = TestSupport::row<OpenRow>();
+        const auto [how, answer, after, firstOnDisk] = TestSupport::row<LeaveRow>();
         const QString second = makeExample(QStringLiteral("second"), QByteArray(), "two\n");
         MainWindowProbe probe = openExample("one\n");
-        const QString first = probe.currentFilePath();
-        QTest::keyClicks(probe.editor(), QStringLiteral("edit"));
-        if (answer == QMessageBox::NoButton)
-            TestSupport::cancelFileDialog();
-        else
-            TestSupport::chooseFile(second);
-        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer == QMessageBox::NoButton ? QMessageBox::Discard : answer));
-        probe.openExample();
-        QCOMPARE(question->seen, answer != QMessageBox::NoButton);
-        QCOMPARE(readFile(first), firstOnDisk);
-        QCOMPARE(probe.currentFilePath(), opens ? second : first);
-        QCOMPARE(probe.editor()->toPlainText(), opens ? QStringLiteral("two\n") : QStringLiteral("editone\n"));
-        QCOMPARE(probe.editor()->document()->isModified(), !opens);
-    }
-
-    void promptSaveFailureCancelsClose()
-    {
-        MainWindowProbe probe = openExample();
         window->show();
-        QTest::keyClicks(probe.editor(), QStringLiteral("keep me"));
-        QVERIFY(QDir(QFileInfo(probe.currentFilePath()).absolutePath()).removeRecursively());
-        const auto question = TestSupport::answer(QMessageBox::Save);
+        const QString first = probe.currentFilePath();
+        if (how != QLatin1String("close unmodified"))
+            QTest::keyClicks(probe.editor(), QStringLiteral("edit"));
+        if (how == QLatin1String("close, folder gone"))
+            QVERIFY(QDir(QFileInfo(first).absolutePath()).removeRecursively());
+        if (how == QLatin1String("open, no file"))
+            TestSupport::cancelFileDialog();
+        else if (how == QLatin1String("open"))
+            TestSupport::chooseFile(second);
+        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
         const auto warning = TestSupport::answer(QMessageBox::Ok);
-        QVERIFY(!window->close());
-        QVERIFY(question->seen && warning->seen);
-        QVERIFY(window->isVisible());
-        QVERIFY(probe.editor()->toPlainText().startsWith(QStringLiteral("keep me")));
+        if (how.startsWith(QLatin1String("open")))
+            probe.openExample();
+        else
+            QCOMPARE(window->close(), after == QLatin1String("closed"));
+        QCOMPARE(window->isVisible() ? probe.seen() : QStringLiteral("closed"), after);
+        QCOMPARE(readFile(first), firstOnDisk);
+        QCOMPARE(warning->seen, how == QLatin1String("close, folder gone"));
+        QCOMPARE(question->seen ? question->text + ' ' + question->informativeText : QString(),
+                 how == QLatin1String("open, no file") || how == QLatin1String("close unmodified")
+                     ? QString() : QStringLiteral("The source file has been modified. Do you want to save your changes?"));
     }
 
     void zeroByteWarns()
@@ -373,14 +323,16 @@ private slots:
 
 private:
     // A folder with a Makefile and a source file, like a bundled example.
-    QString makeExample(const QString &name, const QByteArray &boardLine, const QByteArray &source = Source)
+    QString makeExample(const QString &name, const QByteArray &boardLine, const QByteArray &source = Source,
+                        const QString &fileName = QString())
     {
         const QString folder = dir->filePath(name);
         QDir().mkpath(folder);
         if (!boardLine.isNull())
             writeFile(folder + "/Makefile", "all:\n\tcc x.c\n" + boardLine + "\n");
-        writeFile(folder + '/' + name + ".c", source);
-        return folder + '/' + name + ".c";
+        const QString path = folder + '/' + (fileName.isNull() ? name + ".c" : fileName);
+        writeFile(path, source);
+        return path;
     }
 
     MainWindow &newWindow()

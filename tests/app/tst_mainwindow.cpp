@@ -59,8 +59,6 @@ VESTRA_TEST_ROW(SearchRow, QString, bool, QString, QString)
 // Action, target, present, whether the desktop opens it, the warning
 // (empty: the desktop gets the target).
 VESTRA_TEST_ROW(HelpRow, QString, QString, bool, bool, QString)
-// Modified, the answer, whether the window closes.
-VESTRA_TEST_ROW(CloseRow, bool, int, bool)
 
 class tst_MainWindow : public QObject
 {
@@ -296,33 +294,6 @@ private slots:
         QCOMPARE(fontOf(probe.console()->document()->defaultFont()), accept ? "Courier New 12" : "Courier New 9");
         QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), accept ? 2 : 4));
         QCOMPARE(probe.makePath(), accept ? QStringLiteral("gmake") : QString::fromLatin1(VestraSettings::DefaultMakePath));
-    }
-
-    void closeAsksWhenModified_data()
-    {
-        QTest::addColumn<CloseRow>("row");
-        QTest::newRow("unmodified closes at once") << CloseRow{false, QMessageBox::Cancel, true};
-        QTest::newRow("cancel keeps the window") << CloseRow{true, QMessageBox::Cancel, false};
-        QTest::newRow("discard closes") << CloseRow{true, QMessageBox::Discard, true};
-    }
-
-    // close() asks before it returns, so no question came if none was seen.
-    void closeAsksWhenModified()
-    {
-        const auto [modified, answer, closes] = TestSupport::row<CloseRow>();
-        MainWindowProbe probe = newWindow(true);
-        if (modified) {
-            QTest::keyClicks(probe.editor(), QStringLiteral("int x;"));
-            QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
-        }
-        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
-        QCOMPARE(window->close(), closes);
-        QCOMPARE(question->seen, modified);
-        QCOMPARE(window->isVisible(), !closes);
-        if (modified) {
-            QCOMPARE(question->text, QStringLiteral("The source file has been modified."));
-            QCOMPARE(question->informativeText, QStringLiteral("Do you want to save your changes?"));
-        }
     }
 
 private:
