@@ -9,9 +9,9 @@
 
 using namespace VestraSettings;
 
-VESTRA_TEST_ROW(DialogShowsTheStoreRow, QVariant, int, int)
-
-VESTRA_TEST_ROW(UsableSizesRow, QVariant, int, int, int)
+// What is stored in all three size keys (invalid: nothing), the sizes the
+// program uses, the sizes the dialog shows ("editor console tab").
+VESTRA_TEST_ROW(SizesRow, QVariant, QString, QString)
 
 class tst_Settings : public QObject
 {
@@ -30,77 +30,43 @@ private slots:
         dialog.reset();
     }
 
-    void identitySelectsTheStore()
+    void storedSizes_data()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("x"));
-        QCoreApplication::setApplicationName(QStringLiteral("y"));
-        setApplicationIdentity();
-        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Tarnwell Quorimat"));
-        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("VESTRA CodeEditor"));
+        QTest::addColumn<SizesRow>("row");
+        QTest::newRow("nothing stored") << SizesRow{QVariant(), "10 9 4", "10 9 4"};
+        QTest::newRow("in range") << SizesRow{14, "14 14 14", "14 14 14"};
+        QTest::newRow("above the dialog's range") << SizesRow{45, "30 30 20", "30 30 20"};
+        QTest::newRow("largest integer") << SizesRow{2147483647, "30 30 20", "30 30 20"};
+        QTest::newRow("just below the fonts' range") << SizesRow{7, "8 8 7", "8 8 7"};
+        QTest::newRow("edges of the ranges") << SizesRow{1, "8 8 1", "8 8 1"};
+        QTest::newRow("zero") << SizesRow{0, "10 9 4", "8 8 1"};
+        QTest::newRow("negative") << SizesRow{-3, "10 9 4", "8 8 1"};
+        QTest::newRow("not a number") << SizesRow{QStringLiteral("big"), "10 9 4", "8 8 1"};
     }
 
-    void usableSizes_data()
+    // Sizes a start finds stored are brought into range, or fall back when
+    // they make no sense; the dialog shows them within its ranges, with the
+    // previews in the sizes shown, and OK stores what it shows. An empty make
+    // path is the user's choice and stays.
+    void storedSizes()
     {
-        QTest::addColumn<UsableSizesRow>("row");
-        QTest::newRow("nothing stored") << UsableSizesRow{QVariant(), 10, 9, 4};
-        QTest::newRow("in range") << UsableSizesRow{QVariant(14), 14, 14, 14};
-        QTest::newRow("above the dialog's range") << UsableSizesRow{QVariant(45), 30, 30, 20};
-        QTest::newRow("largest integer") << UsableSizesRow{QVariant(2147483647), 30, 30, 20};
-        QTest::newRow("just below the fonts' range") << UsableSizesRow{QVariant(7), 8, 8, 7};
-        QTest::newRow("edges of the ranges") << UsableSizesRow{QVariant(1), 8, 8, 1};
-        QTest::newRow("zero falls back") << UsableSizesRow{QVariant(0), 10, 9, 4};
-        QTest::newRow("negative falls back") << UsableSizesRow{QVariant(-3), 10, 9, 4};
-        QTest::newRow("not a number falls back") << UsableSizesRow{QVariant(QStringLiteral("big")), 10, 9, 4};
-    }
-
-    void usableSizes()
-    {
-        const auto [stored, editorSize, consoleSize, tabSize] = TestSupport::row<UsableSizesRow>();
+        const auto [stored, used, shownSizes] = TestSupport::row<SizesRow>();
         if (stored.isValid()) {
             QSettings settings;
             for (const char *key : {KeyEditorFontSize, KeyConsoleFontSize, KeyEditorTabSize})
                 settings.setValue(key, stored);
-            // An empty make path is the user's choice and stays.
             settings.setValue(KeyMakePath, QString());
         }
+        const QString make = stored.isValid() ? QString() : QString(DefaultMakePath);
         const UserSettings values = usableSettings(readUserSettings());
-        QCOMPARE(values.editorFontSize, editorSize);
-        QCOMPARE(values.consoleFontSize, consoleSize);
-        QCOMPARE(values.editorTabSize, tabSize);
-        QCOMPARE(values.makePath, stored.isValid() ? QString() : QString(DefaultMakePath));
-        QCOMPARE(readLastWorkingDirectory(QStringLiteral("/fallback")), QStringLiteral("/fallback"));
-        QCOMPARE(readLastLoadedFile(), QString());
-    }
-
-    void dialogShowsTheStore_data()
-    {
-        QTest::addColumn<DialogShowsTheStoreRow>("row");
-        QTest::newRow("nothing stored") << DialogShowsTheStoreRow{QVariant(), 10, 4};
-        QTest::newRow("too small") << DialogShowsTheStoreRow{QVariant(0), 8, 1};
-        QTest::newRow("too large") << DialogShowsTheStoreRow{QVariant(99), 30, 20};
-        QTest::newRow("in range") << DialogShowsTheStoreRow{QVariant(12), 12, 12};
-    }
-
-    // The dialog shows what is stored, brought into its ranges, with the
-    // previews in the sizes shown; OK stores what it shows.
-    void dialogShowsTheStore()
-    {
-        const auto [stored, fontShown, tabShown] = TestSupport::row<DialogShowsTheStoreRow>();
-        if (stored.isValid()) {
-            QSettings settings;
-            for (const char *key : {KeyEditorFontSize, KeyConsoleFontSize, KeyEditorTabSize})
-                settings.setValue(key, stored);
-        }
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(values.editorFontSize).arg(values.consoleFontSize).arg(values.editorTabSize)
+                     .arg(values.makePath), used + ' ' + make);
+        QCOMPARE(readLastWorkingDirectory(QStringLiteral("/fallback")) + readLastLoadedFile(), QStringLiteral("/fallback"));
         dialog.reset(new SettingsDialog(nullptr));
-        QCOMPARE(spin("spinEditorFntSize")->value(), fontShown);
-        QCOMPARE(spin("spinConsoleFntSize")->value(), stored.isValid() ? fontShown : 9);
-        QCOMPARE(spin("spinEditorTabSize")->value(), tabShown);
-        QCOMPARE(field("textEditorExample")->font().pointSize(), fontShown);
-        QCOMPARE(field("textConsoleExample")->font().pointSize(), stored.isValid() ? fontShown : 9);
-        QCOMPARE(field("textMakePath")->text(), QString(DefaultMakePath));
+        const QStringList sizes = shownSizes.split(' ');
+        QCOMPARE(shown(), QStringList({shownSizes, sizes[0] + ' ' + sizes[1], make}).join(" | "));
         boxButton(QDialogButtonBox::Ok)->click();
-        QCOMPARE(QSettings().value(KeyEditorFontSize).toInt(), fontShown);
-        QCOMPARE(QSettings().value(KeyEditorTabSize).toInt(), tabShown);
+        QCOMPARE(storedValues(), shownSizes + ' ' + make);
     }
 
     void okStoresCancelDoesNot_data()
@@ -116,65 +82,47 @@ private slots:
     {
         QFETCH(bool, accept);
         spin("spinEditorFntSize")->setValue(14);
-        QCOMPARE(field("textEditorExample")->font().pointSize(), 14);
-        QCOMPARE(field("textConsoleExample")->font().pointSize(), 9);
+        QCOMPARE(shown(), QStringLiteral("14 9 4 | 14 9 | make"));
         spin("spinConsoleFntSize")->setValue(21);
-        QCOMPARE(field("textConsoleExample")->font().pointSize(), 21);
-        QCOMPARE(field("textEditorExample")->font().pointSize(), 14);
         spin("spinEditorTabSize")->setValue(8);
         field("textMakePath")->setText(QStringLiteral("  /opt/my tools/make "));
+        QCOMPARE(shown(), QStringLiteral("14 21 8 | 14 21 |   /opt/my tools/make "));
         QVERIFY(QSettings().allKeys().isEmpty());
         boxButton(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
         QCOMPARE(dialog->result(), int(accept ? QDialog::Accepted : QDialog::Rejected));
-        if (!accept) {
-            QVERIFY(QSettings().allKeys().isEmpty());
-            return;
-        }
-        const UserSettings values = readUserSettings();
-        QCOMPARE(values.editorFontSize, 14);
-        QCOMPARE(values.consoleFontSize, 21);
-        QCOMPARE(values.editorTabSize, 8);
-        QCOMPARE(values.makePath, QStringLiteral("  /opt/my tools/make "));
+        QCOMPARE(storedValues(), accept ? QStringLiteral("14 21 8   /opt/my tools/make ") : QStringLiteral("0 0 0 "));
         writeLastWorkingDirectory(QStringLiteral("/work/examples"));
         writeLastLoadedFile(QStringLiteral("x.c"));
-        QCOMPARE(readLastWorkingDirectory(QString()), QStringLiteral("/work/examples"));
-        QCOMPARE(readLastLoadedFile(), QStringLiteral("x.c"));
+        QCOMPARE(readLastWorkingDirectory(QString()) + '|' + readLastLoadedFile(), QStringLiteral("/work/examples|x.c"));
     }
 
     void resetAnswers_data()
     {
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("reset");
-        QTest::newRow("yes") << int(QMessageBox::Yes) << true;
-        QTest::newRow("no") << int(QMessageBox::No) << false;
+        QTest::addColumn<QString>("after");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << "10 9 4 | 10 9 | make";
+        QTest::newRow("no") << int(QMessageBox::No) << "20 9 4 | 20 9 | gmake";
     }
 
+    // A reset is in the store at once, even when the dialog is cancelled,
+    // and leaves the last file alone.
     void resetAnswers()
     {
         QFETCH(int, answer);
-        QFETCH(bool, reset);
-        {
-            QSettings settings;
-            settings.setValue(KeyEditorFontSize, 20);
-            settings.setValue(KeyMakePath, QStringLiteral("gmake"));
-            settings.setValue(KeyLastLoadedFile, QStringLiteral("/x/y.c"));
-        }
+        QFETCH(QString, after);
+        QSettings().setValue(KeyEditorFontSize, 20);
+        QSettings().setValue(KeyMakePath, QStringLiteral("gmake"));
+        QSettings().setValue(KeyLastLoadedFile, QStringLiteral("/x/y.c"));
         dialog.reset(new SettingsDialog(nullptr));
         const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
         button("btnResetSettings")->click();
-        QVERIFY(question->seen);
-        QCOMPARE(question->text, QStringLiteral("Reset settings"));
-        QCOMPARE(question->informativeText, QStringLiteral("Are you sure you want to reset all settings to default ?"));
-        const QString make = reset ? QString(DefaultMakePath) : QStringLiteral("gmake");
-        QCOMPARE(spin("spinEditorFntSize")->value(), reset ? 10 : 20);
-        QCOMPARE(field("textEditorExample")->font().pointSize(), reset ? 10 : 20);
-        QCOMPARE(field("textMakePath")->text(), make);
-        // A reset is in the store at once, even when the dialog is cancelled.
+        QCOMPARE(question->text + '|' + question->informativeText,
+                 QStringLiteral("Reset settings|Are you sure you want to reset all settings to default ?"));
+        QCOMPARE(shown(), after);
         boxButton(QDialogButtonBox::Cancel)->click();
-        const QSettings settings;
-        QCOMPARE(settings.value(KeyEditorFontSize).toInt(), reset ? 10 : 20);
-        QCOMPARE(settings.value(KeyMakePath).toString(), make);
-        QCOMPARE(settings.value(KeyLastLoadedFile).toString(), QStringLiteral("/x/y.c"));
+        QCOMPARE(QSettings().value(KeyEditorFontSize).toInt(), after.left(2).toInt());
+        QCOMPARE(QSettings().value(KeyMakePath).toString(), after.section(" | ", 2));
+        QCOMPARE(readLastLoadedFile(), QStringLiteral("/x/y.c"));
     }
 
     void browse_data()
@@ -208,6 +156,23 @@ private:
     QPushButton *boxButton(QDialogButtonBox::StandardButton which)
     {
         return dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(which);
+    }
+
+    // The spin boxes, the previews' font sizes and the make path.
+    QString shown()
+    {
+        return QStringLiteral("%1 %2 %3 | %4 %5 | %6")
+            .arg(spin("spinEditorFntSize")->value()).arg(spin("spinConsoleFntSize")->value())
+            .arg(spin("spinEditorTabSize")->value()).arg(field("textEditorExample")->font().pointSize())
+            .arg(field("textConsoleExample")->font().pointSize()).arg(field("textMakePath")->text());
+    }
+
+    QString storedValues() const
+    {
+        const QSettings settings;
+        return QStringLiteral("%1 %2 %3 %4").arg(settings.value(KeyEditorFontSize).toInt())
+            .arg(settings.value(KeyConsoleFontSize).toInt()).arg(settings.value(KeyEditorTabSize).toInt())
+            .arg(settings.value(KeyMakePath).toString());
     }
 
     std::unique_ptr<SettingsDialog> dialog;
