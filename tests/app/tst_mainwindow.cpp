@@ -41,16 +41,6 @@ QPair<int, int> inkRows(const QImage &image, int lineHeight)
     return {first, last};
 }
 
-QString fontOf(const QFont &font)
-{
-    return font.family() + ' ' + QString::number(font.pointSize());
-}
-
-qreal spaces(VESTRACodeEditor *editor, int count)
-{
-    return count * QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char(' '));
-}
-
 } // namespace
 
 // Text searched, case-sensitive, keys (r: Return, e: keypad Enter), the
@@ -86,46 +76,24 @@ private slots:
         QDir(root.filePath(QStringLiteral("doc"))).removeRecursively();
     }
 
-    void startupPaths()
+    // A first start: no file, the examples beside the program's folder, every
+    // tool bar button with its picture and the board selector at the bar's
+    // right end.
+    void freshWindow()
     {
-        MainWindowProbe probe = newWindow();
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA"));
+        MainWindowProbe probe = newWindow(true);
+        QCOMPARE(probe.seen(), QStringLiteral("VESTRA |  | "));
         QCOMPARE(QFileInfo(probe.basePath()).canonicalFilePath(), QFileInfo(root.path()).canonicalFilePath());
         QCOMPARE(probe.examplesPath(), probe.basePath() + QDir::separator() + "examples");
         QCOMPARE(probe.lastWorkingDirectory(), probe.examplesPath());
-        QVERIFY(probe.currentFilePath().isEmpty());
-        QVERIFY(!probe.fileLoaded());
-    }
-
-    // Every tool bar button shows its picture, and the board selector sits at
-    // the bar's right end.
-    void toolBar()
-    {
-        MainWindowProbe probe = newWindow(true);
+        QVERIFY(probe.currentFilePath().isEmpty() && !probe.fileLoaded());
         auto *bar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
-        QVERIFY(bar);
         for (QAction *action : bar->actions()) {
             if (!action->isSeparator() && !qobject_cast<QWidgetAction *>(action))
                 QVERIFY2(!action->icon().pixmap(48, 48).isNull(), qPrintable(action->text()));
         }
         const int right = probe.boards()->mapTo(bar, QPoint(probe.boards()->width() - 1, 0)).x();
         QVERIFY2(bar->width() - right < 30, qPrintable(QStringLiteral("%1 of %2").arg(right).arg(bar->width())));
-    }
-
-    // What a start finds stored is brought into range and applied, the
-    // console's font from the start.
-    void storedSizesApplied()
-    {
-        QSettings settings;
-        settings.setValue(QStringLiteral("EditorFontSize"), 100000);
-        settings.setValue(QStringLiteral("EditorTabSize"), 2147483647);
-        settings.setValue(QStringLiteral("ConsoleFontSize"), 1);
-        settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
-        MainWindowProbe probe = newWindow();
-        QCOMPARE(probe.editor()->font().pointSize(), 30);
-        QCOMPARE(probe.console()->document()->defaultFont().pointSize(), 8);
-        QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), 20));
-        QCOMPARE(probe.makePath(), QStringLiteral("/opt/my make/make"));
     }
 
     // The numbers are as big as the text and stand on its baseline.
@@ -266,34 +234,50 @@ private slots:
         }
     }
 
-    void settingsAppliedOnOk_data()
+    void settingsApplied_data()
     {
-        QTest::addColumn<bool>("accept");
-        QTest::newRow("OK applies at once") << true;
-        QTest::newRow("Cancel applies nothing") << false;
+        QTest::addColumn<int>("dialogButton");
+        QTest::addColumn<QString>("applied");
+        // What a start finds stored is brought into range, the console's font
+        // applied from the start.
+        QTest::newRow("stored at start") << int(QDialogButtonBox::NoButton) << "Courier New 30, 8, tab 20, /opt/my make/make";
+        QTest::newRow("OK applies at once") << int(QDialogButtonBox::Ok) << "Courier New 16, 12, tab 2, gmake";
+        QTest::newRow("Cancel applies nothing") << int(QDialogButtonBox::Cancel) << "Courier New 10, 9, tab 4, make";
     }
 
-    void settingsAppliedOnOk()
+    void settingsApplied()
     {
-        QFETCH(bool, accept);
+        QFETCH(int, dialogButton);
+        QFETCH(QString, applied);
+        if (dialogButton == QDialogButtonBox::NoButton) {
+            QSettings settings;
+            settings.setValue(QStringLiteral("EditorFontSize"), 100000);
+            settings.setValue(QStringLiteral("EditorTabSize"), 2147483647);
+            settings.setValue(QStringLiteral("ConsoleFontSize"), 1);
+            settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
+        }
         MainWindowProbe probe = newWindow();
-        bool shown = false;
-        TestSupport::whenModal<QDialog>(
-            [accept](QDialog *dialog) {
-                dialog->findChild<QSpinBox *>(QStringLiteral("spinEditorFntSize"))->setValue(16);
-                dialog->findChild<QSpinBox *>(QStringLiteral("spinConsoleFntSize"))->setValue(12);
-                dialog->findChild<QSpinBox *>(QStringLiteral("spinEditorTabSize"))->setValue(2);
-                dialog->findChild<QLineEdit *>(QStringLiteral("textMakePath"))->setText(QStringLiteral("gmake"));
-                auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-                box->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
-            },
-            &shown);
-        probe.action("actionSettings")->trigger();
-        QVERIFY(shown);
-        QCOMPARE(fontOf(probe.editor()->font()), accept ? "Courier New 16" : "Courier New 10");
-        QCOMPARE(fontOf(probe.console()->document()->defaultFont()), accept ? "Courier New 12" : "Courier New 9");
-        QCOMPARE(probe.editor()->tabStopDistance(), spaces(probe.editor(), accept ? 2 : 4));
-        QCOMPARE(probe.makePath(), accept ? QStringLiteral("gmake") : QString::fromLatin1(VestraSettings::DefaultMakePath));
+        if (dialogButton != QDialogButtonBox::NoButton) {
+            bool shown = false;
+            TestSupport::whenModal<QDialog>(
+                [dialogButton](QDialog *dialog) {
+                    dialog->findChild<QSpinBox *>(QStringLiteral("spinEditorFntSize"))->setValue(16);
+                    dialog->findChild<QSpinBox *>(QStringLiteral("spinConsoleFntSize"))->setValue(12);
+                    dialog->findChild<QSpinBox *>(QStringLiteral("spinEditorTabSize"))->setValue(2);
+                    dialog->findChild<QLineEdit *>(QStringLiteral("textMakePath"))->setText(QStringLiteral("gmake"));
+                    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::StandardButton(dialogButton))->click();
+                },
+                &shown);
+            probe.action("actionSettings")->trigger();
+            QVERIFY(shown);
+        }
+        const QFont editor = probe.editor()->font();
+        const qreal space = QFontMetrics(editor).horizontalAdvance(QLatin1Char(' '));
+        QCOMPARE(QStringLiteral("%1 %2, %3, tab %4, %5").arg(editor.family()).arg(editor.pointSize())
+                     .arg(probe.console()->document()->defaultFont().pointSize())
+                     .arg(probe.editor()->tabStopDistance() / space).arg(probe.makePath()),
+                 applied);
+        QCOMPARE(probe.console()->document()->defaultFont().family(), editor.family());
     }
 
 private:
