@@ -5,8 +5,8 @@
 #include "sensorviewx.h"
 #include "signallist.h"
 #include "signaltext.h"
-#include "timeline.h"
 #include "testsupport.h"
+#include "timeline.h"
 
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -15,78 +15,68 @@
 
 namespace {
 
-QStringList columnOf(DataList *list, int role)
+QString columnOf(const DataList *list, int role)
 {
     QStringList values;
     for (int row = 0; row < list->rowCount(); ++row)
         values << list->rowData(row, role).toString();
-    return values;
+    return values.join(QLatin1Char(' '));
 }
 
 } // namespace
 
-VESTRA_TEST_ROW(JumpsRow, int, double, bool, double)
-
-VESTRA_TEST_ROW(EnsureTimeVisibleRow, int, double, double, int)
-
-VESTRA_TEST_ROW(WheelZoomRow, double, int, double)
-
-VESTRA_TEST_ROW(ClickSnapsToSamplesRow, QString, double, double)
-
-VESTRA_TEST_ROW(TimeLabelRow, double, double, QString)
-
-VESTRA_TEST_ROW(ValueFormattingRow, double, int, QString)
+// Value, format, text shown.
+VESTRA_TEST_ROW(FormatRow, double, int, QString)
+// Jump mode, from, whether b is selected, where the cursor lands.
+VESTRA_TEST_ROW(JumpRow, int, double, bool, double)
 
 class tst_SensorPanes : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        view.reset(new SensorViewX(new SignalData));
-    }
-
-    void cleanup()
-    {
-        view.reset();
-    }
+    void init() { view.reset(new SensorViewX(new SignalData)); }
+    void cleanup() { view.reset(); }
 
     void valueFormatting_data()
     {
-        QTest::addColumn<ValueFormattingRow>("row");
-        const double nan = std::nan("");
-        QTest::newRow("decimal") << ValueFormattingRow{1234.5678, 1, "1234.57"};
-        QTest::newRow("other formats are decimal") << ValueFormattingRow{0.5, 7, "0.5"};
-        QTest::newRow("hex of -1.7") << ValueFormattingRow{-1.7, 2, "0x-1"};
-        QTest::newRow("hex of 255.9") << ValueFormattingRow{255.9, 2, "0xff"};
-        QTest::newRow("NaN shows nothing") << ValueFormattingRow{nan, 1, ""};
-        QTest::newRow("enumeration 1.9") << ValueFormattingRow{1.9, 3, "on"};
-        QTest::newRow("enumeration out of names") << ValueFormattingRow{2.0, 3, "2"};
-        QTest::newRow("enumeration negative") << ValueFormattingRow{-0.5, 3, "off"};
+        QTest::addColumn<FormatRow>("row");
+        QTest::newRow("decimal") << FormatRow{1234.5678, 1, "1234.57"};
+        QTest::newRow("other formats are decimal") << FormatRow{0.5, 7, "0.5"};
+        QTest::newRow("hex of -1.7") << FormatRow{-1.7, 2, "0x-1"};
+        QTest::newRow("hex of 255.9") << FormatRow{255.9, 2, "0xff"};
+        QTest::newRow("NaN shows nothing") << FormatRow{std::nan(""), 1, ""};
+        QTest::newRow("enumeration 1.9") << FormatRow{1.9, 3, "on"};
+        QTest::newRow("enumeration out of names") << FormatRow{2.0, 3, "2"};
+        QTest::newRow("enumeration negative") << FormatRow{-0.5, 3, "off"};
     }
 
     void valueFormatting()
     {
-        const auto [value, format, text] = TestSupport::row<ValueFormattingRow>();
+        const auto [value, format, text] = TestSupport::row<FormatRow>();
         QCOMPARE(DataList::formatValue(value, format, {QStringLiteral("off"), QStringLiteral("on")}), text);
     }
 
+    // A signal's first line fixes its rows: none of values still gets one.
+    // More data of known signals adds no rows. The header shows the cursor's
+    // time in seconds below 0.05 px/ms, in milliseconds from there.
     void rowsFromData()
     {
         load(QStringLiteral("gyro;0\ngyro;1;1;2;3\nacc;2;1;2\n"));
         SignalList *list = view->signalList();
-        // A signal's first line fixes its rows: none of values still gets one.
-        QCOMPARE(columnOf(list->valueList(), DataList::SignalNameRole), (QStringList{"gyro", "acc", "acc"}));
-        QCOMPARE(columnOf(list->labelList(), DataList::LabelRole), (QStringList{"0", "0", "1"}));
-        QCOMPARE(columnOf(list->valueList(), DataList::StyleRole), (QStringList{"2", "2", "2"}));
-        QCOMPARE(list->labelList()->rowData(1, DataList::ColorRole).value<QColor>(), QColor(255, 0, 0));
-        QCOMPARE(list->labelList()->rowData(2, DataList::ColorRole).value<QColor>(), QColor(0, 192, 0));
+        QCOMPARE(columnOf(list->valueList(), DataList::SignalNameRole), QStringLiteral("gyro acc acc"));
+        QCOMPARE(columnOf(list->labelList(), DataList::LabelRole), QStringLiteral("0 0 1"));
+        QCOMPARE(columnOf(list->valueList(), DataList::StyleRole), QStringLiteral("2 2 2"));
+        QCOMPARE(columnOf(list->labelList(), DataList::ColorRole), QStringLiteral("#ff0000 #ff0000 #00c000"));
         QCOMPARE(list->sectionList()->sectionCountInModel(), 2);
         QCOMPARE(list->sectionList()->sectionData(1, SectionList::ChannelCountRole).toInt(), 2);
-        // More data of known signals adds no rows.
         load(QStringLiteral("acc;3;1;2;3;4"));
         QCOMPARE(list->valueList()->rowCount(), 3);
+        for (const auto &[scale, label] : {std::pair(0.01, "12.3 s"), std::pair(0.05, "12345 ms")}) {
+            list->refreshValues(12345.6, scale, *view->signalData());
+            QCOMPARE(list->header()->model()->headerData(1, Qt::Horizontal).toString(), QLatin1String(label));
+        }
+        QCOMPARE(columnOf(list->valueList(), DataList::ValueRole), QStringLiteral("1 1 2"));
     }
 
     void sectionResizeSharesRows()
@@ -99,22 +89,23 @@ private slots:
         list->fitSignalSections();
         QCOMPARE(list->sectionList()->sectionSize(0), 90);
         list->sectionList()->resizeSection(0, 100);
-        QCOMPARE(list->valueList()->sectionSize(0), 33);
-        QCOMPARE(list->valueList()->sectionSize(1), 33);
-        QCOMPARE(list->valueList()->sectionSize(2), 34);
-        QCOMPARE(list->labelList()->sectionSize(2), 34);
+        QCOMPARE(sizes(list->valueList()), QStringLiteral("33 33 34"));
+        QCOMPARE(sizes(list->labelList()), QStringLiteral("33 33 34"));
         QCOMPARE(list->valueList()->rowData(0, DataList::HeightRole).toDouble(), 100.0 / 3);
         // A hidden row gives its height up in every list.
         list->valueList()->hideSection(1);
-        QCOMPARE(list->labelList()->sectionSize(1), 0);
+        QCOMPARE(sizes(list->labelList()), QStringLiteral("33 0 34"));
         QCOMPARE(list->sectionList()->sectionSize(0), 100 - 33);
     }
 
+    // 61 * 150 / 100 = 91.5: down for one resize, up for the next, and the
+    // toggle is shared by every header.
     void headerRoundingAlternates()
     {
         QStandardItemModel model(1, 2);
         AutoSizeHeaderView first;
         AutoSizeHeaderView second;
+        QList<int> rounded;
         for (AutoSizeHeaderView *header : {&first, &second}) {
             header->setModel(&model);
             header->resize(100, 20);
@@ -122,15 +113,12 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(header));
             header->resizeSection(0, 61);
         }
-        // 61 * 150 / 100 = 91.5: down for one resize, up for the next, and the
-        // toggle is shared by every header.
-        const int round = [&]() {
-            first.resize(150, 20);
-            return first.sectionSize(0);
-        }();
-        second.resize(150, 20);
-        QCOMPARE(round + second.sectionSize(0), 91 + 92);
-        QVERIFY(round != second.sectionSize(0));
+        for (AutoSizeHeaderView *header : {&first, &second}) {
+            header->resize(150, 20);
+            rounded << header->sectionSize(0);
+        }
+        std::sort(rounded.begin(), rounded.end());
+        QCOMPARE(rounded, QList<int>({91, 92}));
     }
 
     // Selecting in one list selects in the others; moving a section moves
@@ -141,125 +129,105 @@ private slots:
         SignalList *list = view->signalList();
         list->valueList()->setRowSelected(1, true);
         QVERIFY(list->labelList()->isRowSelected(1));
-        QVERIFY(list->sectionList()->isSectionSelected(0));
-        QVERIFY(!list->sectionList()->isSectionSelected(1));
+        QVERIFY(list->sectionList()->isSectionSelected(0) && !list->sectionList()->isSectionSelected(1));
         list->labelList()->rowSelection()->clearSelection();
-        QVERIFY(!list->valueList()->isRowSelected(1));
-        QVERIFY(!list->sectionList()->isSectionSelected(0));
+        QVERIFY(!list->valueList()->isRowSelected(1) && !list->sectionList()->isSectionSelected(0));
         // c to the top: its three rows go first, in both lists.
         list->sectionList()->moveSection(2, 0);
-        QStringList order;
-        for (int visual = 0; visual < list->valueList()->count(); ++visual)
-            order << list->valueList()->rowData(list->valueList()->logicalIndex(visual), DataList::SignalNameRole).toString()
-                         + list->valueList()->rowData(list->valueList()->logicalIndex(visual), DataList::ChannelIndexRole).toString();
-        QCOMPARE(order, (QStringList{"c0", "c1", "c2", "a0", "a1", "b0"}));
-        QCOMPARE(list->labelList()->logicalIndex(0), list->valueList()->logicalIndex(0));
+        QString order;
+        for (int visual = 0; visual < list->valueList()->count(); ++visual) {
+            const int row = list->valueList()->logicalIndex(visual);
+            order += list->valueList()->rowData(row, DataList::SignalNameRole).toString()
+                     + list->valueList()->rowData(row, DataList::ChannelIndexRole).toString();
+            QCOMPARE(list->labelList()->logicalIndex(visual), row);
+        }
+        QCOMPARE(order, QStringLiteral("c0c1c2a0a1b0"));
     }
 
-    void ensureTimeVisible_data()
-    {
-        QTest::addColumn<EnsureTimeVisibleRow>("row");
-        // At 1 px/ms: a narrow viewport centres the time, a wide one keeps it
-        // inside [100, width - 100] (the axis's own test has the cases).
-        QTest::newRow("150 px, right") << EnsureTimeVisibleRow{150, 5000.0, 0.0, 75};
-        QTest::newRow("1000 px, far right") << EnsureTimeVisibleRow{1000, 5000.0, 0.0, 900};
-    }
-
+    // At 1 px/ms a narrow viewport centres the time, a wide one keeps it
+    // inside [100, width - 100].
     void ensureTimeVisible()
     {
-        const auto [width, time, startOffset, x] = TestSupport::row<EnsureTimeVisibleRow>();
         load(QStringLiteral("a;0;1\na;20;2"));
-        showAt(width + 400, 300);
+        showAt(1400, 300);
         GraphView *graph = view->graph();
         graph->setScale(1.0);
-        graph->viewport()->setFixedWidth(width);
         graph->horizontalScrollBar()->setMaximum(100000);
-        graph->setOffset(startOffset);
-        graph->ensureTimeVisible(time);
-        QVERIFY2(std::abs(graph->xOf(time) - x) <= 1, qPrintable(QString::number(graph->xOf(time))));
+        for (const auto &[width, x] : {std::pair(150, 75), std::pair(1000, 900)}) {
+            graph->viewport()->setFixedWidth(width);
+            graph->setOffset(0);
+            graph->ensureTimeVisible(5000);
+            QVERIFY2(std::abs(graph->xOf(5000) - x) <= 1, qPrintable(QString::number(graph->xOf(5000))));
+        }
     }
 
-    void wheelZoom_data()
-    {
-        QTest::addColumn<WheelZoomRow>("row");
-        QTest::newRow("in") << WheelZoomRow{1.0, 120, 1.15};
-        QTest::newRow("out, bounded") << WheelZoomRow{0.00101, -120, 0.001};
-    }
-
+    // The wheel zooms about the mouse, within the zoom limits: the time under
+    // it keeps its pixel (to the scroll bar's step).
     void wheelZoom()
     {
-        const auto [scale, delta, expected] = TestSupport::row<WheelZoomRow>();
         load(QStringLiteral("a;0;1\na;1000;2"));
         showAt(900, 300);
         GraphView *graph = view->graph();
-        graph->setScale(scale);
         graph->horizontalScrollBar()->setMaximum(1 << 30);
-        graph->setOffset(300);
-        const QPointF mouse(200, 50);
-        const double timeUnderMouse = (graph->offset() + 200) / graph->scale();
-        QWheelEvent wheel(mouse, graph->viewport()->mapToGlobal(mouse.toPoint()), QPoint(), QPoint(0, delta),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(graph->viewport(), &wheel);
-        QCOMPARE(graph->scale(), expected);
-        // The time under the mouse keeps its pixel (to the scroll bar's step).
-        QVERIFY(std::abs(timeUnderMouse * graph->scale() - graph->offset() - 200) <= 1.0);
+        for (const auto &[scale, delta, expected] : {std::tuple(1.0, 120, 1.15), std::tuple(0.00101, -120, 0.001)}) {
+            graph->setScale(scale);
+            graph->setOffset(300);
+            const double timeUnderMouse = (graph->offset() + 200) / graph->scale();
+            QWheelEvent wheel(QPointF(200, 50), graph->viewport()->mapToGlobal(QPoint(200, 50)), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(graph->viewport(), &wheel);
+            QCOMPARE(graph->scale(), expected);
+            QVERIFY(std::abs(timeUnderMouse * graph->scale() - graph->offset() - 200) <= 1.0);
+        }
     }
 
     void jumps_data()
     {
-        QTest::addColumn<JumpsRow>("row");
+        QTest::addColumn<JumpRow>("row");
         // a at 0, 10, 40; b at 5, 20, 60.
-        QTest::newRow("next of any signal") << JumpsRow{2, 10.0, false, 20.0};
-        QTest::newRow("next of the selected") << JumpsRow{2, 0.0, true, 5.0};
-        QTest::newRow("previous") << JumpsRow{3, 40.0, false, 20.0};
-        QTest::newRow("start") << JumpsRow{0, 30.0, false, 0.0};
-        QTest::newRow("end of the selected") << JumpsRow{1, 0.0, true, 60.0};
-        QTest::newRow("next at the last sample stays") << JumpsRow{2, 60.0, false, 60.0};
+        QTest::newRow("next of any signal") << JumpRow{2, 10.0, false, 20.0};
+        QTest::newRow("next of the selected") << JumpRow{2, 0.0, true, 5.0};
+        QTest::newRow("previous") << JumpRow{3, 40.0, false, 20.0};
+        QTest::newRow("start") << JumpRow{0, 30.0, false, 0.0};
+        QTest::newRow("end of the selected") << JumpRow{1, 0.0, true, 60.0};
+        QTest::newRow("next at the last sample stays") << JumpRow{2, 60.0, false, 60.0};
     }
 
+    // A jump moves both ends; with extend the anchor stays.
     void jumps()
     {
-        const auto [mode, from, selectB, to] = TestSupport::row<JumpsRow>();
+        const auto [mode, from, selectB, to] = TestSupport::row<JumpRow>();
         load(QStringLiteral("a;0;1\nb;0.005;1\na;0.01;1\nb;0.02;1\na;0.04;1\nb;0.06;1"));
         showAt(900, 300);
         GraphView *graph = view->graph();
-        graph->setAnchorTime(from);
-        graph->setCursorTime(from);
         if (selectB)
             view->signalList()->valueList()->setRowSelected(1, true);
-        graph->jump(JumpMode(mode), false);
-        QCOMPARE(graph->cursorTime(), to);
-        QCOMPARE(graph->anchorTime(), to);
-        // With extend the anchor stays.
-        graph->setAnchorTime(from);
-        graph->setCursorTime(from);
-        graph->jump(JumpMode(mode), true);
-        QCOMPARE(graph->anchorTime(), from);
-        QCOMPARE(graph->cursorTime(), to);
+        for (bool extend : {false, true}) {
+            graph->setAnchorTime(from);
+            graph->setCursorTime(from);
+            graph->jump(JumpMode(mode), extend);
+            QCOMPARE(QPair(graph->anchorTime(), graph->cursorTime()), QPair(extend ? from : to, to));
+        }
     }
 
-    void clickSnapsToSamples_data()
-    {
-        QTest::addColumn<ClickSnapsToSamplesRow>("row");
-        // 100 px a second: pixel 140 is 1.4 s, 190 is 1.9 s.
-        QTest::newRow("nearest samples") << ClickSnapsToSamplesRow{"a;0;1\na;1;2\na;2;3", 1000.0, 2000.0};
-        QTest::newRow("no samples: the time itself") << ClickSnapsToSamplesRow{"", 1400.0, 1900.0};
-    }
-
+    // 100 px a second: pixel 140 is 1.4 s, 190 is 1.9 s. A click snaps to the
+    // nearest sample, or takes the time itself where there are none; a
+    // shift-click moves the cursor only.
     void clickSnapsToSamples()
     {
-        const auto [data, clicked, shiftClicked] = TestSupport::row<ClickSnapsToSamplesRow>();
-        load(data);
-        showAt(900, 300);
-        GraphView *graph = view->graph();
-        graph->setScale(0.1);
-        graph->setOffset(0);
-        QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(140, 40));
-        QCOMPARE(graph->anchorTime(), clicked);
-        QCOMPARE(graph->cursorTime(), clicked);
-        QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(190, 40));
-        QCOMPARE(graph->anchorTime(), clicked);
-        QCOMPARE(graph->cursorTime(), shiftClicked);
+        for (const auto &[data, clicked, shiftClicked] :
+             {std::tuple("a;0;1\na;1;2\na;2;3", 1000.0, 2000.0), std::tuple("", 1400.0, 1900.0)}) {
+            view.reset(new SensorViewX(new SignalData));
+            load(QLatin1String(data));
+            showAt(900, 300);
+            GraphView *graph = view->graph();
+            graph->setScale(0.1);
+            graph->setOffset(0);
+            QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(140, 40));
+            QCOMPARE(QPair(graph->anchorTime(), graph->cursorTime()), QPair(clicked, clicked));
+            QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(190, 40));
+            QCOMPARE(QPair(graph->anchorTime(), graph->cursorTime()), QPair(clicked, shiftClicked));
+        }
     }
 
     void bandScaleDrawn_data()
@@ -286,10 +254,9 @@ private slots:
         graph->setCursorTime(1500);
         const QImage image = graph->viewport()->grab().toImage();
         const int top = list->valueList()->sectionViewportPosition(0);
-        // The band's middle row: the zero line of a symmetric range.
-        const QRgb middle = image.pixel(600, top + 55);
-        QCOMPARE(middle == qRgb(171, 168, 165), zeroLine);
-        // The separator closes the band.
+        // The band's middle row is the zero line of a symmetric range, and the
+        // separator closes the band.
+        QCOMPARE(image.pixel(600, top + 55) == qRgb(171, 168, 165), zeroLine);
         QCOMPARE(image.pixel(600, top + 109), qRgb(171, 168, 165));
         // The selection line (3 px, black) at the cursor.
         QCOMPARE(image.pixel(graph->xOf(1500), 20), qRgb(0, 0, 0));
@@ -300,6 +267,7 @@ private slots:
         QVERIFY(inkedAtTop);
     }
 
+    // Data ending at 40 ms: 100 ms fill the width, from the next paint on.
     void fitEmptySelection()
     {
         load(QStringLiteral("a;0;1\na;0.04;2"));
@@ -307,25 +275,8 @@ private slots:
         GraphView *graph = view->graph();
         graph->setFitPending(true);
         graph->viewport()->grab();
-        // Data ending at 40 ms: 100 ms fill the width.
         QCOMPARE(graph->scale(), graph->viewport()->width() / 100.0);
         QCOMPARE(graph->offset(), 0.0);
-    }
-
-    void timeLabel_data()
-    {
-        QTest::addColumn<TimeLabelRow>("row");
-        QTest::newRow("seconds below 0.05 px/ms") << TimeLabelRow{0.01, 12345.0, "12.3 s"};
-        QTest::newRow("milliseconds from 0.05") << TimeLabelRow{0.05, 12345.6, "12345 ms"};
-    }
-
-    void timeLabel()
-    {
-        const auto [scale, time, label] = TestSupport::row<TimeLabelRow>();
-        load(QStringLiteral("a;0;1"));
-        view->signalList()->refreshValues(time, scale, *view->signalData());
-        QCOMPARE(view->signalList()->header()->model()->headerData(1, Qt::Horizontal).toString(), label);
-        QCOMPARE(view->signalList()->valueList()->rowData(0, DataList::ValueRole).toDouble(), 1.0);
     }
 
 private:
@@ -342,9 +293,16 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     }
 
+    static QString sizes(const DataList *list)
+    {
+        QStringList sizes;
+        for (int row = 0; row < list->rowCount(); ++row)
+            sizes << QString::number(list->sectionSize(row));
+        return sizes.join(QLatin1Char(' '));
+    }
+
     std::unique_ptr<SensorViewX> view;
 };
 
 QTEST_MAIN(tst_SensorPanes)
 #include "tst_sensorpanes.moc"
-#include "testsupport.h"
