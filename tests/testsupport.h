@@ -55,6 +55,17 @@ inline bool writeFile(const QString &path, const QByteArray &bytes, bool executa
     return !executable || file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
 }
 
+// A copy of the bundled example `name` (its Makefile and source) in
+// `folder`; returns the folder.
+inline QString copyExample(const QString &name, const QString &folder)
+{
+    const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples/") + name;
+    QDir().mkpath(folder);
+    for (const QString &file : {QStringLiteral("Makefile"), name + QStringLiteral(".c")})
+        QFile::copy(source + QLatin1Char('/') + file, folder + QLatin1Char('/') + file);
+    return folder;
+}
+
 // Keeps the settings in the test's own store, emptied for a fresh start.
 inline void isolateSettings()
 {

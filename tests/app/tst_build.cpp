@@ -67,7 +67,7 @@ private slots:
     void realMakeBuildsRunsAndCleans()
     {
         const QString board = QStringLiteral("$(shell touch pwned) \"q\" 'z' `touch pwned2` & \\ $HOME x\\");
-        const QString folder = copyExample(QStringLiteral("thermo_monitor"));
+        const QString folder = TestSupport::copyExample(QStringLiteral("thermo_monitor"), dir->filePath(QStringLiteral("thermo")));
         QByteArray rules = readFile(folder + "/Makefile");
         rules.replace("#VCE_Board_Definitions: TH100;", "#VCE_Board_Definitions: TH100; " + board.toUtf8() + ";");
         QVERIFY(writeFile(folder + "/Makefile", rules));
@@ -117,10 +117,12 @@ private slots:
         QVERIFY(!QFile::exists(QFileInfo(probe.currentFilePath()).absolutePath() + "/pwned"));
     }
 
-    void actionStates()
+    // The actions follow the steps. Cancel Build and Stop send the stop byte
+    // and end the console with the cancel line; closing the window stops a
+    // build before it asks about unsaved edits, and closes whatever runs.
+    void actionStatesAndStopping()
     {
-        const QString source = makeProject(QByteArray());
-        QVERIFY(writeFile(QFileInfo(source).absolutePath() + "/proj.exe", "#!/bin/sh\necho example\nsleep 10\n", true));
+        const QString source = makeProject(QByteArray(), "echo example\nsleep 10\n");
         MainWindowProbe probe(newWindow(makeScript(stdinRecorder() + "echo making\nsleep 10\n")));
         const auto states = [&probe]() {
             QString s;
@@ -131,19 +133,27 @@ private slots:
         // Without a file nothing starts.
         probe.action("actionBuild")->trigger();
         probe.action("actionRun")->trigger();
-        QVERIFY(probe.idle() && !probe.running());
+        QVERIFY(probe.idle() && !probe.running() && !QFile::exists(recordPath("args")));
         QCOMPARE(states(), QStringLiteral("11010"));
-        QVERIFY(!QFile::exists(recordPath("args")));
 
         window->loadSourceFile(source);
         probe.action("actionBuild")->trigger();
         QCOMPARE(states(), QStringLiteral("00100"));
-        // Cancel: make gets the stop byte, the console ends with the cancel line.
         probe.action("actionCancel_Build")->trigger();
         waitUntilIdle();
         QCOMPARE(states(), QStringLiteral("11010"));
         QTRY_COMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
         QCOMPARE(paragraphsOf(probe.console(), true).last(), QStringLiteral("g Operation canceled !"));
+
+        QFile::remove(recordPath("stdin"));
+        probe.action("actionBuild")->trigger();
+        QTRY_VERIFY(paragraphsOf(probe.console()).contains("making"));
+        QTest::keyClicks(probe.editor(), QStringLiteral("x"));
+        TestSupport::answer(QMessageBox::Cancel);
+        QVERIFY(!window->close());
+        QVERIFY(!probe.running());
+        QTRY_COMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
+        probe.editor()->document()->setModified(false);
 
         // Make succeeds at once; the example then runs on.
         QVERIFY(writeFile(makeScript("exit 0\n"), QByteArray("#!/bin/sh\nexit 0\n"), true));
@@ -153,6 +163,10 @@ private slots:
         probe.action("actionStop")->trigger();
         waitUntilIdle();
         QCOMPARE(states(), QStringLiteral("11010"));
+        probe.action("actionRun")->trigger();
+        QTRY_COMPARE(probe.process().state(), QProcess::Running);
+        QVERIFY(window->close());
+        QVERIFY(!probe.running());
     }
 
     void consoleEndings_data()
@@ -191,10 +205,8 @@ private slots:
         QTest::keyClicks(probe.editor(), QStringLiteral("x"));
         const auto question = TestSupport::answer(QMessageBox::Cancel);
         probe.action("actionRun")->trigger();
-        QVERIFY(question->seen);
-        QVERIFY(probe.idle());
+        QVERIFY(question->seen && probe.idle() && probe.console()->toPlainText().isEmpty());
         QVERIFY(!QFile::exists(recordPath("args")));
-        QVERIFY(probe.console()->toPlainText().isEmpty());
 
         // A later Build only builds: the run step is gone with the cancel.
         TestSupport::answer(QMessageBox::Discard);
@@ -231,28 +243,9 @@ private slots:
         QVERIFY(probe.action("actionBuild")->isEnabled());
     }
 
-    void closingDuringBuildStopsIt()
-    {
-        MainWindowProbe probe = openProject(makeScript(stdinRecorder() + "echo building\nsleep 10\n"));
-        probe.action("actionBuild")->trigger();
-        QTRY_VERIFY(paragraphsOf(probe.console()).contains("building"));
-        QTest::keyClicks(probe.editor(), QStringLiteral("x"));
-        TestSupport::answer(QMessageBox::Cancel);
-        QVERIFY(!window->close());
-        // The build was stopped before the question came.
-        QVERIFY(!probe.running());
-        QTRY_COMPARE(readFile(recordPath("stdin")), QByteArray("\x02"));
-
-        probe.editor()->document()->setModified(false);
-        probe.action("actionBuild")->trigger();
-        QTRY_COMPARE(probe.process().state(), QProcess::Running);
-        QVERIFY(window->close());
-        QVERIFY(!probe.running());
-    }
-
     void bundledExampleHearsStop()
     {
-        const QString folder = copyExample(QStringLiteral("accel_tracker"));
+        const QString folder = TestSupport::copyExample(QStringLiteral("accel_tracker"), dir->filePath(QStringLiteral("accel")));
         MainWindowProbe probe(newWindow(QStringLiteral("make")));
         window->loadSourceFile(folder + "/accel_tracker.c");
         probe.action("actionRun")->trigger();
@@ -335,16 +328,6 @@ private:
         const QString source = makeProject(boards, program);
         newWindow(makePath).loadSourceFile(source);
         return MainWindowProbe(*window);
-    }
-
-    QString copyExample(const QString &name)
-    {
-        const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR") + "/examples/" + name;
-        const QString folder = dir->filePath(name);
-        QDir().mkpath(folder);
-        for (const QString &file : {QStringLiteral("Makefile"), name + ".c"})
-            QFile::copy(source + '/' + file, folder + '/' + file);
-        return folder;
     }
 
     void waitUntilIdle()

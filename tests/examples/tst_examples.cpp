@@ -53,17 +53,12 @@ private slots:
     }
 
 private:
-    // A copy of the example `name`; returns its folder.
     QString copyExample(const QString &name)
     {
-        const QString source = qEnvironmentVariable("VESTRA_SOURCE_DIR") + QStringLiteral("/examples/") + name;
         static int copies = 0;
-        const QString folder = dir.filePath(name + QString::number(++copies));
-        QDir().mkpath(folder);
-        for (const QString &file : {QStringLiteral("Makefile"), name + QStringLiteral(".c")})
-            QFile::copy(source + QLatin1Char('/') + file, folder + QLatin1Char('/') + file);
-        return folder;
+        return TestSupport::copyExample(name, dir.filePath(name + QString::number(++copies)));
     }
+
     // Runs make in `folder`; returns its standard output, or fails.
     QByteArray make(const QString &folder, const QStringList &arguments)
     {
