@@ -42,8 +42,9 @@ void requireNumbersAsQt(const QString &text)
     for (const QString &line : text.split(QLatin1Char('\n'))) {
         for (const QString &field : line.split(QRegularExpression(QStringLiteral("[;\t]")))) {
             require(sameBits(SignalText::toDouble(field), field.toDouble()), "a field reads otherwise than Qt reads it");
-            if (field.toLatin1() == field.toUtf8())
-                require(sameBits(SignalText::toDouble(QLatin1String(field.toLatin1())), field.toDouble()),
+            const QByteArray latin1 = field.toLatin1();
+            if (latin1 == field.toUtf8())
+                require(sameBits(SignalText::toDouble(QLatin1String(latin1.constData(), latin1.size())), field.toDouble()),
                         "a Latin-1 field reads otherwise than Qt reads it");
         }
     }
