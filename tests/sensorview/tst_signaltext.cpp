@@ -20,13 +20,6 @@ QString recordsOf(const SignalData &store)
     return lines.join(QLatin1Char('|'));
 }
 
-bool sameBits(double a, double b)
-{
-    if (std::isnan(a) && std::isnan(b))
-        return true;
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 QString written(void (*write)(QTextStream &, const SignalData &), const SignalData &store)
 {
     QString out;
@@ -72,30 +65,6 @@ private slots:
         SignalData store;
         parseText(store, text);
         QCOMPARE(recordsOf(store), records);
-    }
-
-    void toDoubleAsQt_data()
-    {
-        QTest::addColumn<QString>("field");
-        for (const char *field :
-             {"0", "-0", "1", "1.5", "-1.5", "007", "1.", ".5", "-.5", "1e3", "1E-3", "1e+3", "1e", "e3",
-              "+1", "+-1", "--1", " 1", "1 ", " 1.5 ", "1,5", "1.5.6", "0x1A", "inf", "-inf", "INF", "nan",
-              "NaN", "infinity", "1e400", "-1e400", "1e-400", "4.9e-324", "2.2250738585072014e-308",
-              "1.7976931348623157e308", "123456789012345678901234567890", "0.1234567890123456789",
-              "9007199254740993", "1e-5", "12.34e5x", "", " ", "\t2\t", "1\u00a0", "\u0661", "1_000",
-              "0.30000000000000004", "5e-324", "1.0000000000000002"})
-            QTest::newRow(field) << QString::fromUtf8(field);
-    }
-
-    void toDoubleAsQt()
-    {
-        QFETCH(QString, field);
-        const double expected = field.toDouble();
-        const double actual = SignalText::toDouble(field);
-        if (field.toLatin1() == field.toUtf8())
-            QVERIFY(sameBits(SignalText::toDouble(QLatin1String(field.toLatin1())), expected));
-        QVERIFY2(sameBits(actual, expected),
-                 qPrintable(QStringLiteral("%1: %2 vs %3").arg(field).arg(actual, 0, 'g', 17).arg(expected, 0, 'g', 17)));
     }
 
     void numberAsQt()
