@@ -40,6 +40,22 @@ Row row()
     return *static_cast<Row *>(QTest::qData("row", qMetaTypeId<Row>()));
 }
 
+// A row a seed, for tests that draw their cases at random.
+inline void seedRows(quint32 count)
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= count; ++seed)
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+// Two rows: `column` true in the one named `whenTrue`, false in the other.
+inline void bothWays(const char *column, const char *whenTrue, const char *whenFalse)
+{
+    QTest::addColumn<bool>(column);
+    QTest::newRow(whenTrue) << true;
+    QTest::newRow(whenFalse) << false;
+}
+
 inline QByteArray readFile(const QString &path)
 {
     QFile file(path);

@@ -134,9 +134,7 @@ private slots:
 
     void editsFollowedAsRuleByRule_data()
     {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 8; ++seed)
-            QTest::addRow("seed %u", seed) << seed;
+        TestSupport::seedRows(8);
     }
 
     // Typing, deleting and pasting, some of it while an input method composes

@@ -291,9 +291,7 @@ private slots:
 
     void restoreIsAssign_data()
     {
-        QTest::addColumn<bool>("inTimeOrder");
-        QTest::newRow("records in time order: shared") << true;
-        QTest::newRow("records out of order: rebuilt") << false;
+        TestSupport::bothWays("inTimeOrder", "records in time order: shared", "records out of order: rebuilt");
     }
 
     // Out of order, a channel first seen late and a signal that appears first
@@ -322,9 +320,7 @@ private slots:
 
     void sameAsPlainModel_data()
     {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 40; ++seed)
-            QTest::addRow("seed %u", seed) << seed;
+        TestSupport::seedRows(40);
     }
 
     // Edits keep what they can of the arrays they share: every one must still

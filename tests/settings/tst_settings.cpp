@@ -71,9 +71,7 @@ private slots:
 
     void okStoresCancelDoesNot_data()
     {
-        QTest::addColumn<bool>("accept");
-        QTest::newRow("OK") << true;
-        QTest::newRow("Cancel") << false;
+        TestSupport::bothWays("accept", "OK", "Cancel");
     }
 
     // Each preview follows its own spin box at once; the store is written
@@ -127,9 +125,7 @@ private slots:
 
     void browse_data()
     {
-        QTest::addColumn<bool>("choose");
-        QTest::newRow("chosen") << true;
-        QTest::newRow("cancelled keeps the field") << false;
+        TestSupport::bothWays("choose", "chosen", "cancelled keeps the field");
     }
 
     void browse()

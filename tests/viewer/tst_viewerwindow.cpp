@@ -64,21 +64,27 @@ private slots:
         window.reset();
     }
 
-    void openEditUndoSaveReopen()
+    // A user's round: the window fits the screen; a file opens with a word
+    // on what was read; the menu's actions follow the view, and an edit made
+    // through them is undone to the file as it was and saved as read. The
+    // copy reopens with the same values; an edit asks before the window
+    // closes, and Cancel keeps it open.
+    void openEditSaveReopenClose()
     {
+        const QRect free = window->screen()->availableGeometry();
+        QVERIFY(window->width() <= free.width() && window->height() <= free.height());
+        QAction *undo = menuAction(*window, QStringLiteral("&Undo"));
+        QAction *crop = menuAction(*window, QStringLiteral("C&rop"));
+        QVERIFY(undo && crop && !undo->isEnabled());
         QVERIFY(window->openFile(recording));
-        SensorView *view = window->view();
-        QCOMPARE(view->signalCount(), 2);
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("4 records read; 2 signals"));
         QVERIFY(window->windowTitle().startsWith(QStringLiteral("recording.txt")));
-
-        // Delete the first sample, then undo it.
-        view->execute(GoToStart);
-        view->execute(NextSample);
-        view->execute(Delete);
-        QVERIFY(window->isWindowModified());
-        view->execute(Undo);
+        window->view()->execute(SelectAll);
+        window->viewChanged(window->view());
+        crop->trigger();
+        QVERIFY(undo->isEnabled() && window->isWindowModified());
+        undo->trigger();
         QVERIFY(!window->isWindowModified());
-
         const QString copy = dir.filePath(QStringLiteral("copy.txt"));
         QVERIFY(window->saveTo(copy, 0));
         QCOMPARE(TestSupport::readFile(copy), TestSupport::readFile(recording));
@@ -90,41 +96,19 @@ private slots:
         const auto warning = TestSupport::answer(QMessageBox::Ok);
         QVERIFY(!again.openFile(dir.filePath(QStringLiteral("missing.txt"))));
         QVERIFY(warning->seen);
-    }
 
-    void closingAsksAboutChanges_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("closes");
-        QTest::newRow("cancel keeps it open") << int(QMessageBox::Cancel) << false;
-        QTest::newRow("discard closes") << int(QMessageBox::Discard) << true;
-    }
-
-    // The menu's actions follow the view; an edit made through them asks
-    // before the window closes.
-    void closingAsksAboutChanges()
-    {
-        QFETCH(int, answer);
-        QFETCH(bool, closes);
-        QAction *undo = menuAction(*window, QStringLiteral("&Undo"));
-        QAction *crop = menuAction(*window, QStringLiteral("C&rop"));
-        QVERIFY(undo && crop && !undo->isEnabled());
-        QVERIFY(window->openFile(recording));
-        window->view()->execute(SelectAll);
-        window->viewChanged(window->view());
-        QVERIFY(crop->isEnabled());
         crop->trigger();
-        QVERIFY(undo->isEnabled() && window->isWindowModified());
-        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
-        QCOMPARE(window->close(), closes);
-        QVERIFY(question->seen);
+        QVERIFY(window->isWindowModified());
+        for (const auto answer : {QMessageBox::Cancel, QMessageBox::Discard}) {
+            const auto question = TestSupport::answer(answer);
+            QCOMPARE(window->close(), answer == QMessageBox::Discard);
+            QVERIFY(question->seen);
+        }
     }
 
     void columnsShowWholeTexts_data()
     {
-        QTest::addColumn<bool>("live");
-        QTest::newRow("live input") << true;
-        QTest::newRow("opened file") << false;
+        TestSupport::bothWays("live", "live input", "opened file");
     }
 
     // Names and values, live or from a file, are never cut: a cut "1010.91"
@@ -160,14 +144,6 @@ private slots:
         window->view()->execute(GoToEnd);
         QCOMPARE(values->rowData(0, Qt::DisplayRole).toString(), QStringLiteral("-1.23457e+06"));
         checkWhole();
-    }
-
-    void firstSizeFitsTheScreen()
-    {
-        const QRect free = window->screen()->availableGeometry();
-        QVERIFY2(window->width() <= free.width() && window->height() <= free.height(),
-                 qPrintable(QStringLiteral("%1x%2 on %3x%4").arg(window->width()).arg(window->height())
-                                .arg(free.width()).arg(free.height())));
     }
 
     void statusSaysWhatWasRead()
