@@ -66,7 +66,7 @@ std::pair<int, int> inkedExtent(const QImage &image, int x)
 
 VESTRA_TEST_ROW(TickStepRow, double, int, double, double, double, QString)
 
-VESTRA_TEST_ROW(ColumnsShowWhatRecordsShowRow, QString, int, double)
+VESTRA_TEST_ROW(ColumnsRow, QString, int, double)
 
 VESTRA_TEST_ROW(TriggerRunsRow, int, double, QString)
 
@@ -101,20 +101,18 @@ private slots:
 
     void columnsShowWhatRecordsShow_data()
     {
-        QTest::addColumn<ColumnsShowWhatRecordsShowRow>("row");
+        QTest::addColumn<ColumnsRow>("row");
         for (const char *shape : {"sine", "steps", "spikes"}) {
             for (int style = 1; style <= 4; ++style) {
-                QTest::addRow("%s style %d zoomed out", shape, style)
-                    << ColumnsShowWhatRecordsShowRow{shape, style, 0.005};
-                QTest::addRow("%s style %d half zoom", shape, style)
-                    << ColumnsShowWhatRecordsShowRow{shape, style, 0.05};
+                QTest::addRow("%s style %d zoomed out", shape, style) << ColumnsRow{shape, style, 0.005};
+                QTest::addRow("%s style %d half zoom", shape, style) << ColumnsRow{shape, style, 0.05};
             }
         }
     }
 
     void columnsShowWhatRecordsShow()
     {
-        const auto [shape, style, scale] = TestSupport::row<ColumnsShowWhatRecordsShowRow>();
+        const auto [shape, style, scale] = TestSupport::row<ColumnsRow>();
         const SignalData store = recording(shape, 200000);
         Curve curve;
         curve.store = &store;
@@ -227,8 +225,7 @@ private slots:
         QString shaded;
         for (int x = 0; x < 60; ++x)
             shaded += image.pixel(x, 2) == qRgb(255, 255, 255) ? QLatin1Char('.') : QLatin1Char('#');
-        QCOMPARE(shaded, QString(25, QLatin1Char('#')) + QString(15, QLatin1Char('.')) + QString(10, QLatin1Char('#'))
-                             + QString(10, QLatin1Char('.')));
+        QCOMPARE(shaded, QStringLiteral("#########################...............##########.........."));
         // One blend over the whole shaded stretch: the same shade everywhere.
         QCOMPARE(image.pixel(3, 2), image.pixel(20, 2));
     }
