@@ -170,7 +170,9 @@ private slots:
         StdinReader reader(nullptr, readEnd);
         QSignalSpy chunks(&reader, &StdinReader::linesRead);
         QSignalSpy ended(&reader, &StdinReader::inputEnded);
-        connect(&reader, &StdinReader::linesRead, this, [&reader]() { reader.chunkTaken(); });
+        // The reader is the context: a chunk still queued when the test ends
+        // goes with it instead of reaching a reader that is gone.
+        connect(&reader, &StdinReader::linesRead, &reader, [&reader]() { reader.chunkTaken(); });
         reader.start();
         const auto send = [&](const QByteArray &bytes) {
             QCOMPARE(::write(ends[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
