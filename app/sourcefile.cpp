@@ -1,13 +1,21 @@
 #include "sourcefile.h"
 
+#include "safefile.h"
+
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
+
+#include <algorithm>
+#include <cstring>
 
 namespace SourceFile {
 
 namespace {
 const QLatin1String BoardMarker("#VCE_Board_Definitions");
+// A Makefile line longer than this is read in pieces of this size: the
+// board line is short, and a file with no line breaks must not fill the
+// memory one line at a time.
+constexpr int LongestBoardLine = 64 * 1024;
 }
 
 QString decodeUpToZero(const QByteArray &bytes)
@@ -19,7 +27,7 @@ QString decodeUpToZero(const QByteArray &bytes)
 std::optional<ReadResult> read(const QString &path)
 {
     QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!SafeFile::readRefusal(path).isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
         return std::nullopt;
     const QByteArray bytes = file.readAll();
     ReadResult result;
@@ -30,16 +38,14 @@ std::optional<ReadResult> read(const QString &path)
 
 bool write(const QString &path, const QString &text, QString *errorString)
 {
-    // Unbuffered: a buffered QSaveFile in Qt 5 can lose the last buffer's
-    // write failure at commit() and then replace the file all the same.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    const QByteArray bytes = text.toUtf8();
+    SafeFile::Writer file(path);
+    if (!file.open(bytes.size())) {
         *errorString = file.errorString();
         return false;
     }
-    const QByteArray bytes = text.toUtf8();
-    if (!writeFully(file, bytes, errorString)) {
-        file.cancelWriting();
+    if (!writeFully(*file.device(), bytes, errorString)) {
+        file.cancel();
         return false;
     }
     if (!file.commit()) {
@@ -80,19 +86,90 @@ QStringList parseBoardDefinitionLine(const QString &line)
     return names;
 }
 
+namespace {
+
+// A file's lines a piece at a time: a line longer than the piece size comes
+// in several pieces, and the rest of a line can be passed over without
+// keeping it. Only a line feed ends a line; a carriage return before it
+// stays in the piece.
+class LinePieces
+{
+public:
+    explicit LinePieces(QFile &file)
+        : file(file)
+    {
+    }
+
+    // The next piece of at most `longest` bytes; empty at the end.
+    QByteArray next(int longest)
+    {
+        QByteArray piece;
+        while (piece.size() < longest && fill()) {
+            const char *start = buffer.constData() + at;
+            const int available = std::min(buffer.size() - at, longest - piece.size());
+            const char *lineEnd = static_cast<const char *>(std::memchr(start, '\n', size_t(available)));
+            const int taken = lineEnd ? int(lineEnd - start) + 1 : available;
+            piece.append(start, taken);
+            at += taken;
+            if (lineEnd)
+                break;
+        }
+        return piece;
+    }
+
+    void skipRestOfLine()
+    {
+        while (fill()) {
+            const char *start = buffer.constData() + at;
+            const char *lineEnd = static_cast<const char *>(std::memchr(start, '\n', size_t(buffer.size() - at)));
+            if (lineEnd) {
+                at += int(lineEnd - start) + 1;
+                return;
+            }
+            at = buffer.size();
+        }
+    }
+
+private:
+    bool fill()
+    {
+        if (at < buffer.size())
+            return true;
+        buffer = file.read(ReadSize);
+        at = 0;
+        return !buffer.isEmpty();
+    }
+
+    static constexpr qint64 ReadSize = 1 << 20;
+    QFile &file;
+    QByteArray buffer;
+    int at = 0;
+};
+
+} // namespace
+
 std::optional<QStringList> readBoardDefinitions(const QString &makefilePath)
 {
     QFile file(makefilePath);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!SafeFile::readRefusal(makefilePath).isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
+    LinePieces lines(file);
     for (;;) {
-        // Every line but the end of the file still holds its line feed, so
-        // an empty decoded line is the end (or a line opened by a zero byte).
-        const QString line = decodeUpToZero(file.readLine());
-        if (line.isEmpty())
+        const QByteArray piece = lines.next(LongestBoardLine);
+        // Every line but the last still holds its line feed, so an empty
+        // line is the end of the file, or a line opened by a zero byte,
+        // which ends the search as the end would.
+        const QString text = decodeUpToZero(piece);
+        if (text.isEmpty())
             return std::nullopt;
-        if (line.contains(BoardMarker))
-            return parseBoardDefinitionLine(line);
+        // A carriage return before the line feed is white space to the
+        // names, as the line feed is.
+        if (text.contains(BoardMarker))
+            return parseBoardDefinitionLine(text);
+        // What follows a zero byte is not part of the line, and a line
+        // longer than the board line can be is not the board line.
+        if (!piece.endsWith('\n') && (piece.size() >= LongestBoardLine || piece.contains('\0')))
+            lines.skipRestOfLine();
     }
 }
 

@@ -19,13 +19,13 @@ struct ReadResult
 };
 
 // Reads a text file as UTF-8 with CR LF folded to LF, up to its first zero
-// byte. Empty when the file is missing or cannot be opened.
+// byte. Empty when the file is missing, cannot be opened or is no regular
+// file (a pipe or a device would block or never end).
 std::optional<ReadResult> read(const QString &path);
 
-// Writes `text` as UTF-8 through a temporary file that replaces `path` only
-// once everything is on disk, so a failed save never leaves a half-written
-// source behind. On failure returns false and puts the system's reason in
-// `errorString`.
+// Writes `text` as UTF-8, as a careful save does (see SafeFile::Writer): a
+// failed save leaves the old file as it was. On failure returns false and
+// puts the reason in `errorString`.
 bool write(const QString &path, const QString &text, QString *errorString);
 
 // Writes all of `bytes` to an open, unbuffered file; on failure returns false
@@ -36,7 +36,8 @@ bool writeFully(QFileDevice &file, const QByteArray &bytes, QString *errorString
 QString decodeUpToZero(const QByteArray &bytes);
 
 // The board names of the first line of `makefilePath` that holds the board
-// definitions marker; empty when the file or the marker is missing.
+// definitions marker; empty when the file or the marker is missing, or the
+// file is no regular file.
 std::optional<QStringList> readBoardDefinitions(const QString &makefilePath);
 
 // Splits one board definitions line into its board names.

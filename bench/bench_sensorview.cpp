@@ -259,11 +259,53 @@ void hostileLoads()
     std::printf("%-58s %9.3f s\n", "live input bringing 1,000 new names", clock.nsecsElapsed() / 1e9);
 }
 
+// One record of `values` values: its memory, its opening and the commands
+// that walk it.
+void wideRecord(int values)
+{
+    QTemporaryDir dir;
+    QByteArray wide = "wide;0";
+    for (int i = 0; i < values; ++i)
+        wide += ";" + QByteArray::number(i % 97);
+    wide += "\nwide;1";
+    for (int i = 0; i < values; ++i)
+        wide += ";" + QByteArray::number(i % 89);
+    wide += "\n";
+    const QString path = dir.filePath(QStringLiteral("wide.txt"));
+    if (!Bench::writeFile(path, wide))
+        return;
+    const double before = Bench::residentMegabytes();
+    std::unique_ptr<SensorView> view(createSensorView());
+    view->resize(1200, 600);
+    view->show();
+    QApplication::processEvents();
+    QElapsedTimer clock;
+    clock.start();
+    const bool opened = view->loadFile(path, 0);
+    view->repaint();
+    QApplication::processEvents();
+    std::printf("one record of %d values: opened in %.3f s%s, %.0f MB more\n", values, clock.nsecsElapsed() / 1e9,
+                opened ? "" : " (refused)", Bench::residentMegabytes() - before);
+    for (const auto &command : {std::make_pair("Next Sample", NextSample), std::make_pair("Go to End", GoToEnd), std::make_pair("Previous Sample", PreviousSample),
+                                std::make_pair("Select All", SelectAll), std::make_pair("Go to Start", GoToStart)}) {
+        clock.restart();
+        view->execute(command.second);
+        view->repaint();
+        QApplication::processEvents();
+        std::printf("  %-56s %9.1f ms\n", command.first, clock.nsecsElapsed() / 1e6);
+    }
+    std::printf("  %-56s %9.0f MB\n", "peak memory of the process", Bench::residentMegabytes("VmHWM:"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     TracingApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "wide") {
+        wideRecord(std::atoi(argv[2]));
+        return 0;
+    }
     if (argc > 1 && QByteArray(argv[1]) == "hostile") {
         hostileLoads();
         return 0;

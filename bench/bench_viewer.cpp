@@ -127,6 +127,52 @@ int bytesPerRecord(qint64 records)
     return 0;
 }
 
+// 100,000 distinct names arriving live in reader-sized chunks, as fast as
+// the window takes them, then three quiet seconds: the longest stall of
+// each stretch.
+int manyNames(int names)
+{
+    ViewerWindow window;
+    window.show();
+    QCoreApplication::processEvents();
+    std::vector<QString> chunks(1);
+    for (int i = 0; i < names; ++i) {
+        if (chunks.back().size() > 32 * 1024)
+            chunks.emplace_back();
+        chunks.back() += QStringLiteral("name%1;%2;1\n").arg(i).arg(i * 0.001);
+    }
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longestArriving = 0;
+    qint64 longestAfter = 0;
+    qint64 endedAt = -1;
+    size_t next = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&]() {
+        const qint64 now = clock.elapsed();
+        (endedAt < 0 ? longestArriving : longestAfter) = std::max(endedAt < 0 ? longestArriving : longestAfter, now - last);
+        last = now;
+        if (next < chunks.size()) {
+            window.appendLive(chunks[next++]);
+        } else if (endedAt < 0) {
+            window.liveInputEnded();
+            endedAt = now;
+            last = clock.elapsed();
+        } else if (now - endedAt > 3000) {
+            QCoreApplication::quit();
+        }
+    });
+    clock.start();
+    probe.start(1);
+    QCoreApplication::exec();
+    std::printf("%d names arriving live in %zu chunks over %.1f s\n", names, chunks.size(), endedAt / 1000.0);
+    std::printf("  longest stall while they arrive:  %lld ms\n", static_cast<long long>(longestArriving));
+    std::printf("  longest stall in 3 s after:       %lld ms\n", static_cast<long long>(longestAfter));
+    std::fflush(stdout);
+    window.view()->setWindowModified(false);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -135,8 +181,10 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments().mid(1);
     if (args.value(0) == QLatin1String("bytes"))
         return bytesPerRecord(args.size() > 1 ? args.at(1).toLongLong() : 10000000);
+    if (args.value(0) == QLatin1String("names"))
+        return manyNames(args.size() > 1 ? args.at(1).toInt() : 100000);
     if (args.value(0) == QLatin1String("live"))
         return live(args.size() > 1 ? args.at(1).toInt() : 10, args.size() > 2 ? args.at(2).toDouble() : 0.0);
-    std::fprintf(stderr, "usage: bench_viewer live [SECONDS] [KEEP] | bytes [RECORDS]\n");
+    std::fprintf(stderr, "usage: bench_viewer live [SECONDS] [KEEP] | bytes [RECORDS] | names [COUNT]\n");
     return 2;
 }

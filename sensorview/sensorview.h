@@ -125,6 +125,11 @@ struct SensorViewReport
 };
 SensorViewReport lastFileReport(const SensorView *view);
 
+// Loads a file in place of everything the view holds, as Clear followed by
+// loadFile does, except that a file that cannot be read leaves the view,
+// its data and its history as they were.
+bool replaceWithFile(SensorView *view, const QString &fileName);
+
 // Live input (appendText). The view follows the newest records until the
 // user selects with the mouse, zooms or scrolls, and again after Go to End.
 // With a live window of more than 0 s it keeps only the records within that

@@ -5,8 +5,9 @@
 #include "signallist.h"
 #include "signaltext.h"
 
+#include "safefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <cmath>
@@ -72,38 +73,67 @@ bool readRecords(QFile &file, SignalData &store, ParseCount *count, QString *err
 
 } // namespace
 
-bool SensorViewX::loadFile(const QString &fileName, int mode)
+// Reads a recording into `store`, adding to what it holds; false (with the
+// reason in the report) when the file cannot be read.
+bool SensorViewX::readFile(const QString &fileName, SignalData &store)
 {
     report = SensorViewReport();
+    report.error = SafeFile::readRefusal(fileName);
+    if (!report.error.isEmpty())
+        return false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         report.error = file.errorString();
         return false;
     }
     ParseCount count;
-    if (mode == 1) {
-        SignalData inserted;
-        if (!readRecords(file, inserted, &count, &report.error))
-            return false;
-        // Only now: a file that fails must leave the history as it was.
-        edits.insert(inserted);
-    } else {
-        // Read beside the store, so that a failure leaves it untouched.
-        SignalData loaded = *ownStore;
-        if (!readRecords(file, loaded, &count, &report.error))
-            return false;
-        *ownStore = loaded;
-        columnsSizedByUser = false;
-        listPane->clearRows();
-        syncRows();
-        graphPane->setFitPending(true);
-        graphPane->updateScrollRange();
-        execute(GoToStart);
-        graphPane->viewport()->update();
-    }
+    if (!readRecords(file, store, &count, &report.error))
+        return false;
     report.records = count.records;
     report.unreadableLines = count.unreadable;
     return true;
+}
+
+bool SensorViewX::loadFile(const QString &fileName, int mode)
+{
+    if (mode == 1) {
+        SignalData inserted;
+        if (!readFile(fileName, inserted))
+            return false;
+        // Only now: a file that fails must leave the history as it was.
+        edits.insert(inserted);
+        return true;
+    }
+    // Read beside the store, so that a failure leaves it untouched.
+    SignalData loaded = *ownStore;
+    if (!readFile(fileName, loaded))
+        return false;
+    showLoaded(loaded);
+    return true;
+}
+
+bool SensorViewX::replaceWithFile(const QString &fileName)
+{
+    SignalData loaded;
+    if (!readFile(fileName, loaded))
+        return false;
+    const SensorViewReport read = report;
+    execute(Clear);
+    showLoaded(loaded);
+    report = read;
+    return true;
+}
+
+void SensorViewX::showLoaded(const SignalData &loaded)
+{
+    *ownStore = loaded;
+    columnsSizedByUser = false;
+    listPane->clearRows();
+    syncRows();
+    graphPane->setFitPending(true);
+    graphPane->updateScrollRange();
+    execute(GoToStart);
+    graphPane->viewport()->update();
 }
 
 bool SensorViewX::saveFile(const QString &fileName, int mode)
@@ -111,25 +141,23 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
     report = SensorViewReport();
     if (mode != 0 && mode != 1)
         return false;
-    // Written in full to a temporary file that replaces the old one only
-    // once complete: a failed save leaves the old file as it was. Unbuffered,
-    // so that every failure shows at the write that met it, with the
-    // system's reason.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    // A failed save leaves the old file as it was, and every failure shows
+    // at the write that met it, with the system's reason.
+    SafeFile::Writer file(fileName);
+    if (!file.open()) {
         report.error = file.errorString();
         return false;
     }
-    QTextStream stream(&file);
+    QTextStream stream(file.device());
     stream.setCodec("UTF-8");
     if (mode == 1 && hasSelection())
         writeRange(stream, *ownStore, graphPane->anchorTime(), graphPane->cursorTime());
     else
         writeAll(stream, *ownStore);
     stream.flush();
-    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
-        report.error = file.errorString();
-        file.cancelWriting();
+    if (stream.status() != QTextStream::Ok || file.device()->error() != QFileDevice::NoError) {
+        report.error = file.device()->errorString();
+        file.cancel();
         return false;
     }
     if (!file.commit()) {
@@ -184,6 +212,11 @@ void SensorViewX::dropOutsideLiveWindow(double slackMs)
     ownStore->dropBefore(newest - liveWindowMs);
     graphPane->relayout();
     graphPane->viewport()->update();
+}
+
+bool replaceWithFile(SensorView *view, const QString &fileName)
+{
+    return static_cast<SensorViewX *>(view)->replaceWithFile(fileName);
 }
 
 void setLiveWindow(SensorView *view, double seconds)

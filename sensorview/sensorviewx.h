@@ -59,6 +59,7 @@ public:
     bool isSignalSelected(const QString &name) const override;
     double valueAt(const QString &name, int channel, double time) const override;
     const SensorViewReport &fileReport() const { return report; }
+    bool replaceWithFile(const QString &fileName);
     void setLiveWindowSeconds(double seconds);
     double liveWindowSeconds() const { return liveWindowMs / 1000.0; }
     bool isFollowing() const { return following; }
@@ -93,6 +94,8 @@ private:
     bool following = true;
     double liveWindowMs = 0.0;
 
+    bool readFile(const QString &fileName, SignalData &store);
+    void showLoaded(const SignalData &loaded);
     void resetColumns();
     void dropOutsideLiveWindow(double slackMs);
     void growColumnsToFit();

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -22,7 +23,13 @@
 #include <tuple>
 
 #ifdef Q_OS_UNIX
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 // A table row held as one tuple, so a case is one line and a test reads
@@ -190,6 +197,76 @@ struct FileSizeLimit
     ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
     rlimit saved;
 };
+
+// A named pipe that nothing writes to, as a user's file can be. Opening it
+// for reading blocks until a writer comes, so while it lives a watchdog
+// thread plays that writer: it ends any such open at once (the reader sees
+// an empty input) and remembers that it happened. A program that opens the
+// pipe thus shows itself without hanging the test.
+class NamedPipe
+{
+public:
+    explicit NamedPipe(const QString &path)
+        : path(QFile::encodeName(path))
+    {
+        made = ::mkfifo(this->path.constData(), 0600) == 0;
+        watchdog = std::thread([this]() {
+            while (!stopping) {
+                const int fd = ::open(this->path.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    opened = true;
+                    ::close(fd);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    ~NamedPipe()
+    {
+        stopping = true;
+        watchdog.join();
+    }
+
+    bool isMade() const { return made; }
+    // Whether anything opened the pipe for reading so far.
+    bool wasOpened() const { return opened; }
+    // Whether a pipe still stands at the path (not replaced by a file).
+    bool isStillAPipe() const
+    {
+        struct stat info;
+        return ::lstat(path.constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+    }
+
+private:
+    QByteArray path;
+    bool made = false;
+    std::atomic<bool> opened{false};
+    std::atomic<bool> stopping{false};
+    std::thread watchdog;
+};
+
+// Makes `folder` refuse new files while the file already in it stays
+// writable, as a shared or read-only folder does; returns what undoes it,
+// or nothing where it cannot be done (the superuser passes over
+// permissions, so it needs the file system's immutable flag).
+inline std::optional<std::function<void()>> refuseNewFiles(const QString &folder)
+{
+    const auto run = [](const QStringList &arguments) {
+        QProcess process;
+        process.start(arguments.first(), arguments.mid(1));
+        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+               && process.exitCode() == 0;
+    };
+    if (::geteuid() == 0) {
+        if (!run({"chattr", "+i", folder}))
+            return std::nullopt;
+        return std::function<void()>([=]() { run({"chattr", "-i", folder}); });
+    }
+    const QFileDevice::Permissions before = QFile::permissions(folder);
+    if (!QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner))
+        return std::nullopt;
+    return std::function<void()>([=]() { QFile::setPermissions(folder, before); });
+}
 #endif
 
 } // namespace TestSupport

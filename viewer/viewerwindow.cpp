@@ -197,8 +197,7 @@ bool ViewerWindow::maySpoilChanges()
 
 bool ViewerWindow::openFile(const QString &path)
 {
-    sensorView->execute(Clear);
-    if (!sensorView->loadFile(path, 0)) {
+    if (!replaceWithFile(sensorView, path)) {
         showFailure(QStringLiteral("open"), path);
         return false;
     }

@@ -1,10 +1,15 @@
 #include "sourcefile.h"
 #include "testsupport.h"
 
+#include <QScopeGuard>
+
 // Makefile text, whether a marker was found, the boards read.
 VESTRA_TEST_ROW(BoardRow, QByteArray, bool, QStringList)
 // File bytes (null: no file), the text read, whether a zero byte cut it.
 VESTRA_TEST_ROW(ReadRow, QByteArray, QString, bool)
+// What stands at the path before the save, its permission bits, whether the
+// save succeeds, what the reason says.
+VESTRA_TEST_ROW(WriteRow, QString, int, bool, QString)
 
 class tst_SourceFile : public QObject
 {
@@ -84,6 +89,135 @@ private slots:
         QCOMPARE(result ? result->text : QString(), text);
         QCOMPARE(result && result->truncatedAtZeroByte, truncated);
     }
+
+#ifdef Q_OS_UNIX
+    void specialFilesAreNotRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"pipe", "link to a pipe", "device", "folder"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    // A pipe blocks its reader until something writes to it, and a device
+    // such as /dev/zero never ends: as a source or a Makefile, neither is
+    // opened, and the reading returns at once with nothing.
+    void specialFilesAreNotRead()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Makefile"));
+        TestSupport::NamedPipe pipe(folder.filePath(QStringLiteral("pipe")));
+        QVERIFY(pipe.isMade());
+        if (kind == QLatin1String("pipe"))
+            QVERIFY(QFile::rename(folder.filePath(QStringLiteral("pipe")), path));
+        else if (kind == QLatin1String("link to a pipe"))
+            QVERIFY(QFile::link(folder.filePath(QStringLiteral("pipe")), path));
+        else if (kind == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/null"), path));
+        else
+            QVERIFY(QDir().mkpath(path));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!SourceFile::read(path));
+        QVERIFY(!SourceFile::readBoardDefinitions(path));
+        QVERIFY(!pipe.wasOpened());
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // A Makefile line of any length is read a piece at a time: one longer
+    // than a byte array can hold is passed over, and the board line after
+    // it still counts.
+    void boardLineAfterAHugeLine()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Makefile"));
+        QFile file(path);
+        const qint64 huge = (qint64(1) << 31) + 4096;
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("DATA = x") == 8);
+        // A hole: the file system keeps no blocks for it, it reads as zeros.
+        if (!file.seek(huge))
+            QSKIP("This file system keeps no files that large");
+        file.write("\n#VCE_Board_Definitions: A; B\n");
+        file.close();
+        QCOMPARE(SourceFile::readBoardDefinitions(path), std::optional<QStringList>({"A", "B"}));
+    }
+
+    void write_data()
+    {
+        QTest::addColumn<WriteRow>("row");
+        QTest::newRow("a file") << WriteRow{"file", 0640, true, ""};
+        QTest::newRow("a program keeps its x bit") << WriteRow{"file", 0755, true, ""};
+        QTest::newRow("a file only the superuser may write") << WriteRow{"file", 0444, true, ""};
+        QTest::newRow("through a link") << WriteRow{"link", 0600, true, ""};
+        QTest::newRow("one of two names") << WriteRow{"hard link", 0644, true, ""};
+        QTest::newRow("in a folder that refuses new files") << WriteRow{"refusing folder", 0644, true, ""};
+        QTest::newRow("new, in a folder that refuses new files")
+            << WriteRow{"new file, refusing folder", 0, false, "does not allow new files"};
+        QTest::newRow("a pipe") << WriteRow{"pipe", 0600, false, "not a regular file"};
+        QTest::newRow("a folder") << WriteRow{"folder", 0755, false, "a folder"};
+    }
+
+    // A save writes the file a careful editor writes: through a link into
+    // its target, in place where the file has other names or its folder
+    // takes no new files, with the permission bits it had; it never puts a
+    // file where a pipe or a folder stood. Nothing else is left in the folder.
+    void write()
+    {
+        const auto [what, mode, saved, reason] = TestSupport::row<WriteRow>();
+        if (mode == 0444 && ::geteuid() != 0)
+            QSKIP("Only the superuser may write a read-only file");
+        QTemporaryDir folder;
+        const QString target = folder.filePath(QStringLiteral("demo.c"));
+        const QString path = what == QLatin1String("link") || what == QLatin1String("hard link")
+                                 ? folder.filePath(QStringLiteral("name.c")) : target;
+        std::optional<TestSupport::NamedPipe> pipe;
+        if (what == QLatin1String("pipe"))
+            pipe.emplace(path);
+        else if (what == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(path));
+        else if (!what.startsWith(QLatin1String("new")))
+            QVERIFY(TestSupport::writeFile(target, "old text, longer than the new\n"));
+        if (what == QLatin1String("link"))
+            QVERIFY(QFile::link(target, path));
+        if (what == QLatin1String("hard link"))
+            QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()), 0);
+        if (mode != 0)
+            QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(mode)), 0);
+        std::function<void()> undo = []() {};
+        const auto restore = qScopeGuard([&]() { undo(); });
+        if (what.endsWith(QLatin1String("refusing folder"))) {
+            const auto refused = TestSupport::refuseNewFiles(folder.path());
+            if (!refused)
+                QSKIP("This folder cannot be made to refuse new files");
+            undo = *refused;
+        }
+        const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+
+        QString why;
+        QCOMPARE(SourceFile::write(path, QStringLiteral("new\n"), &why), saved);
+        QVERIFY2(why.contains(reason), qPrintable(why));
+        if (!saved && !pipe)
+            QVERIFY2(why.contains(QDir::toNativeSeparators(folder.path())) || what == QLatin1String("folder"), qPrintable(why));
+        if (pipe) {
+            QVERIFY(pipe->isStillAPipe());
+            QVERIFY(!pipe->wasOpened());
+        }
+        undo();
+        undo = []() {};
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                 what.startsWith(QLatin1String("new")) ? QStringList() : before);
+        if (!saved)
+            return;
+        QCOMPARE(TestSupport::readFile(target), QByteArray("new\n"));
+        QCOMPARE(TestSupport::readFile(path), QByteArray("new\n"));
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), mode);
+        QCOMPARE(QFileInfo(path).isSymLink(), what == QLatin1String("link"));
+        QCOMPARE(int(info.st_nlink), what == QLatin1String("hard link") ? 2 : 1);
+    }
+#endif
 
 private:
     QTemporaryDir dir;

@@ -146,6 +146,30 @@ private slots:
         checkWhole();
     }
 
+#ifdef Q_OS_UNIX
+    // A pipe as a recording would block the viewer before its window shows;
+    // as a save target it would be replaced by a file. Both are refused
+    // with a word naming what stands there, and the recording stays.
+    void pipesAreRefused()
+    {
+        QVERIFY(window->openFile(recording));
+        TestSupport::NamedPipe pipe(dir.filePath(QStringLiteral("pipe.txt")));
+        QVERIFY(pipe.isMade());
+        for (const char *what : {"open", "save"}) {
+            const auto warning = TestSupport::answer(QMessageBox::Ok);
+            if (QByteArray(what) == "open")
+                QVERIFY(!window->openFile(dir.filePath(QStringLiteral("pipe.txt"))));
+            else
+                QVERIFY(!window->saveTo(dir.filePath(QStringLiteral("pipe.txt")), 0));
+            QVERIFY(warning->seen);
+            QVERIFY2(warning->text.contains(QStringLiteral("not a regular file")), qPrintable(warning->text));
+        }
+        QVERIFY(!pipe.wasOpened() && pipe.isStillAPipe());
+        QCOMPARE(holdings(window->view()).records, 4);
+        QCOMPARE(window->currentFile(), recording);
+    }
+#endif
+
     void statusSaysWhatWasRead()
     {
         QVERIFY(TestSupport::writeFile(recording, "a;0;1\nnot a record\n\n# note\nb;1;2\nx\n"));
