@@ -3,12 +3,16 @@
 // - loading it with the highlighter against loading it without one;
 // - the re-highlight that typing one character in the middle causes;
 // - toggling comments on 10,000 selected lines (one undo step).
+//   build/bench/bench_editor oneline [BYTES]
+// - a source that is one long line, as generated tables come (1 MB unless
+//   given): loading and painting it, and a key typed in its middle.
 
 #include "benchsupport.h"
 #include "vestracodeeditor.h"
 #include "vestrasyntaxhighlighter.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QElapsedTimer>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -29,11 +33,68 @@ double loadMs(VESTRACodeEditor &editor, const QString &text)
     return clock.nsecsElapsed() / 1e6;
 }
 
+// A table of numbers on one line, as a generator writes it.
+QString oneLineSource(int bytes)
+{
+    QString text = QStringLiteral("static const unsigned short table[] = {");
+    for (int i = 0; text.size() < bytes; ++i)
+        text += QString::number((i * 7919) % 65536) + QLatin1Char(',');
+    text += QStringLiteral("0};\n");
+    return text;
+}
+
+int oneLine(int bytes)
+{
+    const QString text = oneLineSource(bytes);
+    VESTRACodeEditor editor;
+    editor.resize(900, 600);
+    editor.show();
+    auto *highlighter = new VESTRASyntaxHighlighter(editor.document());
+    QApplication::processEvents();
+    std::vector<double> loads, keys;
+    for (int run = 0; run < 3; ++run) {
+        editor.clear();
+        QApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        editor.setPlainText(text);
+        editor.repaint();
+        QApplication::processEvents();
+        loads.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    QTextCursor middle(editor.document());
+    middle.setPosition(text.size() / 2);
+    editor.setTextCursor(middle);
+    editor.repaint();
+    std::vector<double> typed, painted;
+    for (int i = 0; i < 10; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(&editor, &press);
+        typed.push_back(clock.nsecsElapsed() / 1e6);
+        editor.repaint();
+        QApplication::processEvents();
+        keys.push_back(clock.nsecsElapsed() / 1e6);
+        painted.push_back(keys.back() - typed.back());
+    }
+    Bench::report("  of which the key's edit", typed);
+    Bench::report("  of which the paint", painted);
+    std::printf("one line of %.2f MB, %s\n", text.size() / 1e6,
+                editor.lineWrapMode() == QPlainTextEdit::NoWrap ? "shown without wrapping" : "wrapped");
+    Bench::report("load and paint", loads);
+    Bench::report("a key typed in its middle, painted", keys);
+    delete highlighter;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "oneline")
+        return oneLine(argc > 2 ? std::atoi(argv[2]) : 1000 * 1000);
     if (argc > 1)
         Lines = std::max(100, atoi(argv[1]));
     const QString text = QString::fromUtf8(Bench::cSource(Lines));

@@ -11,6 +11,12 @@ constexpr int CurrentLineLightness = 160;
 constexpr int GutterPadding = 3;
 const QLatin1String LineCommentMarker("//");
 
+// A block's length counts its line break too.
+int lineLength(const QTextBlock &block)
+{
+    return block.length() - 1;
+}
+
 QColor currentLineColor()
 {
     return QColor(Qt::yellow).lighter(CurrentLineLightness);
@@ -26,6 +32,9 @@ VESTRACodeEditor::VESTRACodeEditor(QWidget *parent)
     connect(this, &QPlainTextEdit::blockCountChanged, this, &VESTRACodeEditor::updateLineNumberAreaWidth);
     connect(this, &QPlainTextEdit::updateRequest, this, &VESTRACodeEditor::updateLineNumberArea);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &VESTRACodeEditor::highlightCurrentLine);
+    // Told before the changed text is laid out, so a long line is never
+    // laid out wrapped.
+    connect(document(), &QTextDocument::contentsChange, this, &VESTRACodeEditor::followLongLines);
 
     updateLineNumberAreaWidth(0);
     highlightCurrentLine();
@@ -58,6 +67,40 @@ void VESTRACodeEditor::updateLineNumberArea(const QRect &rect, int dy)
 
     if (rect.contains(viewport()->rect()))
         updateLineNumberAreaWidth(0);
+}
+
+// Only the changed lines can have grown past the limit; only a removal can
+// have taken the last long line away, and then the whole document is looked
+// at (a pass over its lines, not their text).
+void VESTRACodeEditor::followLongLines(int position, int charsRemoved, int charsAdded)
+{
+    bool longLine = false;
+    const QTextDocument *doc = document();
+    for (QTextBlock block = doc->findBlock(position); block.isValid(); block = block.next()) {
+        if (lineLength(block) > LongestWrappedLine) {
+            longLine = true;
+            // A line's layout is dropped once it is made and made again for
+            // every cursor move and paint; for a long line each costs tens
+            // of milliseconds, so its layout is kept.
+            block.layout()->setCacheEnabled(true);
+        }
+        if (block.position() > position + charsAdded)
+            break;
+    }
+    const bool wrapping = lineWrapMode() != QPlainTextEdit::NoWrap;
+    if (wrapping && longLine)
+        setLineWrapMode(QPlainTextEdit::NoWrap);
+    else if (!wrapping && charsRemoved > 0 && !holdsLongLine())
+        setLineWrapMode(QPlainTextEdit::WidgetWidth);
+}
+
+bool VESTRACodeEditor::holdsLongLine() const
+{
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (lineLength(block) > LongestWrappedLine)
+            return true;
+    }
+    return false;
 }
 
 void VESTRACodeEditor::resizeEvent(QResizeEvent *event)

@@ -22,6 +22,12 @@ public:
     void indentSelectedLines(const QString &prefix);
     void toggleLineComments();
 
+    // Wrapping a line costs in proportion to its length for every row it
+    // makes, which for a line of hundreds of thousands of characters (a
+    // generated table, minified data) is minutes. A document that holds a
+    // line longer than this is shown without wrapping.
+    static constexpr int LongestWrappedLine = 10000;
+
 signals:
     void pressedEscape();
 
@@ -29,6 +35,7 @@ private slots:
     void updateLineNumberAreaWidth(int newBlockCount);
     void highlightCurrentLine();
     void updateLineNumberArea(const QRect &rect, int dy);
+    void followLongLines(int position, int charsRemoved, int charsAdded);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -37,6 +44,8 @@ protected:
 private:
     template<typename EditLine>
     void editSelectedLines(EditLine editLine);
+
+    bool holdsLongLine() const;
 
     LineNumberArea *numberArea = nullptr;
 };

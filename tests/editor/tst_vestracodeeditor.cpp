@@ -38,6 +38,10 @@ VESTRA_TEST_ROW(LineEditsRow, QString, QString, QString)
 
 VESTRA_TEST_ROW(GutterWidthRow, int, int, int)
 
+// The text loaded, an edit (where, how many characters go, what comes),
+// whether the lines wrap after the load and after the edit.
+VESTRA_TEST_ROW(WrapRow, QString, int, int, QString, bool, bool)
+
 class tst_VESTRACodeEditor : public QObject
 {
     Q_OBJECT
@@ -158,6 +162,46 @@ private slots:
     }
 
     // Toggling comments twice gives back every line, commented or not.
+    void longLinesDoNotWrap_data()
+    {
+        constexpr int Limit = VESTRACodeEditor::LongestWrappedLine;
+        // Minified data: no blank to wrap at, the costliest line to wrap.
+        const QString longest(Limit, QLatin1Char('7'));
+        const QString tooLong(Limit + 1, QLatin1Char('7'));
+        const QString code = QStringLiteral("int a;\nint b;\n");
+        QTest::addColumn<WrapRow>("row");
+        QTest::newRow("short lines wrap") << WrapRow{code, 0, 0, QString(), true, true};
+        QTest::newRow("a line at the limit wraps") << WrapRow{code + longest, 0, 0, QString(), true, true};
+        QTest::newRow("one line over it: none wraps") << WrapRow{code + tooLong + "\nint c;", 0, 0, QString(), false, false};
+        QTest::newRow("typing makes a line too long") << WrapRow{code + longest, code.size(), 0, "7", true, false};
+        QTest::newRow("a paste brings a long line") << WrapRow{code, 0, 0, tooLong, true, false};
+        QTest::newRow("joining two lines makes one too long")
+            << WrapRow{longest + "\n" + longest, Limit, 1, QString(), true, false};
+        QTest::newRow("deleting the long line wraps again") << WrapRow{code + tooLong, code.size(), Limit + 1, QString(), false, true};
+        QTest::newRow("cutting it short wraps again") << WrapRow{code + tooLong, code.size(), 2, QString(), false, true};
+        QTest::newRow("another edit keeps it unwrapped") << WrapRow{code + tooLong, 0, 1, "x", false, false};
+    }
+
+    // A line of hundreds of thousands of characters takes minutes to wrap:
+    // a document that holds a line longer than the limit shows all its
+    // lines unwrapped, and wraps again once no such line is left. The text
+    // stays as it is.
+    void longLinesDoNotWrap()
+    {
+        const auto [text, at, removed, inserted, wrappedAfterLoad, wrappedAfterEdit] = TestSupport::row<WrapRow>();
+        const auto wraps = [this]() { return editor->lineWrapMode() != QPlainTextEdit::NoWrap; };
+        editor->setPlainText(text);
+        QCOMPARE(wraps(), wrappedAfterLoad);
+        QTextCursor cursor(editor->document());
+        cursor.setPosition(at);
+        cursor.setPosition(at + removed, QTextCursor::KeepAnchor);
+        cursor.insertText(inserted);
+        QCOMPARE(wraps(), wrappedAfterEdit);
+        QCOMPARE(editor->toPlainText(), QString(text).replace(at, removed, inserted));
+        editor->setPlainText(QStringLiteral("short"));
+        QVERIFY(wraps());
+    }
+
     void commentsToggleBack()
     {
         const QString original = QStringLiteral("//a\nb\n\n//d\ne");
