@@ -157,35 +157,6 @@ void history()
                 withHistory / store);
 }
 
-// With VESTRA_BENCH_TRACE set, names every event that takes long to handle.
-class TracingApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        if (depth > 0 || !trace)
-            return QApplication::notify(receiver, event);
-        ++depth;
-        QElapsedTimer clock;
-        clock.start();
-        const int type = event->type();
-        const bool result = QApplication::notify(receiver, event);
-        const qint64 ms = clock.elapsed();
-        if (ms > 20)
-            std::fprintf(stderr, "event %d to %s took %lld ms, ending at %.3f s\n", type,
-                         receiver->metaObject()->className(), static_cast<long long>(ms),
-                         clock.msecsSinceReference() / 1000.0 + ms / 1000.0);
-        --depth;
-        return result;
-    }
-
-private:
-    int depth = 0;
-    const bool trace = qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE");
-};
-
 // Loads the file into a fresh view and paints it; returns the seconds taken.
 double openAndPaint(const QString &path, bool *opened)
 {
@@ -301,7 +272,7 @@ void wideRecord(int values)
 
 int main(int argc, char *argv[])
 {
-    TracingApplication app(argc, argv);
+    Bench::TracingApplication app(argc, argv);
     if (argc > 2 && QByteArray(argv[1]) == "wide") {
         wideRecord(std::atoi(argv[2]));
         return 0;

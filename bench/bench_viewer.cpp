@@ -1,13 +1,16 @@
 // The sensor viewer fed through a pipe, as a user runs it:
-//   build/bench/bench_viewer live [SECONDS] [KEEP]
-// - the bundled sensor demo on its flat-out "Demo Stream" board piped into
-//   the viewer's standard input reader: records a second taken in, the
-//   longest event loop stall, and resident memory at the end; KEEP seconds
-//   of live window (none when left out);
+//   build/bench/bench_viewer live [SECONDS] [KEEP] [COMMAND...]
+// - the bundled sensor demo on its flat-out "Demo Stream" board (or the
+//   shell command given) piped into the viewer's standard input reader:
+//   records a second taken in, the longest event loop stall, and resident
+//   memory at the end; KEEP seconds of live window (0: none);
 //   build/bench/bench_viewer bytes [RECORDS]
 // - the resident memory a one-value record takes: a file of RECORDS records
 //   (10,000,000 unless given) opened in the viewer, against its memory with
-//   an empty view.
+//   an empty view;
+//   build/bench/bench_viewer names [COUNT]
+// - COUNT (100,000 unless given) distinct names arriving live: the longest
+//   stall while they arrive and in the three seconds after.
 
 #include "benchsupport.h"
 #include "stdinreader.h"
@@ -36,10 +39,10 @@ QString buildDemo(const QTemporaryDir &dir)
     return folder + QStringLiteral("/sensor_demo.exe");
 }
 
-int live(int seconds, double keep)
+int live(int seconds, double keep, const QString &producer)
 {
     QTemporaryDir dir;
-    const QString demo = buildDemo(dir);
+    const QString demo = producer.isEmpty() ? buildDemo(dir) : producer;
     if (demo.isEmpty()) {
         std::fprintf(stderr, "could not build the sensor demo\n");
         return 1;
@@ -52,10 +55,9 @@ int live(int seconds, double keep)
     window.show();
     StdinReader reader(nullptr, pipe);
     qint64 lines = 0;
-    QObject::connect(&reader, &StdinReader::linesRead, &window, [&](const QString &chunk) {
+    LiveFeed feed(reader, [&](const QString &chunk, int unreadable) {
         lines += chunk.count(QLatin1Char('\n'));
-        window.appendLive(chunk);
-        reader.chunkTaken();
+        window.appendLive(chunk, unreadable);
     });
 
     // A timer that should fire every millisecond: the longest gap between
@@ -63,10 +65,18 @@ int live(int seconds, double keep)
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 longest = 0;
+    qint64 longestAfterEnd = 0;
+    qint64 endedAt = -1;
+    QObject::connect(&reader, &StdinReader::inputEnded, &window, [&]() {
+        window.liveInputEnded();
+        endedAt = clock.elapsed();
+        last = endedAt;
+    });
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&]() {
         const qint64 now = clock.elapsed();
-        longest = std::max(longest, now - last);
+        qint64 &record = endedAt < 0 ? longest : longestAfterEnd;
+        record = std::max(record, now - last);
         last = now;
         if (now >= seconds * 1000)
             QCoreApplication::quit();
@@ -76,11 +86,15 @@ int live(int seconds, double keep)
     probe.start(1);
     QCoreApplication::exec();
 
-    std::printf("live input from the demo for %d s%s\n", seconds,
+    std::printf("live input from %s for %d s%s\n", producer.isEmpty() ? "the demo" : qPrintable(producer), seconds,
                 keep > 0 ? qPrintable(QStringLiteral(", keeping the last %1 s").arg(keep)) : "");
-    std::printf("  records taken in:      %.0f a second\n", lines * 1000.0 / clock.elapsed());
+    std::printf("  records taken in:      %.0f a second\n", lines * 1000.0 / (endedAt < 0 ? clock.elapsed() : endedAt));
     std::printf("  records held:          %lld\n", static_cast<long long>(holdings(window.view()).records));
     std::printf("  longest stall:         %lld ms\n", static_cast<long long>(longest));
+    if (endedAt >= 0)
+        std::printf("  input ended at %.1f s; longest stall after: %lld ms\n", endedAt / 1000.0,
+                    static_cast<long long>(longestAfterEnd));
+    std::printf("  status line:           %s\n", qPrintable(window.statusText()));
     std::printf("  resident memory:       %.0f MB (store %.0f MB)\n", Bench::residentMegabytes(),
                 holdings(window.view()).bytes / (1024.0 * 1024.0));
     std::fflush(stdout);
@@ -177,14 +191,15 @@ int manyNames(int names)
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    Bench::TracingApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.value(0) == QLatin1String("bytes"))
         return bytesPerRecord(args.size() > 1 ? args.at(1).toLongLong() : 10000000);
     if (args.value(0) == QLatin1String("names"))
         return manyNames(args.size() > 1 ? args.at(1).toInt() : 100000);
     if (args.value(0) == QLatin1String("live"))
-        return live(args.size() > 1 ? args.at(1).toInt() : 10, args.size() > 2 ? args.at(2).toDouble() : 0.0);
-    std::fprintf(stderr, "usage: bench_viewer live [SECONDS] [KEEP] | bytes [RECORDS] | names [COUNT]\n");
+        return live(args.size() > 1 ? args.at(1).toInt() : 10, args.size() > 2 ? args.at(2).toDouble() : 0.0,
+                    args.mid(3).join(QLatin1Char(' ')));
+    std::fprintf(stderr, "usage: bench_viewer live [SECONDS] [KEEP] [COMMAND...] | bytes [RECORDS] | names [COUNT]\n");
     return 2;
 }

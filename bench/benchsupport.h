@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -89,5 +91,34 @@ inline double residentMegabytes(const char *field = "VmRSS:")
     }
     return -1;
 }
+
+// With VESTRA_BENCH_TRACE set, names every event that takes long to handle.
+class TracingApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (depth > 0 || !trace)
+            return QApplication::notify(receiver, event);
+        ++depth;
+        QElapsedTimer clock;
+        clock.start();
+        const int type = event->type();
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 ms = clock.elapsed();
+        if (ms > 20)
+            std::fprintf(stderr, "event %d to %s took %lld ms, ending at %.3f s\n", type,
+                         receiver->metaObject()->className(), static_cast<long long>(ms),
+                         clock.msecsSinceReference() / 1000.0 + ms / 1000.0);
+        --depth;
+        return result;
+    }
+
+private:
+    int depth = 0;
+    const bool trace = qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE");
+};
 
 } // namespace Bench

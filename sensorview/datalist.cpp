@@ -33,6 +33,13 @@ DataList::DataList(bool isValueList, QWidget *parent)
     setMinimumSectionSize(1);
 }
 
+// Shown alike: equal with the same sign (0 and -0 show apart), or both
+// not a number (which shows as nothing).
+bool DataList::sameValue(double a, double b)
+{
+    return (a == b && std::signbit(a) == std::signbit(b)) || (std::isnan(a) && std::isnan(b));
+}
+
 QColor DataList::defaultColor(int channel)
 {
     return ChannelColors[((channel % 4) + 4) % 4];
@@ -50,6 +57,7 @@ void DataList::appendRow(const QString &name, int index)
     const int row = rows.rowCount();
     rows.insertRows(row, 1);
     fillRow(row, name, index);
+    emit rows.headerDataChanged(Qt::Vertical, row, row);
 }
 
 void DataList::appendRows(const QVector<QPair<QString, int>> &signalChannels)
@@ -74,32 +82,48 @@ void DataList::appendRows(const QVector<QPair<QString, int>> &signalChannels)
     emit rows.headerDataChanged(Qt::Vertical, first, first + added - 1);
 }
 
-void DataList::setValues(const QVector<double> &values)
+void DataList::setValues(const QVector<double> &values, int firstRow)
 {
-    const int count = std::min(values.size(), rowCount());
-    if (count == 0)
+    const int count = std::min(values.size(), rowCount() - firstRow);
+    if (count <= 0)
         return;
+    int changedFrom = -1;
+    int changedTo = -1;
     {
         const QSignalBlocker quiet(&rows);
-        for (int row = 0; row < count; ++row)
-            setValue(row, values[row]);
+        for (int i = 0; i < count; ++i) {
+            const int row = firstRow + i;
+            // Most values stay from one cursor move to the next; formatting
+            // them anew would cost the most.
+            const QVariant held = rowData(row, ValueRole);
+            if (held.isValid() && sameValue(held.toDouble(), values[i]))
+                continue;
+            setValue(row, values[i]);
+            changedFrom = changedFrom < 0 ? row : changedFrom;
+            changedTo = row;
+        }
     }
-    emit rows.headerDataChanged(Qt::Vertical, 0, count - 1);
+    if (changedFrom >= 0)
+        emit rows.headerDataChanged(Qt::Vertical, changedFrom, changedTo);
 }
 
+// A new row's values in one go: set one by one, each would look up and
+// grow the row's list of values.
 void DataList::fillRow(int row, const QString &name, int index)
 {
     const QString text = QString::number(index);
-    setRowData(row, SignalNameRole, name);
-    setRowData(row, FormatRole, int(Decimal));
-    setRowData(row, HeightRole, double(sectionSize(row)));
-    setRowData(row, ChannelIndexRole, index);
-    setRowData(row, StyleRole, int(CurveStyle::Steps));
-    setRowData(row, LabelRole, text);
-    setRowData(row, ColorRole, defaultColor(index));
-    setRowData(row, Qt::TextAlignmentRole, int(Qt::AlignRight));
-    setRowData(row, Qt::FontRole, font());
-    setRowData(row, Qt::EditRole, text);
+    rows.fillRow(row, {{SignalNameRole, name},
+                       {FormatRole, int(Decimal)},
+                       {HeightRole, double(sectionSize(row))},
+                       {ChannelIndexRole, index},
+                       {StyleRole, int(CurveStyle::Steps)},
+                       {LabelRole, text},
+                       {ColorRole, defaultColor(index)},
+                       {Qt::TextAlignmentRole, int(Qt::AlignRight)},
+                       {Qt::FontRole, font()},
+                       {Qt::EditRole, text},
+                       // Its place, for the first value shown.
+                       {ValueRole, QVariant()}});
 }
 
 void DataList::clearRows()

@@ -43,8 +43,9 @@ public:
     // Appends the rows of channels 0 to count - 1 of each signal, in one
     // update of the list however many there are.
     void appendRows(const QVector<QPair<QString, int>> &signalChannels);
-    // Shows the values of many rows at once, in one update of the list.
-    void setValues(const QVector<double> &values);
+    // Shows the values of many rows, from `firstRow` on, in one update of
+    // the list.
+    void setValues(const QVector<double> &values, int firstRow = 0);
     void clearRows();
     // Stores the value and shows it formatted (value list only).
     void setValue(int row, double value);
@@ -62,6 +63,7 @@ public:
     // The text a value shows as in the given format.
     static QString formatValue(double value, int format, const QStringList &names);
     static QColor defaultColor(int channel);
+    static bool sameValue(double a, double b);
 
     int preferredWidth() const;
     // Where a Shift+click extends the selection from; -1 for nowhere.

@@ -185,6 +185,7 @@ void EditController::clear()
     view.graph()->updateScrollRange();
     view.graph()->viewport()->update();
     steps.clear();
+    view.forgetLiveInput();
     view.notifyObservers();
     view.setWindowModified(false);
 }

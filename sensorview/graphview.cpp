@@ -142,9 +142,9 @@ void GraphView::setCursorTime(double time)
     refreshValuesFor(time);
 }
 
-void GraphView::refreshValuesFor(double time)
+void GraphView::refreshValuesFor(double time, int firstRow)
 {
-    listPane->refreshValues(time, scale(), *store);
+    listPane->refreshValues(time, scale(), *store, firstRow);
 }
 
 void GraphView::setHoverPosition(int x)
@@ -170,7 +170,15 @@ void GraphView::jump(JumpMode mode, bool extend)
             result = time;
         found = true;
     };
-    for (int row = 0; row < rows->rowCount(); ++row) {
+    // Start and end over the rows of every signal are the store's own: what
+    // live input asks for every tenth of a second, without a pass over
+    // thousands of rows.
+    const bool toAnEnd = mode == JumpMode::Start || mode == JumpMode::End;
+    const bool everySignal = !onlySelected && rows->rowCount() > 0 && !store->holdsNaNTime()
+                             && listPane->showsExactlySignalsOf(*store);
+    if (toAnEnd && everySignal)
+        take(mode == JumpMode::Start ? store->firstTime(store->all()) : store->lastTime(store->all()), false);
+    for (int row = 0; row < rows->rowCount() && !(toAnEnd && everySignal); ++row) {
         if (onlySelected && !listPane->isBandSelected(row))
             continue;
         const SignalSeries &series = store->series(rows->rowData(row, DataList::SignalNameRole).toString());

@@ -46,7 +46,8 @@ public:
     // Live input: paints keep the end of the data in sight.
     void setFollowEnd(bool follow) { followEnd = follow; }
     // Shows the channels' values at `time` in the list pane.
-    void refreshValuesFor(double time);
+    // The list's values at `time`, in the rows from `firstRow` on.
+    void refreshValuesFor(double time, int firstRow = 0);
 
     static constexpr double InitialScale = 0.01;
 

@@ -61,6 +61,15 @@ bool HeaderModel::setHeaderData(int section, Qt::Orientation orientation, const 
     return true;
 }
 
+void HeaderModel::fillRow(int row, QVector<Entry> entries)
+{
+    if (row < 0 || row >= rows.size())
+        return;
+    for (Entry &entry : entries)
+        entry.first = storedRole(entry.first);
+    rows[row] = std::move(entries);
+}
+
 bool HeaderModel::insertRows(int row, int count, const QModelIndex &parent)
 {
     if (parent.isValid() || row < 0 || row > rows.size() || count <= 0)

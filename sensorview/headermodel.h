@@ -24,9 +24,14 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) override;
     bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+
+    using Entry = std::pair<int, QVariant>;
+    // Gives a row all its values at once (roles as setHeaderData takes
+    // them), telling nobody: for filling rows just inserted, where one
+    // change signal for all of them follows.
+    void fillRow(int row, QVector<Entry> entries);
     bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
 
 private:
-    using Entry = std::pair<int, QVariant>;
     QVector<QVector<Entry>> rows;
 };

@@ -47,12 +47,12 @@ void SectionList::appendSections(const QVector<QPair<QString, int>> &signalChann
 
 void SectionList::fillSection(int section, const QString &name, int channels)
 {
-    setSectionData(section, Qt::EditRole, name);
-    setSectionData(section, ChannelCountRole, channels);
-    setSectionData(section, SignalKeyRole, name);
-    setSectionData(section, SignalLabelRole, name);
-    setSectionData(section, Qt::FontRole, font());
-    setSectionData(section, Qt::TextAlignmentRole, int(Qt::AlignTop));
+    sections.fillRow(section, {{Qt::EditRole, name},
+                               {ChannelCountRole, channels},
+                               {SignalKeyRole, name},
+                               {SignalLabelRole, name},
+                               {Qt::FontRole, font()},
+                               {Qt::TextAlignmentRole, int(Qt::AlignTop)}});
 }
 
 void SectionList::setSectionSizes(const QVector<int> &sizes)
@@ -94,6 +94,22 @@ void SectionList::setSectionSelected(int section, bool selected)
     selection->select(sections.index(section, 0),
                       (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect)
                           | QItemSelectionModel::Rows);
+}
+
+// The style paints a section's background into a picture of the section's
+// size, and the section of a signal with thousands of channels is millions
+// of pixels high: such a section is painted where it can be seen only, with
+// its name at the top of what is seen.
+void SectionList::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    constexpr int TallSection = 4096;
+    if (rect.height() <= TallSection) {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        return;
+    }
+    const QRect seen = rect & visibleRegion().boundingRect();
+    if (!seen.isEmpty())
+        QHeaderView::paintSection(painter, seen, logicalIndex);
 }
 
 void SectionList::mousePressEvent(QMouseEvent *event)

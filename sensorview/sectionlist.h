@@ -46,6 +46,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
 
 private:
     void fillSection(int section, const QString &name, int channels);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recordlimits.h"
+
 #include <QString>
 #include <QVariant>
 #include <QWidget>
@@ -117,9 +119,11 @@ SensorView *createSensorView();
 struct SensorViewReport
 {
     // Records read and lines that held none (blank lines and comments
-    // aside), by the last successful load or insert.
+    // aside), by the last successful load or insert; of those, the lines
+    // with more values than a record may hold.
     qint64 records = 0;
     qint64 unreadableLines = 0;
+    qint64 tooWideLines = 0;
     // The system's reason when the last load or save failed.
     QString error;
 };
@@ -136,6 +140,19 @@ bool replaceWithFile(SensorView *view, const QString &fileName);
 // many seconds of the newest, dropping older ones in batches and without an
 // undo step; 0 keeps everything.
 void setLiveWindow(SensorView *view, double seconds);
+
+// What live input (appendText) brought since the view was made or cleared:
+// the records read, and the lines that held none (blank lines and comments
+// aside). A line whose time is not a finite number, or that holds a zero
+// character, is one of those; so is one with more values than a record may
+// hold, which are counted apart too.
+struct LiveInputCount
+{
+    qint64 records = 0;
+    qint64 unreadableLines = 0;
+    qint64 tooWideLines = 0;
+};
+LiveInputCount liveInputCount(const SensorView *view);
 double liveWindow(const SensorView *view);
 bool followsLiveInput(const SensorView *view);
 

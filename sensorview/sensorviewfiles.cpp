@@ -91,6 +91,7 @@ bool SensorViewX::readFile(const QString &fileName, SignalData &store)
         return false;
     report.records = count.records;
     report.unreadableLines = count.unreadable;
+    report.tooWideLines = count.tooWide;
     return true;
 }
 
@@ -169,7 +170,7 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
 
 void SensorViewX::appendText(const QString &text)
 {
-    parseText(*ownStore, text);
+    liveCount += parseLiveText(*ownStore, text, liveAnchor);
     syncRows();
     dropOutsideLiveWindow(liveWindowMs * LiveWindowSlackPart);
     if (sinceRefresh.isValid() && sinceRefresh.elapsed() <= RefreshIntervalMs)
@@ -206,7 +207,9 @@ void SensorViewX::dropOutsideLiveWindow(double slackMs)
 {
     if (liveWindowMs <= 0 || !hasRecords())
         return;
-    const double newest = ownStore->lastTime(ownStore->all());
+    // Where live input stands, not the largest time held: one wild time
+    // must not push everything else out of the window.
+    const double newest = liveAnchor.isEmpty() ? ownStore->lastTime(ownStore->all()) : liveAnchor.time();
     if (!(ownStore->firstTime(ownStore->all()) < newest - liveWindowMs - slackMs))
         return;
     ownStore->dropBefore(newest - liveWindowMs);
@@ -227,6 +230,18 @@ void setLiveWindow(SensorView *view, double seconds)
 double liveWindow(const SensorView *view)
 {
     return static_cast<const SensorViewX *>(view)->liveWindowSeconds();
+}
+
+void SensorViewX::forgetLiveInput()
+{
+    liveAnchor.clear();
+    liveCount = ParseCount();
+}
+
+LiveInputCount liveInputCount(const SensorView *view)
+{
+    const ParseCount &count = static_cast<const SensorViewX *>(view)->liveInputCount();
+    return {count.records, count.unreadable, count.tooWide};
 }
 
 bool followsLiveInput(const SensorView *view)

@@ -128,8 +128,9 @@ void SensorViewX::removeObserver(SensorViewObserver *observer)
 // cursor next moves.
 void SensorViewX::syncRows()
 {
-    if (listPane->syncWithData(*ownStore))
-        graphPane->refreshValuesFor(graphPane->cursorTime());
+    const int firstNewRow = listPane->syncWithData(*ownStore);
+    if (firstNewRow >= 0)
+        graphPane->refreshValuesFor(graphPane->cursorTime(), firstNewRow);
 }
 
 bool SensorViewX::hasRecords() const

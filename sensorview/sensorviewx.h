@@ -1,7 +1,9 @@
 #pragma once
 
 #include "editcontroller.h"
+#include "liveanchor.h"
 #include "sensorview.h"
+#include "signaltext.h"
 
 #include <QElapsedTimer>
 
@@ -63,6 +65,9 @@ public:
     void setLiveWindowSeconds(double seconds);
     double liveWindowSeconds() const { return liveWindowMs / 1000.0; }
     bool isFollowing() const { return following; }
+    const ParseCount &liveInputCount() const { return liveCount; }
+    // Forgets where live input stood and what it brought (Clear does).
+    void forgetLiveInput();
     // Live input stops or starts moving the view to the newest records.
     void setFollowing(bool follow);
     SensorView *clone(int mode) const override;
@@ -93,6 +98,8 @@ private:
     SensorViewReport report;
     bool following = true;
     double liveWindowMs = 0.0;
+    LiveAnchor liveAnchor;
+    ParseCount liveCount;
 
     bool readFile(const QString &fileName, SignalData &store);
     void showLoaded(const SignalData &loaded);

@@ -42,6 +42,7 @@ SignalData::SignalData(const SignalData &other)
     , signalTable(other.signalTable)
     , signalIds(other.signalIds)
     , revisionNumber(other.revisionNumber)
+    , placement(nextRevision())
     , inTimeOrder(other.inTimeOrder)
     , hasNaNTime(other.hasNaNTime)
 {
@@ -65,7 +66,7 @@ SignalData &SignalData::operator=(const SignalData &other)
         revisionNumber = other.revisionNumber;
         inTimeOrder = other.inTimeOrder;
         hasNaNTime = other.hasNaNTime;
-        seriesCache.clear();
+        forgetSeriesPlaces();
         lastSignal = -1;
     }
     return *this;
@@ -74,6 +75,12 @@ SignalData &SignalData::operator=(const SignalData &other)
 void SignalData::touch()
 {
     revisionNumber = nextRevision();
+}
+
+void SignalData::forgetSeriesPlaces()
+{
+    seriesCache.clear();
+    placement = nextRevision();
 }
 
 void SignalData::clear()
@@ -93,7 +100,7 @@ void SignalData::clear()
     pool.clear();
     signalTable.clear();
     signalIds.clear();
-    seriesCache.clear();
+    forgetSeriesPlaces();
     lastSignal = -1;
 }
 
@@ -151,7 +158,7 @@ SignalSeries &SignalData::seriesOf(quint32 signal)
     // Writing through a remembered place is only safe in a map this store
     // alone holds.
     if (!seriesByName.isDetached()) {
-        seriesCache.clear();
+        forgetSeriesPlaces();
         seriesByName.detach();
     }
     if (int(signal) < seriesCache.size() && seriesCache[int(signal)])
@@ -308,8 +315,28 @@ QVector<SignalRecord> SignalData::records() const
 
 const SignalSeries &SignalData::series(const QString &name) const
 {
+    // A handful of names is found quicker in the map than by hashing; many
+    // are found by their id, and each series found is remembered by it.
+    constexpr int FewSignals = 16;
+    if (seriesByName.size() <= FewSignals) {
+        const auto it = seriesByName.constFind(name);
+        return it == seriesByName.constEnd() ? EmptySeries : it.value();
+    }
+    const auto id = signalIds.constFind(name);
+    if (id == signalIds.constEnd())
+        return EmptySeries;
+    const int signal = int(id.value());
+    if (signal < seriesCache.size() && seriesCache[signal])
+        return *seriesCache[signal];
     const auto it = seriesByName.constFind(name);
-    return it == seriesByName.constEnd() ? EmptySeries : it.value();
+    if (it == seriesByName.constEnd())
+        return EmptySeries;
+    // A place in a map shared with a copy is still this store's text; a
+    // write detaches the map and forgets every remembered place first.
+    if (seriesCache.size() <= signal)
+        seriesCache.resize(signal + 1);
+    seriesCache[signal] = const_cast<SignalSeries *>(&it.value());
+    return it.value();
 }
 
 int SignalData::nextIndex(const SignalSeries &series, double time) const

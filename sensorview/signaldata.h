@@ -141,11 +141,19 @@ public:
     QVector<SignalRecord> records() const;
 
     int recordCount() const { return allSeries.records.size(); }
+    // Whether a time that is not a number was ever added (since a clear):
+    // such a time orders like no other.
+    bool holdsNaNTime() const { return hasNaNTime; }
 
     // Changes whenever records are removed, moved or inserted anywhere but
     // at the end of their series; appending leaves it alone. Caches built
     // over the records stay valid while it does (they may need extending).
     quint64 revision() const { return revisionNumber; }
+    // Changes whenever a series may have moved in memory (the store was
+    // cleared, rebuilt or assigned, or stopped sharing its series with a
+    // copy). While it stays, a series that series() found stays where it
+    // is and holds what the store holds, so a reader may keep its place.
+    quint64 seriesPlacement() const { return placement; }
 
 private:
     // Clears the store and adds back the records of its old `all`, in order,
@@ -195,10 +203,12 @@ private:
     QVector<QString> signalTable;
     QHash<QString, quint32> signalIds;
     // Where each signal's series lives in bySignal, by signal id; emptied
-    // whenever bySignal may have moved (it is shared with a copy).
-    QVector<SignalSeries *> seriesCache;
+    // whenever bySignal may have moved (it is shared with a copy). Readers
+    // fill it too.
+    mutable QVector<SignalSeries *> seriesCache;
     int lastSignal = -1;
     quint64 revisionNumber = 0;
+    quint64 placement = 0;
     // No record so far arrived before a record already held.
     bool inTimeOrder = true;
     // A time that is not a number orders like nothing else: batches then
@@ -210,4 +220,5 @@ private:
     std::vector<quint32> pendingAll;
     std::vector<std::vector<quint32>> pendingBySignal;
     void touch();
+    void forgetSeriesPlaces();
 };

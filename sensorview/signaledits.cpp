@@ -146,7 +146,7 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
             seriesByName.insert(signalTable[int(signal)], seriesById[signal]);
     }
     nameOrder = names;
-    seriesCache.clear();
+    forgetSeriesPlaces();
     lastSignal = -1;
     // Just what adding the kept records in time order would give.
     inTimeOrder = true;

@@ -12,6 +12,7 @@ class QMenu;
 class SensorAction;
 class SensorView;
 class SignalData;
+struct SignalSeries;
 
 // The left pane of the sensor view: the signals, their channel rows with
 // labels and colour swatches, and the channels' values at the cursor. Every
@@ -31,10 +32,16 @@ public:
     DataList *valueList() const { return valuePane; }
 
     // Adds rows for the signals the store has and the list does not yet
-    // show; true when it added any (their values are not shown yet).
-    bool syncWithData(const SignalData &store);
+    // show; the first row it added (their values are not shown yet), or -1
+    // when it added none.
+    int syncWithData(const SignalData &store);
     void clearRows();
-    void refreshValues(double time, double scale, const SignalData &store);
+    // Whether the rows are those of the store's signals and no others, as
+    // the last sync with it left them (and every signal of a store holds a
+    // record).
+    bool showsExactlySignalsOf(const SignalData &store) const;
+    // Shows the values at `time` in the rows from `firstRow` on.
+    void refreshValues(double time, double scale, const SignalData &store, int firstRow = 0);
     void setRowHeight(int row, double height);
     void fitSignalSections();
     void relayout();
@@ -80,6 +87,18 @@ private:
     int textWidth(const QHeaderView *list, const QString &text) const;
     template<typename TextOf>
     int widestInSight(const QHeaderView *list, TextOf textOf) const;
+    void fitNewSections(int firstSection, int firstRow);
+    // Where each value row's series and channel are, kept while the store
+    // keeps its series where they are (a look-up by name for every row on
+    // every cursor move is most of what showing the values costs).
+    struct RowSource
+    {
+        const SignalSeries *series = nullptr; // none: look it up by name
+        int channel = 0;
+    };
+    const QVector<RowSource> &rowSources(const SignalData &store);
+    // The next sync looks at every record again.
+    void forgetSync();
     void rowResized(int row, int oldSize, int newSize);
     void signalSectionResized(int section, int oldSize, int newSize);
     void signalSectionMoved(int section, int oldVisual, int newVisual);
@@ -96,6 +115,14 @@ private:
 
     SensorView *owner = nullptr;
     QSet<QString> shownNames;
+    // What the store held at the last sync: while its revision stays, new
+    // records and names only came at the end.
+    quint64 syncedRevision = 0;
+    int syncedRecords = 0;
+    int syncedNames = -1;
+    QVector<RowSource> sources;
+    const SignalData *sourcesStore = nullptr;
+    quint64 sourcesPlacement = 0;
     // Set while the list sizes rows itself, so that it does not take that
     // for the user's resizing.
     bool fitting = false;

@@ -1,5 +1,6 @@
 #include "signaltext.h"
 
+#include "liveanchor.h"
 #include "textchars.h"
 
 #include <QTextCodec>
@@ -54,9 +55,11 @@ struct LineText<char>
     static QLatin1String field(const char *p, const char *end) { return QLatin1String(p, int(end - p)); }
 };
 
+// `live` (when given) reads the line as live input and takes the record's
+// time.
 template<typename Char>
 void parseLine(SignalData &store, const Char *begin, const Char *end, std::vector<double> &values,
-               ParseCount &count)
+               ParseCount &count, LiveAnchor *live = nullptr)
 {
     using Text = LineText<Char>;
     // Only a "#" at the very start of the line makes a comment.
@@ -68,9 +71,13 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
         --end;
     if (begin == end)
         return;
+    if (live && std::any_of(begin, end, [](Char c) { return code(c) == 0; })) {
+        ++count.unreadable;
+        return;
+    }
 
     decltype(Text::field(begin, end)) fields[2];
-    int found = 0;
+    qint64 found = 0;
     values.clear();
     const Char *p = begin;
     while (p < end) {
@@ -81,7 +88,7 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
             const auto field = Text::field(p, fieldEnd);
             if (found < 2)
                 fields[found] = field;
-            else
+            else if (values.size() < size_t(MostValuesPerRecord))
                 values.push_back(SignalText::toDouble(field));
             ++found;
         }
@@ -91,7 +98,19 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
         ++count.unreadable;
         return;
     }
+    if (found - 2 > MostValuesPerRecord) {
+        ++count.unreadable;
+        ++count.tooWide;
+        return;
+    }
     const double time = SignalText::toDouble(fields[1]) * MillisecondsPerSecond;
+    if (live) {
+        if (!std::isfinite(time)) {
+            ++count.unreadable;
+            return;
+        }
+        live->add(time);
+    }
     store.addRecord(fields[0], time, values.data(), int(values.size()));
     ++count.records;
 }
@@ -198,7 +217,9 @@ void writeRecords(QTextStream &stream, const SignalData &store, Iterator first, 
 
 } // namespace
 
-ParseCount parseText(SignalData &store, const QString &text)
+namespace {
+
+ParseCount parseString(SignalData &store, const QString &text, LiveAnchor *live)
 {
     ParseCount count;
     std::vector<double> values;
@@ -207,7 +228,7 @@ ParseCount parseText(SignalData &store, const QString &text)
     const QChar *end = p + text.size();
     store.beginBatch();
     if (!text.contains(QLatin1Char('\n'))) {
-        parseLine(store, p, end, values, count);
+        parseLine(store, p, end, values, count, live);
     } else {
         // Read as a text stream reads lines: a line ends at a line feed,
         // which takes a carriage return before it along.
@@ -216,12 +237,24 @@ ParseCount parseText(SignalData &store, const QString &text)
             const QChar *contentEnd = lineEnd;
             if (lineEnd < end && contentEnd > p && contentEnd[-1].unicode() == '\r')
                 --contentEnd;
-            parseLine(store, p, contentEnd, values, count);
+            parseLine(store, p, contentEnd, values, count, live);
             p = lineEnd + 1;
         }
     }
     store.endBatch();
     return count;
+}
+
+} // namespace
+
+ParseCount parseText(SignalData &store, const QString &text)
+{
+    return parseString(store, text, nullptr);
+}
+
+ParseCount parseLiveText(SignalData &store, const QString &text, LiveAnchor &anchor)
+{
+    return parseString(store, text, &anchor);
 }
 
 ParseCount parseUtf8(SignalData &store, const char *data, qint64 size)

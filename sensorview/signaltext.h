@@ -1,7 +1,9 @@
 #pragma once
 
+#include "recordlimits.h"
 #include "signaldata.h"
 
+class LiveAnchor;
 class QTextStream;
 
 // The text form of records: one per line, the signal's name, the time in
@@ -14,21 +16,30 @@ struct ParseCount
     qint64 records = 0;
     // Lines that are neither blank nor comments, yet hold no record.
     qint64 unreadable = 0;
+    // Of those, the lines that held more than MostValuesPerRecord values.
+    qint64 tooWide = 0;
 
     ParseCount &operator+=(const ParseCount &other)
     {
         records += other.records;
         unreadable += other.unreadable;
+        tooWide += other.tooWide;
         return *this;
     }
 };
 
 // Reads a chunk of text into `store`. Lines with fewer than two fields and
 // lines opened by "#" are skipped; a field that is not a number reads as 0.
+// A line with more than MostValuesPerRecord values is not read.
 ParseCount parseText(SignalData &store, const QString &text);
 // The same for UTF-8 bytes, as a file holds them, without making a string of
 // them all first.
 ParseCount parseUtf8(SignalData &store, const char *data, qint64 size);
+// Live input, read as parseText reads, except that a line whose time is not
+// a finite number, or that holds a zero character, is unreadable: a running
+// program's garbage must not reach the store. The times of the records
+// read go to `anchor`, in the order they came.
+ParseCount parseLiveText(SignalData &store, const QString &text, LiveAnchor &anchor);
 
 // A name the reader would not read back as it is (one that starts with "#"
 // or a blank) is written after a leading separator, which the reader skips.

@@ -83,10 +83,7 @@ int main(int argc, char *argv[])
     ViewerWindow window;
     window.keepLast(options.keepSeconds);
     StdinReader reader;
-    QObject::connect(&reader, &StdinReader::linesRead, &window, [&](const QString &lines) {
-        window.appendLive(lines);
-        reader.chunkTaken();
-    });
+    LiveFeed feed(reader, [&window](const QString &lines, int unreadable) { window.appendLive(lines, unreadable); });
     QObject::connect(&reader, &StdinReader::inputEnded, &window, &ViewerWindow::liveInputEnded);
     for (const QString &arg : options.files) {
         if (arg == QLatin1String("-"))

@@ -5,9 +5,12 @@
 
 #include <atomic>
 #include <cstdio>
+#include <deque>
+#include <functional>
 
 // Reads standard input on a thread of its own (a blocking read would stall
-// the window) and hands whole lines to the GUI thread in chunks.
+// the window) and hands whole lines of text to the GUI thread in chunks
+// (see LineSplitter: what is not text is dropped and counted).
 //
 // At most MaxWaitingChunks chunks wait for the window at any time: while
 // the window is behind, the reader stops reading, the pipe fills and the
@@ -30,7 +33,8 @@ public:
 
 signals:
     // Complete lines only: a record is never split between two chunks.
-    void linesRead(const QString &lines);
+    // `unreadable`: the lines dropped since the last chunk.
+    void linesRead(const QString &lines, int unreadable);
     // After the last chunk: the input has ended.
     void inputEnded();
 
@@ -44,4 +48,34 @@ private:
     FILE *source = nullptr;
     QSemaphore room{MaxWaitingChunks};
     std::atomic<bool> stopping{false};
+};
+
+// Hands a reader's chunks to whoever takes them, a piece of whole lines per
+// turn of the event loop, and tells the reader when each chunk is taken.
+// The event loop takes every chunk that waits when it looks, and a chunk
+// that brings thousands of new signals holds the window for tens of
+// milliseconds. So pieces shrink while taking one lasts longer than
+// TurnMs, and grow back to whole chunks while it is quick: each turn costs
+// a little, and most chunks are cheap.
+class LiveFeed : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int TurnMs = 20;
+    static constexpr int SmallestPiece = 2 * 1024;
+
+    using Take = std::function<void(const QString &lines, int unreadable)>;
+
+    LiveFeed(StdinReader &reader, Take take, QObject *parent = nullptr);
+
+private:
+    void arrived(const QString &lines, int unreadable);
+    void handOne();
+
+    StdinReader &reader;
+    Take take;
+    std::deque<std::pair<QString, int>> waiting;
+    bool handing = false;
+    int pieceCharacters = StdinReader::ChunkBytes;
 };

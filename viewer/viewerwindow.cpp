@@ -156,9 +156,12 @@ void ViewerWindow::askKeepLast()
 QString ViewerWindow::statusText() const
 {
     const SensorViewHoldings held = holdings(sensorView);
-    QStringList parts{QStringLiteral("%1 records, %2 signals").arg(held.records).arg(sensorView->signalCount()),
-                      QStringLiteral("%1 records/s").arg(qRound64(linesPerSecond)),
-                      QStringLiteral("%1 MB").arg(held.bytes / BytesPerMegabyte, 0, 'f', 1)};
+    QStringList parts{QStringLiteral("%1 records, %2 signals").arg(held.records).arg(sensorView->signalCount())};
+    const qint64 unreadable = liveInputCount(sensorView).unreadableLines + droppedLiveLines;
+    if (unreadable > 0)
+        parts << QStringLiteral("%1 lines could not be read").arg(unreadable);
+    parts << QStringLiteral("%1 records/s").arg(qRound64(recordsPerSecond))
+          << QStringLiteral("%1 MB").arg(held.bytes / BytesPerMegabyte, 0, 'f', 1);
     if (followsLiveInput(sensorView))
         parts << QStringLiteral("following");
     else
@@ -173,9 +176,13 @@ QString ViewerWindow::statusText() const
 void ViewerWindow::updateStatus()
 {
     const qint64 elapsed = sinceCount.restart();
+    const qint64 records = liveInputCount(sensorView).records;
+    // Clear starts the count again.
+    if (records < recordsCounted)
+        recordsCounted = 0;
     if (elapsed > 0)
-        linesPerSecond = linesArrived * 1000.0 / elapsed;
-    linesArrived = 0;
+        recordsPerSecond = (records - recordsCounted) * 1000.0 / elapsed;
+    recordsCounted = records;
     status->setText(statusText());
 }
 
@@ -217,13 +224,16 @@ void ViewerWindow::showReadCounts()
                        .arg(sensorView->signalCount());
     if (report.unreadableLines > 0)
         text += QStringLiteral("; %1 lines could not be read").arg(report.unreadableLines);
+    if (report.tooWideLines > 0)
+        text += QStringLiteral(" (%1 with more than %2 values)").arg(report.tooWideLines).arg(MostValuesPerRecord);
     statusBar()->showMessage(text);
 }
 
-void ViewerWindow::appendLive(const QString &lines)
+void ViewerWindow::appendLive(const QString &lines, int droppedLines)
 {
-    linesArrived += lines.count(QLatin1Char('\n'));
-    sensorView->appendText(lines);
+    droppedLiveLines += droppedLines;
+    if (!lines.isEmpty())
+        sensorView->appendText(lines);
 }
 
 // What arrived stays, ready to be saved.

@@ -27,9 +27,9 @@ public:
     // Opens a file in place of the recording; says what was read in the
     // status bar, or why nothing was.
     bool openFile(const QString &path);
-    // Records arriving live, as the lines of a running program; and the
-    // end of them.
-    void appendLive(const QString &lines);
+    // Records arriving live, as the lines of a running program, with the
+    // count of lines the reader dropped before them; and the end of them.
+    void appendLive(const QString &lines, int droppedLines = 0);
     void liveInputEnded();
     // Keeps only the last `seconds` of the recording; 0 keeps everything.
     void keepLast(double seconds);
@@ -63,9 +63,11 @@ private:
     QString fileName;
     QLabel *status = nullptr;
     QTimer *statusClock = nullptr;
-    // Live lines since the status line last counted them, and since when.
-    qint64 linesArrived = 0;
+    // Live records when the status line last counted them, and since when.
+    qint64 recordsCounted = 0;
     QElapsedTimer sinceCount;
-    double linesPerSecond = 0.0;
+    double recordsPerSecond = 0.0;
+    // Live lines that were not text, or too long, dropped by the reader.
+    qint64 droppedLiveLines = 0;
     bool inputEnded = false;
 };

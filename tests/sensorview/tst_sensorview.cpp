@@ -34,6 +34,8 @@ QString rowMarks(const DataList *rows, char mark, const std::function<bool(int)>
 
 } // namespace
 
+// What comes first, what comes last; the records the window then holds.
+VESTRA_TEST_ROW(WildRow, QString, QString, qint64)
 // Text, signal count, then a name, a time and the value there.
 VESTRA_TEST_ROW(HostileRow, QByteArray, int, QString, double, double)
 // Mode, modified before, empty selection, first value, layout copied.
@@ -308,6 +310,60 @@ private slots:
         QCOMPARE(held(200), 12);
     }
 
+    void liveWindowHoldsAgainstWildTimes_data()
+    {
+        QTest::addColumn<WildRow>("row");
+        // 5,000 ordinary records, one a second: a 10 s window holds 11 of them.
+        QTest::newRow("no wild time") << WildRow{QString(), QString(), 11};
+        QTest::newRow("one at 1e300 after them") << WildRow{QString(), "a;1e300;1\n", 12};
+        QTest::newRow("one at 1e300 before them") << WildRow{"a;1e300;1\n", QString(), 12};
+        QTest::newRow("one far back before them") << WildRow{"a;-1e300;1\n", QString(), 11};
+        QTest::newRow("a time that is not a number first") << WildRow{"a;nan;1\n", QString(), 11};
+        QTest::newRow("an infinite time last") << WildRow{QString(), "a;inf;1\n", 11};
+    }
+
+    // With a window of 10 s a stream keeps its last 10 s: one record whose
+    // time is far from the rest changes that by no more than itself (it
+    // used to take all the others with it, or stop the window for good),
+    // and one whose time is no number never comes in.
+    void liveWindowHoldsAgainstWildTimes()
+    {
+        const auto [before, after, held] = TestSupport::row<WildRow>();
+        setLiveWindow(view.get(), 10);
+        view->appendText(before);
+        QString stream;
+        for (int i = 0; i < 5000; ++i) {
+            stream += QStringLiteral("a;%1;%1\n").arg(i);
+            if (stream.size() > 4000) {
+                view->appendText(stream);
+                stream.clear();
+            }
+        }
+        view->appendText(stream + after);
+        // Records go in batches, once the oldest is an eighth of the window
+        // past it; setting the window drops at once.
+        setLiveWindow(view.get(), 10);
+        QCOMPARE(holdings(view.get()).records, held);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 4999), 4999.0);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 4989), 4989.0);
+        QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 4988.5), std::nan(""));
+    }
+
+    // Names that come after the window dropped every record of others get
+    // rows as any new name does.
+    void newNamesAfterADropGetRows()
+    {
+        setLiveWindow(view.get(), 1);
+        view->appendText(QStringLiteral("old;0;1\nkept;0;1\n"));
+        view->appendText(QStringLiteral("kept;5;2\nnew;5;3\n"));
+        QCOMPARE(holdings(view.get()).records, 2);
+        const DataList *rows = x()->signalList()->valueList();
+        QStringList names;
+        for (int row = 0; row < rows->rowCount(); ++row)
+            names << rows->rowData(row, DataList::SignalNameRole).toString();
+        QCOMPARE(names, (QStringList{"old", "kept", "new"}));
+    }
+
     // Live input follows the newest records until the user clicks in the
     // graph; a selection made then stays where it was made. End follows again.
     void liveInputFollowsUntilTheUserMoves()
@@ -337,9 +393,10 @@ private slots:
             names += "s" + QByteArray::number(i) + ";" + QByteArray::number(i) + ";" + QByteArray::number(i % 7) + "\n";
         QTest::newRow("10,000 names") << HostileRow{names, 10000, "s9999", 9999.0, double(9999 % 7)};
         QByteArray wide = "wide;0";
-        for (int i = 0; i < 200000; ++i)
+        for (int i = 0; i < MostValuesPerRecord; ++i)
             wide += ";" + QByteArray::number(i);
-        QTest::newRow("200,000 values on a line") << HostileRow{wide, 1, "wide", 0.0, 0.0};
+        QTest::newRow("100,000 values on a line") << HostileRow{wide, 1, "wide", 0.0, 0.0};
+        QTest::newRow("one value more is refused") << HostileRow{wide + ";1", 0, "wide", 0.0, std::nan("")};
         QByteArray backwards;
         for (int i = 300000; i > 0; --i)
             backwards += "down;" + QByteArray::number(i) + ";" + QByteArray::number(i * 2) + "\n";

@@ -1,3 +1,4 @@
+#include "liveanchor.h"
 #include "signaltext.h"
 #include "testsupport.h"
 
@@ -29,7 +30,23 @@ QString written(void (*write)(QTextStream &, const SignalData &), const SignalDa
     return out;
 }
 
+// A line of `values` values.
+QString lineOf(int values)
+{
+    QString line = QStringLiteral("wide;1");
+    line.reserve(values * 2 + 8);
+    for (int i = 0; i < values; ++i)
+        line += QStringLiteral(";7");
+    return line;
+}
+
 } // namespace
+
+// Text, read as live input or not; the records read, the lines counted
+// unreadable and of those too wide.
+VESTRA_TEST_ROW(RulesRow, QString, bool, QString, qint64, qint64)
+// Times in the order they arrive; where live input stands then.
+VESTRA_TEST_ROW(AnchorRow, QVector<double>, double)
 
 class tst_SignalText : public QObject
 {
@@ -108,6 +125,75 @@ private slots:
         writeRange(stream, store, 4000, 3000);
         stream.flush();
         QCOMPARE(out, QStringLiteral("b\t0\t2\na\t0.5\t3\nb\t1\t4\n"));
+    }
+
+    void readingRules_data()
+    {
+        QTest::addColumn<RulesRow>("row");
+        const QString zero = QStringLiteral("a;1;2\nb") + QChar(0) + QStringLiteral(";1;2\n");
+        QTest::newRow("file: a time that is not a number") << RulesRow{"a;nan;1", false, "a@nan:1", 0, 0};
+        QTest::newRow("live: a time that is not a number") << RulesRow{"a;nan;1\nb;1;2", true, "b@1000:2", 1, 0};
+        QTest::newRow("live: an infinite time") << RulesRow{"a;inf;1\na;-inf;1", true, "", 2, 0};
+        QTest::newRow("live: a time too large for a number") << RulesRow{"a;1e400;1", true, "", 1, 0};
+        QTest::newRow("live: a wild but finite time") << RulesRow{"a;1e300;1", true, "a@1e+303:1", 0, 0};
+        QTest::newRow("live: a zero character") << RulesRow{zero, true, "a@1000:2", 1, 0};
+        for (const bool live : {false, true}) {
+            const QByteArray how = live ? "live: " : "file: ";
+            QTest::newRow(how + "as many values as a record may hold")
+                << RulesRow{lineOf(MostValuesPerRecord), live, QStringLiteral("wide@1000:"), 0, 0};
+            QTest::newRow(how + "one value more")
+                << RulesRow{lineOf(MostValuesPerRecord + 1) + "\nb;2;3", live, QStringLiteral("b@2000:3"), 1, 1};
+        }
+    }
+
+    // Live input is a running program's output: what is not a record with
+    // a finite time never reaches the store, and every such line counts.
+    // A line of more values than a record may hold is refused anywhere.
+    void readingRules()
+    {
+        const auto [text, live, records, unreadable, tooWide] = TestSupport::row<RulesRow>();
+        SignalData store;
+        LiveAnchor anchor;
+        const ParseCount count = live ? parseLiveText(store, text, anchor) : parseText(store, text);
+        QString read = recordsOf(store);
+        // The values of a wide record, shown only by how many there are.
+        if (read.startsWith(QLatin1String("wide@1000:")))
+            read = QStringLiteral("wide@1000:");
+        QCOMPARE(read, records);
+        QCOMPARE(count.unreadable, unreadable);
+        QCOMPARE(count.tooWide, tooWide);
+        if (read.startsWith(QLatin1String("wide")))
+            QCOMPARE(store.valueCount(store.all().records[0]), MostValuesPerRecord);
+    }
+
+    void liveAnchor_data()
+    {
+        QTest::addColumn<AnchorRow>("row");
+        QVector<double> stream;
+        for (int i = 0; i < 5000; ++i)
+            stream << i * 10.0;
+        const double newest = stream.last();
+        QTest::newRow("a stream: its newest") << AnchorRow{stream, newest};
+        QTest::newRow("one wild time after it") << AnchorRow{stream + QVector<double>{1e300}, newest};
+        QTest::newRow("one wild time before it") << AnchorRow{QVector<double>{1e300} + stream, newest};
+        QTest::newRow("a wild time in its middle") << AnchorRow{stream.mid(0, 100) + QVector<double>{1e300} + stream.mid(100), newest};
+        QTest::newRow("a time far back") << AnchorRow{stream + QVector<double>{-1e300}, newest};
+        QTest::newRow("three wild times") << AnchorRow{stream + QVector<double>{1e300, 2e300, 3e300}, newest};
+        QTest::newRow("a clock that starts again") << AnchorRow{stream + stream.mid(0, 100), stream[99]};
+        QTest::newRow("a wild time alone") << AnchorRow{{1e300}, 1e300};
+        QTest::newRow("a wild time, then two of the stream") << AnchorRow{{1e300, 10, 20}, 20};
+        QTest::newRow("all at one time, then a later one") << AnchorRow{QVector<double>(100, 5.0) + QVector<double>{6.0}, 5.0};
+    }
+
+    // The newest end of a live window: the newest time of the stream, which
+    // a few times far from the others do not move.
+    void liveAnchor()
+    {
+        const auto [times, expected] = TestSupport::row<AnchorRow>();
+        LiveAnchor anchor;
+        for (double time : times)
+            anchor.add(time);
+        QCOMPARE(anchor.time(), expected);
     }
 
     void unreadableLinesCounted()

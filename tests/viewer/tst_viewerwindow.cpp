@@ -16,6 +16,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -176,6 +177,10 @@ private slots:
         QVERIFY(window->openFile(recording));
         QCOMPARE(window->statusBar()->currentMessage(),
                  QStringLiteral("2 records read; 2 signals; 2 lines could not be read"));
+        QVERIFY(TestSupport::writeFile(recording, "a;0;1\nwide;0" + QByteArray(";1").repeated(MostValuesPerRecord + 1) + "\n"));
+        QVERIFY(window->openFile(recording));
+        QCOMPARE(window->statusBar()->currentMessage(),
+                 QStringLiteral("1 records read; 1 signals; 1 lines could not be read (1 with more than 100000 values)"));
         QVERIFY(TestSupport::writeFile(recording, ""));
         QVERIFY(window->openFile(recording));
         QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("0 records read; 0 signals"));
@@ -203,8 +208,9 @@ private slots:
         };
         send("a;0;1\nb;0");
         QTRY_COMPARE(chunks.count(), 1);
-        send(";2\n");
+        send(QByteArray(";2\nnot\0text\n", 12));
         QTRY_COMPARE(chunks.count(), 2);
+        QCOMPARE(chunks.at(1).at(1).toInt(), 1);
         const QByteArray wide = "w;1" + QByteArray(";5").repeated(100000) + "\n";
         send(wide.left(70000));
         send(wide.mid(70000) + "last;9;9");
@@ -219,6 +225,55 @@ private slots:
         QCOMPARE(received.mid(2).join(QString()), QString::fromLatin1(wide) + QStringLiteral("last;9;9"));
         for (const QString &chunk : received.mid(2, received.size() - 3))
             QVERIFY(chunk.endsWith(QLatin1Char('\n')));
+#endif
+    }
+
+    // The feed hands on whole lines, all of them and in order, in smaller
+    // pieces while taking them is slow, and takes every chunk from the
+    // reader.
+    void feedHandsOnWholeLines()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("Feeds the reader through a pipe");
+#else
+        int ends[2];
+        FILE *readEnd = pipeInto(ends);
+        QVERIFY(readEnd);
+        StdinReader reader(nullptr, readEnd);
+        QSignalSpy ended(&reader, &StdinReader::inputEnded);
+        QStringList pieces;
+        LiveFeed feed(reader, [&pieces](const QString &lines, int) {
+            pieces << lines;
+            // The first takes are slow, as thousands of new signals are.
+            if (pieces.size() < 4)
+                QTest::qSleep(LiveFeed::TurnMs + 10);
+        });
+        reader.start();
+        QByteArray sent;
+        for (int i = 0; i < 20000; ++i)
+            sent += "signal" + QByteArray::number(i) + ";" + QByteArray::number(i) + ";1\n";
+        // Written on a thread of its own: the pipe takes 64 KiB, and the
+        // rest waits for the window, which is this thread.
+        std::thread producer([&]() {
+            for (qint64 done = 0; done < sent.size();) {
+                const ssize_t n = ::write(ends[1], sent.constData() + done, size_t(sent.size() - done));
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+            ::close(ends[1]);
+        });
+        QTRY_COMPARE(ended.count(), 1);
+        producer.join();
+        QTRY_COMPARE(pieces.join(QString()).size(), sent.size());
+        QVERIFY(reader.wait(5000));
+        std::fclose(readEnd);
+        QCOMPARE(pieces.join(QString()), QString::fromLatin1(sent));
+        for (const QString &piece : qAsConst(pieces))
+            QVERIFY(piece.endsWith(QLatin1Char('\n')));
+        QVERIFY2(std::any_of(pieces.cbegin(), pieces.cend(),
+                             [](const QString &piece) { return piece.size() < StdinReader::ChunkBytes / 2; }),
+                 "no chunk was handed on in pieces");
 #endif
     }
 
@@ -285,17 +340,32 @@ private slots:
     {
         window->keepLast(30);
         QVERIFY(window->windowTitle().contains(QStringLiteral("(last 30 s)")));
-        window->appendLive(QStringLiteral("a;0;1\na;1;2\nb;1;3\n"));
+        // Two lines the reader dropped, and three that hold no record.
+        window->appendLive(QStringLiteral("a;0;1\na;1;2\nb;1;3\na;nan;4\nlonely\nb;inf;5\n"), 2);
         window->view()->setWindowModified(false);
         window->liveInputEnded();
         QVERIFY(window->view()->isWindowModified());
-        QCOMPARE(window->statusText().section(QStringLiteral(" \u00b7 "), 0, 0), QStringLiteral("3 records, 2 signals"));
+        QCOMPARE(window->statusText().section(QStringLiteral(" \u00b7 "), 0, 1),
+                 QStringLiteral("3 records, 2 signals \u00b7 5 lines could not be read"));
         QVERIFY2(window->statusText().endsWith(QStringLiteral("following \u00b7 keeping the last 30 s \u00b7 input ended")),
                  qPrintable(window->statusText()));
         window->view()->execute(GoToStart);
         QVERIFY(window->statusText().contains(QStringLiteral("paused at 0 s")));
         window->keepLast(0);
         QVERIFY(!window->windowTitle().contains(QStringLiteral("last")));
+    }
+
+    // The rate counts records, not the lines that brought them.
+    void liveRateCountsRecords()
+    {
+        const auto rate = [this]() { return window->statusText().section(QStringLiteral(" \u00b7 "), -3, -3); };
+        QString records;
+        for (int i = 0; i < 100; ++i)
+            records += QStringLiteral("a;%1;1\n").arg(i);
+        window->appendLive(records);
+        QTRY_VERIFY(rate() != QStringLiteral("0 records/s"));
+        window->appendLive(QStringLiteral("no record\n").repeated(100));
+        QTRY_COMPARE(rate(), QStringLiteral("0 records/s"));
     }
 
 private:
