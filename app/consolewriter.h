@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <deque>
@@ -18,6 +19,13 @@ class QTextEdit;
 // faster than the eye can read are gathered and put in as one insertion a
 // few times a second, no insertion takes more than a slice of time, and only
 // the newest paragraphs are kept: never more than `MaxParagraphs`.
+//
+// Laying text out is what costs, some seconds for a full console. When more
+// waits than one insertion shows, the newest of it is shown first, at the
+// bottom, and what came before it goes in above it afterwards, a slice at a
+// time: the line that closes a step shows at once however much came before
+// it, and the window keeps reading the program's output meanwhile. Once
+// everything is in, the console holds what showing it in order would.
 class ConsoleWriter : public QObject
 {
     Q_OBJECT
@@ -38,6 +46,9 @@ public:
     // Long paragraphs cost more to lay out again on a trim than short
     // ones, so the characters held are bounded too.
     static constexpr qint64 MaxCharacters = 8 * 1000 * 1000;
+    // The most one insertion puts in: a segment of what waits.
+    static constexpr int PieceParagraphs = 1000;
+    static constexpr int PieceCharacters = 64 * 1024;
 
     explicit ConsoleWriter(QTextEdit *console, QObject *parent = nullptr);
 
@@ -51,12 +62,14 @@ public:
     // Shows everything that is waiting, however long it takes.
     void flushAll();
 
-    bool hasPending() const { return !pending.empty(); }
+    bool hasPending() const { return !pending.empty() || !backlog.empty(); }
 
     // Paragraphs put into the console so far, trimmed ones included.
     qint64 shownParagraphs() const { return shown; }
 
 private:
+    // Paragraphs of one colour, at most a piece of them; the text holds
+    // no line break at its end.
     struct Segment
     {
         QColor color;
@@ -64,27 +77,58 @@ private:
         int paragraphs = 1;
     };
 
+    // Segments in the order they were written, with their totals (a
+    // segment's characters count its paragraph break too).
+    struct Queue
+    {
+        std::deque<Segment> segments;
+        qint64 paragraphs = 0;
+        qint64 characters = 0;
+
+        bool empty() const { return segments.empty(); }
+        void push(Segment segment);
+        Segment popFront();
+        Segment popBack();
+        void clear();
+    };
+
     // Inserts a line break into every stretch of more than
     // MaxParagraphLength characters without one; returns the paragraphs.
     static int breakLongParagraphs(QString &text);
-    // Where the first piece of `segment` that can be inserted in one go
-    // ends, and how many paragraphs it holds.
-    static int pieceEnd(const Segment &segment, int *paragraphs);
+    // Adds `text` to what waits, in segments no larger than a piece.
+    void enqueue(const QColor &color, const QString &text, int paragraphs);
 
     void scheduleFlush();
     void flushSome();
-    void insert(const Segment &segment);
+    // Moves all but the newest piece of what waits to the backlog.
+    void showNewestFirst();
+    void appendAtEnd(const Segment &segment);
+    void insertAboveShown(const Segment &segment);
     void dropOldestPending();
+    // Drops the backlog, and what the console shows above where it would
+    // have gone: all of it is older than what is shown below.
+    void dropBacklog();
     // Makes room for `incoming` more paragraphs. Returns true when it had
     // to trim, which takes a slice of time of its own.
     bool makeRoom(int incoming, qint64 incomingCharacters);
     bool hasRoom(int incoming, qint64 incomingCharacters) const;
+    QTextCharFormat formatFor(const QColor &color) const;
+    void followEndOfText();
 
     QTextEdit *console = nullptr;
-    std::deque<Segment> pending;
-    qint64 pendingParagraphs = 0;
-    qint64 pendingCharacters = 0;
+    // Written, not shown yet: newer than everything the console shows.
+    Queue pending;
+    // Older than the text the console shows below `backfillAt`, newer than
+    // what it shows above: goes in there, newest piece first.
+    Queue backlog;
+    // The end of the last paragraph above where the backlog goes, or, when
+    // nothing is above, the null cursor (the backlog goes in at the top).
+    QTextCursor backfillAt;
     qint64 shown = 0;
     QTimer flushTimer;
     QElapsedTimer sinceFlush;
+    // Whether the view stays at the newest text as the console grows; the
+    // user scrolling up stops it, scrolling to the end starts it again.
+    bool followEnd = true;
+    bool scrolling = false;
 };

@@ -105,6 +105,64 @@ private slots:
         QCOMPARE(doc->firstBlock().text(), QString::number(total - doc->blockCount()));
     }
 
+    void floodEndsWithItsClosingLineAtOnce_data()
+    {
+        QTest::addColumn<bool>("lineBreaks");
+        QTest::newRow("short lines") << true;
+        QTest::newRow("no line breaks") << false;
+    }
+
+    // A flood far larger than the console holds: the closing line written
+    // after it shows with the first insertion, while what came before goes
+    // in above it; in the end the console holds the newest part of all that
+    // was written, in order and in its colours, without a gap.
+    void floodEndsWithItsClosingLineAtOnce()
+    {
+        QFETCH(bool, lineBreaks);
+        QTextEdit console;
+        console.resize(600, 300);
+        console.show();
+        ConsoleWriter writer(&console);
+        QString all;
+        // Half as much again as the console holds: paragraphs, or characters.
+        const auto enough = [&](int chunks) {
+            return lineBreaks ? chunks * 2000 > 3 * ConsoleWriter::MaxParagraphs / 2
+                              : all.size() > 3 * ConsoleWriter::MaxCharacters / 2;
+        };
+        for (int i = 0; !enough(i); ++i) {
+            QString chunk;
+            for (int j = 0; j < 2000; ++j)
+                chunk += QString::number(i * 2000 + j) + (lineBreaks ? QStringLiteral("\n") : QStringLiteral(" "));
+            chunk.chop(1);
+            writer.write(Qt::darkBlue, chunk);
+            all += (all.isEmpty() ? QString() : QStringLiteral("\n")) + chunk;
+        }
+        const QString closing = QStringLiteral("\nOperation finished successfully");
+        writer.write(Qt::darkGreen, closing);
+        all += QStringLiteral("\n") + closing;
+        QTRY_VERIFY(console.document()->blockCount() > 1);
+        QCOMPARE(console.document()->lastBlock().text(), QStringLiteral("Operation finished successfully"));
+        QVERIFY(writer.hasPending());
+        QTRY_VERIFY_WITH_TIMEOUT(!writer.hasPending(), 30000);
+
+        QTextDocument *doc = console.document();
+        QVERIFY(doc->characterCount() <= ConsoleWriter::MaxCharacters);
+        QVERIFY(doc->blockCount() <= ConsoleWriter::MaxParagraphs);
+        QVERIFY(doc->characterCount() >= ConsoleWriter::MaxCharacters / 4 || doc->blockCount() >= ConsoleWriter::TrimmedParagraphs);
+        // Display paragraphs of long text are the text with line breaks put
+        // in; without them, what is shown is what was written.
+        QString shown = doc->toPlainText();
+        QString written = all;
+        if (!lineBreaks) {
+            shown.remove(QLatin1Char('\n'));
+            written.remove(QLatin1Char('\n'));
+        }
+        QVERIFY2(written.endsWith(shown), "the console shows something else than the newest part");
+        const QTextBlock last = doc->lastBlock();
+        QCOMPARE(last.begin().fragment().charFormat().foreground().color(), QColor(Qt::darkGreen));
+        QCOMPARE(doc->firstBlock().begin().fragment().charFormat().foreground().color(), QColor(Qt::darkBlue));
+    }
+
     // Clear drops what waits; markup is shown as the text it is.
     void clearDropsPending()
     {
