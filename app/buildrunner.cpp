@@ -69,7 +69,7 @@ void BuildRunner::launch(const QString &program, const QStringList &arguments, c
     outputDecoder = utf8Decoder();
     errorDecoder = utf8Decoder();
     child.setWorkingDirectory(folder);
-    child.start(program, arguments, QIODevice::ReadWrite);
+    child.startStep(program, arguments);
 }
 
 void BuildRunner::stop()

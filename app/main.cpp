@@ -36,6 +36,7 @@ void answerOnTerminal(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     keepRunningAtFileSizeLimit();
+    adoptEscapedDescendants();
     answerOnTerminal(argc, argv);
     QApplication app(argc, argv);
     VestraSettings::registerFontSubstitutes();

@@ -28,6 +28,13 @@ bool groupAlive(qint64 group)
     return false;
 }
 
+// True while the process `pid` is alive (a zombie counts as gone).
+bool processAlive(qint64 pid)
+{
+    const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    return stat != "<unreadable>" && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
+
 } // namespace
 
 class tst_BuildRunner : public QObject
@@ -42,6 +49,12 @@ private slots:
 #endif
         qRegisterMetaType<BuildRunner::StepEnd>();
         QVERIFY(dir.isValid());
+        // What the editor does at start-up.
+        adoptEscapedDescendants();
+        QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("daemon.sh")),
+                                       "#!/bin/sh\necho $$ > '" + dir.filePath(QStringLiteral("daemon")).toUtf8()
+                                           + "'\ntrap '' TERM HUP\nexec sleep 1000\n",
+                                       true));
     }
 
     void stopSequence_data()
@@ -54,6 +67,14 @@ private slots:
         QTest::newRow("ignores SIGTERM too") << "trap '' TERM\n" + readStopByte + "sleep 30\n" << false;
         QTest::newRow("leaves a grandchild") << "sleep 1000 &\n" + readStopByte + "exit 0\n" << true;
         QTest::newRow("waits on a grandchild") << "sh -c 'sleep 1000' &\n" + readStopByte + "wait\n" << false;
+        // A daemon leaves the process group and the session, and ignores the
+        // signals that end a session; one that forks once more is left
+        // without a parent at all.
+        const QByteArray daemon = "setsid '" + dir.filePath(QStringLiteral("daemon.sh")).toUtf8() + "'";
+        QTest::newRow("starts a daemon") << daemon + " &\n" + readStopByte + "exit 0\n" << true;
+        QTest::newRow("starts a daemon and ignores the byte") << daemon + " &\n" + readStopByte + "sleep 30\n" << false;
+        QTest::newRow("starts a daemon that loses its parent")
+            << "sh -c \"" + daemon + " & exit 0\" &\n" + readStopByte + "exit 0\n" << true;
     }
 
     // Stop writes the byte, waits for the program for at most 400 ms, then ends
@@ -63,6 +84,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(bool, obeys);
         QFile::remove(dir.filePath(QStringLiteral("stdin")));
+        QFile::remove(dir.filePath(QStringLiteral("daemon")));
         const QString program = dir.filePath(QStringLiteral("program.sh"));
         QVERIFY(TestSupport::writeFile(program, "#!/bin/sh\necho $$\n" + body, true));
 
@@ -77,6 +99,13 @@ private slots:
         QVERIFY(output.wait(5000));
         const qint64 group = output.first().first().toString().trimmed().toLongLong();
         QVERIFY(groupAlive(group));
+        const bool daemon = body.contains("setsid");
+        if (daemon)
+            QTRY_VERIFY(!readFile(dir.filePath(QStringLiteral("daemon"))).trimmed().isEmpty()
+                        && readFile(dir.filePath(QStringLiteral("daemon"))) != "<unreadable>");
+        const qint64 daemonPid = readFile(dir.filePath(QStringLiteral("daemon"))).trimmed().toLongLong();
+        if (daemon)
+            QVERIFY(processAlive(daemonPid));
 
         QElapsedTimer clock;
         clock.start();
@@ -88,6 +117,8 @@ private slots:
         QCOMPARE(ended.first().first().value<BuildRunner::StepEnd>(), BuildRunner::StepEnd::Cancelled);
         QVERIFY(runner.isIdle());
         QTRY_VERIFY_WITH_TIMEOUT(!groupAlive(group), 2000);
+        if (daemon)
+            QTRY_VERIFY_WITH_TIMEOUT(!processAlive(daemonPid), 2000);
     }
 
     void decoding_data()
