@@ -90,7 +90,7 @@ void GraphView::setScale(double value)
 
 void GraphView::setOffset(double value)
 {
-    horizontalScrollBar()->setValue(qRound(value));
+    horizontalScrollBar()->setValue(TimeAxis::pixel(std::round(value)));
 }
 
 void GraphView::relayout()
@@ -106,7 +106,7 @@ void GraphView::relayout()
 void GraphView::updateScrollRange()
 {
     const double end = store->lastTime(store->all()) * scale();
-    horizontalScrollBar()->setMaximum(end > 0 ? int(end) : 0);
+    horizontalScrollBar()->setMaximum(end > 0 ? TimeAxis::pixel(end) : 0);
     horizontalScrollBar()->setSingleStep(ScrollStep);
 }
 
@@ -369,9 +369,19 @@ void GraphView::applyPendingView()
         setOffset(fit.offset);
     }
     if (followEnd) {
-        anchor = cursor = store->lastTime(store->all());
+        anchor = cursor = std::isnan(followTime) ? store->lastTime(store->all()) : followTime;
         followEnd = false;
+        followTime = std::numeric_limits<double>::quiet_NaN();
     }
+}
+
+void GraphView::followLiveEnd(double time)
+{
+    followEnd = true;
+    followTime = time;
+    setAnchorTime(time);
+    setCursorTime(time);
+    ensureTimeVisible(time);
 }
 
 void GraphView::paintEvent(QPaintEvent *event)

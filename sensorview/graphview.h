@@ -1,5 +1,7 @@
 #pragma once
 
+#include <limits>
+
 #include "curvepainter.h"
 #include "envelope.h"
 
@@ -45,6 +47,9 @@ public:
     bool isFitPending() const { return fitPending; }
     // Live input: paints keep the end of the data in sight.
     void setFollowEnd(bool follow) { followEnd = follow; }
+    // Live input: selection and view go to `time`, where the stream stands,
+    // now and at the next paint.
+    void followLiveEnd(double time);
     // Shows the channels' values at `time` in the list pane.
     // The list's values at `time`, in the rows from `firstRow` on.
     void refreshValuesFor(double time, int firstRow = 0);
@@ -102,6 +107,8 @@ private:
     bool dragCursor = false;
     bool fitPending = false;
     bool followEnd = false;
+    // Where following goes at the next paint; NaN: the last record.
+    double followTime = std::numeric_limits<double>::quiet_NaN();
     bool hoverActive = false;
     bool menuShowing = false;
 

@@ -14,7 +14,7 @@ double LiveAnchor::time() const
     std::array<double, RecentRecords> sorted = recent;
     const auto end = sorted.begin() + count;
     std::sort(sorted.begin(), end);
-    if (count < 4)
+    if (count < TimesToCompare)
         return sorted[size_t((count - 1) / 2)];
     const double lower = sorted[size_t(count / 4)];
     const double upper = sorted[size_t(3 * count / 4)];

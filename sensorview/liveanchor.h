@@ -18,10 +18,14 @@ class LiveAnchor
 {
 public:
     static constexpr int RecentRecords = 63;
+    // Times it takes to tell a wild one from the rest.
+    static constexpr int TimesToCompare = 4;
 
     // A record that arrived, in the order of arrival.
     void add(double time);
     bool isEmpty() const { return count == 0; }
+    // Whether enough times came to tell a wild one from the others.
+    bool comparesTimes() const { return count >= TimesToCompare; }
     // The median of the recent times; meaningless while empty.
     double time() const;
     void clear();

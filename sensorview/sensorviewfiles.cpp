@@ -178,7 +178,11 @@ void SensorViewX::appendText(const QString &text)
     setWindowModified(true);
     // Once the user has moved the view, new records leave it, and the
     // selection made in it, where they are.
-    if (following) {
+    // Where the stream stands, which one wild time does not move (once
+    // there are times enough to tell).
+    if (following && liveAnchor.comparesTimes()) {
+        graphPane->followLiveEnd(liveAnchor.time());
+    } else if (following) {
         graphPane->setFollowEnd(true);
         graphPane->jump(JumpMode::End, false);
     }

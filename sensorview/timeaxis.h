@@ -9,12 +9,24 @@ struct TimeAxis
 {
     static constexpr double MinimumScale = 0.001;
     static constexpr double MaximumScale = 1000.0;
+    // Pixels further out than this are drawn at it: a time far from all
+    // others (a wild record at 1e300 s) must not overflow a pixel.
+    static constexpr int FarthestPixel = 1 << 30;
 
     double scale = 1.0;
     double offset = 0.0;
 
+    // A pixel position within what an int holds; what is not a number
+    // lies far to the left.
+    static int pixel(double x)
+    {
+        if (!(x > -FarthestPixel))
+            return -FarthestPixel;
+        return x < FarthestPixel ? int(x) : FarthestPixel;
+    }
+
     // Truncated toward zero, as the painting of the curves relies on.
-    int xOf(double time) const { return int(time * scale - offset); }
+    int xOf(double time) const { return pixel(time * scale - offset); }
     double exactX(double time) const { return time * scale - offset; }
     double timeAt(double x) const { return (x + offset) / scale; }
 

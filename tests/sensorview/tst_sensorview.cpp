@@ -347,6 +347,10 @@ private slots:
         QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 4999), 4999.0);
         QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 4989), 4989.0);
         QCOMPARE(view->valueAt(QStringLiteral("a"), 0, 4988.5), std::nan(""));
+        // The view follows where the stream stands, not the wild time.
+        QTest::qWait(120);
+        view->appendText(QStringLiteral("a;5000;5000\n"));
+        QCOMPARE(view->selectionEnd(), 5000.0);
     }
 
     // Names that come after the window dropped every record of others get
