@@ -29,27 +29,6 @@
 namespace {
 
 
-// Names the slowest event deliveries, to find what holds the loop.
-class TimedApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        if (!qEnvironmentVariableIsSet("VESTRA_BENCH_TRACE"))
-            return QApplication::notify(receiver, event);
-        QElapsedTimer clock;
-        clock.start();
-        const int type = event->type();
-        const bool result = QApplication::notify(receiver, event);
-        const qint64 ms = clock.elapsed();
-        if (ms > 15)
-            std::fprintf(stderr, "slow event: %lld ms, type %d, to %s %s\n", static_cast<long long>(ms), type,
-                         receiver->metaObject()->className(), qPrintable(receiver->objectName()));
-        return result;
-    }
-};
-
 template<typename Predicate>
 bool waitFor(Predicate done, int timeoutMs)
 {
@@ -177,7 +156,7 @@ int stopTimes()
 
 int main(int argc, char *argv[])
 {
-    TimedApplication app(argc, argv);
+    Bench::TracingApplication app(argc, argv);
     Bench::isolateSettings();
     if (argc > 1 && QByteArray(argv[1]) == "stop")
         return stopTimes();
