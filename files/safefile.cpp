@@ -24,6 +24,12 @@ QString notAFile(const QFileInfo &target)
     return QStringLiteral("It is not a regular file but a pipe, a device or a socket");
 }
 
+// A folder that refuses new files may still let the file itself change.
+bool refusesNewFiles(const QFileInfo &target)
+{
+    return target.exists() && target.isWritable() && !QFileInfo(target.absolutePath()).isWritable();
+}
+
 } // namespace
 
 QString readRefusal(const QString &path)
@@ -70,8 +76,7 @@ bool Writer::open(qint64 expectedBytes)
     }
     error = atomic->errorString();
     atomic.reset();
-    // A folder that refuses new files may still let the file itself change.
-    if (target.exists() && target.isWritable())
+    if (refusesNewFiles(target))
         return openInPlace(expectedBytes);
     explainRefusedFolder();
     return false;
@@ -103,6 +108,12 @@ void Writer::explainRefusedFolder()
         error += QStringLiteral(" (there is no folder '%1')").arg(native(folder));
     else if (!folderInfo.isWritable())
         error += QStringLiteral(" (the folder '%1' does not allow new files)").arg(native(folder));
+}
+
+bool Writer::wouldWriteInPlace(const QString &path)
+{
+    const QFileInfo target(path);
+    return target.isFile() && (Platform::linkCount(path) > 1 || refusesNewFiles(target));
 }
 
 QFileDevice *Writer::device() const

@@ -54,6 +54,10 @@ public:
     bool writesInPlace() const { return inPlace != nullptr; }
     QString errorString() const { return error; }
 
+    // Whether a save to `path` would write in place: where it does, knowing
+    // the size ahead lets it take the room first.
+    static bool wouldWriteInPlace(const QString &path);
+
 private:
     bool openInPlace(qint64 expectedBytes);
     void explainRefusedFolder();
@@ -63,6 +67,26 @@ private:
     std::unique_ptr<QFile> inPlace;
     qint64 originalSize = 0;
     QString error;
+};
+
+// Takes what is written and keeps only its count: a dry run that tells the
+// size a save will have.
+class ByteCounter : public QIODevice
+{
+public:
+    ByteCounter() { open(QIODevice::WriteOnly); }
+    qint64 count() const { return written; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 size) override
+    {
+        written += size;
+        return size;
+    }
+
+private:
+    qint64 written = 0;
 };
 
 } // namespace SafeFile

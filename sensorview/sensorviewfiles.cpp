@@ -142,20 +142,32 @@ bool SensorViewX::saveFile(const QString &fileName, int mode)
     report = SensorViewReport();
     if (mode != 0 && mode != 1)
         return false;
+    const auto writeTo = [this, mode](QTextStream &stream) {
+        stream.setCodec("UTF-8");
+        if (mode == 1 && hasSelection())
+            writeRange(stream, *ownStore, graphPane->anchorTime(), graphPane->cursorTime());
+        else
+            writeAll(stream, *ownStore);
+        stream.flush();
+    };
+    // Written in place, a file takes the room it needs first, which a dry
+    // run tells.
+    qint64 size = -1;
+    if (SafeFile::Writer::wouldWriteInPlace(fileName)) {
+        SafeFile::ByteCounter counter;
+        QTextStream dry(&counter);
+        writeTo(dry);
+        size = counter.count();
+    }
     // A failed save leaves the old file as it was, and every failure shows
     // at the write that met it, with the system's reason.
     SafeFile::Writer file(fileName);
-    if (!file.open()) {
+    if (!file.open(size)) {
         report.error = file.errorString();
         return false;
     }
     QTextStream stream(file.device());
-    stream.setCodec("UTF-8");
-    if (mode == 1 && hasSelection())
-        writeRange(stream, *ownStore, graphPane->anchorTime(), graphPane->cursorTime());
-    else
-        writeAll(stream, *ownStore);
-    stream.flush();
+    writeTo(stream);
     if (stream.status() != QTextStream::Ok || file.device()->error() != QFileDevice::NoError) {
         report.error = file.device()->errorString();
         file.cancel();

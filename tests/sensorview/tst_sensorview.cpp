@@ -13,6 +13,7 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -41,7 +42,7 @@ VESTRA_TEST_ROW(HostileRow, QByteArray, int, QString, double, double)
 // Mode, modified before, empty selection, first value, layout copied.
 VESTRA_TEST_ROW(CloneRow, int, bool, bool, double, bool)
 // The file to save over, records, the reason the save fails for.
-VESTRA_TEST_ROW(SaveFailureRow, QString, int, QString)
+VESTRA_TEST_ROW(SaveFailureRow, QString, int, QString, bool)
 
 class tst_SensorView : public QObject
 {
@@ -499,21 +500,35 @@ private slots:
     void saveFailures_data()
     {
         QTest::addColumn<SaveFailureRow>("row");
-        QTest::newRow("no such folder") << SaveFailureRow{"no/such/folder.txt", 3, ""};
-        QTest::newRow("a folder in the way") << SaveFailureRow{"taken", 3, ""};
+        QTest::newRow("no such folder") << SaveFailureRow{"no/such/folder.txt", 3, "", false};
+        QTest::newRow("a folder in the way") << SaveFailureRow{"taken", 3, "", false};
         // Below and above the 16 KiB a file device buffers.
-        QTest::newRow("size limit, small") << SaveFailureRow{"kept.txt", 200, "File too large"};
-        QTest::newRow("size limit, large") << SaveFailureRow{"kept.txt", 5000, "File too large"};
+        QTest::newRow("size limit, small") << SaveFailureRow{"kept.txt", 200, "File too large", false};
+        QTest::newRow("size limit, large") << SaveFailureRow{"kept.txt", 5000, "File too large", false};
+        // A file of two names is written in place: the room it needs is
+        // taken before anything of it is overwritten.
+        QTest::newRow("size limit, in place") << SaveFailureRow{"kept.txt", 5000, "File too large", true};
     }
 
     // A failed save says why, reports false, keeps the modified mark and
     // leaves the old file as it was, without a temporary file beside it.
     void saveFailures()
     {
-        const auto [target, records, reason] = TestSupport::row<SaveFailureRow>();
+        const auto [target, records, reason, secondName] = TestSupport::row<SaveFailureRow>();
         const QTemporaryDir folder;
         const QByteArray original(1000, '#');
         QVERIFY(TestSupport::writeFile(folder.filePath(QStringLiteral("kept.txt")), original));
+        QStringList files{"kept.txt"};
+        if (secondName) {
+#ifdef Q_OS_UNIX
+            QCOMPARE(::link(QFile::encodeName(folder.filePath(files.first())).constData(),
+                            QFile::encodeName(folder.filePath(QStringLiteral("name.txt"))).constData()),
+                     0);
+            files << QStringLiteral("name.txt");
+#else
+            QSKIP("Hard links are made here with the Unix call");
+#endif
+        }
         QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("taken")));
         QString text;
         for (int i = 0; i < records; ++i)
@@ -535,7 +550,7 @@ private slots:
         QVERIFY2(!error.isEmpty() && error.contains(reason), qPrintable(error));
         QCOMPARE(TestSupport::readFile(folder.filePath(QStringLiteral("kept.txt"))), original);
         QVERIFY(view->isWindowModified());
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"kept.txt"});
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), files);
     }
 
 private:
