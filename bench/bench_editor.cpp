@@ -78,12 +78,12 @@ int oneLine(int bytes)
         keys.push_back(clock.nsecsElapsed() / 1e6);
         painted.push_back(keys.back() - typed.back());
     }
-    Bench::report("  of which the key's edit", typed);
-    Bench::report("  of which the paint", painted);
     std::printf("one line of %.2f MB, %s\n", text.size() / 1e6,
                 editor.lineWrapMode() == QPlainTextEdit::NoWrap ? "shown without wrapping" : "wrapped");
     Bench::report("load and paint", loads);
     Bench::report("a key typed in its middle, painted", keys);
+    Bench::report("  of which the key's edit", typed);
+    Bench::report("  of which the paint", painted);
     delete highlighter;
     return 0;
 }
