@@ -67,7 +67,7 @@ int live(int seconds, double keep, const QString &producer)
     qint64 longest = 0;
     qint64 longestAfterEnd = 0;
     qint64 endedAt = -1;
-    QObject::connect(&reader, &StdinReader::inputEnded, &window, [&]() {
+    QObject::connect(&feed, &LiveFeed::inputEnded, &window, [&]() {
         window.liveInputEnded();
         endedAt = clock.elapsed();
         last = endedAt;

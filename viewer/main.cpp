@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
     window.keepLast(options.keepSeconds);
     StdinReader reader;
     LiveFeed feed(reader, [&window](const QString &lines, int unreadable) { window.appendLive(lines, unreadable); });
-    QObject::connect(&reader, &StdinReader::inputEnded, &window, &ViewerWindow::liveInputEnded);
+    QObject::connect(&feed, &LiveFeed::inputEnded, &window, &ViewerWindow::liveInputEnded);
     for (const QString &arg : options.files) {
         if (arg == QLatin1String("-"))
             reader.start();

@@ -69,6 +69,14 @@ LiveFeed::LiveFeed(StdinReader &reader, Take take, QObject *parent)
     , take(std::move(take))
 {
     connect(&reader, &StdinReader::linesRead, this, &LiveFeed::arrived);
+    connect(&reader, &StdinReader::inputEnded, this, &LiveFeed::readerEnded);
+}
+
+void LiveFeed::readerEnded()
+{
+    ended = true;
+    if (!handing)
+        emit inputEnded();
 }
 
 void LiveFeed::arrived(const QString &lines, int unreadable)
@@ -86,6 +94,8 @@ void LiveFeed::handOne()
 {
     if (waiting.empty()) {
         handing = false;
+        if (ended)
+            emit inputEnded();
         return;
     }
     auto &[lines, unreadable] = waiting.front();
@@ -106,8 +116,11 @@ void LiveFeed::handOne()
         pieceCharacters = std::max(SmallestPiece, pieceCharacters / 2);
     else if (took < TurnMs / 4)
         pieceCharacters = std::min(int(StdinReader::ChunkBytes), pieceCharacters * 2);
-    if (waiting.empty())
-        handing = false;
-    else
+    if (!waiting.empty()) {
         QMetaObject::invokeMethod(this, &LiveFeed::handOne, Qt::QueuedConnection);
+        return;
+    }
+    handing = false;
+    if (ended)
+        emit inputEnded();
 }

@@ -69,13 +69,19 @@ public:
 
     LiveFeed(StdinReader &reader, Take take, QObject *parent = nullptr);
 
+signals:
+    // The reader's input has ended and every chunk of it was taken.
+    void inputEnded();
+
 private:
     void arrived(const QString &lines, int unreadable);
+    void readerEnded();
     void handOne();
 
     StdinReader &reader;
     Take take;
     std::deque<std::pair<QString, int>> waiting;
     bool handing = false;
+    bool ended = false;
     int pieceCharacters = StdinReader::ChunkBytes;
 };

@@ -240,7 +240,6 @@ private slots:
         FILE *readEnd = pipeInto(ends);
         QVERIFY(readEnd);
         StdinReader reader(nullptr, readEnd);
-        QSignalSpy ended(&reader, &StdinReader::inputEnded);
         QStringList pieces;
         LiveFeed feed(reader, [&pieces](const QString &lines, int) {
             pieces << lines;
@@ -248,6 +247,10 @@ private slots:
             if (pieces.size() < 4)
                 QTest::qSleep(LiveFeed::TurnMs + 10);
         });
+        // The end comes after the last of the lines.
+        int piecesAtTheEnd = -1;
+        QSignalSpy ended(&feed, &LiveFeed::inputEnded);
+        connect(&feed, &LiveFeed::inputEnded, &feed, [&]() { piecesAtTheEnd = pieces.size(); });
         reader.start();
         QByteArray sent;
         for (int i = 0; i < 20000; ++i)
@@ -265,7 +268,8 @@ private slots:
         });
         QTRY_COMPARE(ended.count(), 1);
         producer.join();
-        QTRY_COMPARE(pieces.join(QString()).size(), sent.size());
+        QCOMPARE(pieces.join(QString()).size(), sent.size());
+        QCOMPARE(piecesAtTheEnd, pieces.size());
         QVERIFY(reader.wait(5000));
         std::fclose(readEnd);
         QCOMPARE(pieces.join(QString()), QString::fromLatin1(sent));
