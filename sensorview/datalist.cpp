@@ -52,14 +52,6 @@ void DataList::setRowData(int row, int role, const QVariant &value)
         rows.setHeaderData(row, Qt::Vertical, value, Qt::EditRole);
 }
 
-void DataList::appendRow(const QString &name, int index)
-{
-    const int row = rows.rowCount();
-    rows.insertRows(row, 1);
-    fillRow(row, name, index);
-    emit rows.headerDataChanged(Qt::Vertical, row, row);
-}
-
 void DataList::appendRows(const QVector<QPair<QString, int>> &signalChannels)
 {
     int added = 0;

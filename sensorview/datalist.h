@@ -38,8 +38,6 @@ public:
     QVariant rowData(int row, int role) const { return rows.headerData(row, Qt::Vertical, role); }
     void setRowData(int row, int role, const QVariant &value);
 
-    // Appends a row for channel `index` of the signal `name`.
-    void appendRow(const QString &name, int index);
     // Appends the rows of channels 0 to count - 1 of each signal, in one
     // update of the list however many there are.
     void appendRows(const QVector<QPair<QString, int>> &signalChannels);

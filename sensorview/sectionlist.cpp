@@ -26,11 +26,6 @@ void SectionList::setSectionData(int section, int role, const QVariant &value)
     sections.setHeaderData(section, Qt::Vertical, value, role);
 }
 
-void SectionList::appendSection(const QString &name, int channels)
-{
-    appendSections({{name, channels}});
-}
-
 void SectionList::appendSections(const QVector<QPair<QString, int>> &signalChannels)
 {
     if (signalChannels.isEmpty())

@@ -27,7 +27,6 @@ public:
         return sections.headerData(section, Qt::Vertical, role);
     }
     void setSectionData(int section, int role, const QVariant &value);
-    void appendSection(const QString &name, int channels);
     // Appends a section for each signal with its channel count, in one update.
     void appendSections(const QVector<QPair<QString, int>> &signalChannels);
     void clearSections();
