@@ -213,7 +213,14 @@ void ConsoleWriter::flushSome()
 {
     QElapsedTimer budget;
     budget.start();
-    if (pending.characters > NewestFirstCharacters || pending.paragraphs > NewestFirstParagraphs)
+    // With a backlog still to go in, what waits now goes in after what is
+    // shown, in order, unless all of it together is more than the console
+    // keeps: then the backlog is the oldest, and goes.
+    const QTextDocument *doc = console->document();
+    const bool allFit = doc->characterCount() + backlog.characters + pending.characters <= MaxCharacters
+                        && doc->blockCount() + backlog.paragraphs + pending.paragraphs <= MaxParagraphs;
+    if ((pending.characters > NewestFirstCharacters || pending.paragraphs > NewestFirstParagraphs)
+        && (backlog.empty() || !allFit))
         showNewestFirst();
     bool inserted = false;
     while (!pending.empty() && budget.nsecsElapsed() < FlushBudgetNs) {

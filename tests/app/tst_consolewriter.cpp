@@ -163,6 +163,33 @@ private slots:
         QCOMPARE(doc->firstBlock().begin().fragment().charFormat().foreground().color(), QColor(Qt::darkBlue));
     }
 
+    // A second flood that comes while the first still goes in above what is
+    // shown: when all of it fits, all of it is shown, in order.
+    void secondFloodWhileTheFirstFillsIn()
+    {
+        QTextEdit console;
+        console.resize(600, 300);
+        console.show();
+        ConsoleWriter writer(&console);
+        QString all;
+        for (int batch = 0; batch < 2; ++batch) {
+            QString chunk;
+            for (int line = 0; line < 8000; ++line)
+                chunk += QStringLiteral("%1 of batch %2 ").arg(line).arg(batch) + QString(80, QLatin1Char('x')) + '\n';
+            chunk.chop(1);
+            writer.write(Qt::darkBlue, chunk);
+            all += (all.isEmpty() ? QString() : QStringLiteral("\n")) + chunk;
+            // The newest of the first shows first; what came before it still
+            // waits when the second comes.
+            if (batch == 0) {
+                QTRY_VERIFY(console.document()->lastBlock().text().startsWith(QStringLiteral("7999 of batch 0")));
+                QVERIFY(writer.hasPending());
+            }
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!writer.hasPending(), 20000);
+        QCOMPARE(console.toPlainText(), all);
+    }
+
     // Clear drops what waits; markup is shown as the text it is.
     void clearDropsPending()
     {
