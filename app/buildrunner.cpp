@@ -66,6 +66,7 @@ void BuildRunner::clearQueue()
 void BuildRunner::launch(const QString &program, const QStringList &arguments, const QString &folder)
 {
     cancelRequested = false;
+    lastLaunch = {program, arguments, folder};
     outputDecoder = utf8Decoder();
     errorDecoder = utf8Decoder();
     child.setWorkingDirectory(folder);

@@ -21,6 +21,14 @@ public:
     enum class StepKind { Make, Run };
     enum class StepEnd { FinishedWithCode, Cancelled, FailedToStart };
 
+    // What a step started, as it was asked to.
+    struct Launch
+    {
+        QString program;
+        QStringList arguments;
+        QString folder;
+    };
+
     // Starts a step: checks what the step needs and calls launch(), or
     // returns false to refuse, which drops the step and everything queued.
     using Begin = std::function<bool()>;
@@ -47,6 +55,11 @@ public:
     // itself, then ends it and everything it started. The step then ends
     // as cancelled (usually before this returns).
     void stop();
+
+    // What the current or the last step started.
+    const Launch &launched() const { return lastLaunch; }
+    // The child's description of its last error.
+    QString errorText() const { return child.errorString(); }
 
     ChildProcess &process() { return child; }
     const ChildProcess &process() const { return child; }
@@ -77,9 +90,13 @@ private:
     void failed(QProcess::ProcessError error);
 
     ChildProcess child;
+    Launch lastLaunch;
     std::unique_ptr<QTextDecoder> outputDecoder;
     std::unique_ptr<QTextDecoder> errorDecoder;
     std::deque<std::unique_ptr<Step>> queue;
     std::unique_ptr<Step> current;
     bool cancelRequested = false;
 };
+
+// Carried by queued signals and test tables.
+Q_DECLARE_METATYPE(BuildRunner::StepEnd)

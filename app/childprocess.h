@@ -53,7 +53,3 @@ private:
 // back to when their own parent ends (Linux: a child subreaper), so that
 // Stop can still end them. Does nothing elsewhere.
 void adoptEscapedDescendants();
-
-// The program should survive hitting a file size limit and report the
-// failed write instead of being killed by the system (Unix only).
-void keepRunningAtFileSizeLimit();

@@ -168,11 +168,6 @@ void ChildProcess::killTree()
 #endif
 }
 
-void keepRunningAtFileSizeLimit()
-{
-    signal(SIGXFSZ, SIG_IGN);
-}
-
 void adoptEscapedDescendants()
 {
 #ifdef Q_OS_LINUX

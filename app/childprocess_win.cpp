@@ -56,10 +56,6 @@ void ChildProcess::killTree()
     tree = 0;
 }
 
-void keepRunningAtFileSizeLimit()
-{
-}
-
 void adoptEscapedDescendants()
 {
 }

@@ -1,6 +1,7 @@
 #include "aboutdialog.h"
 #include "childprocess.h"
 #include "mainwindow.h"
+#include "safefile.h"
 #include "settingsstore.h"
 #include "version.h"
 
@@ -50,7 +51,7 @@ void tellLaunchProblem(QWidget *window)
 
 int main(int argc, char *argv[])
 {
-    keepRunningAtFileSizeLimit();
+    SafeFile::keepRunningAtFileSizeLimit();
     adoptEscapedDescendants();
     answerOnTerminal(argc, argv);
     QApplication app(argc, argv);

@@ -5,6 +5,7 @@
 #include "qsearchfield.h"
 #include "resources.h"
 #include "settingsstore.h"
+#include "sourcefile.h"
 #include "settingsdialog.h"
 #include "vestracodeeditor.h"
 #include "vestrasyntaxhighlighter.h"
@@ -61,7 +62,7 @@ MainWindow::MainWindow(QWidget *parent)
     VestraSettings::setApplicationIdentity();
     applySettings();
 
-    windowTitleText = QString::fromLatin1(TitleBase);
+    windowTitleText = SourceFile::titleOf(false, QString());
     setWindowTitle(windowTitleText);
 
     if (!currentFilePath.isEmpty())
@@ -89,6 +90,7 @@ void MainWindow::addToolBarWidgets()
     toolBar->addWidget(spacer);
 
     searchField = new QSearchField(this);
+    searchField->setObjectName(QStringLiteral("searchField"));
     searchField->setClearButtonEnabled(true);
     searchField->addAction(QIcon(QStringLiteral(":/menu/Icons/icons8-search-24.png")),
                            QLineEdit::LeadingPosition);
@@ -106,6 +108,7 @@ void MainWindow::addToolBarWidgets()
     toolBar->addWidget(makeGap(this));
 
     caseSensitiveCheckBox = new QCheckBox(QStringLiteral("Case Sensitive"));
+    caseSensitiveCheckBox->setObjectName(QStringLiteral("caseSensitiveCheckBox"));
     caseSensitiveAction = toolBar->addWidget(caseSensitiveCheckBox);
     caseSensitiveAction->setVisible(false);
 
@@ -113,6 +116,7 @@ void MainWindow::addToolBarWidgets()
     toolBar->addWidget(new QLabel(QStringLiteral("Sensor board:  ")));
 
     boardComboBox = new QComboBox(this);
+    boardComboBox->setObjectName(QStringLiteral("boardComboBox"));
     boardComboBox->setFixedSize(BoardComboWidth, BoardComboHeight);
     toolBar->addWidget(boardComboBox);
 }
@@ -164,8 +168,7 @@ void MainWindow::applySettings()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     stopOperation();
-    if (ui->codeEditor->document()->isModified()
-        && askToSaveChanges() == QMessageBox::Cancel) {
+    if (!mayLeaveText()) {
         event->ignore();
         return;
     }

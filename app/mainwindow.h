@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "buildrunner.h"
+#include "consolereport.h"
 
 #include <memory>
 
@@ -44,7 +45,6 @@ public:
     bool runExample(const QString &executablePath);
     bool canStartMake();
     bool canRunExample(const QString &executablePath) const;
-    void dropCurrentOperation();
     void stopOperation();
     void updateActions();
 
@@ -77,13 +77,17 @@ private slots:
     void on_actionToggle_Comment_Section_triggered();
 
 private:
-    static constexpr char TitleBase[] = "VESTRA";
+    class EditedSource;
 
     void addToolBarWidgets();
     void connectProcess();
-    void writeDiagnostics();
+    void reportStepEnd(BuildRunner::StepEnd end, int exitCode);
+    void writeLines(const QVector<ConsoleReport::Line> &lines);
     void openWithDesktop(const QString &path);
     bool saveDocument();
+    // True when the text may be replaced or left: it holds no unsaved
+    // edits, or the user's answer settled them.
+    bool mayLeaveText();
     bool writeDocumentTo(const QString &path);
     void showSaveFailure(const QString &path, const QString &reason);
     void showTruncationWarning(const QString &path);
@@ -108,13 +112,12 @@ private:
     QString currentFilePath;
     QString projectName;
     QString windowTitleText;
+    // The boards of the last board line read, kept when a Makefile has
+    // none; the combo box is filled from it and is what the steps read.
     QStringList boardList;
     QString makePath;
     // Only start-up restores the working directory and the last file from the
     // store; later calls must keep naming the file shown in the editor.
     bool sessionRestored = false;
     ConsoleWriter *console = nullptr;
-
-    // Lets the tests read the state the window keeps to itself.
-    friend struct MainWindowProbe;
 };

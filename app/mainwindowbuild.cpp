@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_MainWindow.h"
 
+#include "consolereport.h"
 #include "consolewriter.h"
 #include "sourcefile.h"
 
@@ -14,32 +15,9 @@
 
 namespace {
 
-const QString BoardArgument = QStringLiteral("CARTRIX_BOARD=");
 const QString TargetAll = QStringLiteral("all");
 const QString TargetClean = QStringLiteral("clean");
 const QString ExecutableSuffix = QStringLiteral(".exe");
-const QString CompilerDownloadPage = QStringLiteral("https://jmeubank.github.io/tdm-gcc/download/");
-
-const QColor OutputColor = Qt::darkBlue;
-const QColor ErrorColor = Qt::red;
-const QColor WarningColor = QColor(255, 101, 0);
-const QColor SuccessColor = Qt::darkGreen;
-const QColor FailureColor = Qt::darkRed;
-const QColor DiagnosticDataColor = Qt::darkBlue;
-
-// make expands "$" in a command-line assignment: "$(shell ...)" in a board
-// name would run. "$$" is make's own way to write one "$".
-QString boardAssignment(const QString &board)
-{
-    QString value = board;
-    value.replace(QLatin1Char('$'), QLatin1String("$$"));
-    return BoardArgument + value;
-}
-
-bool isKnownMakeName(const QString &program)
-{
-    return program == QLatin1String("mingw32-make") || program == QLatin1String("make");
-}
 
 } // namespace
 
@@ -48,14 +26,9 @@ void MainWindow::connectProcess()
     console = new ConsoleWriter(ui->cmdOutputText, this);
     connect(runner.get(), &BuildRunner::outputRead, this, &MainWindow::readExtProcessOutput);
     connect(runner.get(), &BuildRunner::errorRead, this, &MainWindow::readExtProcessError);
-    connect(runner.get(), &BuildRunner::stepEnded, this, [this](BuildRunner::StepEnd end, int exitCode) {
-        if (end == BuildRunner::StepEnd::FailedToStart)
-            extProcessError(QProcess::FailedToStart);
-        else
-            extProcessFinished(exitCode);
-    });
+    connect(runner.get(), &BuildRunner::stepEnded, this, &MainWindow::reportStepEnd);
     connect(runner.get(), &BuildRunner::processFailed, this,
-            [this](const QString &reason) { console->write(FailureColor, reason); });
+            [this](const QString &reason) { console->write(ConsoleReport::failureColour(), reason); });
     connect(runner.get(), &BuildRunner::stateChanged, this, &MainWindow::updateActions);
 }
 
@@ -96,11 +69,6 @@ void MainWindow::startNextOperation()
     runner->startNext();
 }
 
-void MainWindow::dropCurrentOperation()
-{
-    runner->dropCurrent();
-}
-
 void MainWindow::stopOperation()
 {
     runner->stop();
@@ -110,9 +78,7 @@ bool MainWindow::canStartMake()
 {
     if (!fileLoaded || extProcess.state() != QProcess::NotRunning)
         return false;
-    if (!ui->codeEditor->document()->isModified())
-        return true;
-    return askToSaveChanges() != QMessageBox::Cancel;
+    return mayLeaveText();
 }
 
 bool MainWindow::canRunExample(const QString &executablePath) const
@@ -127,7 +93,7 @@ bool MainWindow::runMake(const QString &target)
         return false;
     console->clear();
     updateActions();
-    const QStringList arguments{boardAssignment(boardComboBox->itemText(boardComboBox->currentIndex())),
+    const QStringList arguments{ConsoleReport::boardAssignment(boardComboBox->itemText(boardComboBox->currentIndex())),
                                 target};
     runner->launch(makePath, arguments, lastWorkingDirectory);
     return true;
@@ -138,8 +104,7 @@ bool MainWindow::runExample(const QString &executablePath)
     if (!canRunExample(executablePath))
         return false;
     console->clear();
-    console->write(SuccessColor, QStringLiteral("Running example '%1' ...\n")
-                                     .arg(QFileInfo(executablePath).fileName()));
+    writeLines({ConsoleReport::runningLine(executablePath)});
     updateActions();
     runner->launch(executablePath, QStringList(), lastWorkingDirectory);
     return true;
@@ -159,56 +124,34 @@ void MainWindow::updateActions()
 
 void MainWindow::readExtProcessOutput(const QString &text)
 {
-    console->write(OutputColor, text);
+    console->write(ConsoleReport::outputColour(), text);
 }
 
 void MainWindow::readExtProcessError(const QString &text)
 {
-    const bool warning = text.contains(QLatin1String("Warning"), Qt::CaseInsensitive);
-    console->write(warning ? WarningColor : ErrorColor, text);
+    console->write(ConsoleReport::errorColour(text), text);
 }
 
-// The closing line of a step; the runner then moves the queue on.
 void MainWindow::extProcessFinished(int exitCode)
 {
-    if (runner->cancelled()) {
-        console->write(SuccessColor, QStringLiteral("\nOperation canceled !"));
-    } else if (exitCode == 0) {
-        console->write(SuccessColor, QStringLiteral("\nOperation finished successfully"));
-    } else {
-        console->write(FailureColor, QStringLiteral("\nOperation finished with error code: %1").arg(exitCode));
-        console->write(FailureColor, extProcess.errorString());
-    }
+    reportStepEnd(runner->cancelled() ? BuildRunner::StepEnd::Cancelled : BuildRunner::StepEnd::FinishedWithCode,
+                  exitCode);
 }
 
 void MainWindow::extProcessError(QProcess::ProcessError err)
 {
     if (err == QProcess::FailedToStart)
-        writeDiagnostics();
+        reportStepEnd(BuildRunner::StepEnd::FailedToStart, -1);
 }
 
-void MainWindow::writeDiagnostics()
+// The closing lines of a step; the runner then moves the queue on.
+void MainWindow::reportStepEnd(BuildRunner::StepEnd end, int exitCode)
 {
-    const QString program = extProcess.program();
-    if (isKnownMakeName(program)) {
-        console->write(FailureColor, QStringLiteral("'%1' not found !").arg(program));
-        console->write(FailureColor, QString());
-        console->write(FailureColor, QStringLiteral("Check if compiler is installed ! Refer documentation regarding compiler installation ."));
-        console->write(FailureColor, QString());
-        console->write(FailureColor, QStringLiteral("It is recommended to install TDM-GCC from ") + CompilerDownloadPage);
-    } else {
-        console->write(FailureColor, QStringLiteral("Set Make Utility Path to \"make\" or \"mingw32-make\" in Settings option"));
-    }
-    console->write(FailureColor, QStringLiteral("\n"));
+    writeLines(ConsoleReport::closingLines({end, exitCode, runner->launched(), runner->errorText()}));
+}
 
-    console->write(DiagnosticDataColor, QStringLiteral("---- Diagnostic data ----"));
-    console->write(DiagnosticDataColor, QStringLiteral("Command executed: ") + program);
-    const QStringList arguments = extProcess.arguments();
-    if (!arguments.isEmpty()) {
-        QString line = QStringLiteral("Arguments: ");
-        for (const QString &argument : arguments)
-            line += argument + QLatin1Char(' ');
-        console->write(DiagnosticDataColor, line);
-    }
-    console->write(DiagnosticDataColor, QStringLiteral("Working directory: ") + extProcess.workingDirectory());
+void MainWindow::writeLines(const QVector<ConsoleReport::Line> &lines)
+{
+    for (const ConsoleReport::Line &line : lines)
+        console->write(line.colour, line.text);
 }

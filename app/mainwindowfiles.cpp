@@ -3,6 +3,7 @@
 
 #include "settingsstore.h"
 #include "sourcefile.h"
+#include "unsavedchanges.h"
 #include "vestracodeeditor.h"
 
 #include <QComboBox>
@@ -15,20 +16,42 @@
 
 namespace {
 
-const QString TitleSeparator = QStringLiteral(" - ");
-const QString ModifiedMark = QStringLiteral(" *");
 const QString SourceFilter = QStringLiteral("Source Files (*.c *.cpp)");
 const QString DefaultBoard = QStringLiteral("<Default>");
 const QString MakefileName = QStringLiteral("Makefile");
 
-// The project name is the file name up to its first dot.
-QString projectNameOf(const QString &path)
-{
-    const QString fileName = QFileInfo(path).fileName();
-    return fileName.section(QLatin1Char('.'), 0, 0);
-}
-
 } // namespace
+
+// The text in the editor as the unsaved-changes question sees it.
+class MainWindow::EditedSource : public UnsavedChanges::Document
+{
+public:
+    explicit EditedSource(MainWindow &window) : w(window) {}
+
+    bool isModified() const override { return w.ui->codeEditor->document()->isModified(); }
+
+    QMessageBox::StandardButton ask() override
+    {
+        QMessageBox box;
+        box.setText(QStringLiteral("The source file has been modified."));
+        box.setInformativeText(QStringLiteral("Do you want to save your changes?"));
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        return QMessageBox::StandardButton(box.exec());
+    }
+
+    bool save() override { return w.saveDocument(); }
+    void reload() override { w.reloadSourceFile(); }
+
+private:
+    MainWindow &w;
+};
+
+bool MainWindow::mayLeaveText()
+{
+    EditedSource source(*this);
+    return UnsavedChanges::mayLeave(source);
+}
 
 void MainWindow::on_actionSelect_Example_Project_triggered()
 {
@@ -37,8 +60,7 @@ void MainWindow::on_actionSelect_Example_Project_triggered()
     if (path.isEmpty() || !QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
         return;
     // Replacing the text would otherwise drop the user's edits unasked.
-    if (ui->codeEditor->document()->isModified()
-        && askToSaveChanges() == QMessageBox::Cancel)
+    if (!mayLeaveText())
         return;
     loadSourceFile(path);
 }
@@ -46,13 +68,13 @@ void MainWindow::on_actionSelect_Example_Project_triggered()
 void MainWindow::takeFileIdentity(const QString &path)
 {
     currentFilePath = path;
-    projectName = projectNameOf(path);
+    projectName = SourceFile::projectNameOf(path);
     lastWorkingDirectory = QFileInfo(path).absoluteDir().absolutePath();
 }
 
 void MainWindow::showTitle()
 {
-    windowTitleText = QString::fromLatin1(TitleBase) + TitleSeparator + projectName;
+    windowTitleText = SourceFile::titleOf(true, projectName);
     setWindowTitle(windowTitleText);
 }
 
@@ -159,28 +181,13 @@ void MainWindow::on_actionSave_As_triggered()
 
 QMessageBox::StandardButton MainWindow::askToSaveChanges()
 {
-    QMessageBox box;
-    box.setText(QStringLiteral("The source file has been modified."));
-    box.setInformativeText(QStringLiteral("Do you want to save your changes?"));
-    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Save);
-
-    switch (box.exec()) {
-    case QMessageBox::Save:
-        // A save that did not happen must not let the caller throw the
-        // edits away.
-        return saveDocument() ? QMessageBox::Save : QMessageBox::Cancel;
-    case QMessageBox::Discard:
-        reloadSourceFile();
-        return QMessageBox::Discard;
-    default:
-        return QMessageBox::Cancel;
-    }
+    EditedSource source(*this);
+    return UnsavedChanges::askToSave(source);
 }
 
 void MainWindow::codeEditor_modifiedStatusChanged(bool fileDirty)
 {
-    setWindowTitle(fileDirty ? windowTitleText + ModifiedMark : windowTitleText);
+    setWindowTitle(SourceFile::shownTitle(windowTitleText, fileDirty));
 }
 
 void MainWindow::loadBoardList()

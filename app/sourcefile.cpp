@@ -3,6 +3,7 @@
 #include "safefile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -16,6 +17,24 @@ const QLatin1String BoardMarker("#VCE_Board_Definitions");
 // board line is short, and a file with no line breaks must not fill the
 // memory one line at a time.
 constexpr int LongestBoardLine = 64 * 1024;
+const QString TitleBase = QStringLiteral("VESTRA");
+const QString TitleSeparator = QStringLiteral(" - ");
+const QString ModifiedMark = QStringLiteral(" *");
+}
+
+QString projectNameOf(const QString &path)
+{
+    return QFileInfo(path).fileName().section(QLatin1Char('.'), 0, 0);
+}
+
+QString titleOf(bool fileLoaded, const QString &projectName)
+{
+    return fileLoaded ? TitleBase + TitleSeparator + projectName : TitleBase;
+}
+
+QString shownTitle(const QString &title, bool modified)
+{
+    return modified ? title + ModifiedMark : title;
 }
 
 QString decodeUpToZero(const QByteArray &bytes)

@@ -18,6 +18,17 @@ struct ReadResult
     bool truncatedAtZeroByte = false;
 };
 
+// The project name of a source file: its file name up to the first dot
+// (all of it without a dot; empty when it starts with one).
+QString projectNameOf(const QString &path);
+
+// The window title without the modified mark: the program's name alone
+// until a file is loaded, then followed by the project name.
+QString titleOf(bool fileLoaded, const QString &projectName);
+
+// The title as shown: with a mark while the text holds unsaved edits.
+QString shownTitle(const QString &title, bool modified);
+
 // Reads a text file as UTF-8 with CR LF folded to LF, up to its first zero
 // byte. Empty when the file is missing, cannot be opened or is no regular
 // file (a pipe or a device would block or never end).

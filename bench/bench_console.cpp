@@ -15,7 +15,7 @@
 
 #include "benchsupport.h"
 #include "mainwindow.h"
-#include "../tests/app/mainwindowprobe.h"
+#include "../tests/app/mainwindowuser.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -85,28 +85,27 @@ int flood(const QString &kind, int megabytes)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    MainWindowProbe probe(window);
     window.loadSourceFile(source.fileName());
     QElapsedTimer run;
     run.start();
     StallMeter meter;
-    probe.action("actionBuild")->trigger();
+    WindowUser::action(window, "actionBuild")->trigger();
     const auto closed = [&]() {
-        return probe.console()->document()->lastBlock().text() == QLatin1String("Operation finished successfully");
+        return WindowUser::console(window)->document()->lastBlock().text() == QLatin1String("Operation finished successfully");
     };
-    waitFor([&]() { return probe.idle(); }, 3600 * 1000);
+    waitFor([&]() { return WindowUser::action(window, "actionBuild")->isEnabled(); }, 3600 * 1000);
     const qint64 ended = run.elapsed();
     waitFor(closed, 3600 * 1000);
     const qint64 closing = run.elapsed();
-    waitFor([&]() { return probe.consoleSettled(); }, 3600 * 1000);
+    waitFor([&]() { return WindowUser::settled(window); }, 3600 * 1000);
     std::printf("%d MB %s: the program ended after %.1f s, the closing line showed %.2f s later, all shown "
                 "after %.1f s; longest event loop stall %lld ms\n",
                 megabytes, kind == QLatin1String("oneline") ? "without line breaks" : "in short lines",
                 ended / 1000.0, (closing - ended) / 1000.0, run.elapsed() / 1000.0,
                 static_cast<long long>(meter.longest));
     std::printf("peak resident memory: %.1f MB; console holds %d paragraphs, %d characters\n",
-                Bench::residentMegabytes("VmHWM:"), probe.console()->document()->blockCount(),
-                probe.console()->document()->characterCount());
+                Bench::residentMegabytes("VmHWM:"), WindowUser::console(window)->document()->blockCount(),
+                WindowUser::console(window)->document()->characterCount());
     return 0;
 }
 
@@ -141,14 +140,13 @@ int stopTimes()
         const QString source = standInProject(dir, program.second);
         MainWindow window;
         window.show();
-        MainWindowProbe probe(window);
-        window.loadSourceFile(source);
-        probe.action("actionRun")->trigger();
-        if (!waitFor([&]() { return probe.console()->toPlainText().contains(QStringLiteral("started")); }, 10000))
+                window.loadSourceFile(source);
+        WindowUser::action(window, "actionRun")->trigger();
+        if (!waitFor([&]() { return WindowUser::console(window)->toPlainText().contains(QStringLiteral("started")); }, 10000))
             return 1;
         QElapsedTimer clock;
         clock.start();
-        probe.action("actionStop")->trigger();
+        WindowUser::action(window, "actionStop")->trigger();
         std::printf("Stop, program that %-22s %5lld ms\n", program.first, static_cast<long long>(clock.elapsed()));
     }
     return 0;
@@ -172,17 +170,15 @@ int main(int argc, char *argv[])
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    MainWindowProbe probe(window);
     window.loadSourceFile(folder + QStringLiteral("/sensor_demo.c"));
-    probe.boards()->setCurrentText(QStringLiteral("Demo Stream"));
-    probe.action("actionRun")->trigger();
-    if (!waitFor([&]() { return probe.process().state() == QProcess::Running
-                                && probe.action("actionStop")->isEnabled(); }, 30000)) {
+    WindowUser::boards(window)->setCurrentText(QStringLiteral("Demo Stream"));
+    WindowUser::action(window, "actionRun")->trigger();
+    if (!waitFor([&]() { return WindowUser::action(window, "actionStop")->isEnabled(); }, 30000)) {
         std::fprintf(stderr, "the example did not start: is make installed?\n");
         return 1;
     }
 
-    const qint64 shownBefore = probe.consoleWriter()->shownParagraphs();
+    const qint64 shownBefore = window.findChild<ConsoleWriter *>()->shownParagraphs();
     QElapsedTimer run;
     run.start();
     qint64 longestStall = 0;
@@ -192,20 +188,20 @@ int main(int argc, char *argv[])
             QApplication::processEvents(QEventLoop::AllEvents, 50);
         longestStall = meter.longest;
     }
-    const double lines = double(probe.consoleWriter()->shownParagraphs() - shownBefore);
+    const double lines = double(window.findChild<ConsoleWriter *>()->shownParagraphs() - shownBefore);
     const double rate = lines / (run.elapsed() / 1000.0);
 
     QElapsedTimer stop;
     stop.start();
-    probe.action("actionStop")->trigger();
+    WindowUser::action(window, "actionStop")->trigger();
     const qint64 stopMs = stop.elapsed();
-    waitFor([&]() { return probe.idle(); }, 5000);
+    waitFor([&]() { return WindowUser::action(window, "actionBuild")->isEnabled(); }, 5000);
 
     std::printf("run of %d s: %.0f lines shown (%.0f lines/s)\n", seconds, lines, rate);
     std::printf("longest event loop stall: %lld ms\n", static_cast<long long>(longestStall));
     std::printf("peak resident memory: %.1f MB (now %.1f MB)\n", Bench::residentMegabytes("VmHWM:"),
                 Bench::residentMegabytes("VmRSS:"));
     std::printf("Stop took %lld ms; console holds %d paragraphs\n", static_cast<long long>(stopMs),
-                probe.console()->document()->blockCount());
+                WindowUser::console(window)->document()->blockCount());
     return 0;
 }

@@ -89,4 +89,9 @@ private:
     qint64 written = 0;
 };
 
+// A save that meets a file size limit should fail and say so, not end the
+// program with everything unsaved (Unix sends SIGXFSZ). Called once at
+// start-up.
+void keepRunningAtFileSizeLimit();
+
 } // namespace SafeFile

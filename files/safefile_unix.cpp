@@ -3,9 +3,19 @@
 #include <QFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+namespace SafeFile {
+
+void keepRunningAtFileSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+} // namespace SafeFile
 
 namespace SafeFile::Platform {
 

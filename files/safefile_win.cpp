@@ -4,6 +4,15 @@
 
 #include <qt_windows.h>
 
+namespace SafeFile {
+
+// Windows has no file size limit signal: a write that meets a limit fails.
+void keepRunningAtFileSizeLimit()
+{
+}
+
+} // namespace SafeFile
+
 namespace SafeFile::Platform {
 
 int linkCount(const QString &path)

@@ -39,6 +39,9 @@
     using Name = std::tuple<__VA_ARGS__>;                                                                    \
     Q_DECLARE_METATYPE(Name)
 
+// The answers of the unsaved-changes question, as table columns.
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
 namespace TestSupport {
 
 template<typename Row>

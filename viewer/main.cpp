@@ -1,3 +1,4 @@
+#include "safefile.h"
 #include "stdinreader.h"
 #include "version.h"
 #include "viewerwindow.h"
@@ -10,20 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#endif
 
 namespace {
-// A save that meets a file size limit should fail and say so, not end the
-// program with everything unsaved (Unix sends SIGXFSZ).
-void keepRunningAtFileSizeLimit()
-{
-#ifdef Q_OS_UNIX
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
-}
-
 struct Options
 {
     double keepSeconds = 0.0;
@@ -92,7 +81,7 @@ void tellLaunchProblem(QWidget *window)
 // input, for example: ./sensor_demo.exe | vestra-sensor-viewer -
 int main(int argc, char *argv[])
 {
-    keepRunningAtFileSizeLimit();
+    SafeFile::keepRunningAtFileSizeLimit();
     const Options options = readOptions(argc, argv);
     QApplication app(argc, argv);
     ViewerWindow window;

@@ -3,7 +3,6 @@
 
 #include <QTextCodec>
 
-Q_DECLARE_METATYPE(BuildRunner::StepEnd)
 
 using TestSupport::readFile;
 

@@ -1,16 +1,8 @@
-#include "childprocess.h"
-#include "mainwindowprobe.h"
-
-#include <QProcess>
-#include <QScopeGuard>
-#include <QTextCodec>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+#include "mainwindowuser.h"
 
 using TestSupport::readFile;
 using TestSupport::writeFile;
+using namespace WindowUser;
 
 namespace {
 
@@ -21,26 +13,11 @@ QString stored(const char *key)
     return QSettings().value(QLatin1String(key)).toString();
 }
 
-// Runs a program and tells whether it succeeded.
-bool succeeds(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
 } // namespace
 
-// File name, Makefile's board line (null: none), what is seen.
-VESTRA_TEST_ROW(LoadRow, QString, QByteArray, QString)
-// On disk, shown, typed, saved.
-VESTRA_TEST_ROW(EncodingRow, QByteArray, QString, QString, QByteArray)
-// What the world does to the save, characters typed, the reason given.
-VESTRA_TEST_ROW(FailureRow, QString, int, QString)
-// How the user leaves the text, the answer to the question, what is seen
-// after, the first file's bytes after.
-VESTRA_TEST_ROW(LeaveRow, QString, int, QString, QByteArray)
-
+// Open, edit, save, leave: the window's part of each. The rules behind them
+// (titles, reading and writing files, the unsaved-changes question) are
+// checked without a window beside the code that holds them.
 class tst_FileHandling : public QObject
 {
     Q_OBJECT
@@ -55,187 +32,68 @@ private slots:
 
     void cleanup()
     {
-        discardWindow(window);
+        discard(window);
         dir.reset();
     }
 
-    void loadAndReopen_data()
+    // A user opens an example, edits and saves it; the next start reopens
+    // it, unless it has gone. Opening what is no file changes nothing.
+    void openEditSaveReopen()
     {
-        QTest::addColumn<LoadRow>("row");
-        QTest::newRow("two boards") << LoadRow{"blink.c", "#VCE_Board_Definitions: A; B C", "VESTRA - blink | x/ | [A],B C"};
-        QTest::newRow("several dots, no Makefile") << LoadRow{"blink.v2.test.c", QByteArray(), "VESTRA - blink | x/ | [<Default>]"};
-        QTest::newRow("no dot, marker only") << LoadRow{"Blinky", "#VCE_Board_Definitions", "VESTRA - Blinky | x/ | "};
-        QTest::newRow("leading dot") << LoadRow{".hidden.c", "#VCE_Board_Definitions: B", "VESTRA -  | x/ | [B]"};
-        QTest::newRow("blanks, shell characters") << LoadRow{"my demo.cpp", "#VCE_Board_Definitions: $(rm -rf /); \"a b\"; it's",
-                                                             "VESTRA - my demo | x/ | [$(rm -rf /)],\"a b\",it's"};
-    }
-
-    // A load shows the file unmodified, stores where it was, and fills the
-    // boards from its folder; a later load of something that is no file
-    // changes none of it. The next start reopens the file, unless it has gone.
-    void loadAndReopen()
-    {
-        const auto [fileName, boardLine, expected] = TestSupport::row<LoadRow>();
-        const QString path = makeExample(QStringLiteral("demo"), boardLine, "x\n", fileName);
-        MainWindowProbe probe = open(makeExample(QStringLiteral("other"), "#VCE_Board_Definitions: Z"));
-        for (const QString &next : {path, dir->filePath(QStringLiteral("nothing.c")), dir->path()})
-            window->loadSourceFile(next);
-        QCOMPARE(probe.seen(), expected);
-        QVERIFY(probe.fileLoaded() && !probe.editor()->document()->isUndoAvailable());
-        QCOMPARE(probe.currentFilePath(), path);
-        QCOMPARE(probe.lastWorkingDirectory(), QFileInfo(path).absolutePath());
+        const QString path = makeExample(QStringLiteral("blink"), "#VCE_Board_Definitions: A; B C", "x\n", "blink.v2.c");
+        MainWindow &w = newWindow();
+        TestSupport::chooseFile(path);
+        action(w, "actionSelect_Example_Project")->trigger();
+        QCOMPARE(seen(w), QStringLiteral("VESTRA - blink | x/ | [A],B C"));
         QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"), path + '|' + QFileInfo(path).absolutePath());
-        QCOMPARE(MainWindowProbe(newWindow()).seen(), expected);
+        for (const QString &next : {dir->filePath(QStringLiteral("nothing.c")), dir->path()})
+            w.loadSourceFile(next);
+        QCOMPARE(seen(w), QStringLiteral("VESTRA - blink | x/ | [A],B C"));
+
+        // Saving an unmodified file writes nothing.
+        writeFile(path, "changed on disk\n");
+        action(w, "actionSave")->trigger();
+        QCOMPARE(readFile(path), QByteArray("changed on disk\n"));
+        QTest::keyClicks(editor(w), QStringLiteral("y"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - blink *"));
+        editor(w)->undo();
+        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - blink"));
+        QTest::keyClicks(editor(w), QStringLiteral("z"));
+        action(w, "actionSave")->trigger();
+        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - blink"));
+        QCOMPARE(readFile(path), QByteArray("zx\n"));
+
+        QCOMPARE(seen(newWindow()), QStringLiteral("VESTRA - blink | zx/ | [A],B C"));
         QVERIFY(QFile::remove(path));
-        MainWindowProbe gone(newWindow());
-        QCOMPARE(gone.seen(), QStringLiteral("VESTRA |  | "));
-        QVERIFY(!gone.fileLoaded());
+        QCOMPARE(seen(newWindow()), QStringLiteral("VESTRA |  | "));
     }
 
 #ifdef Q_OS_UNIX
-    void pipesAreNeverOpened_data()
+    // A pipe stored as the last file would block whoever opens it until
+    // something writes to it: the editor would never start again.
+    void pipeAsLastFileDoesNotBlockTheStart()
     {
-        QTest::addColumn<QString>("where");
-        QTest::addColumn<QString>("seen");
-        QTest::newRow("the last file, at start-up") << "last file" << "VESTRA |  | ";
-        QTest::newRow("the Makefile beside the source") << "Makefile" << "VESTRA - demo | x/ | [<Default>]";
-        QTest::newRow("a file opened after another") << "opened" << "VESTRA - demo | x/ | [A]";
-    }
-
-    // A pipe blocks whoever opens it for reading until something writes to
-    // it; stored as the last file it would keep the editor from ever
-    // starting again. None is opened, and what was loaded stays.
-    void pipesAreNeverOpened()
-    {
-        QFETCH(QString, where);
-        QFETCH(QString, seen);
-        const QString source = makeExample(QStringLiteral("demo"), "#VCE_Board_Definitions: A", "x\n");
-        const QString makefile = QFileInfo(source).absolutePath() + QStringLiteral("/Makefile");
-        const QString pipePath = where == QLatin1String("Makefile") ? makefile : dir->filePath(QStringLiteral("pipe.c"));
-        if (where == QLatin1String("Makefile"))
-            QVERIFY(QFile::remove(makefile));
-        TestSupport::NamedPipe pipe(pipePath);
+        TestSupport::NamedPipe pipe(dir->filePath(QStringLiteral("pipe.c")));
         QVERIFY(pipe.isMade());
-        if (where == QLatin1String("last file"))
-            QSettings().setValue(QStringLiteral("LastLoadedFile"), pipePath);
-        MainWindowProbe probe(newWindow());
-        if (where != QLatin1String("last file"))
-            window->loadSourceFile(source);
-        if (where == QLatin1String("opened"))
-            window->loadSourceFile(pipePath);
-        QCOMPARE(probe.seen(), seen);
+        QSettings().setValue(QStringLiteral("LastLoadedFile"), dir->filePath(QStringLiteral("pipe.c")));
+        QCOMPARE(seen(newWindow()), QStringLiteral("VESTRA |  | "));
         QVERIFY(!pipe.wasOpened());
     }
 #endif
 
-    void modifiedMarkFollowsEdits()
-    {
-        MainWindowProbe probe = openExample();
-        // Saving an unmodified file writes nothing.
-        writeFile(probe.currentFilePath(), "changed on disk\n");
-        probe.save();
-        QCOMPARE(readFile(probe.currentFilePath()), QByteArray("changed on disk\n"));
-        QTest::keyClicks(probe.editor(), QStringLiteral("x"));
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo *"));
-        probe.editor()->undo();
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
-        QTest::keyClicks(probe.editor(), QStringLiteral("y"));
-        probe.save();
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo"));
-        QCOMPARE(readFile(probe.currentFilePath()), "y" + Source);
-    }
-
-    void savedAsRead_data()
-    {
-        QTest::addColumn<EncodingRow>("row");
-        QTest::newRow("CR LF in, LF out") << EncodingRow{"a\r\nb\r\n", "a\nb\n", "c", "ca\nb\n"};
-        const QByteArray utf8("// 25 \xc2\xb0""C every 10 \xc2\xb5s, Gr\xc3\xbc\xc3\x9f""e\n");
-        QTest::newRow("UTF-8 whatever the locale")
-            << EncodingRow{utf8, QString::fromUtf8(utf8), QStringLiteral("\u00e4"), "\xc3\xa4" + utf8};
-    }
-
-    // What is shown is the file as UTF-8 with LF line ends, and what is saved
-    // is the text as shown, in UTF-8, even under a locale that is not.
-    void savedAsRead()
-    {
-        const auto [onDisk, shown, typed, saved] = TestSupport::row<EncodingRow>();
-        MainWindowProbe probe = openExample(onDisk);
-        QCOMPARE(probe.editor()->toPlainText(), shown);
-        QTextCodec *localeCodec = QTextCodec::codecForLocale();
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-        probe.editor()->textCursor().insertText(typed);
-        probe.save();
-        QTextCodec::setCodecForLocale(localeCodec);
-        QCOMPARE(readFile(probe.currentFilePath()), saved);
-        QCOMPARE(QDir(QFileInfo(probe.currentFilePath()).absolutePath()).entryList(QDir::Files), QStringList{"demo.c"});
-        window->loadSourceFile(probe.currentFilePath());
-        QCOMPARE(probe.editor()->toPlainText(), typed + shown);
-    }
-
-    void saveFailureKeepsEdits_data()
-    {
-        QTest::addColumn<FailureRow>("row");
-        QTest::newRow("folder removed") << FailureRow{"no folder", 4, ""};
-        QTest::newRow("a folder took the file's place") << FailureRow{"folder at path", 4, ""};
-        // Qt writes through a 16 KiB buffer: below it the bytes reach the disk
-        // only at commit time, above it during the writes.
-        QTest::newRow("size limit, below the write buffer") << FailureRow{"size limit", 4000, "File too large"};
-        QTest::newRow("size limit, above the write buffer") << FailureRow{"size limit", 40000, "File too large"};
-        QTest::newRow("full disk") << FailureRow{"full disk", 40000, "No space left on device"};
-    }
-
-    // A failed save says why, keeps the edits and the old file as it was,
-    // and leaves no temporary file.
+    // A failed save says why and keeps the edits.
     void saveFailureKeepsEdits()
     {
-        const auto [world, typed, reason] = TestSupport::row<FailureRow>();
-        QTemporaryDir disk;
-        std::function<void()> unmount = []() {}; // undoes what the row did to the world
-        const auto atEnd = qScopeGuard([&]() { unmount(); });
-        QString path;
-        if (world == QLatin1String("full disk")) {
-            // A real small file system, where the machine lets the test make one.
-#ifdef Q_OS_LINUX
-            if (::geteuid() != 0 || !succeeds("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", disk.path()}))
-#endif
-                QSKIP("No small file system can be made here");
-            unmount = [&]() { succeeds("umount", {disk.path()}); };
-            path = disk.filePath(QStringLiteral("demo.c"));
-            writeFile(path, Source);
-        } else {
-            path = makeExample(QStringLiteral("demo"), QByteArray());
-        }
-        MainWindowProbe probe = open(path);
-        probe.editor()->textCursor().insertText(QString(typed, QLatin1Char('x')));
-        if (world == QLatin1String("no folder") || world == QLatin1String("folder at path")) {
-            QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
-            if (world == QLatin1String("folder at path"))
-                QVERIFY(QDir().mkpath(path));
-        }
-
+        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
+        MainWindow &w = open(path);
+        QTest::keyClicks(editor(w), QStringLiteral("x"));
+        QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
         const auto warning = TestSupport::answer(QMessageBox::Ok);
-#ifdef Q_OS_UNIX
-        // What the program does at start-up; without it the limit would end
-        // this test with SIGXFSZ.
-        keepRunningAtFileSizeLimit();
-        std::optional<TestSupport::FileSizeLimit> limit;
-        if (world == QLatin1String("size limit"))
-            limit.emplace(2048);
-#else
-        if (world == QLatin1String("size limit"))
-            QSKIP("File size limits are a Unix feature");
-#endif
-        probe.save();
+        action(w, "actionSave")->trigger();
         QVERIFY(warning->seen);
         QCOMPARE(warning->text, QStringLiteral("The source file could not be saved."));
-        const QString why = warning->informativeText;
-        QVERIFY2(why.contains(QDir::toNativeSeparators(path)) && why.contains(reason), qPrintable(why));
-        QVERIFY(probe.editor()->document()->isModified());
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA - demo *"));
-        if (QFileInfo(path).isFile()) {
-            QCOMPARE(readFile(path), Source);
-            QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{"demo.c"});
-        }
+        QVERIFY2(warning->informativeText.contains(QDir::toNativeSeparators(path)), qPrintable(warning->informativeText));
+        QCOMPARE(seen(w), "VESTRA - demo * | x" + QString::fromLatin1(Source).replace('\n', '/') + " | [<Default>]");
     }
 
     void saveAs_data()
@@ -247,104 +105,108 @@ private slots:
         QTest::newRow("dialog cancelled") << QString() << "VESTRA - demo * | zx/ | [A]";
     }
 
-    // Save As moves the window to the new file, but the next start still
-    // reopens the file that was loaded, with the boards of its folder. A
-    // failure or a cancel changes nothing.
+    // Save As moves the window to the new file (the boards stay), but the
+    // next start still reopens the file that was loaded. A failure or a
+    // cancel changes nothing.
     void saveAs()
     {
         QFETCH(QString, target);
         QFETCH(QString, seen);
         const bool moves = seen.startsWith(QLatin1String("VESTRA - copy"));
         QDir().mkpath(dir->filePath(QStringLiteral("other")));
-        MainWindowProbe probe = openExample("x\n", "#VCE_Board_Definitions: A");
-        const QString path = probe.currentFilePath();
-        QTest::keyClicks(probe.editor(), QStringLiteral("z"));
+        const QString path = makeExample(QStringLiteral("demo"), "#VCE_Board_Definitions: A", "x\n");
+        MainWindow &w = open(path);
+        QTest::keyClicks(editor(w), QStringLiteral("z"));
         bool asked = false;
         const auto warning = TestSupport::answer(QMessageBox::Ok);
         if (target.isNull())
             TestSupport::cancelFileDialog(&asked);
         else
             TestSupport::chooseFile(dir->filePath(target), &asked);
-        probe.saveAs();
+        action(w, "actionSave_As")->trigger();
         QVERIFY(asked);
         QCOMPARE(warning->seen, !moves && !target.isNull());
-        QCOMPARE(probe.seen(), seen);
+        QCOMPARE(WindowUser::seen(w), seen);
         const QString now = moves ? dir->filePath(target) : path;
-        QCOMPARE(probe.currentFilePath() + '|' + probe.lastWorkingDirectory(), now + '|' + QFileInfo(now).absolutePath());
-        QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"),
-                 path + '|' + QFileInfo(moves ? now : path).absolutePath());
+        QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"), path + '|' + QFileInfo(now).absolutePath());
         QCOMPARE(readFile(path) + readFile(now), moves ? "x\nzx\n" : "x\nx\n");
-        window->applySettings();
-        QCOMPARE(probe.currentFilePath(), now);
+        // Settings applied later do not take the window back to the old file.
+        w.applySettings();
+        QTest::keyClicks(editor(w), QStringLiteral("w"));
+        if (moves) {
+            action(w, "actionSave")->trigger();
+            QCOMPARE(readFile(now), QByteArray("zwx\n"));
+        }
     }
 
     // With no file yet neither Save nor Save As asks for one. Each shows
     // its dialog before it returns, so none came if none was seen.
     void saveBeforeAnyFileDoesNothing()
     {
-        MainWindowProbe probe(newWindow());
-        QTest::keyClicks(probe.editor(), QStringLiteral("draft"));
+        MainWindow &w = newWindow();
+        QTest::keyClicks(editor(w), QStringLiteral("draft"));
         bool asked = false;
         TestSupport::cancelFileDialog(&asked);
-        probe.save();
-        probe.saveAs();
+        action(w, "actionSave")->trigger();
+        action(w, "actionSave_As")->trigger();
         QVERIFY(!asked);
-        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA *"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA *"));
     }
 
     void leavingModifiedText_data()
     {
-        QTest::addColumn<LeaveRow>("row");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QByteArray>("firstOnDisk");
         const QString stays = "VESTRA - demo * | editone/ | [<Default>]";
-        const QString second = "VESTRA - second | two/ | [<Default>]";
-        QTest::newRow("open, save") << LeaveRow{"open", QMessageBox::Save, second, "editone\n"};
-        QTest::newRow("open, discard") << LeaveRow{"open", QMessageBox::Discard, second, "one\n"};
-        QTest::newRow("open, cancel") << LeaveRow{"open", QMessageBox::Cancel, stays, "one\n"};
-        QTest::newRow("no file chosen: no question") << LeaveRow{"open, no file", QMessageBox::Discard, stays, "one\n"};
-        QTest::newRow("close unmodified: no question") << LeaveRow{"close unmodified", QMessageBox::Cancel, "closed", "one\n"};
-        QTest::newRow("close, cancel") << LeaveRow{"close", QMessageBox::Cancel, stays, "one\n"};
-        QTest::newRow("close, discard") << LeaveRow{"close", QMessageBox::Discard, "closed", "one\n"};
-        QTest::newRow("close, the save fails") << LeaveRow{"close, folder gone", QMessageBox::Save, stays, "<unreadable>"};
+        QTest::newRow("open, discard") << "open" << QMessageBox::Discard << "VESTRA - second | two/ | [<Default>]"
+                                       << QByteArray("one\n");
+        QTest::newRow("no file chosen: no question") << "open, no file" << QMessageBox::Discard << stays << QByteArray("one\n");
+        QTest::newRow("close, cancel") << "close" << QMessageBox::Cancel << stays << QByteArray("one\n");
+        QTest::newRow("close, the save fails") << "close, folder gone" << QMessageBox::Save << stays << QByteArray("<unreadable>");
     }
 
     // Opening another file or closing the window asks about unsaved edits
     // before it returns, so no question came if none was seen.
     void leavingModifiedText()
     {
-        const auto [how, answer, after, firstOnDisk] = TestSupport::row<LeaveRow>();
+        QFETCH(QString, how);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QString, after);
+        QFETCH(QByteArray, firstOnDisk);
         const QString second = makeExample(QStringLiteral("second"), QByteArray(), "two\n");
-        MainWindowProbe probe = openExample("one\n");
-        window->show();
-        const QString first = probe.currentFilePath();
-        if (how != QLatin1String("close unmodified"))
-            QTest::keyClicks(probe.editor(), QStringLiteral("edit"));
+        const QString first = makeExample(QStringLiteral("demo"), QByteArray(), "one\n");
+        MainWindow &w = open(first);
+        w.show();
+        QTest::keyClicks(editor(w), QStringLiteral("edit"));
         if (how == QLatin1String("close, folder gone"))
             QVERIFY(QDir(QFileInfo(first).absolutePath()).removeRecursively());
         if (how == QLatin1String("open, no file"))
             TestSupport::cancelFileDialog();
         else if (how == QLatin1String("open"))
             TestSupport::chooseFile(second);
-        const auto question = TestSupport::answer(QMessageBox::StandardButton(answer));
+        const auto question = TestSupport::answer(answer);
         const auto warning = TestSupport::answer(QMessageBox::Ok);
         if (how.startsWith(QLatin1String("open")))
-            probe.openExample();
+            action(w, "actionSelect_Example_Project")->trigger();
         else
-            QCOMPARE(window->close(), after == QLatin1String("closed"));
-        QCOMPARE(window->isVisible() ? probe.seen() : QStringLiteral("closed"), after);
+            QVERIFY(!w.close());
+        QCOMPARE(seen(w), after);
         QCOMPARE(readFile(first), firstOnDisk);
         QCOMPARE(warning->seen, how == QLatin1String("close, folder gone"));
         QCOMPARE(question->seen ? question->text + ' ' + question->informativeText : QString(),
-                 how == QLatin1String("open, no file") || how == QLatin1String("close unmodified")
+                 how == QLatin1String("open, no file")
                      ? QString() : QStringLiteral("The source file has been modified. Do you want to save your changes?"));
     }
 
     void zeroByteWarns()
     {
         const auto warning = TestSupport::answer(QMessageBox::Ok);
-        MainWindowProbe probe = openExample(QByteArray("int a;\n\0tail\n", 13));
+        MainWindow &w = open(makeExample(QStringLiteral("demo"), QByteArray(), QByteArray("int a;\n\0tail\n", 13)));
         QVERIFY(warning->seen);
         QVERIFY(warning->informativeText.contains("not shown") && warning->informativeText.contains("drop"));
-        QCOMPARE(probe.editor()->toPlainText(), QStringLiteral("int a;\n"));
+        QCOMPARE(editor(w)->toPlainText(), QStringLiteral("int a;\n"));
     }
 
 private:
@@ -363,19 +225,16 @@ private:
 
     MainWindow &newWindow()
     {
+        if (window)
+            editor(*window)->document()->setModified(false);
         window.reset(new MainWindow);
         return *window;
     }
 
-    MainWindowProbe open(const QString &path)
+    MainWindow &open(const QString &path)
     {
         newWindow().loadSourceFile(path);
-        return MainWindowProbe(*window);
-    }
-
-    MainWindowProbe openExample(const QByteArray &source = Source, const QByteArray &boardLine = QByteArray())
-    {
-        return open(makeExample(QStringLiteral("demo"), boardLine, source));
+        return *window;
     }
 
     std::unique_ptr<QTemporaryDir> dir;

@@ -1,4 +1,4 @@
-#include "mainwindowprobe.h"
+#include "mainwindowuser.h"
 #include "settingsstore.h"
 
 #include <QDesktopServices>
@@ -37,12 +37,7 @@ QPair<int, int> inkRows(const QImage &image, int lineHeight)
 
 } // namespace
 
-// Text searched, case-sensitive, keys (r: Return, e: keypad Enter), the
-// selection found or where the cursor is.
-VESTRA_TEST_ROW(SearchRow, QString, bool, QString, QString)
-// Action, target, present, whether the desktop opens it, the warning
-// (empty: the desktop gets the target).
-VESTRA_TEST_ROW(HelpRow, QString, QString, bool, bool, QString)
+using namespace WindowUser;
 
 class tst_MainWindow : public QObject
 {
@@ -66,27 +61,31 @@ private slots:
 
     void cleanup()
     {
-        discardWindow(window);
+        discard(window);
         QDir(root.filePath(QStringLiteral("doc"))).removeRecursively();
     }
 
-    // A first start: no file, the examples beside the program's folder, every
-    // tool bar button with its picture and the board selector at the bar's
-    // right end.
+    // A first start: no file, the Open dialog in the examples beside the
+    // program's folder, every tool bar button with its picture and the
+    // board selector at the bar's right end.
     void freshWindow()
     {
-        MainWindowProbe probe = newWindow(true);
-        QCOMPARE(probe.seen(), QStringLiteral("VESTRA |  | "));
-        QCOMPARE(QFileInfo(probe.basePath()).canonicalFilePath(), QFileInfo(root.path()).canonicalFilePath());
-        QCOMPARE(probe.examplesPath(), probe.basePath() + QDir::separator() + "examples");
-        QCOMPARE(probe.lastWorkingDirectory(), probe.examplesPath());
-        QVERIFY(probe.currentFilePath().isEmpty() && !probe.fileLoaded());
-        auto *bar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("examples")));
+        MainWindow &w = newWindow(true);
+        QCOMPARE(seen(w), QStringLiteral("VESTRA |  | "));
+        QString startFolder;
+        TestSupport::whenModal<QFileDialog>([&startFolder](QFileDialog *dialog) {
+            startFolder = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        action(w, "actionSelect_Example_Project")->trigger();
+        QCOMPARE(startFolder, QDir(root.path()).absolutePath() + "/examples");
+        auto *bar = w.findChild<QToolBar *>(QStringLiteral("mainToolBar"));
         for (QAction *action : bar->actions()) {
             if (!action->isSeparator() && !qobject_cast<QWidgetAction *>(action))
                 QVERIFY2(!action->icon().pixmap(48, 48).isNull(), qPrintable(action->text()));
         }
-        const int right = probe.boards()->mapTo(bar, QPoint(probe.boards()->width() - 1, 0)).x();
+        const int right = boards(w)->mapTo(bar, QPoint(boards(w)->width() - 1, 0)).x();
         QVERIFY2(bar->width() - right < 30, qPrintable(QStringLiteral("%1 of %2").arg(right).arg(bar->width())));
     }
 
@@ -94,18 +93,18 @@ private slots:
     void gutterFollowsEditorFont()
     {
         QSettings().setValue(QStringLiteral("EditorFontSize"), 20);
-        MainWindowProbe probe = newWindow(true);
+        MainWindow &w = newWindow(true);
         // Away from the first line, whose band would tint the digit.
-        probe.editor()->setPlainText(QStringLiteral("1\n\n"));
-        probe.editor()->moveCursor(QTextCursor::End);
-        probe.editor()->verticalScrollBar()->setValue(0);
-        const auto children = probe.editor()->findChildren<QWidget *>();
+        editor(w)->setPlainText(QStringLiteral("1\n\n"));
+        editor(w)->moveCursor(QTextCursor::End);
+        editor(w)->verticalScrollBar()->setValue(0);
+        const auto children = editor(w)->findChildren<QWidget *>();
         const auto gutter = std::find_if(children.cbegin(), children.cend(),
                                          [](QWidget *child) { return dynamic_cast<LineNumberArea *>(child); });
         QVERIFY(gutter != children.cend());
-        const int lineHeight = QFontMetrics(probe.editor()->font()).height() + 4;
+        const int lineHeight = QFontMetrics(editor(w)->font()).height() + 4;
         const QPair<int, int> number = inkRows((*gutter)->grab().toImage(), lineHeight);
-        const QPair<int, int> text = inkRows(probe.editor()->viewport()->grab().toImage(), lineHeight);
+        const QPair<int, int> text = inkRows(editor(w)->viewport()->grab().toImage(), lineHeight);
         QVERIFY(text.first >= 0 && number.first >= 0);
         QVERIFY2(qAbs(number.first - text.first) <= 1 && qAbs(number.second - text.second) <= 1,
                  qPrintable(QStringLiteral("%1-%2 %3-%4").arg(number.first).arg(number.second).arg(text.first).arg(text.second)));
@@ -116,65 +115,74 @@ private slots:
     // leave the focus where a letter changes the board.
     void searchFieldShowsAndHides()
     {
-        MainWindowProbe probe = newWindow(true);
+        MainWindow &w = newWindow(true);
+        auto *searchField = w.findChild<QSearchField *>(QStringLiteral("searchField"));
+        auto *caseSensitive = w.findChild<QCheckBox *>(QStringLiteral("caseSensitiveCheckBox"));
         QApplication::setActiveWindow(window.get());
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        probe.boards()->addItems({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        boards(w)->addItems({QStringLiteral("Alpha"), QStringLiteral("Beta")});
         // 1: both shown, 0: both hidden, -1: one of each.
-        const auto shown = [&probe]() {
-            const bool field = probe.searchFieldAction()->isVisible();
-            return field == probe.caseSensitiveAction()->isVisible() ? int(field) : -1;
+        const auto shown = [&]() {
+            const bool field = searchField->isVisibleTo(&w);
+            return field == caseSensitive->isVisibleTo(&w) ? int(field) : -1;
         };
-        QVERIFY(!probe.searchField()->isVisible() && !probe.caseSensitive()->isVisible());
+        QVERIFY(!searchField->isVisible() && !caseSensitive->isVisible());
         QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(shown(), 1);
-        QTRY_VERIFY(probe.searchField()->isVisible() && probe.caseSensitive()->isVisible());
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(probe.searchField()));
-        QTest::keyClick(probe.searchField(), Qt::Key_Escape);
-        QCOMPARE(shown(), 0);
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(probe.editor()));
+        QTRY_COMPARE(shown(), 1);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(searchField));
+        QTest::keyClick(searchField, Qt::Key_Escape);
+        QTRY_COMPARE(shown(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(editor(w)));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_B);
-        QCOMPARE(probe.boards()->currentIndex(), 0);
+        QCOMPARE(boards(w)->currentIndex(), 0);
 
-        probe.action("actionFind")->trigger();
-        QCOMPARE(shown(), 1);
+        action(w, "actionFind")->trigger();
+        QTRY_COMPARE(shown(), 1);
         for (int escapes = 0; escapes < 2; ++escapes) {
-            QTest::keyClick(probe.editor(), Qt::Key_Escape);
-            QCOMPARE(shown(), 0);
+            QTest::keyClick(editor(w), Qt::Key_Escape);
+            QTRY_COMPARE(shown(), 0);
         }
-        probe.action("actionFind")->trigger();
-        probe.action("actionFind")->trigger();
-        QCOMPARE(shown(), 0);
+        action(w, "actionFind")->trigger();
+        action(w, "actionFind")->trigger();
+        QTRY_COMPARE(shown(), 0);
     }
 
     void search_data()
     {
-        QTest::addColumn<SearchRow>("row");
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("found");
         // Text "alpha Beta\nbeta gamma\nonce", cursor at 8 (inside "Beta").
-        QTest::newRow("case-insensitive finds other case") << SearchRow{"Beta", false, "r", "11-15"};
-        QTest::newRow("case-sensitive skips other case") << SearchRow{"Beta", true, "r", "6-10"};
-        QTest::newRow("wraps to the first match") << SearchRow{"beta", false, "rr", "6-10"};
-        QTest::newRow("only match found again and again") << SearchRow{"once", false, "rrr", "22-26"};
-        QTest::newRow("keypad Enter searches too") << SearchRow{"gamma", false, "e", "16-21"};
-        QTest::newRow("no match goes to the start") << SearchRow{"delta", false, "r", "at 0"};
-        QTest::newRow("no match across a line break") << SearchRow{"Beta beta", false, "r", "at 0"};
-        QTest::newRow("empty text leaves the cursor") << SearchRow{"", false, "r", "at 8"};
+        QTest::newRow("case-insensitive finds other case") << "Beta" << false << "r" << "11-15";
+        QTest::newRow("case-sensitive skips other case") << "Beta" << true << "r" << "6-10";
+        QTest::newRow("wraps to the first match") << "beta" << false << "rr" << "6-10";
+        QTest::newRow("only match found again and again") << "once" << false << "rrr" << "22-26";
+        QTest::newRow("keypad Enter searches too") << "gamma" << false << "e" << "16-21";
+        QTest::newRow("no match goes to the start") << "delta" << false << "r" << "at 0";
+        QTest::newRow("no match across a line break") << "Beta beta" << false << "r" << "at 0";
+        QTest::newRow("empty text leaves the cursor") << "" << false << "r" << "at 8";
     }
 
     void search()
     {
-        const auto [needle, caseSensitive, keys, found] = TestSupport::row<SearchRow>();
-        MainWindowProbe probe = newWindow();
-        probe.editor()->setPlainText(QStringLiteral("alpha Beta\nbeta gamma\nonce"));
-        QTextCursor cursor = probe.editor()->textCursor();
+        QFETCH(QString, needle);
+        QFETCH(bool, matchCase);
+        QFETCH(QString, keys);
+        QFETCH(QString, found);
+        MainWindow &w = newWindow();
+        auto *searchField = w.findChild<QSearchField *>(QStringLiteral("searchField"));
+        auto *caseSensitive = w.findChild<QCheckBox *>(QStringLiteral("caseSensitiveCheckBox"));
+        editor(w)->setPlainText(QStringLiteral("alpha Beta\nbeta gamma\nonce"));
+        QTextCursor cursor = editor(w)->textCursor();
         cursor.setPosition(8);
-        probe.editor()->setTextCursor(cursor);
-        probe.action("actionFind")->trigger();
-        probe.searchField()->setText(needle);
-        probe.caseSensitive()->setChecked(caseSensitive);
+        editor(w)->setTextCursor(cursor);
+        action(w, "actionFind")->trigger();
+        searchField->setText(needle);
+        caseSensitive->setChecked(matchCase);
         for (const QChar key : keys)
-            QTest::keyClick(probe.searchField(), key == QLatin1Char('e') ? Qt::Key_Enter : Qt::Key_Return);
-        const QTextCursor result = probe.editor()->textCursor();
+            QTest::keyClick(searchField, key == QLatin1Char('e') ? Qt::Key_Enter : Qt::Key_Return);
+        const QTextCursor result = editor(w)->textCursor();
         QCOMPARE(result.hasSelection() ? QStringLiteral("%1-%2").arg(result.selectionStart()).arg(result.selectionEnd())
                                        : QStringLiteral("at %1").arg(result.position()),
                  found);
@@ -182,29 +190,36 @@ private slots:
 
     void helpAndExamples_data()
     {
-        QTest::addColumn<HelpRow>("row");
+        QTest::addColumn<QString>("actionName");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("desktopOpens");
+        QTest::addColumn<QString>("warning");
         const QString reference = "actionReference_Documentation";
         const QString guide = "actionCodeEditor_quick_start_guide";
         const QString examples = "actionGoTo_Examples_Folder";
         const QString sd001 = "doc/KVQ-VESTRA-SD001.pdf";
         const QString sd011 = "doc/KVQ-VESTRA-SD011.pdf";
         const QString none = "No application could open '%1'";
-        QTest::newRow("reference") << HelpRow{reference, sd001, true, true, ""};
-        QTest::newRow("quick start") << HelpRow{guide, sd011, true, true, ""};
-        QTest::newRow("examples folder") << HelpRow{examples, "examples", false, true, ""};
-        QTest::newRow("reference missing") << HelpRow{reference, sd001, false, true,
-            "Missing Reference Documentation.|Cannot find the reference document '%1' !"};
+        QTest::newRow("reference") << QString(reference) << QString(sd001) << true << true << "";
+        QTest::newRow("quick start") << QString(guide) << QString(sd011) << true << true << "";
+        QTest::newRow("examples folder") << QString(examples) << "examples" << false << true << "";
+        QTest::newRow("reference missing") << QString(reference) << QString(sd001) << false << true << "Missing Reference Documentation.|Cannot find the reference document '%1' !";
         // A desktop without a PDF viewer, or any file manager.
-        QTest::newRow("reference, nothing opens it") << HelpRow{reference, sd001, true, false, none};
-        QTest::newRow("quick start, nothing opens it") << HelpRow{guide, sd011, true, false, none};
-        QTest::newRow("examples, nothing opens them") << HelpRow{examples, "examples", false, false, none};
+        QTest::newRow("reference, nothing opens it") << QString(reference) << QString(sd001) << true << false << QString(none);
+        QTest::newRow("quick start, nothing opens it") << QString(guide) << QString(sd011) << true << false << QString(none);
+        QTest::newRow("examples, nothing opens them") << QString(examples) << "examples" << false << false << QString(none);
     }
 
     void helpAndExamples()
     {
-        const auto [action, target, present, desktopOpens, warning] = TestSupport::row<HelpRow>();
-        MainWindowProbe probe = newWindow();
-        const QString path = probe.basePath() + QDir::separator() + QDir::toNativeSeparators(target);
+        QFETCH(QString, actionName);
+        QFETCH(QString, target);
+        QFETCH(bool, present);
+        QFETCH(bool, desktopOpens);
+        QFETCH(QString, warning);
+        newWindow();
+        const QString path = QDir::toNativeSeparators(QDir(root.path()).absolutePath() + '/' + target);
         if (present) {
             QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
             QVERIFY(TestSupport::writeFile(path, QByteArray()));
@@ -212,7 +227,7 @@ private slots:
         if (!desktopOpens)
             QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         const auto answered = TestSupport::answer(QMessageBox::Ok);
-        window->findChild<QAction *>(action)->trigger();
+        window->findChild<QAction *>(actionName)->trigger();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
         const QString outcome = answered->seen ? answered->text + '|' + answered->informativeText
                                                : QStringLiteral("opened ") + QDir::toNativeSeparators(
@@ -243,7 +258,7 @@ private slots:
             settings.setValue(QStringLiteral("ConsoleFontSize"), 1);
             settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
         }
-        MainWindowProbe probe = newWindow();
+        MainWindow &w = newWindow();
         if (dialogButton != QDialogButtonBox::NoButton) {
             bool shown = false;
             TestSupport::whenModal<QDialog>(
@@ -255,20 +270,30 @@ private slots:
                     dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::StandardButton(dialogButton))->click();
                 },
                 &shown);
-            probe.action("actionSettings")->trigger();
+            action(w, "actionSettings")->trigger();
             QVERIFY(shown);
         }
-        const QFont editor = probe.editor()->font();
-        const qreal space = QFontMetrics(editor).horizontalAdvance(QLatin1Char(' '));
-        QCOMPARE(QStringLiteral("%1 %2, %3, tab %4, %5").arg(editor.family()).arg(editor.pointSize())
-                     .arg(probe.console()->document()->defaultFont().pointSize())
-                     .arg(probe.editor()->tabStopDistance() / space).arg(probe.makePath()),
+        // The make tried shows in the console when none can be started.
+        QVERIFY(TestSupport::writeFile(root.filePath(QStringLiteral("demo.c")), "int x;\n"));
+        w.loadSourceFile(root.filePath(QStringLiteral("demo.c")));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(root.filePath(QStringLiteral("empty-bin"))));
+        action(w, "actionBuild")->trigger();
+        qputenv("PATH", path);
+        QTRY_VERIFY(settled(w) && console(w)->toPlainText().contains("Command executed: "));
+        const QString make = console(w)->toPlainText().section("Command executed: ", 1).section('\n', 0, 0);
+
+        const QFont font = editor(w)->font();
+        const qreal space = QFontMetrics(font).horizontalAdvance(QLatin1Char(' '));
+        QCOMPARE(QStringLiteral("%1 %2, %3, tab %4, %5").arg(font.family()).arg(font.pointSize())
+                     .arg(console(w)->document()->defaultFont().pointSize())
+                     .arg(editor(w)->tabStopDistance() / space).arg(make),
                  applied);
-        QCOMPARE(probe.console()->document()->defaultFont().family(), editor.family());
+        QCOMPARE(console(w)->document()->defaultFont().family(), font.family());
     }
 
 private:
-    MainWindowProbe newWindow(bool shown = false)
+    MainWindow &newWindow(bool shown = false)
     {
         window.reset(new MainWindow);
         if (shown) {
@@ -276,7 +301,7 @@ private:
             if (!QTest::qWaitForWindowExposed(window.get()))
                 qWarning("The window was not exposed");
         }
-        return MainWindowProbe(*window);
+        return *window;
     }
 
     QTemporaryDir root;
