@@ -1,13 +1,10 @@
 #pragma once
 
-// What nearly every test uses, included once.
-#include <QAbstractButton>
-#include <QApplication>
+// What nearly every test uses, included once. The parts about windows and
+// dialogs come with the widgets library, the settings with the settings.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
@@ -15,6 +12,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#ifdef QT_WIDGETS_LIB
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#endif
+
+#if __has_include("settingsstore.h")
+#include "settingsstore.h"
+#endif
 
 #include <cmath>
 #include <functional>
@@ -39,8 +47,10 @@
     using Name = std::tuple<__VA_ARGS__>;                                                                    \
     Q_DECLARE_METATYPE(Name)
 
+#ifdef QT_WIDGETS_LIB
 // The answers of the unsaved-changes question, as table columns.
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+#endif
 
 namespace TestSupport {
 
@@ -92,15 +102,17 @@ inline QString copyExample(const QString &name, const QString &folder)
     return folder;
 }
 
+#if __has_include("settingsstore.h")
 // Keeps the settings in the test's own store, emptied for a fresh start.
 inline void isolateSettings()
 {
     QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwell Quorimat"));
-    QCoreApplication::setApplicationName(QStringLiteral("VESTRA CodeEditor"));
+    VestraSettings::setApplicationIdentity();
     QSettings().clear();
 }
+#endif
 
+#ifdef QT_WIDGETS_LIB
 // Answers the next modal dialog the way a user would: as soon as it is up,
 // `answer` gets it. Gives up after a few seconds so a missing dialog fails
 // the test instead of hanging it. `seen` (if given) tells whether it came.
@@ -184,6 +196,7 @@ inline void cancelFileDialog(bool *seen = nullptr)
 {
     whenModal<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); }, seen);
 }
+#endif
 
 #ifdef Q_OS_UNIX
 // Lowers this process's file size limit while it lives, as a nearly full
