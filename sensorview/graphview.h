@@ -38,13 +38,11 @@ public:
 
     double anchorTime() const { return anchor; }
     double cursorTime() const { return cursor; }
-    double hoverTime() const { return hover; }
     // Places both ends of the selection as an edit leaves them, without
     // repainting or showing values: the edit does both when it is done.
     void placeSelection(double anchorAt, double cursorAt);
     // The next paint fits the whole data into the viewport.
     void setFitPending(bool pending) { fitPending = pending; }
-    bool isFitPending() const { return fitPending; }
     // Live input: paints keep the end of the data in sight.
     void setFollowEnd(bool follow) { followEnd = follow; }
     // Live input: selection and view go to `time`, where the stream stands,

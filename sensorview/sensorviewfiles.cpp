@@ -233,19 +233,36 @@ void SensorViewX::dropOutsideLiveWindow(double slackMs)
     graphPane->viewport()->update();
 }
 
+// The operations beside the interface work on the views the factory
+// makes; any other view has nothing for them.
+namespace {
+SensorViewX *made(SensorView *view)
+{
+    return dynamic_cast<SensorViewX *>(view);
+}
+
+const SensorViewX *made(const SensorView *view)
+{
+    return dynamic_cast<const SensorViewX *>(view);
+}
+} // namespace
+
 bool replaceWithFile(SensorView *view, const QString &fileName)
 {
-    return static_cast<SensorViewX *>(view)->replaceWithFile(fileName);
+    SensorViewX *own = made(view);
+    return own && own->replaceWithFile(fileName);
 }
 
 void setLiveWindow(SensorView *view, double seconds)
 {
-    static_cast<SensorViewX *>(view)->setLiveWindowSeconds(seconds);
+    if (SensorViewX *own = made(view))
+        own->setLiveWindowSeconds(seconds);
 }
 
 double liveWindow(const SensorView *view)
 {
-    return static_cast<const SensorViewX *>(view)->liveWindowSeconds();
+    const SensorViewX *own = made(view);
+    return own ? own->liveWindowSeconds() : 0.0;
 }
 
 void SensorViewX::forgetLiveInput()
@@ -256,17 +273,23 @@ void SensorViewX::forgetLiveInput()
 
 LiveInputCount liveInputCount(const SensorView *view)
 {
-    const ParseCount &count = static_cast<const SensorViewX *>(view)->liveInputCount();
+    const SensorViewX *own = made(view);
+    if (!own)
+        return {};
+    const ParseCount &count = own->liveInputCount();
     return {count.records, count.unreadable, count.tooWide};
 }
 
 bool followsLiveInput(const SensorView *view)
 {
-    return static_cast<const SensorViewX *>(view)->isFollowing();
+    const SensorViewX *own = made(view);
+    return own && own->isFollowing();
 }
 
 SensorViewHoldings holdings(const SensorView *view)
 {
-    const SignalData *store = static_cast<const SensorViewX *>(view)->signalData();
-    return {store->recordCount(), store->memoryBytes()};
+    const SensorViewX *own = made(view);
+    if (!own)
+        return {};
+    return {own->signalData()->recordCount(), own->signalData()->memoryBytes()};
 }

@@ -56,7 +56,6 @@ QAction *ViewerWindow::addCommand(QMenu *menu, const QString &text, int command,
 {
     QAction *action = menu->addAction(text);
     action->setShortcut(shortcut);
-    action->setCheckable(false);
     connect(action, &QAction::triggered, this, [this, command]() { sensorView->execute(command); });
     commands.append({action, command});
     return action;
@@ -119,11 +118,8 @@ void ViewerWindow::buildMenus()
 
 void ViewerWindow::refreshActions()
 {
-    for (const auto &entry : qAsConst(commands)) {
+    for (const auto &entry : qAsConst(commands))
         entry.first->setEnabled(sensorView->isEnabled(entry.second));
-        if (entry.first->isCheckable())
-            entry.first->setChecked(sensorView->isChecked(entry.second));
-    }
 }
 
 void ViewerWindow::viewChanged(SensorView *)
