@@ -1,201 +1,179 @@
 #include "editcontroller.h"
 
 #include "graphview.h"
-#include "sensorviewx.h"
 #include "signaldata.h"
-#include "signallist.h"
 #include "signaltext.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QTextStream>
 
-EditController::EditController(SensorViewX &view)
-    : view(view)
+namespace {
+// What every edit that changed the records leaves behind.
+const EditEffect Edited{true, false, true};
+}
+
+EditController::EditController(SignalData &store, GraphView &graph, const QWidget &view)
+    : store(store)
+    , graph(graph)
+    , view(view)
 {
 }
 
 std::unique_ptr<ViewSnapshot> EditController::snapshot() const
 {
     auto state = std::make_unique<ViewSnapshot>();
-    state->store = std::make_unique<SignalData>(*view.signalData());
-    state->offset = view.graph()->offset();
-    state->scale = view.graph()->scale();
-    state->anchorTime = view.graph()->anchorTime();
-    state->cursorTime = view.graph()->cursorTime();
+    state->store = std::make_unique<SignalData>(store);
+    state->offset = graph.offset();
+    state->scale = graph.scale();
+    state->anchorTime = graph.anchorTime();
+    state->cursorTime = graph.cursorTime();
     state->modified = view.isWindowModified();
     return state;
 }
 
-void EditController::restoreSnapshot(const ViewSnapshot &state)
+EditEffect EditController::restoreSnapshot(const ViewSnapshot &state)
 {
     if (state.store)
-        view.signalData()->restore(*state.store);
-    view.graph()->setScale(state.scale);
-    view.graph()->setOffset(state.offset);
-    view.graph()->setAnchorTime(state.anchorTime);
-    view.graph()->setCursorTime(state.cursorTime);
-    view.graph()->viewport()->update();
-    view.setWindowModified(state.modified);
-    view.notifyObservers();
+        store.restore(*state.store);
+    graph.setScale(state.scale);
+    graph.setOffset(state.offset);
+    graph.setAnchorTime(state.anchorTime);
+    graph.setCursorTime(state.cursorTime);
+    return {true, false, state.modified};
 }
 
-void EditController::recordStep()
+bool EditController::hasSelection() const
 {
-    steps.record(snapshot());
+    return !(graph.anchorTime() == graph.cursorTime());
 }
 
-void EditController::commit(bool changed)
+EditEffect EditController::undo()
 {
-    steps.commit(changed);
-    view.notifyObservers();
+    if (!steps.canUndo())
+        return {};
+    return restoreSnapshot(*steps.takeUndo(snapshot()));
 }
 
-void EditController::undo()
+EditEffect EditController::redo()
 {
-    if (steps.canUndo())
-        restoreSnapshot(*steps.takeUndo(snapshot()));
-}
-
-void EditController::redo()
-{
-    if (steps.canRedo())
-        restoreSnapshot(*steps.takeRedo(snapshot()));
+    if (!steps.canRedo())
+        return {};
+    return restoreSnapshot(*steps.takeRedo(snapshot()));
 }
 
 void EditController::removeSelectedRecords()
 {
-    if (view.graph()->anchorTime() > view.graph()->cursorTime())
-        view.graph()->placeSelection(view.graph()->cursorTime(), view.graph()->anchorTime());
-    const double start = view.graph()->anchorTime();
-    view.signalData()->deleteRange(view.graph()->anchorTime(), view.graph()->cursorTime());
-    const double at = view.signalData()->nearestTime(view.signalData()->all(), start);
-    view.graph()->placeSelection(at, view.graph()->cursorTime());
-    view.graph()->setCursorTime(at);
-    view.graph()->updateScrollRange();
-    view.graph()->viewport()->update();
-    view.notifyObservers();
-    view.setWindowModified(true);
+    if (graph.anchorTime() > graph.cursorTime())
+        graph.placeSelection(graph.cursorTime(), graph.anchorTime());
+    const double start = graph.anchorTime();
+    store.deleteRange(graph.anchorTime(), graph.cursorTime());
+    const double at = store.nearestTime(store.all(), start);
+    graph.placeSelection(at, graph.cursorTime());
+    graph.setCursorTime(at);
 }
 
 void EditController::insertAtCursor(const SignalData &pasted)
 {
     // With nothing selected the cursor stands on a sample: "deleting" the
     // empty selection would take that reading away.
-    if (view.hasSelection())
+    if (hasSelection())
         removeSelectedRecords();
-    const double cursor = view.graph()->cursorTime();
-    view.signalData()->insertAt(cursor, pasted);
-    view.syncRows();
-    const double at = view.signalData()->nearestTime(view.signalData()->all(), cursor + pasted.lastTime(pasted.all()));
-    view.graph()->placeSelection(at, view.graph()->cursorTime());
-    view.graph()->setCursorTime(at);
-    view.graph()->relayout();
-    view.graph()->viewport()->update();
-    view.graph()->showSelection();
-    view.setWindowModified(true);
-    view.notifyObservers();
+    const double cursor = graph.cursorTime();
+    store.insertAt(cursor, pasted);
+    const double at = store.nearestTime(store.all(), cursor + pasted.lastTime(pasted.all()));
+    graph.placeSelection(at, graph.cursorTime());
+    graph.setCursorTime(at);
 }
 
-void EditController::crop()
+EditEffect EditController::crop()
 {
-    recordStep();
-    if (!view.hasSelection()) {
-        commit(false);
-        return;
+    steps.record(snapshot());
+    if (!hasSelection()) {
+        steps.commit(false);
+        return {};
     }
-    const double lo = std::min(view.graph()->anchorTime(), view.graph()->cursorTime());
-    const double hi = std::max(view.graph()->anchorTime(), view.graph()->cursorTime());
-    view.signalData()->crop(lo, hi);
-    view.graph()->placeSelection(0, view.graph()->cursorTime());
-    view.graph()->setCursorTime(hi - lo);
-    view.graph()->updateScrollRange();
-    view.graph()->viewport()->update();
-    view.setWindowModified(true);
-    commit(true);
+    const double lo = std::min(graph.anchorTime(), graph.cursorTime());
+    const double hi = std::max(graph.anchorTime(), graph.cursorTime());
+    store.crop(lo, hi);
+    graph.placeSelection(0, graph.cursorTime());
+    graph.setCursorTime(hi - lo);
+    steps.commit(true);
+    return Edited;
 }
 
-void EditController::shiftToZero()
+EditEffect EditController::shiftToZero()
 {
-    recordStep();
-    const double first = view.signalData()->firstTime(view.signalData()->all());
-    if (!view.hasRecords() || first == 0) {
-        commit(false);
-        return;
+    steps.record(snapshot());
+    const double first = store.firstTime(store.all());
+    if (store.all().isEmpty() || first == 0) {
+        steps.commit(false);
+        return {};
     }
-    view.signalData()->shiftToZero();
-    view.graph()->placeSelection(view.graph()->anchorTime() - first, view.graph()->cursorTime());
-    view.graph()->setCursorTime(view.graph()->cursorTime() - first);
-    view.setWindowModified(true);
-    view.notifyObservers();
-    view.graph()->updateScrollRange();
-    view.graph()->viewport()->update();
-    commit(true);
+    store.shiftToZero();
+    graph.placeSelection(graph.anchorTime() - first, graph.cursorTime());
+    graph.setCursorTime(graph.cursorTime() - first);
+    steps.commit(true);
+    return Edited;
 }
 
 void EditController::copy() const
 {
     QString text;
     QTextStream stream(&text);
-    writeRange(stream, *view.signalData(), view.graph()->anchorTime(), view.graph()->cursorTime());
+    writeRange(stream, store, graph.anchorTime(), graph.cursorTime());
     stream.flush();
     QApplication::clipboard()->setText(text, QClipboard::Clipboard);
-    view.notifyObservers();
 }
 
-void EditController::paste()
+EditEffect EditController::paste()
 {
-    recordStep();
     SignalData pasted;
     parseText(pasted, QApplication::clipboard()->text(QClipboard::Clipboard));
-    insertAtCursor(pasted);
-    commit(true);
+    return insert(pasted);
 }
 
-void EditController::insert(const SignalData &records)
+EditEffect EditController::insert(const SignalData &records)
 {
-    recordStep();
+    steps.record(snapshot());
     insertAtCursor(records);
-    commit(true);
+    steps.commit(true);
+    EditEffect effect = Edited;
+    effect.showSelection = true;
+    return effect;
 }
 
-void EditController::cut()
+EditEffect EditController::cut()
 {
     // Recorded like every other edit, so that nothing is beyond Undo.
-    recordStep();
+    steps.record(snapshot());
     copy();
     removeSelectedRecords();
-    commit(true);
+    steps.commit(true);
+    return Edited;
 }
 
-void EditController::deleteSelection()
+EditEffect EditController::deleteSelection()
 {
-    recordStep();
+    steps.record(snapshot());
     removeSelectedRecords();
-    commit(true);
+    steps.commit(true);
+    return Edited;
 }
 
-void EditController::clear()
+EditEffect EditController::clear()
 {
-    view.signalData()->clear();
-    view.signalList()->clearRows();
-    view.graph()->placeSelection(0, view.graph()->cursorTime());
-    view.graph()->setCursorTime(0);
-    view.graph()->showSelection();
-    view.graph()->updateScrollRange();
-    view.graph()->viewport()->update();
+    store.clear();
+    graph.placeSelection(0, graph.cursorTime());
+    graph.setCursorTime(0);
     steps.clear();
-    view.forgetLiveInput();
-    view.notifyObservers();
-    view.setWindowModified(false);
+    return {true, true, false};
 }
 
-void EditController::removeSignal(const QString &name)
+EditEffect EditController::removeSignal(const QString &name)
 {
-    recordStep();
-    view.signalList()->removeSignalRows(name);
-    view.signalData()->removeSignal(name);
-    view.setWindowModified(true);
-    commit(true);
-    view.graph()->viewport()->update();
+    steps.record(snapshot());
+    store.removeSignal(name);
+    steps.commit(true);
+    return Edited;
 }

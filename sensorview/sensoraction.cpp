@@ -17,3 +17,20 @@ void SensorAction::refresh()
     if (isCheckable())
         setChecked(owner->isChecked(command));
 }
+
+QList<SensorAction *> SensorAction::listMenuCommands(SensorView *owner, QObject *parent)
+{
+    struct Entry { const char *text; int command; bool checkable; };
+    static const Entry Entries[] = {
+        {"&Decimal", FormatDecimal, true}, {"&Hex", FormatHex, true},
+        {"&Linear", StyleLinear, true},    {"&Steps", StyleSteps, true},
+        {"&Blocks", StyleBlocks, true},    {"&Events", StyleEvents, true},
+        {"&Distribute", DistributeRows, false}, {"&Merge", MergeRows, false},
+        {"&Split", SplitRows, false},      {"&Hide", HideRows, false},
+        {"&Edit Layout...", EditLayout, false},
+    };
+    QList<SensorAction *> actions;
+    for (const Entry &entry : Entries)
+        actions << new SensorAction(owner, entry.command, QString::fromLatin1(entry.text), entry.checkable, parent);
+    return actions;
+}

@@ -12,6 +12,10 @@ public:
 
     // Takes the enabled and checked state from the view.
     void refresh();
+    int commandNumber() const { return command; }
+
+    // The commands the channel list's context menu offers, made for `owner`.
+    static QList<SensorAction *> listMenuCommands(SensorView *owner, QObject *parent);
 
 private:
     SensorView *owner = nullptr;

@@ -4,7 +4,9 @@
 #include "curvestyle.h"
 #include "datalist.h"
 #include "graphview.h"
-#include "sensorviewx.h"
+#include "editcontroller.h"
+#include "sensorview.h"
+#include "signaldata.h"
 #include "signallist.h"
 
 #include <QApplication>
@@ -13,24 +15,21 @@
 
 namespace {
 
-using View = SensorViewX;
-using ConstView = const SensorViewX;
+using Target = const CommandTarget;
 
-bool always(ConstView &)
+bool always(Target &)
 {
     return true;
 }
 
-} // namespace
-
-bool SensorCommands::hasRecords(const SensorViewX &view)
+bool hasRecords(Target &target)
 {
-    return view.hasRecords();
+    return !target.store->all().isEmpty();
 }
 
-bool SensorCommands::someVisible(const SensorViewX &view)
+bool someVisible(Target &target)
 {
-    const DataList *rows = view.signalList()->valueList();
+    const DataList *rows = target.list->valueList();
     for (int row = 0; row < rows->rowCount(); ++row) {
         if (!rows->isSectionHidden(row))
             return true;
@@ -38,110 +37,120 @@ bool SensorCommands::someVisible(const SensorViewX &view)
     return false;
 }
 
-bool SensorCommands::selectionToCopy(const SensorViewX &view)
+bool selectionToCopy(Target &target)
 {
-    return view.hasRecords() && view.hasSelection();
+    return hasRecords(target) && !(target.graph->anchorTime() == target.graph->cursorTime());
 }
 
-bool SensorCommands::someRowsSelected(const SensorViewX &view)
+bool someRowsSelected(Target &target)
 {
-    return !view.channelRows->selectedVisible().isEmpty();
+    return !target.rows->selectedVisible().isEmpty();
 }
 
-void SensorCommands::jump(SensorViewX &view, int command)
+void jump(Target &target, int command)
 {
-    view.graph()->jump(JumpMode(command), false);
+    target.graph->jump(JumpMode(command), false);
     // Going to the end follows live input again; going elsewhere leaves it.
-    view.setFollowing(command == GoToEnd);
+    target.setFollowing(command == GoToEnd);
 }
 
-void SensorCommands::format(SensorViewX &view, int command)
+void format(Target &target, int command)
 {
-    view.channelRows->setFormat(command - FormatDecimal + DataList::Decimal);
-    view.rowsChanged();
+    target.rows->setFormat(command - FormatDecimal + DataList::Decimal);
+    target.rowsChanged();
 }
 
-bool SensorCommands::formatChecked(const SensorViewX &view, int command)
+bool formatChecked(Target &target, int command)
 {
-    return view.channelRows->commonValue(DataList::FormatRole) == command - FormatDecimal + DataList::Decimal;
+    return target.rows->commonValue(DataList::FormatRole) == command - FormatDecimal + DataList::Decimal;
 }
 
-void SensorCommands::style(SensorViewX &view, int command)
+void style(Target &target, int command)
 {
-    view.channelRows->setStyle(command - StyleLinear + int(CurveStyle::Linear));
-    view.rowsChanged();
+    target.rows->setStyle(command - StyleLinear + int(CurveStyle::Linear));
+    target.rowsChanged();
 }
 
-bool SensorCommands::styleChecked(const SensorViewX &view, int command)
+bool styleChecked(Target &target, int command)
 {
-    return view.channelRows->commonValue(DataList::StyleRole) == command - StyleLinear + int(CurveStyle::Linear);
+    return target.rows->commonValue(DataList::StyleRole) == command - StyleLinear + int(CurveStyle::Linear);
 }
+
+// An edit command: runs the edit, then lets the view apply what it changed.
+template<EditEffect (EditController::*edit)()>
+void runEdit(Target &target, int)
+{
+    target.apply((target.edits->*edit)());
+}
+
+} // namespace
 
 const SensorCommands::Row SensorCommands::table[] = {
     {GoToStart, jump, hasRecords, nullptr},
     {GoToEnd, jump, hasRecords, nullptr},
     {NextSample, jump, hasRecords, nullptr},
     {PreviousSample, jump, hasRecords, nullptr},
-    {ShowSelection, [](View &view, int) { view.graph()->showSelection(); }, always, nullptr},
+    {ShowSelection, [](Target &target, int) { target.graph->showSelection(); }, always, nullptr},
     {ZoomToSelection,
-     [](View &view, int) {
-         view.graph()->setFitPending(true);
-         view.graph()->viewport()->update();
-         view.setFollowing(false);
+     [](Target &target, int) {
+         target.graph->setFitPending(true);
+         target.graph->viewport()->update();
+         target.setFollowing(false);
      },
      hasRecords, nullptr},
-    {ResetColumns, [](View &view, int) { view.resetColumns(); }, hasRecords, nullptr},
-    {Undo, [](View &view, int) { view.edits.undo(); }, [](ConstView &view) { return view.edits.canUndo(); },
-     nullptr},
-    {Redo, [](View &view, int) { view.edits.redo(); }, [](ConstView &view) { return view.edits.canRedo(); },
-     nullptr},
-    {Cut, [](View &view, int) { view.edits.cut(); }, selectionToCopy, nullptr},
-    {Copy, [](View &view, int) { view.edits.copy(); }, selectionToCopy, nullptr},
-    {Paste, [](View &view, int) { view.edits.paste(); },
-     [](ConstView &) {
+    {ResetColumns, [](Target &target, int) { target.resetColumns(); }, hasRecords, nullptr},
+    {Undo, runEdit<&EditController::undo>, [](Target &target) { return target.edits->canUndo(); }, nullptr},
+    {Redo, runEdit<&EditController::redo>, [](Target &target) { return target.edits->canRedo(); }, nullptr},
+    {Cut, runEdit<&EditController::cut>, selectionToCopy, nullptr},
+    {Copy, [](Target &target, int) {
+         target.edits->copy();
+         target.apply({});
+     }, selectionToCopy, nullptr},
+    {Paste, runEdit<&EditController::paste>,
+     [](Target &) {
          const QMimeData *mime = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
          return mime && mime->hasText();
      },
      nullptr},
-    {Delete, [](View &view, int) { view.edits.deleteSelection(); }, hasRecords, nullptr},
-    {Crop, [](View &view, int) { view.edits.crop(); }, selectionToCopy, nullptr},
-    {ShiftToZero, [](View &view, int) { view.edits.shiftToZero(); }, hasRecords, nullptr},
+    {Delete, runEdit<&EditController::deleteSelection>, hasRecords, nullptr},
+    {Crop, runEdit<&EditController::crop>, selectionToCopy, nullptr},
+    {ShiftToZero, runEdit<&EditController::shiftToZero>, hasRecords, nullptr},
     {SelectAll,
-     [](View &view, int) {
-         view.signalList()->clearSelection();
-         view.graph()->jump(JumpMode::Start, false);
-         view.graph()->jump(JumpMode::End, true);
+     [](Target &target, int) {
+         target.list->clearSelection();
+         target.graph->jump(JumpMode::Start, false);
+         target.graph->jump(JumpMode::End, true);
      },
      hasRecords, nullptr},
     {SelectNone,
-     [](View &view, int) {
-         view.signalList()->clearSelection();
-         view.graph()->setCursorTime(view.graph()->anchorTime());
+     [](Target &target, int) {
+         target.list->clearSelection();
+         target.graph->setCursorTime(target.graph->anchorTime());
      },
      hasRecords, nullptr},
-    {Clear, [](View &view, int) { view.edits.clear(); }, always, nullptr},
-    {ClearHistory, [](View &view, int) { view.edits.clearHistory(); }, always, nullptr},
+    {Clear, [](Target &target, int) { target.clear(); }, always, nullptr},
+    {ClearHistory, [](Target &target, int) { target.edits->clearHistory(); }, always, nullptr},
     {FormatDecimal, format, someVisible, formatChecked},
     {FormatHex, format, someVisible, formatChecked},
     {StyleLinear, style, someVisible, styleChecked},
     {StyleSteps, style, someVisible, styleChecked},
     {StyleBlocks, style, someVisible, styleChecked},
     {StyleEvents, style, someVisible, styleChecked},
-    {HideRows, [](View &view, int) {
-         view.channelRows->hideSelected();
-         view.rowsChanged();
+    {HideRows, [](Target &target, int) {
+         target.rows->hideSelected();
+         target.rowsChanged();
      }, someRowsSelected, nullptr},
-    {DistributeRows, [](View &view, int) {
-         if (view.channelRows->distributeSelected())
-             view.rowsChanged();
+    {DistributeRows, [](Target &target, int) {
+         if (target.rows->distributeSelected())
+             target.rowsChanged();
      }, someRowsSelected, nullptr},
-    {MergeRows, [](View &view, int) {
-         view.channelRows->mergeSelected();
-         view.rowsChanged();
+    {MergeRows, [](Target &target, int) {
+         target.rows->mergeSelected();
+         target.rowsChanged();
      },
-     [](ConstView &view) {
-         const DataList *rows = view.signalList()->valueList();
-         const QList<int> selected = view.channelRows->selectedVisible();
+     [](Target &target) {
+         const DataList *rows = target.list->valueList();
+         const QList<int> selected = target.rows->selectedVisible();
          for (int visual = 0; visual + 1 < rows->count(); ++visual) {
              if (selected.contains(rows->logicalIndex(visual)) && selected.contains(rows->logicalIndex(visual + 1)))
                  return true;
@@ -149,13 +158,13 @@ const SensorCommands::Row SensorCommands::table[] = {
          return false;
      },
      nullptr},
-    {SplitRows, [](View &view, int) {
-         view.channelRows->splitSelected();
-         view.rowsChanged();
+    {SplitRows, [](Target &target, int) {
+         target.rows->splitSelected();
+         target.rowsChanged();
      },
-     [](ConstView &view) {
-         for (int row : view.channelRows->selectedVisible()) {
-             if (view.signalList()->valueList()->rowData(row, DataList::MergedRole).toBool())
+     [](Target &target) {
+         for (int row : target.rows->selectedVisible()) {
+             if (target.list->valueList()->rowData(row, DataList::MergedRole).toBool())
                  return true;
          }
          return false;

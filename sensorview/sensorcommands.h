@@ -1,6 +1,32 @@
 #pragma once
 
-class SensorViewX;
+#include <functional>
+
+class ChannelRows;
+class EditController;
+class GraphView;
+class SignalData;
+class SignalList;
+struct EditEffect;
+
+// What the commands act on: the view's parts, and the few things only the
+// view itself does.
+struct CommandTarget
+{
+    SignalData *store = nullptr;
+    GraphView *graph = nullptr;
+    SignalList *list = nullptr;
+    ChannelRows *rows = nullptr;
+    EditController *edits = nullptr;
+    // Brings the parts in step with an edit and tells the observers.
+    std::function<void(const EditEffect &)> apply;
+    // The rows' display changed: repaint and tell the observers.
+    std::function<void()> rowsChanged;
+    std::function<void()> resetColumns;
+    std::function<void(bool)> setFollowing;
+    // Empties the view: records, rows, history and what live input brought.
+    std::function<void()> clear;
+};
 
 // The view's commands as one table: for each command what it does, when it
 // is enabled and when it is checked. execute(), isEnabled() and isChecked()
@@ -10,10 +36,10 @@ struct SensorCommands
     struct Row
     {
         int command;
-        void (*run)(SensorViewX &view, int command);
-        bool (*enabled)(const SensorViewX &view);
+        void (*run)(const CommandTarget &target, int command);
+        bool (*enabled)(const CommandTarget &target);
         // Null for commands that are never checked.
-        bool (*checked)(const SensorViewX &view, int command);
+        bool (*checked)(const CommandTarget &target, int command);
     };
 
     // The row of `command`, or null for a number that is no command.
@@ -21,15 +47,4 @@ struct SensorCommands
 
 private:
     static const Row table[];
-
-    // Rules and actions that several commands share.
-    static bool hasRecords(const SensorViewX &view);
-    static bool someVisible(const SensorViewX &view);
-    static bool selectionToCopy(const SensorViewX &view);
-    static bool someRowsSelected(const SensorViewX &view);
-    static void jump(SensorViewX &view, int command);
-    static void format(SensorViewX &view, int command);
-    static bool formatChecked(const SensorViewX &view, int command);
-    static void style(SensorViewX &view, int command);
-    static bool styleChecked(const SensorViewX &view, int command);
 };

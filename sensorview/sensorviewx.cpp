@@ -8,6 +8,7 @@
 #include "datalist.h"
 #include "graphview.h"
 #include "sectionlist.h"
+#include "sensoraction.h"
 #include "signaldata.h"
 #include "signallist.h"
 #include "timeline.h"
@@ -38,8 +39,20 @@ SensorViewX::SensorViewX(SignalData *store)
     , ownStore(store)
 {
     listPane = new SignalList(this);
+    listPane->setMenuCommands(SensorAction::listMenuCommands(this, listPane));
     channelRows = std::make_unique<ChannelRows>(*listPane);
     graphPane = new GraphView(listPane, store);
+    edits = std::make_unique<EditController>(*store, *graphPane, *this);
+    commandTarget.store = store;
+    commandTarget.graph = graphPane;
+    commandTarget.list = listPane;
+    commandTarget.rows = channelRows.get();
+    commandTarget.edits = edits.get();
+    commandTarget.apply = [this](const EditEffect &effect) { apply(effect); };
+    commandTarget.rowsChanged = [this]() { rowsChanged(); };
+    commandTarget.resetColumns = [this]() { resetColumns(); };
+    commandTarget.setFollowing = [this](bool follow) { setFollowing(follow); };
+    commandTarget.clear = [this]() { clearAll(); };
 
     // The list pane scrolls with the graph, and either bar moves the other.
     QScrollBar *listBar = listPane->verticalScrollBar();
@@ -101,7 +114,7 @@ SensorViewX::SensorViewX(SignalData *store)
 SensorViewX::~SensorViewX()
 {
     observers.clear();
-    edits.clearHistory();
+    edits->clearHistory();
 }
 
 // ---- Observers and history --------------------------------------------------
@@ -145,7 +158,29 @@ bool SensorViewX::hasSelection() const
 
 void SensorViewX::removeSignal(const QString &name)
 {
-    edits.removeSignal(name);
+    listPane->removeSignalRows(name);
+    apply(edits->removeSignal(name));
+}
+
+void SensorViewX::apply(const EditEffect &effect)
+{
+    if (effect.records) {
+        syncRows();
+        graphPane->relayout();
+    }
+    if (effect.showSelection)
+        graphPane->showSelection();
+    graphPane->viewport()->update();
+    if (effect.modified)
+        setWindowModified(*effect.modified);
+    notifyObservers();
+}
+
+void SensorViewX::clearAll()
+{
+    listPane->clearRows();
+    forgetLiveInput();
+    apply(edits->clear());
 }
 
 // Row commands change what the graph draws and what observers show.
@@ -194,19 +229,19 @@ void SensorViewX::resetColumns()
 void SensorViewX::execute(int command)
 {
     if (const SensorCommands::Row *row = SensorCommands::find(command))
-        row->run(*this, command);
+        row->run(commandTarget, command);
 }
 
 bool SensorViewX::isEnabled(int command) const
 {
     const SensorCommands::Row *row = SensorCommands::find(command);
-    return row && row->enabled(*this);
+    return row && row->enabled(commandTarget);
 }
 
 bool SensorViewX::isChecked(int command) const
 {
     const SensorCommands::Row *row = SensorCommands::find(command);
-    return row && row->checked && row->checked(*this, command);
+    return row && row->checked && row->checked(commandTarget, command);
 }
 
 // ---- Configuration by name ----------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "editcontroller.h"
 #include "liveanchor.h"
+#include "sensorcommands.h"
 #include "sensorview.h"
 #include "signaltext.h"
 
@@ -77,15 +78,13 @@ public:
     void notifyObservers();
 
 private:
-    friend struct SensorCommands;
-    friend class EditController;
-
     SignalList *listPane = nullptr;
     GraphView *graphPane = nullptr;
     QSplitter *paneSplitter = nullptr;
     std::unique_ptr<SignalData> ownStore;
     std::unique_ptr<ChannelRows> channelRows;
-    EditController edits{*this};
+    std::unique_ptr<EditController> edits;
+    CommandTarget commandTarget;
     // Once the user has sized the columns, they stay as the user left them
     // (until Reset Columns or the next file).
     bool columnsSizedByUser = false;
@@ -108,6 +107,10 @@ private:
     void growColumnsToFit();
     void syncRows();
     void rowsChanged();
+    // Brings the parts in step with what an edit changed, and tells the
+    // observers, once.
+    void apply(const EditEffect &effect);
+    void clearAll();
     bool hasRecords() const;
     bool hasSelection() const;
     template<typename Apply>

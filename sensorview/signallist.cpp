@@ -6,7 +6,6 @@
 #include "signaldata.h"
 #include "timeline.h"
 
-#include "sensorview.h"
 
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -20,9 +19,8 @@ const QString SignalTitle = QStringLiteral("Signal");
 const QString InitialTimeLabel = QStringLiteral("0 ms");
 }
 
-SignalList::SignalList(SensorView *owner, QWidget *parent)
+SignalList::SignalList(QWidget *parent)
     : QAbstractScrollArea(parent)
-    , owner(owner)
 {
     headerModel.setRowCount(1);
     headerModel.setColumnCount(2);

@@ -10,7 +10,6 @@ class DataList;
 class SectionList;
 class QMenu;
 class SensorAction;
-class SensorView;
 class SignalData;
 struct SignalSeries;
 
@@ -22,8 +21,7 @@ class SignalList : public QAbstractScrollArea
     Q_OBJECT
 
 public:
-    // `owner` is the view whose commands the menu actions run.
-    explicit SignalList(SensorView *owner, QWidget *parent = nullptr);
+    explicit SignalList(QWidget *parent = nullptr);
 
     // The list's parts, made by the list and fixed for its lifetime.
     AutoSizeHeaderView *header() const { return headerView; }
@@ -61,6 +59,8 @@ public:
     // so that data arriving later under its name gets rows again.
     void removeSignalRows(const QString &name);
     void copyLayoutFrom(const SignalList &other);
+    // The commands the context menu offers; without them it shows none.
+    void setMenuCommands(const QList<SensorAction *> &commands);
 
 signals:
     // The row selection changed (the graph repaints, observers hear of it).
@@ -107,13 +107,11 @@ private:
     void rowClicked(DataList *list, int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void signalClicked(int section, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
-    void buildMenu();
     void addSignalEntries(QMenu *target);
     void addChannelEntries(QMenu *target);
     void addVisibilityAction(QMenu *target, const QString &text, const QList<int> &rows, bool visible);
     QAction *commandAction(int command);
 
-    SensorView *owner = nullptr;
     QSet<QString> shownNames;
     // What the store held at the last sync: while its revision stays, new
     // records and names only came at the end.

@@ -14,7 +14,7 @@
 QAction *SignalList::commandAction(int command)
 {
     for (SensorAction *action : qAsConst(commandActions)) {
-        if (action->data().toInt() == command) {
+        if (action->commandNumber() == command) {
             action->refresh();
             return action;
         }
@@ -22,23 +22,9 @@ QAction *SignalList::commandAction(int command)
     return nullptr;
 }
 
-void SignalList::buildMenu()
+void SignalList::setMenuCommands(const QList<SensorAction *> &commands)
 {
-    struct Entry { const char *text; int command; bool checkable; };
-    static const Entry Entries[] = {
-        {"&Decimal", FormatDecimal, true}, {"&Hex", FormatHex, true},
-        {"&Linear", StyleLinear, true},    {"&Steps", StyleSteps, true},
-        {"&Blocks", StyleBlocks, true},    {"&Events", StyleEvents, true},
-        {"&Distribute", DistributeRows, false}, {"&Merge", MergeRows, false},
-        {"&Split", SplitRows, false},      {"&Hide", HideRows, false},
-        {"&Edit Layout...", EditLayout, false},
-    };
-    menu = new QMenu(this);
-    for (const Entry &entry : Entries) {
-        auto *action = new SensorAction(owner, entry.command, QString::fromLatin1(entry.text), entry.checkable, this);
-        action->setData(entry.command);
-        commandActions << action;
-    }
+    commandActions = commands;
 }
 
 // A checkable entry, checked while any of `rows` is visible, that hides
@@ -61,10 +47,10 @@ void SignalList::addVisibilityAction(QMenu *target, const QString &text, const Q
 
 void SignalList::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (!owner)
+    if (commandActions.isEmpty())
         return;
     if (!menu)
-        buildMenu();
+        menu = new QMenu(this);
     menu->clear();
     for (QAction *action : qAsConst(perOpeningActions))
         action->deleteLater();
