@@ -1,10 +1,12 @@
 #include "channelrows.h"
 
+#include "channeltable.h"
 #include "datalist.h"
 #include "signallist.h"
 
-ChannelRows::ChannelRows(SignalList &list)
-    : list(list)
+ChannelRows::ChannelRows(ChannelTable &channels, SignalList &list)
+    : channels(channels)
+    , list(list)
 {
 }
 
@@ -32,12 +34,12 @@ QList<int> ChannelRows::affected() const
     return result;
 }
 
-int ChannelRows::commonValue(int role) const
+int ChannelRows::commonValue(int ChannelState::*property) const
 {
     int common = 0;
     bool first = true;
     for (int row : affected()) {
-        const int value = list.valueList()->rowData(row, role).toInt();
+        const int value = channels[row].*property;
         if (first)
             common = value;
         else if (value != common)
@@ -50,7 +52,7 @@ int ChannelRows::commonValue(int role) const
 void ChannelRows::setFormat(int format)
 {
     for (int row : affected()) {
-        list.valueList()->setRowData(row, DataList::FormatRole, format);
+        channels[row].format = format;
         list.valueList()->reformat(row);
     }
 }
@@ -58,15 +60,14 @@ void ChannelRows::setFormat(int format)
 void ChannelRows::setStyle(int style)
 {
     for (int row : affected())
-        list.valueList()->setRowData(row, DataList::StyleRole, style);
+        channels[row].style = style;
+    list.showChannelChanges();
 }
 
 void ChannelRows::hideSelected()
 {
-    for (int row : selectedVisible()) {
-        list.valueList()->hideSection(row);
-        list.labelList()->hideSection(row);
-    }
+    for (int row : selectedVisible())
+        list.setRowHidden(row, true);
 }
 
 bool ChannelRows::distributeSelected()
@@ -76,7 +77,7 @@ bool ChannelRows::distributeSelected()
         return false;
     int sum = 0;
     for (int row : rows)
-        sum = int(sum + list.valueList()->rowData(row, DataList::HeightRole).toDouble());
+        sum = int(sum + channels[row].height);
     const int each = sum / rows.size();
     for (int i = 0; i + 1 < rows.size(); ++i)
         list.setRowHeight(rows.at(i), each);
@@ -93,8 +94,9 @@ void ChannelRows::mergeSelected()
         const int next = rows->logicalIndex(visual + 1);
         if (rows->isRowSelected(row) && !rows->isSectionHidden(row) && rows->isRowSelected(next)
             && !rows->isSectionHidden(next))
-            rows->setRowData(row, DataList::MergedRole, true);
+            channels[row].merged = true;
     }
+    list.showChannelChanges();
 }
 
 void ChannelRows::splitSelected()
@@ -107,8 +109,9 @@ void ChannelRows::splitSelected()
             selected = selected || rows->isRowSelected(rows->logicalIndex(v));
         if (selected && end > visual) {
             for (int v = visual; v <= end; ++v)
-                rows->setRowData(rows->logicalIndex(v), DataList::MergedRole, false);
+                channels[rows->logicalIndex(v)].merged = false;
         }
         visual = end + 1;
     }
+    list.showChannelChanges();
 }

@@ -2,7 +2,9 @@
 
 #include <QList>
 
+class ChannelTable;
 class SignalList;
+struct ChannelState;
 
 // The channel rows of the list pane as the row commands see them: which
 // are selected and shown, their formats and styles, their heights and
@@ -10,15 +12,15 @@ class SignalList;
 class ChannelRows
 {
 public:
-    explicit ChannelRows(SignalList &list);
+    ChannelRows(ChannelTable &channels, SignalList &list);
 
     // Selected rows that are shown, in visual order.
     QList<int> selectedVisible() const;
     // The rows format and style commands act on: the selected ones, or all
     // when none is.
     QList<int> affected() const;
-    // The value of `role` the affected rows share, 0 where they differ.
-    int commonValue(int role) const;
+    // The value of a property the affected rows share, 0 where they differ.
+    int commonValue(int ChannelState::*property) const;
 
     void setFormat(int format);
     void setStyle(int style);
@@ -32,5 +34,6 @@ public:
     void splitSelected();
 
 private:
+    ChannelTable &channels;
     SignalList &list;
 };

@@ -1,9 +1,7 @@
 #include "datalist.h"
 
-#include "curvestyle.h"
 
 #include <QFontDatabase>
-#include <QSignalBlocker>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,13 +9,101 @@
 #include <cmath>
 
 namespace {
-const QColor ChannelColors[] = {QColor(255, 0, 0), QColor(0, 192, 0), QColor(0, 0, 255), QColor(192, 0, 192)};
 constexpr int SwatchLeft = 8;
 constexpr int WidthPadding = 16;
 }
 
-DataList::DataList(bool isValueList, QWidget *parent)
+ChannelListModel::ChannelListModel(const ChannelTable &table, bool values, QObject *parent)
+    : QAbstractTableModel(parent)
+    , table(table)
+    , values(values)
+{
+}
+
+int ChannelListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : shown;
+}
+
+int ChannelListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant ChannelListModel::data(const QModelIndex &, int) const
+{
+    return QVariant();
+}
+
+QVariant ChannelListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Vertical || section < 0 || section >= shown)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const ChannelState &row = table[section];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return values ? row.valueText : row.label;
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignRight);
+    case Qt::FontRole:
+        return font;
+    case DataList::SignalNameRole:
+        return row.signal;
+    case DataList::FormatRole:
+        return row.format;
+    case DataList::ValueRole:
+        return row.value ? QVariant(*row.value) : QVariant();
+    case DataList::HeightRole:
+        return row.height;
+    case DataList::ChannelIndexRole:
+        return row.channel;
+    case DataList::StyleRole:
+        return row.style;
+    case DataList::MergedRole:
+        return row.merged;
+    case DataList::LabelRole:
+        return row.label;
+    case DataList::ColorRole:
+        return row.colour;
+    case DataList::TriggerModeRole:
+        return row.triggerMode;
+    case DataList::TriggerLevelRole:
+        return row.triggerLevel;
+    case DataList::EnumNamesRole:
+        return row.enumNames;
+    default:
+        return QVariant();
+    }
+}
+
+void ChannelListModel::showAppended()
+{
+    if (table.size() <= shown)
+        return;
+    beginInsertRows(QModelIndex(), shown, table.size() - 1);
+    shown = table.size();
+    endInsertRows();
+}
+
+void ChannelListModel::showRemoved(int row)
+{
+    beginRemoveRows(QModelIndex(), row, row);
+    --shown;
+    endRemoveRows();
+}
+
+void ChannelListModel::showAll()
+{
+    beginResetModel();
+    shown = table.size();
+    endResetModel();
+}
+
+DataList::DataList(ChannelTable &table, bool isValueList, QWidget *parent)
     : QHeaderView(Qt::Vertical, parent)
+    , table(table)
+    , rows(table, isValueList)
     , valueList(isValueList)
 {
     setModel(&rows);
@@ -29,6 +115,7 @@ DataList::DataList(bool isValueList, QWidget *parent)
     setFocusPolicy(Qt::ClickFocus);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setDefaultAlignment(Qt::AlignRight);
+    rows.font = font();
     // Rows may be made as low as the user likes; hidden ones are 0 px.
     setMinimumSectionSize(1);
 }
@@ -40,40 +127,6 @@ bool DataList::sameValue(double a, double b)
     return (a == b && std::signbit(a) == std::signbit(b)) || (std::isnan(a) && std::isnan(b));
 }
 
-QColor DataList::defaultColor(int channel)
-{
-    return ChannelColors[((channel % 4) + 4) % 4];
-}
-
-void DataList::setRowData(int row, int role, const QVariant &value)
-{
-    rows.setHeaderData(row, Qt::Vertical, value, role);
-    if (role == LabelRole && !valueList)
-        rows.setHeaderData(row, Qt::Vertical, value, Qt::EditRole);
-}
-
-void DataList::appendRows(const QVector<QPair<QString, int>> &signalChannels)
-{
-    int added = 0;
-    for (const auto &entry : signalChannels)
-        added += entry.second;
-    if (added <= 0)
-        return;
-    const int first = rows.rowCount();
-    rows.insertRows(first, added);
-    // Each header data change would update the list on its own: with many
-    // rows that is one pass over all of them per change.
-    {
-        const QSignalBlocker quiet(&rows);
-        int row = first;
-        for (const auto &entry : signalChannels) {
-            for (int index = 0; index < entry.second; ++index)
-                fillRow(row++, entry.first, index);
-        }
-    }
-    emit rows.headerDataChanged(Qt::Vertical, first, first + added - 1);
-}
-
 void DataList::setValues(const QVector<double> &values, int firstRow)
 {
     const int count = std::min(values.size(), rowCount() - firstRow);
@@ -81,46 +134,25 @@ void DataList::setValues(const QVector<double> &values, int firstRow)
         return;
     int changedFrom = -1;
     int changedTo = -1;
-    {
-        const QSignalBlocker quiet(&rows);
-        for (int i = 0; i < count; ++i) {
-            const int row = firstRow + i;
-            // Most values stay from one cursor move to the next; formatting
-            // them anew would cost the most.
-            const QVariant held = rowData(row, ValueRole);
-            if (held.isValid() && sameValue(held.toDouble(), values[i]))
-                continue;
-            setValue(row, values[i]);
-            changedFrom = changedFrom < 0 ? row : changedFrom;
-            changedTo = row;
-        }
+    for (int i = 0; i < count; ++i) {
+        const int row = firstRow + i;
+        // Most values stay from one cursor move to the next; formatting
+        // them anew would cost the most.
+        const std::optional<double> &held = table[row].value;
+        if (held && sameValue(*held, values[i]))
+            continue;
+        table[row].value = values[i];
+        table[row].valueText = formatValue(values[i], table[row].format, table[row].enumNames.toStringList());
+        changedFrom = changedFrom < 0 ? row : changedFrom;
+        changedTo = row;
     }
     if (changedFrom >= 0)
-        emit rows.headerDataChanged(Qt::Vertical, changedFrom, changedTo);
+        rows.showChanged(changedFrom, changedTo);
 }
 
-// A new row's values in one go: set one by one, each would look up and
-// grow the row's list of values.
-void DataList::fillRow(int row, const QString &name, int index)
+void DataList::showAllRows()
 {
-    const QString text = QString::number(index);
-    rows.fillRow(row, {{SignalNameRole, name},
-                       {FormatRole, int(Decimal)},
-                       {HeightRole, double(sectionSize(row))},
-                       {ChannelIndexRole, index},
-                       {StyleRole, int(CurveStyle::Steps)},
-                       {LabelRole, text},
-                       {ColorRole, defaultColor(index)},
-                       {Qt::TextAlignmentRole, int(Qt::AlignRight)},
-                       {Qt::FontRole, font()},
-                       {Qt::EditRole, text},
-                       // Its place, for the first value shown.
-                       {ValueRole, QVariant()}});
-}
-
-void DataList::clearRows()
-{
-    rows.removeRows(0, rows.rowCount());
+    rows.showAll();
     clickedRow = -1;
 }
 
@@ -138,28 +170,17 @@ QString DataList::formatValue(double value, int format, const QStringList &names
     return QString::number(value, 'g', 6);
 }
 
-void DataList::setValue(int row, double value)
-{
-    setRowData(row, ValueRole, value);
-    reformat(row);
-}
-
 void DataList::reformat(int row)
 {
-    if (!valueList)
-        return;
-    const QVariant value = rowData(row, ValueRole);
-    const QString text = value.isValid()
-                             ? formatValue(value.toDouble(), rowData(row, FormatRole).toInt(),
-                                           rowData(row, EnumNamesRole).toStringList())
-                             : QString();
-    rows.setHeaderData(row, Qt::Vertical, text, Qt::EditRole);
+    ChannelState &state = table[row];
+    state.valueText = state.value ? formatValue(*state.value, state.format, state.enumNames.toStringList()) : QString();
+    rows.showChanged(row, row);
 }
 
 int DataList::bandEnd(int first) const
 {
     int end = first;
-    while (end + 1 < count() && rowData(logicalIndex(end), MergedRole).toBool())
+    while (end + 1 < count() && table[logicalIndex(end)].merged)
         ++end;
     return end;
 }
@@ -190,7 +211,7 @@ void DataList::paintSection(QPainter *painter, const QRect &rect, int logicalInd
         return;
     const int side = painter->fontMetrics().height() / 2;
     const QRect swatch(rect.left() + SwatchLeft, rect.top() + side, side, side);
-    painter->fillRect(swatch, rowData(logicalIndex, ColorRole).value<QColor>());
+    painter->fillRect(swatch, table[logicalIndex].colour);
     painter->setPen(Qt::black);
     painter->drawRect(swatch);
 }

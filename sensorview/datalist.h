@@ -1,13 +1,45 @@
 #pragma once
 
+#include <QAbstractTableModel>
+#include <QFont>
 #include <QHeaderView>
 
-#include "headermodel.h"
+#include "channeltable.h"
 
 class QItemSelectionModel;
 
+// The rows of one channel list as its header shows them, answered from the
+// channel table in the roles the list's properties are known by. The table
+// changes first; then the model is told.
+class ChannelListModel : public QAbstractTableModel
+{
+public:
+    ChannelListModel(const ChannelTable &table, bool values, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The rows the table gained at its end since the model last looked.
+    void showAppended();
+    // The table lost its row `row`.
+    void showRemoved(int row);
+    // The table changed as a whole.
+    void showAll();
+    void showChanged(int first, int last) { emit headerDataChanged(Qt::Vertical, first, last); }
+
+    QFont font;
+
+private:
+    const ChannelTable &table;
+    bool values = false;
+    int shown = 0;
+};
+
 // One of the two channel lists: a vertical header used as a list, a row (a
-// section) per channel, the channel's display properties in the header data.
+// section) per channel of the channel table, whose properties its model's
+// header data answer.
 // The label list paints a colour swatch beside each label; the value list
 // shows the channel's value at the cursor.
 class DataList : public QHeaderView
@@ -31,22 +63,24 @@ public:
     };
     enum Format { Decimal = 1, Hex = 2, Enumeration = 3 };
 
-    DataList(bool isValueList, QWidget *parent = nullptr);
+    DataList(ChannelTable &table, bool isValueList, QWidget *parent = nullptr);
 
     bool isValueList() const { return valueList; }
     int rowCount() const { return rows.rowCount(); }
     QVariant rowData(int row, int role) const { return rows.headerData(row, Qt::Vertical, role); }
-    void setRowData(int row, int role, const QVariant &value);
 
-    // Appends the rows of channels 0 to count - 1 of each signal, in one
-    // update of the list however many there are.
-    void appendRows(const QVector<QPair<QString, int>> &signalChannels);
-    // Shows the values of many rows, from `firstRow` on, in one update of
-    // the list.
+    // The table gained rows at its end: shown in one update of the list
+    // however many there are.
+    void showAppendedRows() { rows.showAppended(); }
+    void showRemovedRow(int row) { rows.showRemoved(row); }
+    // The table's rows changed in their properties.
+    void showChangedRows(int first, int last) { rows.showChanged(first, last); }
+    // Takes the values of many rows, from `firstRow` on, into the table and
+    // shows them in one update of the list.
     void setValues(const QVector<double> &values, int firstRow = 0);
-    void clearRows();
-    // Stores the value and shows it formatted (value list only).
-    void setValue(int row, double value);
+    // The table was emptied or replaced.
+    void showAllRows();
+    // Brings a row's shown value in step with its format and names.
     void reformat(int row);
 
     // A band is a run of rows drawn as one: each merged row joins the next
@@ -60,7 +94,6 @@ public:
 
     // The text a value shows as in the given format.
     static QString formatValue(double value, int format, const QStringList &names);
-    static QColor defaultColor(int channel);
     static bool sameValue(double a, double b);
 
     int preferredWidth() const;
@@ -76,9 +109,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    void fillRow(int row, const QString &name, int index);
-
-    HeaderModel rows;
+    ChannelTable &table;
+    ChannelListModel rows;
     QItemSelectionModel *selection = nullptr;
     bool valueList = false;
     int clickedRow = -1;

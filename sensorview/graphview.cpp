@@ -34,8 +34,9 @@ constexpr double MinimumFitEnd = 100.0;
 
 } // namespace
 
-GraphView::GraphView(SignalList *list, SignalData *records, QWidget *parent)
+GraphView::GraphView(SignalList *list, SignalData *records, const ChannelTable &channels, QWidget *parent)
     : QAbstractScrollArea(parent)
+    , channels(channels)
     , listPane(list)
     , store(records)
 {
@@ -161,52 +162,18 @@ void GraphView::setHoverPosition(int x)
 void GraphView::jump(JumpMode mode, bool extend)
 {
     updateScrollRange();
-    DataList *rows = listPane->valueList();
-    const bool onlySelected = listPane->anyRowSelected();
-    bool found = false;
-    double result = 0.0;
-    const auto take = [&](double time, bool smaller) {
-        if (!found || (smaller ? time < result : time > result))
-            result = time;
-        found = true;
-    };
-    // Start and end over the rows of every signal are the store's own: what
-    // live input asks for every tenth of a second, without a pass over
-    // thousands of rows.
-    const bool toAnEnd = mode == JumpMode::Start || mode == JumpMode::End;
-    const bool everySignal = !onlySelected && rows->rowCount() > 0 && !store->holdsNaNTime()
-                             && listPane->showsExactlySignalsOf(*store);
-    if (toAnEnd && everySignal)
-        take(mode == JumpMode::Start ? store->firstTime(store->all()) : store->lastTime(store->all()), false);
-    for (int row = 0; row < rows->rowCount() && !(toAnEnd && everySignal); ++row) {
-        if (onlySelected && !listPane->isBandSelected(row))
-            continue;
-        const SignalSeries &series = store->series(rows->rowData(row, DataList::SignalNameRole).toString());
-        switch (mode) {
-        case JumpMode::Start:
-            take(store->firstTime(series), true);
-            break;
-        case JumpMode::End:
-            take(store->lastTime(series), false);
-            break;
-        case JumpMode::NextSample: {
-            const int next = store->nextIndex(series, cursor);
-            if (next >= 0 && store->time(series, next) != cursor)
-                take(store->time(series, next), true);
-            break;
-        }
-        case JumpMode::PreviousSample: {
-            const int previous = store->previousIndex(series, cursor);
-            if (previous >= 0 && store->time(series, previous) != cursor)
-                take(store->time(series, previous), false);
-            break;
-        }
-        default:
-            return;
-        }
+    // With rows selected, only the bands they are in count.
+    QVector<bool> counts;
+    if (listPane->anyRowSelected()) {
+        counts.resize(channels.size());
+        for (int row = 0; row < channels.size(); ++row)
+            counts[row] = listPane->isBandSelected(row);
     }
+    const std::optional<double> found =
+        jumpTime(*store, channels, counts, mode, cursor, listPane->showsExactlySignalsOf(*store));
     if (!found)
         return;
+    const double result = *found;
     if (!extend)
         setAnchorTime(result);
     setCursorTime(result);
@@ -247,15 +214,15 @@ void GraphView::setContextMenu(QMenu *menu)
 QList<GraphView::Band> GraphView::visibleBands() const
 {
     DataList *rows = listPane->valueList();
+    QVector<int> order(rows->count());
+    for (int visual = 0; visual < order.size(); ++visual)
+        order[visual] = rows->logicalIndex(visual);
     QList<Band> bands;
     const int scroll = verticalScrollBar()->value();
-    for (int visual = 0; visual < rows->count();) {
+    for (const QVector<int> &rowsOfBand : bandsOf(channels, order)) {
         Band band;
-        const int first = rows->logicalIndex(visual);
-        const int end = rows->bandEnd(visual);
-        for (int v = visual; v <= end; ++v)
-            band.rows << rows->logicalIndex(v);
-        visual = end + 1;
+        const int first = rowsOfBand.first();
+        band.rows = QList<int>(rowsOfBand.cbegin(), rowsOfBand.cend());
         if (rows->isSectionHidden(first))
             continue;
         band.top = rows->sectionViewportPosition(first) - scroll;
@@ -292,28 +259,28 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
     double hi = 0;
     bool first = true;
     for (int row : band.rows) {
-        const SignalSeries &series = store->series(rows->rowData(row, DataList::SignalNameRole).toString());
-        const int channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
+        const SignalSeries &series = store->series(channels[row].signal);
+        const int channel = channels[row].channel;
         const ChannelRange range = channel < series.ranges.size() ? series.ranges[channel] : ChannelRange();
         lo = first ? range.min : std::min(lo, range.min);
         hi = first ? range.max : std::max(hi, range.max);
         first = false;
     }
     const BandScale scaleOfBand = BandScale::make(lo, hi, band.top, band.height);
-    const int style = rows->rowData(band.rows.first(), DataList::StyleRole).toInt();
+    const int style = channels[band.rows.first()].style;
     for (int row : band.rows) {
         if (std::abs(scaleOfBand.yZero - (band.top + band.height / 2)) < band.height / 4) {
             painter.setRenderHint(QPainter::Antialiasing, false);
             painter.setPen(QPen(SeparatorColor, 1, Qt::DotLine));
             painter.drawLine(0, scaleOfBand.yZero, width, scaleOfBand.yZero);
         }
-        const QString name = rows->rowData(row, DataList::SignalNameRole).toString();
+        const QString &name = channels[row].signal;
         Curve curve;
         curve.store = store;
         curve.series = &store->series(name);
-        curve.channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
+        curve.channel = channels[row].channel;
         curve.style = style;
-        curve.color = rows->rowData(row, DataList::ColorRole).value<QColor>();
+        curve.color = channels[row].colour;
         curve.band = scaleOfBand;
         curve.axis = ruler->axis();
         curve.width = width;
@@ -325,14 +292,13 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
 
 void GraphView::paintTriggers(QPainter &painter)
 {
-    DataList *rows = listPane->valueList();
-    for (int row = 0; row < rows->rowCount(); ++row) {
-        const int mode = rows->rowData(row, DataList::TriggerModeRole).toInt();
+    for (int row = 0; row < channels.size(); ++row) {
+        const int mode = channels[row].triggerMode;
         if (mode == 0)
             continue;
-        const QString name = rows->rowData(row, DataList::SignalNameRole).toString();
-        const int channel = rows->rowData(row, DataList::ChannelIndexRole).toInt();
-        const double level = rows->rowData(row, DataList::TriggerLevelRole).toDouble();
+        const QString &name = channels[row].signal;
+        const int channel = channels[row].channel;
+        const double level = channels[row].triggerLevel;
         const SignalSeries &series = store->series(name);
         // The runs change only with the data and the trigger setting.
         TriggerCache &cache = triggerCaches[name][channel];
@@ -344,7 +310,7 @@ void GraphView::paintTriggers(QPainter &painter)
             cache.mode = mode;
             cache.level = level;
         }
-        drawTriggerRuns(painter, cache.runs, rows->rowData(row, DataList::ColorRole).value<QColor>(),
+        drawTriggerRuns(painter, cache.runs, channels[row].colour,
                         ruler->axis(), viewport()->width(), viewport()->height());
     }
 }

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "channeltable.h"
 #include "curvepainter.h"
 #include "envelope.h"
 
@@ -20,7 +21,6 @@ class Timeline;
 // Where a jump moves the cursor: the earliest or latest sample of the
 // (selected) rows, or their next or previous sample after the cursor. The
 // numbers are those of the view's commands.
-enum class JumpMode { Start = 0, End = 1, NextSample = 2, PreviousSample = 3 };
 
 // The right pane of the sensor view: every visible channel row of the list
 // pane drawn as a band over a common time axis, with the time selection
@@ -30,7 +30,9 @@ class GraphView : public QAbstractScrollArea
     Q_OBJECT
 
 public:
-    GraphView(SignalList *list, SignalData *store, QWidget *parent = nullptr);
+    // Draws the records of `store` in the bands of the channel table's
+    // rows, placed as `list` shows them.
+    GraphView(SignalList *list, SignalData *store, const ChannelTable &channels, QWidget *parent = nullptr);
 
     SignalList *signalList() const { return listPane; }
     Timeline *timeline() const { return ruler; }
@@ -94,6 +96,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    const ChannelTable &channels;
     SignalList *listPane = nullptr;
     Timeline *ruler = nullptr;
     SignalData *store = nullptr;

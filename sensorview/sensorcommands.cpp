@@ -1,6 +1,7 @@
 #include "sensorcommands.h"
 
 #include "channelrows.h"
+#include "channeltable.h"
 #include "curvestyle.h"
 #include "datalist.h"
 #include "graphview.h"
@@ -62,7 +63,7 @@ void format(Target &target, int command)
 
 bool formatChecked(Target &target, int command)
 {
-    return target.rows->commonValue(DataList::FormatRole) == command - FormatDecimal + DataList::Decimal;
+    return target.rows->commonValue(&ChannelState::format) == command - FormatDecimal + DataList::Decimal;
 }
 
 void style(Target &target, int command)
@@ -73,7 +74,7 @@ void style(Target &target, int command)
 
 bool styleChecked(Target &target, int command)
 {
-    return target.rows->commonValue(DataList::StyleRole) == command - StyleLinear + int(CurveStyle::Linear);
+    return target.rows->commonValue(&ChannelState::style) == command - StyleLinear + int(CurveStyle::Linear);
 }
 
 // An edit command: runs the edit, then lets the view apply what it changed.
@@ -164,7 +165,7 @@ const SensorCommands::Row SensorCommands::table[] = {
      },
      [](Target &target) {
          for (int row : target.rows->selectedVisible()) {
-             if (target.list->valueList()->rowData(row, DataList::MergedRole).toBool())
+             if (target.list->channelTable()[row].merged)
                  return true;
          }
          return false;

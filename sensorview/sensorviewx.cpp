@@ -38,10 +38,10 @@ SensorViewX::SensorViewX(SignalData *store)
     : SensorView(nullptr)
     , ownStore(store)
 {
-    listPane = new SignalList(this);
+    listPane = new SignalList(channels, this);
     listPane->setMenuCommands(SensorAction::listMenuCommands(this, listPane));
-    channelRows = std::make_unique<ChannelRows>(*listPane);
-    graphPane = new GraphView(listPane, store);
+    channelRows = std::make_unique<ChannelRows>(channels, *listPane);
+    graphPane = new GraphView(listPane, store, channels);
     edits = std::make_unique<EditController>(*store, *graphPane, *this);
     commandTarget.store = store;
     commandTarget.graph = graphPane;
@@ -113,6 +113,9 @@ SensorViewX::SensorViewX(SignalData *store)
 
 SensorViewX::~SensorViewX()
 {
+    // The panes read the channel table and the store, which go before the
+    // widget's children would.
+    delete paneSplitter;
     observers.clear();
     edits->clearHistory();
 }
@@ -246,29 +249,26 @@ bool SensorViewX::isChecked(int command) const
 
 // ---- Configuration by name ----------------------------------------------------------
 
-template<typename Apply>
-void SensorViewX::forRows(const QString &name, int channel, Apply apply)
+template<typename Change>
+void SensorViewX::changeRows(const QString &name, int channel, Change change)
 {
-    DataList *rows = listPane->valueList();
-    for (int row = 0; row < rows->rowCount(); ++row) {
-        if (rows->rowData(row, DataList::SignalNameRole).toString() != name)
-            continue;
-        if (channel >= 0 && rows->rowData(row, DataList::ChannelIndexRole).toInt() != channel)
-            continue;
-        apply(row);
-    }
+    const QList<int> rows = channels.rowsOf(name, channel);
+    for (int row : rows)
+        change(row, channels[row]);
+    if (!rows.isEmpty())
+        listPane->showChannelChanges(rows.first(), rows.last());
 }
 
 void SensorViewX::setChannelStyle(const QString &name, int channel, int style)
 {
-    forRows(name, channel, [&](int row) { listPane->valueList()->setRowData(row, DataList::StyleRole, style); });
+    changeRows(name, channel, [&](int, ChannelState &state) { state.style = style; });
     graphPane->viewport()->update();
 }
 
 void SensorViewX::setChannelFormat(const QString &name, int channel, int format)
 {
-    forRows(name, channel, [&](int row) {
-        listPane->valueList()->setRowData(row, DataList::FormatRole, format);
+    changeRows(name, channel, [&](int row, ChannelState &state) {
+        state.format = format;
         listPane->valueList()->reformat(row);
     });
 }
@@ -304,13 +304,10 @@ void SensorViewX::moveSignal(const QString &name, int position)
 void SensorViewX::forChannelRange(const QString &name, int first, qint64 count, bool hide)
 {
     const qint64 end = qint64(first) + count;
-    forRows(name, -1, [&](int row) {
-        const int channel = listPane->valueList()->rowData(row, DataList::ChannelIndexRole).toInt();
-        if (channel < first || channel >= end)
-            return;
-        for (DataList *list : {listPane->valueList(), listPane->labelList()})
-            list->setSectionHidden(row, hide);
-    });
+    for (int row : channels.rowsOf(name)) {
+        if (channels[row].channel >= first && channels[row].channel < end)
+            listPane->setRowHidden(row, hide);
+    }
     graphPane->viewport()->update();
 }
 
@@ -326,10 +323,9 @@ void SensorViewX::hideSignal(const QString &name)
 
 void SensorViewX::setMergedRange(const QString &name, qint64 first, qint64 last, bool merged)
 {
-    forRows(name, -1, [&](int row) {
-        const int channel = listPane->valueList()->rowData(row, DataList::ChannelIndexRole).toInt();
-        if (channel >= first && channel <= last)
-            listPane->valueList()->setRowData(row, DataList::MergedRole, merged);
+    changeRows(name, -1, [&](int, ChannelState &state) {
+        if (state.channel >= first && state.channel <= last)
+            state.merged = merged;
     });
     graphPane->viewport()->update();
 }
@@ -340,10 +336,10 @@ void SensorViewX::mergeSignal(const QString &name)
     for (int visual = 0; visual + 1 < rows->count(); ++visual) {
         const int row = rows->logicalIndex(visual);
         const int next = rows->logicalIndex(visual + 1);
-        if (rows->rowData(row, DataList::SignalNameRole).toString() == name
-            && rows->rowData(next, DataList::SignalNameRole).toString() == name)
-            rows->setRowData(row, DataList::MergedRole, true);
+        if (channels[row].signal == name && channels[next].signal == name)
+            channels[row].merged = true;
     }
+    listPane->showChannelChanges();
     graphPane->viewport()->update();
 }
 
@@ -351,9 +347,9 @@ void SensorViewX::unmergeSignal(const QString &name)
 {
     DataList *rows = listPane->valueList();
     const int lastRow = rows->logicalIndex(rows->count() - 1);
-    forRows(name, -1, [&](int row) {
+    changeRows(name, -1, [&](int row, ChannelState &state) {
         if (row != lastRow)
-            rows->setRowData(row, DataList::MergedRole, false);
+            state.merged = false;
     });
     graphPane->viewport()->update();
 }
@@ -391,34 +387,28 @@ void SensorViewX::unmergeChannels(const QString &name, int first, int count)
 
 void SensorViewX::setChannelLabel(const QString &name, int channel, const QString &label)
 {
-    forRows(name, channel, [&](int row) {
-        listPane->valueList()->setRowData(row, DataList::LabelRole, label);
-        listPane->labelList()->setRowData(row, DataList::LabelRole, label);
-    });
+    changeRows(name, channel, [&](int, ChannelState &state) { state.label = label; });
 }
 
 void SensorViewX::setChannelColor(const QString &name, int channel, const QColor &color)
 {
-    forRows(name, channel, [&](int row) {
-        listPane->valueList()->setRowData(row, DataList::ColorRole, color);
-        listPane->labelList()->setRowData(row, DataList::ColorRole, color);
-    });
+    changeRows(name, channel, [&](int, ChannelState &state) { state.colour = color; });
     graphPane->viewport()->update();
 }
 
 void SensorViewX::setChannelTrigger(const QString &name, int channel, int mode, double level)
 {
-    forRows(name, channel, [&](int row) {
-        listPane->valueList()->setRowData(row, DataList::TriggerModeRole, mode);
-        listPane->valueList()->setRowData(row, DataList::TriggerLevelRole, level);
+    changeRows(name, channel, [&](int, ChannelState &state) {
+        state.triggerMode = mode;
+        state.triggerLevel = level;
     });
     graphPane->viewport()->update();
 }
 
 void SensorViewX::setChannelNames(const QString &name, int channel, const QVariant &names)
 {
-    forRows(name, channel, [&](int row) {
-        listPane->valueList()->setRowData(row, DataList::EnumNamesRole, names);
+    changeRows(name, channel, [&](int row, ChannelState &state) {
+        state.enumNames = names;
         listPane->valueList()->reformat(row);
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "channeltable.h"
 #include "editcontroller.h"
 #include "liveanchor.h"
 #include "sensorcommands.h"
@@ -78,6 +79,9 @@ public:
     void notifyObservers();
 
 private:
+    // The channel rows' display state, which the lists show, the graph
+    // draws and the commands change.
+    ChannelTable channels;
     SignalList *listPane = nullptr;
     GraphView *graphPane = nullptr;
     QSplitter *paneSplitter = nullptr;
@@ -113,8 +117,10 @@ private:
     void clearAll();
     bool hasRecords() const;
     bool hasSelection() const;
-    template<typename Apply>
-    void forRows(const QString &name, int channel, Apply apply);
+    // Changes the rows of a signal's channel (any channel for -1), then
+    // shows the change.
+    template<typename Change>
+    void changeRows(const QString &name, int channel, Change change);
     void forChannelRange(const QString &name, int first, qint64 count, bool hide);
     void setMergedRange(const QString &name, qint64 first, qint64 last, bool merged);
 };

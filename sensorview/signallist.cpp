@@ -1,6 +1,7 @@
 #include "signallist.h"
 
 #include "autosizeheaderview.h"
+#include "channeltable.h"
 #include "datalist.h"
 #include "sectionlist.h"
 #include "signaldata.h"
@@ -19,8 +20,9 @@ const QString SignalTitle = QStringLiteral("Signal");
 const QString InitialTimeLabel = QStringLiteral("0 ms");
 }
 
-SignalList::SignalList(QWidget *parent)
+SignalList::SignalList(ChannelTable &channels, QWidget *parent)
     : QAbstractScrollArea(parent)
+    , channels(channels)
 {
     headerModel.setRowCount(1);
     headerModel.setColumnCount(2);
@@ -36,8 +38,8 @@ SignalList::SignalList(QWidget *parent)
     headerView->setSectionResizeMode(1, QHeaderView::Stretch);
 
     sectionPane = new SectionList(viewport());
-    labelPane = new DataList(false, viewport());
-    valuePane = new DataList(true, viewport());
+    labelPane = new DataList(channels, false, viewport());
+    valuePane = new DataList(channels, true, viewport());
     // A column made narrower than its text shows that something is left
     // out, rather than a cut number that reads as another one.
     for (QHeaderView *list : {static_cast<QHeaderView *>(sectionPane), static_cast<QHeaderView *>(labelPane),
@@ -104,28 +106,39 @@ int SignalList::neededNameWidth() const
 
 int SignalList::neededValueWidth() const
 {
-    return widestInSight(valuePane, [this](int row) { return valuePane->rowData(row, Qt::DisplayRole).toString(); });
+    return widestInSight(valuePane, [this](int row) { return channels[row].valueText; });
 }
 
 void SignalList::setRowHeight(int row, double height)
 {
     const bool wasFitting = fitting;
     fitting = true;
-    for (DataList *list : {labelPane, valuePane}) {
+    for (DataList *list : {labelPane, valuePane})
         list->resizeSection(row, int(height));
-        list->setRowData(row, DataList::HeightRole, height);
-    }
+    channels[row].height = height;
+    showChannelChanges(row, row);
     fitting = wasFitting;
+}
+
+void SignalList::showChannelChanges(int first, int last)
+{
+    if (last < 0)
+        last = channels.size() - 1;
+    if (last < first)
+        return;
+    for (DataList *list : {labelPane, valuePane})
+        list->showChangedRows(first, last);
+}
+
+void SignalList::setRowHidden(int row, bool hidden)
+{
+    for (DataList *list : {valuePane, labelPane})
+        list->setSectionHidden(row, hidden);
 }
 
 QList<int> SignalList::rowsOf(const QString &name) const
 {
-    QList<int> rows;
-    for (int row = 0; row < valuePane->rowCount(); ++row) {
-        if (valuePane->rowData(row, DataList::SignalNameRole).toString() == name)
-            rows << row;
-    }
-    return rows;
+    return channels.rowsOf(name);
 }
 
 void SignalList::fitSignalSections()
@@ -135,7 +148,7 @@ void SignalList::fitSignalSections()
     // One pass over the rows, not one per signal.
     QHash<QString, int> heights;
     for (int row = 0; row < valuePane->rowCount(); ++row)
-        heights[valuePane->rowData(row, DataList::SignalNameRole).toString()] += valuePane->sectionSize(row);
+        heights[channels[row].signal] += valuePane->sectionSize(row);
     QVector<int> sizes(sectionPane->sectionCountInModel());
     bool changed = false;
     for (int section = 0; section < sizes.size(); ++section) {
@@ -205,7 +218,7 @@ void SignalList::signalSectionResized(int section, int oldSize, int newSize)
     for (int i = 0; i < visible.size(); ++i) {
         const int row = visible.at(i);
         if (i + 1 < visible.size()) {
-            const double height = valuePane->rowData(row, DataList::HeightRole).toDouble() * newSize / oldSize;
+            const double height = channels[row].height * newSize / oldSize;
             setRowHeight(row, height);
             given += int(height);
         } else {
@@ -319,8 +332,9 @@ void SignalList::removeSignalRows(const QString &name)
 {
     const QList<int> rows = rowsOf(name);
     for (int i = rows.size(); i-- > 0;) {
-        labelPane->model()->removeRow(rows.at(i));
-        valuePane->model()->removeRow(rows.at(i));
+        channels.removeAt(rows.at(i));
+        labelPane->showRemovedRow(rows.at(i));
+        valuePane->showRemovedRow(rows.at(i));
     }
     for (int section = sectionPane->sectionCountInModel(); section-- > 0;) {
         if (sectionPane->sectionData(section, SectionList::SignalKeyRole).toString() == name)
@@ -335,19 +349,10 @@ void SignalList::copyLayoutFrom(const SignalList &other)
 {
     shownNames = other.shownNames;
     forgetSync();
-    static const int Roles[] = {Qt::EditRole, Qt::TextAlignmentRole, Qt::FontRole};
+    channels = other.channels;
     for (DataList *list : {labelPane, valuePane}) {
         const DataList *source = list == labelPane ? other.labelList() : other.valueList();
-        const QSignalBlocker blocker(list->model());
-        list->clearRows();
-        for (int row = 0; row < source->rowCount(); ++row) {
-            list->model()->insertRow(row);
-            for (int role = DataList::SignalNameRole; role <= DataList::EnumNamesRole; ++role)
-                list->model()->setHeaderData(row, Qt::Vertical, source->rowData(row, role), role);
-            for (int role : Roles)
-                list->model()->setHeaderData(row, Qt::Vertical, source->rowData(row, role), role);
-        }
-        list->reset();
+        list->showAllRows();
         list->restoreState(source->saveState());
     }
     {

@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 
 class AutoSizeHeaderView;
+class ChannelTable;
 class QHeaderView;
 class DataList;
 class SectionList;
@@ -21,7 +22,16 @@ class SignalList : public QAbstractScrollArea
     Q_OBJECT
 
 public:
-    explicit SignalList(QWidget *parent = nullptr);
+    // `channels` is the view's table of channel rows, which the list shows
+    // and keeps in step with the signals that come and go.
+    explicit SignalList(ChannelTable &channels, QWidget *parent = nullptr);
+
+    const ChannelTable &channelTable() const { return channels; }
+    // Shows what changed in the table's rows `first` to `last` (all rows
+    // when `last` is -1).
+    void showChannelChanges(int first = 0, int last = -1);
+    // Hides or shows a row in both lists.
+    void setRowHidden(int row, bool hidden);
 
     // The list's parts, made by the list and fixed for its lifetime.
     AutoSizeHeaderView *header() const { return headerView; }
@@ -78,6 +88,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    ChannelTable &channels;
     AutoSizeHeaderView *headerView = nullptr;
     SectionList *sectionPane = nullptr;
     DataList *labelPane = nullptr;

@@ -1,5 +1,6 @@
 #include "signallist.h"
 
+#include "channeltable.h"
 #include "datalist.h"
 #include "sectionlist.h"
 #include "sensoraction.h"
@@ -35,10 +36,8 @@ void SignalList::addVisibilityAction(QMenu *target, const QString &text, const Q
     action->setCheckable(true);
     action->setChecked(visible);
     connect(action, &QAction::triggered, this, [this, rows, visible]() {
-        for (int row : rows) {
-            valuePane->setSectionHidden(row, visible);
-            labelPane->setSectionHidden(row, visible);
-        }
+        for (int row : rows)
+            setRowHidden(row, visible);
         emit displayChanged();
     });
     target->addAction(action);
@@ -106,7 +105,7 @@ void SignalList::addChannelEntries(QMenu *target)
     }
     QStringList labels;
     for (int row : qAsConst(candidates)) {
-        const QString label = labelPane->rowData(row, DataList::LabelRole).toString().trimmed();
+        const QString label = channels[row].label.trimmed();
         if (!label.isEmpty() && !labels.contains(label))
             labels << label;
     }
@@ -114,7 +113,7 @@ void SignalList::addChannelEntries(QMenu *target)
         QList<int> rows;
         bool visible = false;
         for (int row = 0; row < valuePane->rowCount(); ++row) {
-            if (labelPane->rowData(row, DataList::LabelRole).toString().trimmed() == label) {
+            if (channels[row].label.trimmed() == label) {
                 rows << row;
                 visible = visible || !valuePane->isSectionHidden(row);
             }

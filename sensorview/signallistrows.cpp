@@ -1,6 +1,7 @@
 #include "signallist.h"
 
 #include "autosizeheaderview.h"
+#include "channeltable.h"
 #include "datalist.h"
 #include "sectionlist.h"
 #include "signaldata.h"
@@ -54,8 +55,10 @@ int SignalList::syncWithData(const SignalData &store)
     const int firstSection = sectionPane->sectionCountInModel();
     // All are added in one go, and fitted once: per signal, either would
     // cost a pass over every row.
-    labelPane->appendRows(added);
-    valuePane->appendRows(added);
+    for (const auto &signal : qAsConst(added))
+        channels.append(signal.first, signal.second, valuePane->defaultSectionSize());
+    labelPane->showAppendedRows();
+    valuePane->showAppendedRows();
     sectionPane->appendSections(added);
     if (!fitting)
         fitNewSections(firstSection, firstRow);
@@ -106,22 +109,23 @@ const QVector<SignalList::RowSource> &SignalList::rowSources(const SignalData &s
     QString lastName;
     const SignalSeries *series = nullptr;
     for (int row = sources.size(); row < valuePane->rowCount(); ++row) {
-        const QString name = valuePane->rowData(row, DataList::SignalNameRole).toString();
+        const QString &name = channels[row].signal;
         if (!series || name != lastName) {
             // A signal without records now may get some later, in a series
             // made then: only series that are there are kept.
             series = store.bySignal().contains(name) ? &store.series(name) : nullptr;
             lastName = name;
         }
-        sources.append({series, valuePane->rowData(row, DataList::ChannelIndexRole).toInt()});
+        sources.append({series, channels[row].channel});
     }
     return sources;
 }
 
 void SignalList::clearRows()
 {
-    labelPane->clearRows();
-    valuePane->clearRows();
+    channels.clear();
+    labelPane->showAllRows();
+    valuePane->showAllRows();
     sectionPane->clearSections();
     shownNames.clear();
     forgetSync();
@@ -146,7 +150,7 @@ void SignalList::refreshValues(double time, double scale, const SignalData &stor
         const RowSource &source = where[row];
         const SignalSeries &series = source.series
                                          ? *source.series
-                                         : store.series(valuePane->rowData(row, DataList::SignalNameRole).toString());
+                                         : store.series(channels[row].signal);
         values[i] = store.valueAt(series, time, source.channel);
     }
     valuePane->setValues(values, firstRow);

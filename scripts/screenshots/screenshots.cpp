@@ -88,13 +88,10 @@ int main(int argc, char *argv[])
         view.resize(1000, 520);
         view.show();
         QTest::qWait(100);
-        DataList *rows = view.signalList()->valueList();
-        rows->setRowData(1, DataList::StyleRole, int(CurveStyle::Blocks));
-        rows->setRowData(2, DataList::StyleRole, int(CurveStyle::Linear));
-        rows->setRowData(2, DataList::MergedRole, true);
-        rows->setRowData(3, DataList::StyleRole, int(CurveStyle::Linear));
-        rows->setRowData(0, DataList::TriggerModeRole, 5);
-        rows->setRowData(0, DataList::TriggerLevelRole, 1014.5);
+        view.setChannelStyle(QStringLiteral("light"), 0, int(CurveStyle::Blocks));
+        view.setChannelStyle(QStringLiteral("gyro"), -1, int(CurveStyle::Linear));
+        view.mergeChannels(QStringLiteral("gyro"), 0, 2);
+        view.setChannelTrigger(QStringLiteral("pressure"), 0, 5, 1014.5);
         view.signalList()->setRowHeight(2, 80);
         view.signalList()->setRowHeight(3, 80);
         view.signalList()->fitSignalSections();
