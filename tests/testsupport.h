@@ -28,7 +28,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <tuple>
 
 #ifdef Q_OS_UNIX
 #include <atomic>
@@ -40,25 +39,12 @@
 #include <unistd.h>
 #endif
 
-// A table row held as one tuple, so a case is one line and a test reads
-// it in one: `QTest::addColumn<Row>("row")`, then
-// `const auto [a, b, c] = TestSupport::row<Row>();`.
-#define VESTRA_TEST_ROW(Name, ...)                                                                           \
-    using Name = std::tuple<__VA_ARGS__>;                                                                    \
-    Q_DECLARE_METATYPE(Name)
-
 #ifdef QT_WIDGETS_LIB
 // The answers of the unsaved-changes question, as table columns.
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 #endif
 
 namespace TestSupport {
-
-template<typename Row>
-Row row()
-{
-    return *static_cast<Row *>(QTest::qData("row", qMetaTypeId<Row>()));
-}
 
 // A row a seed, for tests that draw their cases at random.
 inline void seedRows(quint32 count)

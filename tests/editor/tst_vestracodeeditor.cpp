@@ -34,14 +34,6 @@ int gutterMargin(const QPlainTextEdit *editor)
 
 } // namespace
 
-VESTRA_TEST_ROW(LineEditsRow, QString, QString, QString)
-
-VESTRA_TEST_ROW(GutterWidthRow, int, int, int)
-
-// The text loaded, an edit (where, how many characters go, what comes),
-// whether the lines wrap after the load and after the edit.
-VESTRA_TEST_ROW(WrapRow, QString, int, int, QString, bool, bool)
-
 class tst_VESTRACodeEditor : public QObject
 {
     Q_OBJECT
@@ -68,19 +60,23 @@ private slots:
 
     void gutterWidth_data()
     {
-        QTest::addColumn<GutterWidthRow>("row");
-        QTest::newRow("empty document") << GutterWidthRow{0, 1, 1};
-        QTest::newRow("9 lines") << GutterWidthRow{9, 1, 2};
-        QTest::newRow("10 lines") << GutterWidthRow{10, 2, 2};
-        QTest::newRow("99 lines") << GutterWidthRow{99, 2, 3};
-        QTest::newRow("1000 lines") << GutterWidthRow{1000, 4, 4};
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<int>("digitsWithOneMore");
+        QTest::newRow("empty document") << 0 << 1 << 1;
+        QTest::newRow("9 lines") << 9 << 1 << 2;
+        QTest::newRow("10 lines") << 10 << 2 << 2;
+        QTest::newRow("99 lines") << 99 << 2 << 3;
+        QTest::newRow("1000 lines") << 1000 << 4 << 4;
     }
 
     // The gutter is as wide as the line count needs, and follows a line
     // added and taken back, moving the text with it.
     void gutterWidth()
     {
-        const auto [lines, digits, digitsWithOneMore] = TestSupport::row<GutterWidthRow>();
+        QFETCH(int, lines);
+        QFETCH(int, digits);
+        QFETCH(int, digitsWithOneMore);
         editor->setPlainText(lines == 0 ? QString() : linesOf(lines));
         const int nine = QFontMetrics(editor->font()).horizontalAdvance(QLatin1Char('9'));
         QCOMPARE(editor->computeLineNumberAreaWidth(), 3 + digits * nine);
@@ -128,25 +124,29 @@ private slots:
     // nothing is selected); the key is Tab or Ctrl+/.
     void lineEdits_data()
     {
-        QTest::addColumn<LineEditsRow>("row");
-        QTest::newRow("comment and uncomment mixed") << LineEditsRow{"^a\n//|b", "//", "^//a\nb|"};
-        QTest::newRow("backwards selection") << LineEditsRow{"|a\n//^b", "//", "^//a\nb|"};
-        QTest::newRow("two slashes alone") << LineEditsRow{"^/|/\nx", "//", "|\nx"};
-        QTest::newRow("single slash on last line") << LineEditsRow{"x\n^/|", "//", "x\n^///|"};
-        QTest::newRow("indented comment gains slashes") << LineEditsRow{"^   | //c", "//", "^//    //c|"};
-        QTest::newRow("selection inside one line") << LineEditsRow{"one\nt^w|o\nthree", "//", "one\n^//two|\nthree"};
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("comment and uncomment mixed") << "^a\n//|b" << "//" << "^//a\nb|";
+        QTest::newRow("backwards selection") << "|a\n//^b" << "//" << "^//a\nb|";
+        QTest::newRow("two slashes alone") << "^/|/\nx" << "//" << "|\nx";
+        QTest::newRow("single slash on last line") << "x\n^/|" << "//" << "x\n^///|";
+        QTest::newRow("indented comment gains slashes") << "^   | //c" << "//" << "^//    //c|";
+        QTest::newRow("selection inside one line") << "one\nt^w|o\nthree" << "//" << "one\n^//two|\nthree";
         QTest::newRow("ends at column 0 includes that line")
-            << LineEditsRow{"l^1\nl2\n|l3\nl4", "//", "^//l1\n//l2\n//l3|\nl4"};
-        QTest::newRow("uncomment from end of first line") << LineEditsRow{"//ab^\nc|d", "//", "^ab\n//cd|"};
-        QTest::newRow("tab without a selection is a tab") << LineEditsRow{"a|b", "tab", "a\t|b"};
-        QTest::newRow("Ctrl+/ without a selection does nothing") << LineEditsRow{"a|bc", "//", "a|bc"};
-        QTest::newRow("tab indents three lines") << LineEditsRow{"^a\nb\nc|", "tab", "^\ta\n\tb\n\tc|"};
-        QTest::newRow("tab indents empty lines too") << LineEditsRow{"^a\n\nc|", "tab", "^\ta\n\t\n\tc|"};
+            << "l^1\nl2\n|l3\nl4" << "//" << "^//l1\n//l2\n//l3|\nl4";
+        QTest::newRow("uncomment from end of first line") << "//ab^\nc|d" << "//" << "^ab\n//cd|";
+        QTest::newRow("tab without a selection is a tab") << "a|b" << "tab" << "a\t|b";
+        QTest::newRow("Ctrl+/ without a selection does nothing") << "a|bc" << "//" << "a|bc";
+        QTest::newRow("tab indents three lines") << "^a\nb\nc|" << "tab" << "^\ta\n\tb\n\tc|";
+        QTest::newRow("tab indents empty lines too") << "^a\n\nc|" << "tab" << "^\ta\n\t\n\tc|";
     }
 
     void lineEdits()
     {
-        const auto [before, key, after] = TestSupport::row<LineEditsRow>();
+        QFETCH(QString, before);
+        QFETCH(QString, key);
+        QFETCH(QString, after);
         setMarkedText(before);
         if (key == QLatin1String("tab"))
             QTest::keyClick(editor, Qt::Key_Tab);
@@ -169,17 +169,22 @@ private slots:
         const QString longest(Limit, QLatin1Char('7'));
         const QString tooLong(Limit + 1, QLatin1Char('7'));
         const QString code = QStringLiteral("int a;\nint b;\n");
-        QTest::addColumn<WrapRow>("row");
-        QTest::newRow("short lines wrap") << WrapRow{code, 0, 0, QString(), true, true};
-        QTest::newRow("a line at the limit wraps") << WrapRow{code + longest, 0, 0, QString(), true, true};
-        QTest::newRow("one line over it: none wraps") << WrapRow{code + tooLong + "\nint c;", 0, 0, QString(), false, false};
-        QTest::newRow("typing makes a line too long") << WrapRow{code + longest, code.size(), 0, "7", true, false};
-        QTest::newRow("a paste brings a long line") << WrapRow{code, 0, 0, tooLong, true, false};
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<bool>("wrappedAfterLoad");
+        QTest::addColumn<bool>("wrappedAfterEdit");
+        QTest::newRow("short lines wrap") << code << 0 << 0 << QString() << true << true;
+        QTest::newRow("a line at the limit wraps") << code + longest << 0 << 0 << QString() << true << true;
+        QTest::newRow("one line over it: none wraps") << code + tooLong + "\nint c;" << 0 << 0 << QString() << false << false;
+        QTest::newRow("typing makes a line too long") << code + longest << code.size() << 0 << "7" << true << false;
+        QTest::newRow("a paste brings a long line") << code << 0 << 0 << tooLong << true << false;
         QTest::newRow("joining two lines makes one too long")
-            << WrapRow{longest + "\n" + longest, Limit, 1, QString(), true, false};
-        QTest::newRow("deleting the long line wraps again") << WrapRow{code + tooLong, code.size(), Limit + 1, QString(), false, true};
-        QTest::newRow("cutting it short wraps again") << WrapRow{code + tooLong, code.size(), 2, QString(), false, true};
-        QTest::newRow("another edit keeps it unwrapped") << WrapRow{code + tooLong, 0, 1, "x", false, false};
+            << longest + "\n" + longest << Limit << 1 << QString() << true << false;
+        QTest::newRow("deleting the long line wraps again") << code + tooLong << code.size() << Limit + 1 << QString() << false << true;
+        QTest::newRow("cutting it short wraps again") << code + tooLong << code.size() << 2 << QString() << false << true;
+        QTest::newRow("another edit keeps it unwrapped") << code + tooLong << 0 << 1 << "x" << false << false;
     }
 
     // A line of hundreds of thousands of characters takes minutes to wrap:
@@ -188,7 +193,12 @@ private slots:
     // stays as it is.
     void longLinesDoNotWrap()
     {
-        const auto [text, at, removed, inserted, wrappedAfterLoad, wrappedAfterEdit] = TestSupport::row<WrapRow>();
+        QFETCH(QString, text);
+        QFETCH(int, at);
+        QFETCH(int, removed);
+        QFETCH(QString, inserted);
+        QFETCH(bool, wrappedAfterLoad);
+        QFETCH(bool, wrappedAfterEdit);
         const auto wraps = [this]() { return editor->lineWrapMode() != QPlainTextEdit::NoWrap; };
         editor->setPlainText(text);
         QCOMPARE(wraps(), wrappedAfterLoad);

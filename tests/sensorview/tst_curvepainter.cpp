@@ -1,6 +1,5 @@
 #include "curvepainter.h"
 #include "envelope.h"
-#include "timeline.h"
 #include "testsupport.h"
 
 #include <QImage>
@@ -64,14 +63,6 @@ std::pair<int, int> inkedExtent(const QImage &image, int x)
 
 } // namespace
 
-VESTRA_TEST_ROW(TickStepRow, double, int, double, double, double, QString)
-
-VESTRA_TEST_ROW(ColumnsRow, QString, int, double)
-
-VESTRA_TEST_ROW(TriggerRunsRow, int, double, QString)
-
-VESTRA_TEST_ROW(BandScaleRow, double, double, double, double)
-
 class tst_CurvePainter : public QObject
 {
     Q_OBJECT
@@ -79,16 +70,22 @@ class tst_CurvePainter : public QObject
 private slots:
     void bandScale_data()
     {
-        QTest::addColumn<BandScaleRow>("row");
-        QTest::newRow("positive values from zero") << BandScaleRow{2.0, 8.0, 0.0, 8.0};
-        QTest::newRow("negative values symmetric") << BandScaleRow{-3.0, 8.0, -8.0, 8.0};
-        QTest::newRow("all zeros") << BandScaleRow{0.0, 0.0, 0.0, 1.0};
-        QTest::newRow("all negative") << BandScaleRow{-5.0, -1.0, -5.0, 5.0};
+        QTest::addColumn<double>("lo");
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<double>("scaleLo");
+        QTest::addColumn<double>("scaleHi");
+        QTest::newRow("positive values from zero") << 2.0 << 8.0 << 0.0 << 8.0;
+        QTest::newRow("negative values symmetric") << -3.0 << 8.0 << -8.0 << 8.0;
+        QTest::newRow("all zeros") << 0.0 << 0.0 << 0.0 << 1.0;
+        QTest::newRow("all negative") << -5.0 << -1.0 << -5.0 << 5.0;
     }
 
     void bandScale()
     {
-        const auto [lo, hi, scaleLo, scaleHi] = TestSupport::row<BandScaleRow>();
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(double, scaleLo);
+        QFETCH(double, scaleHi);
         const BandScale band = BandScale::make(lo, hi, 100, 110);
         QCOMPARE(band.lo, scaleLo);
         QCOMPARE(band.hi, scaleHi);
@@ -101,18 +98,22 @@ private slots:
 
     void columnsShowWhatRecordsShow_data()
     {
-        QTest::addColumn<ColumnsRow>("row");
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<double>("scale");
         for (const char *shape : {"sine", "steps", "spikes"}) {
             for (int style = 1; style <= 4; ++style) {
-                QTest::addRow("%s style %d zoomed out", shape, style) << ColumnsRow{shape, style, 0.005};
-                QTest::addRow("%s style %d half zoom", shape, style) << ColumnsRow{shape, style, 0.05};
+                QTest::addRow("%s style %d zoomed out", shape, style) << shape << style << 0.005;
+                QTest::addRow("%s style %d half zoom", shape, style) << shape << style << 0.05;
             }
         }
     }
 
     void columnsShowWhatRecordsShow()
     {
-        const auto [shape, style, scale] = TestSupport::row<ColumnsRow>();
+        QFETCH(QString, shape);
+        QFETCH(int, style);
+        QFETCH(double, scale);
         const SignalData store = recording(shape, 200000);
         Curve curve;
         curve.store = &store;
@@ -185,22 +186,26 @@ private slots:
 
     void triggerRuns_data()
     {
-        QTest::addColumn<TriggerRunsRow>("row");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<QString>("runs");
         // Values 1, 6, 7, 2, NaN, 6 at 0, 10, 20, 30, 40, 50 ms; 60 ms has no
         // value for the channel and is not tested.
-        QTest::newRow(">= 5") << TriggerRunsRow{6, 5.0, "10-30 50-50"};
-        QTest::newRow("> 6") << TriggerRunsRow{5, 6.0, "20-30"};
-        QTest::newRow("= 6") << TriggerRunsRow{1, 6.0, "10-20 50-50"};
-        QTest::newRow("!= 6 matches NaN") << TriggerRunsRow{2, 6.0, "0-10 20-50"};
-        QTest::newRow("< 2") << TriggerRunsRow{3, 2.0, "0-10"};
-        QTest::newRow("<= 2") << TriggerRunsRow{4, 2.0, "0-10 30-40"};
-        QTest::newRow("mode 0 never") << TriggerRunsRow{0, 5.0, ""};
-        QTest::newRow("mode 7 never") << TriggerRunsRow{7, 5.0, ""};
+        QTest::newRow(">= 5") << 6 << 5.0 << "10-30 50-50";
+        QTest::newRow("> 6") << 5 << 6.0 << "20-30";
+        QTest::newRow("= 6") << 1 << 6.0 << "10-20 50-50";
+        QTest::newRow("!= 6 matches NaN") << 2 << 6.0 << "0-10 20-50";
+        QTest::newRow("< 2") << 3 << 2.0 << "0-10";
+        QTest::newRow("<= 2") << 4 << 2.0 << "0-10 30-40";
+        QTest::newRow("mode 0 never") << 0 << 5.0 << "";
+        QTest::newRow("mode 7 never") << 7 << 5.0 << "";
     }
 
     void triggerRuns()
     {
-        const auto [mode, level, runs] = TestSupport::row<TriggerRunsRow>();
+        QFETCH(int, mode);
+        QFETCH(double, level);
+        QFETCH(QString, runs);
         SignalData store;
         const double values[] = {1, 6, 7, 2, std::nan(""), 6};
         for (int i = 0; i < 6; ++i)
@@ -228,24 +233,6 @@ private slots:
         QCOMPARE(shaded, QStringLiteral("#########################...............##########.........."));
         // One blend over the whole shaded stretch: the same shade everywhere.
         QCOMPARE(image.pixel(3, 2), image.pixel(20, 2));
-    }
-
-    void tickStep_data()
-    {
-        QTest::addColumn<TickStepRow>("row");
-        QTest::newRow("0.01 px/ms") << TickStepRow{0.01, 80, 10000.0, 0.0, -10000.0, "10 s"};
-        QTest::newRow("1 px/ms") << TickStepRow{1.0, 80, 100.0, 0.0, -100.0, "100 ms"};
-        QTest::newRow("scrolled to 25 s") << TickStepRow{0.01, 80, 10000.0, 250.0, 10000.0, "10 s"};
-        QTest::newRow("seconds truncate") << TickStepRow{0.04, 20, 500.0, 100.0, 2000.0, "2 s"};
-    }
-
-    void tickStep()
-    {
-        const auto [scale, distance, step, offset, firstTick, label] = TestSupport::row<TickStepRow>();
-        QCOMPARE(Timeline::tickStep(scale, distance), step);
-        QCOMPARE(Timeline::firstTick(offset, scale, step), firstTick);
-        QCOMPARE(Timeline::tickLabel(firstTick == 2000.0 ? 2500.0 : step, scale), label);
-        QCOMPARE(Timeline::tickLabel(0, scale), QStringLiteral("0"));
     }
 };
 

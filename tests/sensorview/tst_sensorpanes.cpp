@@ -25,9 +25,6 @@ QString columnOf(const DataList *list, int role)
 
 } // namespace
 
-// Value, format, text shown.
-VESTRA_TEST_ROW(FormatRow, double, int, QString)
-
 class tst_SensorPanes : public QObject
 {
     Q_OBJECT
@@ -38,20 +35,24 @@ private slots:
 
     void valueFormatting_data()
     {
-        QTest::addColumn<FormatRow>("row");
-        QTest::newRow("decimal") << FormatRow{1234.5678, 1, "1234.57"};
-        QTest::newRow("other formats are decimal") << FormatRow{0.5, 7, "0.5"};
-        QTest::newRow("hex of -1.7") << FormatRow{-1.7, 2, "0x-1"};
-        QTest::newRow("hex of 255.9") << FormatRow{255.9, 2, "0xff"};
-        QTest::newRow("NaN shows nothing") << FormatRow{std::nan(""), 1, ""};
-        QTest::newRow("enumeration 1.9") << FormatRow{1.9, 3, "on"};
-        QTest::newRow("enumeration out of names") << FormatRow{2.0, 3, "2"};
-        QTest::newRow("enumeration negative") << FormatRow{-0.5, 3, "off"};
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("decimal") << 1234.5678 << 1 << "1234.57";
+        QTest::newRow("other formats are decimal") << 0.5 << 7 << "0.5";
+        QTest::newRow("hex of -1.7") << -1.7 << 2 << "0x-1";
+        QTest::newRow("hex of 255.9") << 255.9 << 2 << "0xff";
+        QTest::newRow("NaN shows nothing") << double(std::nan("")) << 1 << "";
+        QTest::newRow("enumeration 1.9") << 1.9 << 3 << "on";
+        QTest::newRow("enumeration out of names") << 2.0 << 3 << "2";
+        QTest::newRow("enumeration negative") << -0.5 << 3 << "off";
     }
 
     void valueFormatting()
     {
-        const auto [value, format, text] = TestSupport::row<FormatRow>();
+        QFETCH(double, value);
+        QFETCH(int, format);
+        QFETCH(QString, text);
         QCOMPARE(DataList::formatValue(value, format, {QStringLiteral("off"), QStringLiteral("on")}), text);
     }
 

@@ -35,15 +35,6 @@ QString rowMarks(const DataList *rows, char mark, const std::function<bool(int)>
 
 } // namespace
 
-// What comes first, what comes last; the records the window then holds.
-VESTRA_TEST_ROW(WildRow, QString, QString, qint64)
-// Text, signal count, then a name, a time and the value there.
-VESTRA_TEST_ROW(HostileRow, QByteArray, int, QString, double, double)
-// Mode, modified before, empty selection, first value, layout copied.
-VESTRA_TEST_ROW(CloneRow, int, bool, bool, double, bool)
-// The file to save over, records, the reason the save fails for.
-VESTRA_TEST_ROW(SaveFailureRow, QString, int, QString, bool)
-
 class tst_SensorView : public QObject
 {
     Q_OBJECT
@@ -225,17 +216,25 @@ private slots:
 
     void cloneModes_data()
     {
-        QTest::addColumn<CloneRow>("row");
-        QTest::newRow("0: everything, modified copied") << CloneRow{0, true, false, 1.0, true};
-        QTest::newRow("0: unmodified stays so") << CloneRow{0, false, false, 1.0, true};
-        QTest::newRow("1: the selection, cropped") << CloneRow{1, false, false, 2.0, true};
-        QTest::newRow("1: empty selection, all data, modified") << CloneRow{1, false, true, 1.0, true};
-        QTest::newRow("2: data only") << CloneRow{2, true, false, 1.0, false};
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<bool>("emptySelection");
+        QTest::addColumn<double>("firstValueAt0");
+        QTest::addColumn<bool>("copiesLayout");
+        QTest::newRow("0: everything, modified copied") << 0 << true << false << 1.0 << true;
+        QTest::newRow("0: unmodified stays so") << 0 << false << false << 1.0 << true;
+        QTest::newRow("1: the selection, cropped") << 1 << false << false << 2.0 << true;
+        QTest::newRow("1: empty selection, all data, modified") << 1 << false << true << 1.0 << true;
+        QTest::newRow("2: data only") << 2 << true << false << 1.0 << false;
     }
 
     void cloneModes()
     {
-        const auto [mode, modified, emptySelection, firstValueAt0, copiesLayout] = TestSupport::row<CloneRow>();
+        QFETCH(int, mode);
+        QFETCH(bool, modified);
+        QFETCH(bool, emptySelection);
+        QFETCH(double, firstValueAt0);
+        QFETCH(bool, copiesLayout);
         view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
         view->setChannelLabel(QStringLiteral("a"), 0, QStringLiteral("x axis"));
         view->setWindowModified(modified);
@@ -313,14 +312,16 @@ private slots:
 
     void liveWindowHoldsAgainstWildTimes_data()
     {
-        QTest::addColumn<WildRow>("row");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<qint64>("held");
         // 5,000 ordinary records, one a second: a 10 s window holds 11 of them.
-        QTest::newRow("no wild time") << WildRow{QString(), QString(), 11};
-        QTest::newRow("one at 1e300 after them") << WildRow{QString(), "a;1e300;1\n", 12};
-        QTest::newRow("one at 1e300 before them") << WildRow{"a;1e300;1\n", QString(), 12};
-        QTest::newRow("one far back before them") << WildRow{"a;-1e300;1\n", QString(), 11};
-        QTest::newRow("a time that is not a number first") << WildRow{"a;nan;1\n", QString(), 11};
-        QTest::newRow("an infinite time last") << WildRow{QString(), "a;inf;1\n", 11};
+        QTest::newRow("no wild time") << QString() << QString() << qint64(11);
+        QTest::newRow("one at 1e300 after them") << QString() << "a;1e300;1\n" << qint64(12);
+        QTest::newRow("one at 1e300 before them") << "a;1e300;1\n" << QString() << qint64(12);
+        QTest::newRow("one far back before them") << "a;-1e300;1\n" << QString() << qint64(11);
+        QTest::newRow("a time that is not a number first") << "a;nan;1\n" << QString() << qint64(11);
+        QTest::newRow("an infinite time last") << QString() << "a;inf;1\n" << qint64(11);
     }
 
     // With a window of 10 s a stream keeps its last 10 s: one record whose
@@ -329,7 +330,9 @@ private slots:
     // and one whose time is no number never comes in.
     void liveWindowHoldsAgainstWildTimes()
     {
-        const auto [before, after, held] = TestSupport::row<WildRow>();
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(qint64, held);
         setLiveWindow(view.get(), 10);
         view->appendText(before);
         QString stream;
@@ -392,27 +395,35 @@ private slots:
 
     void hostileFilesOpen_data()
     {
-        QTest::addColumn<HostileRow>("row");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("signalCount");
+        QTest::addColumn<QString>("probeName");
+        QTest::addColumn<double>("probeTime");
+        QTest::addColumn<double>("probeValue");
         QByteArray names;
         for (int i = 0; i < 10000; ++i)
             names += "s" + QByteArray::number(i) + ";" + QByteArray::number(i) + ";" + QByteArray::number(i % 7) + "\n";
-        QTest::newRow("10,000 names") << HostileRow{names, 10000, "s9999", 9999.0, double(9999 % 7)};
+        QTest::newRow("10,000 names") << QByteArray(names) << 10000 << "s9999" << 9999.0 << double(double(9999 % 7));
         QByteArray wide = "wide;0";
         for (int i = 0; i < MostValuesPerRecord; ++i)
             wide += ";" + QByteArray::number(i);
-        QTest::newRow("100,000 values on a line") << HostileRow{wide, 1, "wide", 0.0, 0.0};
-        QTest::newRow("one value more is refused") << HostileRow{wide + ";1", 0, "wide", 0.0, std::nan("")};
+        QTest::newRow("100,000 values on a line") << QByteArray(wide) << 1 << "wide" << 0.0 << 0.0;
+        QTest::newRow("one value more is refused") << QByteArray(wide + ";1") << 0 << "wide" << 0.0 << double(std::nan(""));
         QByteArray backwards;
         for (int i = 300000; i > 0; --i)
             backwards += "down;" + QByteArray::number(i) + ";" + QByteArray::number(i * 2) + "\n";
-        QTest::newRow("times running backwards") << HostileRow{backwards, 1, "down", 150000.5, 300000.0};
+        QTest::newRow("times running backwards") << QByteArray(backwards) << 1 << "down" << 150000.5 << 300000.0;
     }
 
     // Files that once took minutes or hours to open: many names, very wide
     // lines, falling times.
     void hostileFilesOpen()
     {
-        const auto [text, signalCount, probeName, probeTime, probeValue] = TestSupport::row<HostileRow>();
+        QFETCH(QByteArray, text);
+        QFETCH(int, signalCount);
+        QFETCH(QString, probeName);
+        QFETCH(double, probeTime);
+        QFETCH(double, probeValue);
         QVERIFY(view->loadFile(write(text), 0));
         QCOMPARE(view->signalCount(), signalCount);
         QCOMPARE(view->valueAt(probeName, 0, probeTime), probeValue);
@@ -499,22 +510,28 @@ private slots:
 
     void saveFailures_data()
     {
-        QTest::addColumn<SaveFailureRow>("row");
-        QTest::newRow("no such folder") << SaveFailureRow{"no/such/folder.txt", 3, "", false};
-        QTest::newRow("a folder in the way") << SaveFailureRow{"taken", 3, "", false};
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("secondName");
+        QTest::newRow("no such folder") << "no/such/folder.txt" << 3 << "" << false;
+        QTest::newRow("a folder in the way") << "taken" << 3 << "" << false;
         // Below and above the 16 KiB a file device buffers.
-        QTest::newRow("size limit, small") << SaveFailureRow{"kept.txt", 200, "File too large", false};
-        QTest::newRow("size limit, large") << SaveFailureRow{"kept.txt", 5000, "File too large", false};
+        QTest::newRow("size limit, small") << "kept.txt" << 200 << "File too large" << false;
+        QTest::newRow("size limit, large") << "kept.txt" << 5000 << "File too large" << false;
         // A file of two names is written in place: the room it needs is
         // taken before anything of it is overwritten.
-        QTest::newRow("size limit, in place") << SaveFailureRow{"kept.txt", 5000, "File too large", true};
+        QTest::newRow("size limit, in place") << "kept.txt" << 5000 << "File too large" << true;
     }
 
     // A failed save says why, reports false, keeps the modified mark and
     // leaves the old file as it was, without a temporary file beside it.
     void saveFailures()
     {
-        const auto [target, records, reason, secondName] = TestSupport::row<SaveFailureRow>();
+        QFETCH(QString, target);
+        QFETCH(int, records);
+        QFETCH(QString, reason);
+        QFETCH(bool, secondName);
         const QTemporaryDir folder;
         const QByteArray original(1000, '#');
         QVERIFY(TestSupport::writeFile(folder.filePath(QStringLiteral("kept.txt")), original));

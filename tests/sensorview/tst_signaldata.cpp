@@ -137,15 +137,6 @@ struct Model
 
 } // namespace
 
-// Time looked up, channel, the value held there (NaN: none).
-VESTRA_TEST_ROW(ValueAtRow, double, int, double)
-// Times held, the time looked up, next and previous index, nearest time.
-VESTRA_TEST_ROW(NeighboursRow, QVector<double>, double, int, int, double)
-// The edit, the times left, the names left.
-VESTRA_TEST_ROW(EditsRow, QString, QString, QStringList)
-// Crop (or delete), from, to, whether the kept values stay shared.
-VESTRA_TEST_ROW(SharingRow, bool, double, double, bool)
-
 class tst_SignalData : public QObject
 {
     Q_OBJECT
@@ -153,22 +144,26 @@ class tst_SignalData : public QObject
 private slots:
     void valueAt_data()
     {
-        QTest::addColumn<ValueAtRow>("row");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<double>("expected");
         const double nan = std::nan("");
-        QTest::newRow("before the first record") << ValueAtRow{9.0, 0, nan};
-        QTest::newRow("at the first record") << ValueAtRow{10.0, 0, 1.0};
-        QTest::newRow("between: hold") << ValueAtRow{15.0, 1, 2.0};
-        QTest::newRow("at a later record") << ValueAtRow{20.0, 0, 3.0};
-        QTest::newRow("after the last") << ValueAtRow{99.0, 0, 5.0};
-        QTest::newRow("record lacks the channel") << ValueAtRow{20.0, 1, 0.0};
-        QTest::newRow("channel -1") << ValueAtRow{15.0, -1, nan};
-        QTest::newRow("channel = channelCount") << ValueAtRow{15.0, 2, nan};
+        QTest::newRow("before the first record") << 9.0 << 0 << double(nan);
+        QTest::newRow("at the first record") << 10.0 << 0 << 1.0;
+        QTest::newRow("between: hold") << 15.0 << 1 << 2.0;
+        QTest::newRow("at a later record") << 20.0 << 0 << 3.0;
+        QTest::newRow("after the last") << 99.0 << 0 << 5.0;
+        QTest::newRow("record lacks the channel") << 20.0 << 1 << 0.0;
+        QTest::newRow("channel -1") << 15.0 << -1 << double(nan);
+        QTest::newRow("channel = channelCount") << 15.0 << 2 << double(nan);
     }
 
     // An unknown name reads as an empty series.
     void valueAt()
     {
-        const auto [time, channel, expected] = TestSupport::row<ValueAtRow>();
+        QFETCH(double, time);
+        QFETCH(int, channel);
+        QFETCH(double, expected);
         const SignalData store = storeOf({rec("a", 10, {1, 2}), rec("a", 20, {3}), rec("a", 30, {5, 6})});
         QCOMPARE(store.valueAt(store.series("a"), time, channel), expected);
         QCOMPARE(store.valueAt(store.series("missing"), time, 0), std::nan(""));
@@ -179,21 +174,29 @@ private slots:
 
     void neighbours_data()
     {
-        QTest::addColumn<NeighboursRow>("row");
+        QTest::addColumn<QVector<double>>("times");
+        QTest::addColumn<double>("t");
+        QTest::addColumn<int>("next");
+        QTest::addColumn<int>("previous");
+        QTest::addColumn<double>("nearest");
         const QVector<double> times{10, 20, 20, 40};
-        QTest::newRow("exact match picks a neighbour") << NeighboursRow{times, 20.0, 3, 0, 10.0};
-        QTest::newRow("tie goes to the later") << NeighboursRow{times, 30.0, 3, 2, 40.0};
-        QTest::newRow("closer earlier") << NeighboursRow{times, 24.0, 3, 2, 20.0};
-        QTest::newRow("before all") << NeighboursRow{times, 0.0, 0, -1, 10.0};
-        QTest::newRow("after all") << NeighboursRow{times, 50.0, -1, 3, 40.0};
-        QTest::newRow("at the last") << NeighboursRow{times, 40.0, -1, 2, 20.0};
-        QTest::newRow("empty keeps the time") << NeighboursRow{QVector<double>{}, 7.0, -1, -1, 7.0};
-        QTest::newRow("single at the time") << NeighboursRow{QVector<double>{5}, 5.0, -1, -1, 5.0};
+        QTest::newRow("exact match picks a neighbour") << QVector<double>(times) << 20.0 << 3 << 0 << 10.0;
+        QTest::newRow("tie goes to the later") << QVector<double>(times) << 30.0 << 3 << 2 << 40.0;
+        QTest::newRow("closer earlier") << QVector<double>(times) << 24.0 << 3 << 2 << 20.0;
+        QTest::newRow("before all") << QVector<double>(times) << 0.0 << 0 << -1 << 10.0;
+        QTest::newRow("after all") << QVector<double>(times) << 50.0 << -1 << 3 << 40.0;
+        QTest::newRow("at the last") << QVector<double>(times) << 40.0 << -1 << 2 << 20.0;
+        QTest::newRow("empty keeps the time") << QVector<double>{} << 7.0 << -1 << -1 << 7.0;
+        QTest::newRow("single at the time") << QVector<double>{5} << 5.0 << -1 << -1 << 5.0;
     }
 
     void neighbours()
     {
-        const auto [times, t, next, previous, nearest] = TestSupport::row<NeighboursRow>();
+        QFETCH(QVector<double>, times);
+        QFETCH(double, t);
+        QFETCH(int, next);
+        QFETCH(int, previous);
+        QFETCH(double, nearest);
         SignalData store;
         for (double time : times)
             store.addRecord(rec("a", time));
@@ -204,19 +207,23 @@ private slots:
 
     void edits_data()
     {
-        QTest::addColumn<EditsRow>("row");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("times");
+        QTest::addColumn<QStringList>("names");
         // Records: b at 5, a at 10, b at 15, a at 20, c at 25, a at 1500.
-        QTest::newRow("delete reversed ends") << EditsRow{"delete 20 10", "5 15 1490", {"b", "c", "a"}};
-        QTest::newRow("crop") << EditsRow{"crop 20 10", "0 5 10", {"a", "b"}};
-        QTest::newRow("crop nothing") << EditsRow{"crop 30 40", "", {}};
-        QTest::newRow("shift to zero") << EditsRow{"shift", "0 5 10 15 20 1495", {"b", "a", "c"}};
-        QTest::newRow("remove b") << EditsRow{"remove b", "10 20 25 1500", {"a", "c"}};
-        QTest::newRow("insert at 12") << EditsRow{"insert 12", "5 10 12 52 55 60 65 1540", {"b", "a", "x", "c"}};
+        QTest::newRow("delete reversed ends") << "delete 20 10" << "5 15 1490" << QStringList{"b", "c", "a"};
+        QTest::newRow("crop") << "crop 20 10" << "0 5 10" << QStringList{"a", "b"};
+        QTest::newRow("crop nothing") << "crop 30 40" << "" << QStringList{};
+        QTest::newRow("shift to zero") << "shift" << "0 5 10 15 20 1495" << QStringList{"b", "a", "c"};
+        QTest::newRow("remove b") << "remove b" << "10 20 25 1500" << QStringList{"a", "c"};
+        QTest::newRow("insert at 12") << "insert 12" << "5 10 12 52 55 60 65 1540" << QStringList{"b", "a", "x", "c"};
     }
 
     void edits()
     {
-        const auto [edit, times, names] = TestSupport::row<EditsRow>();
+        QFETCH(QString, edit);
+        QFETCH(QString, times);
+        QFETCH(QStringList, names);
         SignalData store = storeOf({rec("b", 5, {1}), rec("a", 10, {2}), rec("b", 15, {3}), rec("a", 20, {4}),
                                     rec("c", 25, {5}), rec("a", 1500, {6})});
         const QStringList words = edit.split(QLatin1Char(' '));
@@ -258,11 +265,14 @@ private slots:
 
     void editsShareValuesWithCopies_data()
     {
-        QTest::addColumn<SharingRow>("row");
-        QTest::newRow("delete a little") << SharingRow{false, 40.0, 42.0, true};
-        QTest::newRow("crop a little off") << SharingRow{true, 5.0, 99.0, true};
-        QTest::newRow("delete most") << SharingRow{false, 10.0, 90.0, false};
-        QTest::newRow("crop to a small part") << SharingRow{true, 85.0, 99.0, false};
+        QTest::addColumn<bool>("crop");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("delete a little") << false << 40.0 << 42.0 << true;
+        QTest::newRow("crop a little off") << true << 5.0 << 99.0 << true;
+        QTest::newRow("delete most") << false << 10.0 << 90.0 << false;
+        QTest::newRow("crop to a small part") << true << 85.0 << 99.0 << false;
     }
 
     // An undo step holds a copy of the store from before an edit. Edits that
@@ -270,7 +280,10 @@ private slots:
     // every step would cost a whole recording.
     void editsShareValuesWithCopies()
     {
-        const auto [crop, from, to, shared] = TestSupport::row<SharingRow>();
+        QFETCH(bool, crop);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(bool, shared);
         SignalData store;
         for (int i = 0; i < 100; ++i)
             store.addRecord(rec(i % 2 ? "a" : "b", i, {double(i), -double(i)}));

@@ -42,12 +42,6 @@ QString lineOf(int values)
 
 } // namespace
 
-// Text, read as live input or not; the records read, the lines counted
-// unreadable and of those too wide.
-VESTRA_TEST_ROW(RulesRow, QString, bool, QString, qint64, qint64)
-// Times in the order they arrive; where live input stands then.
-VESTRA_TEST_ROW(AnchorRow, QVector<double>, double)
-
 class tst_SignalText : public QObject
 {
     Q_OBJECT
@@ -129,20 +123,24 @@ private slots:
 
     void readingRules_data()
     {
-        QTest::addColumn<RulesRow>("row");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<QString>("records");
+        QTest::addColumn<qint64>("unreadable");
+        QTest::addColumn<qint64>("tooWide");
         const QString zero = QStringLiteral("a;1;2\nb") + QChar(0) + QStringLiteral(";1;2\n");
-        QTest::newRow("file: a time that is not a number") << RulesRow{"a;nan;1", false, "a@nan:1", 0, 0};
-        QTest::newRow("live: a time that is not a number") << RulesRow{"a;nan;1\nb;1;2", true, "b@1000:2", 1, 0};
-        QTest::newRow("live: an infinite time") << RulesRow{"a;inf;1\na;-inf;1", true, "", 2, 0};
-        QTest::newRow("live: a time too large for a number") << RulesRow{"a;1e400;1", true, "", 1, 0};
-        QTest::newRow("live: a wild but finite time") << RulesRow{"a;1e300;1", true, "a@1e+303:1", 0, 0};
-        QTest::newRow("live: a zero character") << RulesRow{zero, true, "a@1000:2", 1, 0};
+        QTest::newRow("file: a time that is not a number") << "a;nan;1" << false << "a@nan:1" << qint64(0) << qint64(0);
+        QTest::newRow("live: a time that is not a number") << "a;nan;1\nb;1;2" << true << "b@1000:2" << qint64(1) << qint64(0);
+        QTest::newRow("live: an infinite time") << "a;inf;1\na;-inf;1" << true << "" << qint64(2) << qint64(0);
+        QTest::newRow("live: a time too large for a number") << "a;1e400;1" << true << "" << qint64(1) << qint64(0);
+        QTest::newRow("live: a wild but finite time") << "a;1e300;1" << true << "a@1e+303:1" << qint64(0) << qint64(0);
+        QTest::newRow("live: a zero character") << zero << true << "a@1000:2" << qint64(1) << qint64(0);
         for (const bool live : {false, true}) {
             const QByteArray how = live ? "live: " : "file: ";
             QTest::newRow(how + "as many values as a record may hold")
-                << RulesRow{lineOf(MostValuesPerRecord), live, QStringLiteral("wide@1000:"), 0, 0};
+                << lineOf(MostValuesPerRecord) << live << QStringLiteral("wide@1000:") << qint64(0) << qint64(0);
             QTest::newRow(how + "one value more")
-                << RulesRow{lineOf(MostValuesPerRecord + 1) + "\nb;2;3", live, QStringLiteral("b@2000:3"), 1, 1};
+                << lineOf(MostValuesPerRecord + 1) + "\nb;2;3" << live << QStringLiteral("b@2000:3") << qint64(1) << qint64(1);
         }
     }
 
@@ -151,7 +149,11 @@ private slots:
     // A line of more values than a record may hold is refused anywhere.
     void readingRules()
     {
-        const auto [text, live, records, unreadable, tooWide] = TestSupport::row<RulesRow>();
+        QFETCH(QString, text);
+        QFETCH(bool, live);
+        QFETCH(QString, records);
+        QFETCH(qint64, unreadable);
+        QFETCH(qint64, tooWide);
         SignalData store;
         LiveAnchor anchor;
         const ParseCount count = live ? parseLiveText(store, text, anchor) : parseText(store, text);
@@ -168,28 +170,30 @@ private slots:
 
     void liveAnchor_data()
     {
-        QTest::addColumn<AnchorRow>("row");
+        QTest::addColumn<QVector<double>>("times");
+        QTest::addColumn<double>("expected");
         QVector<double> stream;
         for (int i = 0; i < 5000; ++i)
             stream << i * 10.0;
         const double newest = stream.last();
-        QTest::newRow("a stream: its newest") << AnchorRow{stream, newest};
-        QTest::newRow("one wild time after it") << AnchorRow{stream + QVector<double>{1e300}, newest};
-        QTest::newRow("one wild time before it") << AnchorRow{QVector<double>{1e300} + stream, newest};
-        QTest::newRow("a wild time in its middle") << AnchorRow{stream.mid(0, 100) + QVector<double>{1e300} + stream.mid(100), newest};
-        QTest::newRow("a time far back") << AnchorRow{stream + QVector<double>{-1e300}, newest};
-        QTest::newRow("three wild times") << AnchorRow{stream + QVector<double>{1e300, 2e300, 3e300}, newest};
-        QTest::newRow("a clock that starts again") << AnchorRow{stream + stream.mid(0, 100), stream[99]};
-        QTest::newRow("a wild time alone") << AnchorRow{{1e300}, 1e300};
-        QTest::newRow("a wild time, then two of the stream") << AnchorRow{{1e300, 10, 20}, 20};
-        QTest::newRow("all at one time, then a later one") << AnchorRow{QVector<double>(100, 5.0) + QVector<double>{6.0}, 5.0};
+        QTest::newRow("a stream: its newest") << QVector<double>(stream) << double(newest);
+        QTest::newRow("one wild time after it") << QVector<double>(stream + QVector<double>{1e300}) << double(newest);
+        QTest::newRow("one wild time before it") << QVector<double>{1e300} + stream << double(newest);
+        QTest::newRow("a wild time in its middle") << QVector<double>(stream.mid(0, 100) + QVector<double>{1e300} + stream.mid(100)) << double(newest);
+        QTest::newRow("a time far back") << QVector<double>(stream + QVector<double>{-1e300}) << double(newest);
+        QTest::newRow("three wild times") << QVector<double>(stream + QVector<double>{1e300, 2e300, 3e300}) << double(newest);
+        QTest::newRow("a clock that starts again") << QVector<double>(stream + stream.mid(0, 100)) << double(stream[99]);
+        QTest::newRow("a wild time alone") << QVector<double>{1e300} << 1e300;
+        QTest::newRow("a wild time, then two of the stream") << QVector<double>{1e300, 10, 20} << double(20);
+        QTest::newRow("all at one time, then a later one") << QVector<double>(100, 5.0) + QVector<double>{6.0} << 5.0;
     }
 
     // The newest end of a live window: the newest time of the stream, which
     // a few times far from the others do not move.
     void liveAnchor()
     {
-        const auto [times, expected] = TestSupport::row<AnchorRow>();
+        QFETCH(QVector<double>, times);
+        QFETCH(double, expected);
         LiveAnchor anchor;
         for (double time : times)
             anchor.add(time);

@@ -9,10 +9,6 @@
 
 using namespace VestraSettings;
 
-// What is stored in all three size keys (invalid: nothing), the sizes the
-// program uses, the sizes the dialog shows ("editor console tab").
-VESTRA_TEST_ROW(SizesRow, QVariant, QString, QString)
-
 class tst_Settings : public QObject
 {
     Q_OBJECT
@@ -32,16 +28,18 @@ private slots:
 
     void storedSizes_data()
     {
-        QTest::addColumn<SizesRow>("row");
-        QTest::newRow("nothing stored") << SizesRow{QVariant(), "10 9 4", "10 9 4"};
-        QTest::newRow("in range") << SizesRow{14, "14 14 14", "14 14 14"};
-        QTest::newRow("above the dialog's range") << SizesRow{45, "30 30 20", "30 30 20"};
-        QTest::newRow("largest integer") << SizesRow{2147483647, "30 30 20", "30 30 20"};
-        QTest::newRow("just below the fonts' range") << SizesRow{7, "8 8 7", "8 8 7"};
-        QTest::newRow("edges of the ranges") << SizesRow{1, "8 8 1", "8 8 1"};
-        QTest::newRow("zero") << SizesRow{0, "10 9 4", "8 8 1"};
-        QTest::newRow("negative") << SizesRow{-3, "10 9 4", "8 8 1"};
-        QTest::newRow("not a number") << SizesRow{QStringLiteral("big"), "10 9 4", "8 8 1"};
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("used");
+        QTest::addColumn<QString>("shownSizes");
+        QTest::newRow("nothing stored") << QVariant() << "10 9 4" << "10 9 4";
+        QTest::newRow("in range") << QVariant(14) << "14 14 14" << "14 14 14";
+        QTest::newRow("above the dialog's range") << QVariant(45) << "30 30 20" << "30 30 20";
+        QTest::newRow("largest integer") << QVariant(2147483647) << "30 30 20" << "30 30 20";
+        QTest::newRow("just below the fonts' range") << QVariant(7) << "8 8 7" << "8 8 7";
+        QTest::newRow("edges of the ranges") << QVariant(1) << "8 8 1" << "8 8 1";
+        QTest::newRow("zero") << QVariant(0) << "10 9 4" << "8 8 1";
+        QTest::newRow("negative") << QVariant(-3) << "10 9 4" << "8 8 1";
+        QTest::newRow("not a number") << QVariant(QStringLiteral("big")) << "10 9 4" << "8 8 1";
     }
 
     // Sizes a start finds stored are brought into range, or fall back when
@@ -50,7 +48,9 @@ private slots:
     // path is the user's choice and stays.
     void storedSizes()
     {
-        const auto [stored, used, shownSizes] = TestSupport::row<SizesRow>();
+        QFETCH(QVariant, stored);
+        QFETCH(QString, used);
+        QFETCH(QString, shownSizes);
         if (stored.isValid()) {
             QSettings settings;
             for (const char *key : {KeyEditorFontSize, KeyConsoleFontSize, KeyEditorTabSize})
