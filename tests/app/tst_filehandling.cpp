@@ -36,14 +36,28 @@ private slots:
         dir.reset();
     }
 
-    // A user opens an example, edits and saves it; the next start reopens
-    // it, unless it has gone. Opening what is no file changes nothing.
+    // A user types before any file is there (nothing asks where to save),
+    // opens an example (the draft is given up when asked), edits and saves
+    // it, saves it under another name (a folder that is not there changes
+    // nothing); the next start reopens the file loaded, unless it has gone.
+    // Opening what is no file changes nothing.
     void openEditSaveReopen()
     {
         const QString path = makeExample(QStringLiteral("blink"), "#VCE_Board_Definitions: A; B C", "x\n", "blink.v2.c");
         MainWindow &w = newWindow();
+        QTest::keyClicks(editor(w), QStringLiteral("draft"));
+        bool asked = false;
+        TestSupport::cancelFileDialog(&asked);
+        action(w, "actionSave")->trigger();
+        action(w, "actionSave_As")->trigger();
+        QVERIFY(!asked);
+        TestSupport::dropPendingAnswers();
+        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA *"));
+
         TestSupport::chooseFile(path);
+        const auto question = TestSupport::answer(QMessageBox::Discard);
         action(w, "actionSelect_Example_Project")->trigger();
+        QVERIFY(question->seen);
         QCOMPARE(seen(w), QStringLiteral("VESTRA - blink | x/ | [A],B C"));
         QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"), path + '|' + QFileInfo(path).absolutePath());
         for (const QString &next : {dir->filePath(QStringLiteral("nothing.c")), dir->path()})
@@ -63,6 +77,25 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA - blink"));
         QCOMPARE(readFile(path), QByteArray("zx\n"));
 
+        QTest::keyClicks(editor(w), QStringLiteral("w"));
+        QVERIFY(QDir().mkpath(dir->filePath(QStringLiteral("other"))));
+        for (const char *target : {"no-such-folder/new.c", "other/copy.v2.c"}) {
+            const auto warning = TestSupport::answer(QMessageBox::Ok);
+            TestSupport::chooseFile(dir->filePath(QLatin1String(target)), &asked);
+            action(w, "actionSave_As")->trigger();
+            QVERIFY(asked);
+            QCOMPARE(warning->seen, target[0] == 'n');
+        }
+        const QString copy = dir->filePath(QStringLiteral("other/copy.v2.c"));
+        QCOMPARE(seen(w), QStringLiteral("VESTRA - copy | zwx/ | [A],B C"));
+        QCOMPARE(readFile(copy) + readFile(path), QByteArray("zwx\nzx\n"));
+        QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"), path + '|' + QFileInfo(copy).absolutePath());
+        // Settings applied later do not take the window back to the old file.
+        w.applySettings();
+        QTest::keyClicks(editor(w), QStringLiteral("v"));
+        action(w, "actionSave")->trigger();
+        QCOMPARE(readFile(copy) + readFile(path), QByteArray("zwvx\nzx\n"));
+
         QCOMPARE(seen(newWindow()), QStringLiteral("VESTRA - blink | zx/ | [A],B C"));
         QVERIFY(QFile::remove(path));
         QCOMPARE(seen(newWindow()), QStringLiteral("VESTRA |  | "));
@@ -81,123 +114,43 @@ private slots:
     }
 #endif
 
-    // A failed save says why and keeps the edits.
-    void saveFailureKeepsEdits()
+    // Edits are never given up unasked: no file chosen asks nothing, Cancel
+    // keeps the window open, a save that fails says why and keeps both the
+    // edits and the window; only Discard lets it close.
+    void editsAreNeverLost()
     {
-        const QString path = makeExample(QStringLiteral("demo"), QByteArray());
-        MainWindow &w = open(path);
-        QTest::keyClicks(editor(w), QStringLiteral("x"));
-        QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
-        const auto warning = TestSupport::answer(QMessageBox::Ok);
-        action(w, "actionSave")->trigger();
-        QVERIFY(warning->seen);
-        QCOMPARE(warning->text, QStringLiteral("The source file could not be saved."));
-        QVERIFY2(warning->informativeText.contains(QDir::toNativeSeparators(path)), qPrintable(warning->informativeText));
-        QCOMPARE(seen(w), "VESTRA - demo * | x" + QString::fromLatin1(Source).replace('\n', '/') + " | [<Default>]");
-    }
-
-    void saveAs_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("seen");
-        QTest::newRow("to a new file") << "other/copy.v2.c" << "VESTRA - copy | zx/ | [A]";
-        QTest::newRow("to a folder that is not there") << "no-such-folder/new.c" << "VESTRA - demo * | zx/ | [A]";
-        QTest::newRow("dialog cancelled") << QString() << "VESTRA - demo * | zx/ | [A]";
-    }
-
-    // Save As moves the window to the new file (the boards stay), but the
-    // next start still reopens the file that was loaded. A failure or a
-    // cancel changes nothing.
-    void saveAs()
-    {
-        QFETCH(QString, target);
-        QFETCH(QString, seen);
-        const bool moves = seen.startsWith(QLatin1String("VESTRA - copy"));
-        QDir().mkpath(dir->filePath(QStringLiteral("other")));
-        const QString path = makeExample(QStringLiteral("demo"), "#VCE_Board_Definitions: A", "x\n");
-        MainWindow &w = open(path);
-        QTest::keyClicks(editor(w), QStringLiteral("z"));
-        bool asked = false;
-        const auto warning = TestSupport::answer(QMessageBox::Ok);
-        if (target.isNull())
-            TestSupport::cancelFileDialog(&asked);
-        else
-            TestSupport::chooseFile(dir->filePath(target), &asked);
-        action(w, "actionSave_As")->trigger();
-        QVERIFY(asked);
-        QCOMPARE(warning->seen, !moves && !target.isNull());
-        QCOMPARE(WindowUser::seen(w), seen);
-        const QString now = moves ? dir->filePath(target) : path;
-        QCOMPARE(stored("LastLoadedFile") + '|' + stored("LastWorkingDirectory"), path + '|' + QFileInfo(now).absolutePath());
-        QCOMPARE(readFile(path) + readFile(now), moves ? "x\nzx\n" : "x\nx\n");
-        // Settings applied later do not take the window back to the old file.
-        w.applySettings();
-        QTest::keyClicks(editor(w), QStringLiteral("w"));
-        if (moves) {
-            action(w, "actionSave")->trigger();
-            QCOMPARE(readFile(now), QByteArray("zwx\n"));
-        }
-    }
-
-    // With no file yet neither Save nor Save As asks for one. Each shows
-    // its dialog before it returns, so none came if none was seen.
-    void saveBeforeAnyFileDoesNothing()
-    {
-        MainWindow &w = newWindow();
-        QTest::keyClicks(editor(w), QStringLiteral("draft"));
-        bool asked = false;
-        TestSupport::cancelFileDialog(&asked);
-        action(w, "actionSave")->trigger();
-        action(w, "actionSave_As")->trigger();
-        QVERIFY(!asked);
-        QCOMPARE(w.windowTitle(), QStringLiteral("VESTRA *"));
-    }
-
-    void leavingModifiedText_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QMessageBox::StandardButton>("answer");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QByteArray>("firstOnDisk");
-        const QString stays = "VESTRA - demo * | editone/ | [<Default>]";
-        QTest::newRow("open, discard") << "open" << QMessageBox::Discard << "VESTRA - second | two/ | [<Default>]"
-                                       << QByteArray("one\n");
-        QTest::newRow("no file chosen: no question") << "open, no file" << QMessageBox::Discard << stays << QByteArray("one\n");
-        QTest::newRow("close, cancel") << "close" << QMessageBox::Cancel << stays << QByteArray("one\n");
-        QTest::newRow("close, the save fails") << "close, folder gone" << QMessageBox::Save << stays << QByteArray("<unreadable>");
-    }
-
-    // Opening another file or closing the window asks about unsaved edits
-    // before it returns, so no question came if none was seen.
-    void leavingModifiedText()
-    {
-        QFETCH(QString, how);
-        QFETCH(QMessageBox::StandardButton, answer);
-        QFETCH(QString, after);
-        QFETCH(QByteArray, firstOnDisk);
-        const QString second = makeExample(QStringLiteral("second"), QByteArray(), "two\n");
         const QString first = makeExample(QStringLiteral("demo"), QByteArray(), "one\n");
-        MainWindow &w = open(first);
+        MainWindow &w = newWindow();
+        w.loadSourceFile(first);
         w.show();
         QTest::keyClicks(editor(w), QStringLiteral("edit"));
-        if (how == QLatin1String("close, folder gone"))
-            QVERIFY(QDir(QFileInfo(first).absolutePath()).removeRecursively());
-        if (how == QLatin1String("open, no file"))
-            TestSupport::cancelFileDialog();
-        else if (how == QLatin1String("open"))
-            TestSupport::chooseFile(second);
-        const auto question = TestSupport::answer(answer);
-        const auto warning = TestSupport::answer(QMessageBox::Ok);
-        if (how.startsWith(QLatin1String("open")))
-            action(w, "actionSelect_Example_Project")->trigger();
-        else
-            QVERIFY(!w.close());
-        QCOMPARE(seen(w), after);
-        QCOMPARE(readFile(first), firstOnDisk);
-        QCOMPARE(warning->seen, how == QLatin1String("close, folder gone"));
-        QCOMPARE(question->seen ? question->text + ' ' + question->informativeText : QString(),
-                 how == QLatin1String("open, no file")
-                     ? QString() : QStringLiteral("The source file has been modified. Do you want to save your changes?"));
+        const QString stays = QStringLiteral("VESTRA - demo * | editone/ | [<Default>]");
+        auto question = TestSupport::answer(QMessageBox::Save);
+        TestSupport::cancelFileDialog();
+        action(w, "actionSelect_Example_Project")->trigger();
+        QVERIFY(!question->seen);
+        TestSupport::dropPendingAnswers();
+
+        question = TestSupport::answer(QMessageBox::Cancel);
+        QVERIFY(!w.close());
+        QCOMPARE(question->text + ' ' + question->informativeText,
+                 QStringLiteral("The source file has been modified. Do you want to save your changes?"));
+        QCOMPARE(seen(w), stays);
+
+        QVERIFY(QDir(QFileInfo(first).absolutePath()).removeRecursively());
+        auto warning = TestSupport::answer(QMessageBox::Ok);
+        action(w, "actionSave")->trigger();
+        QCOMPARE(warning->text, QStringLiteral("The source file could not be saved."));
+        QVERIFY2(warning->informativeText.contains(QDir::toNativeSeparators(first)), qPrintable(warning->informativeText));
+        QCOMPARE(seen(w), stays);
+
+        question = TestSupport::answer(QMessageBox::Save);
+        warning = TestSupport::answer(QMessageBox::Ok);
+        QVERIFY(!w.close());
+        QVERIFY(question->seen && warning->seen);
+        QCOMPARE(seen(w), stays);
+        question = TestSupport::answer(QMessageBox::Discard);
+        QVERIFY(w.close());
     }
 
     void zeroByteWarns()
