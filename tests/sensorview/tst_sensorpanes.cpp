@@ -8,7 +8,9 @@
 #include "testsupport.h"
 #include "timeline.h"
 
+#include <QContextMenuEvent>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QWheelEvent>
@@ -212,6 +214,42 @@ private slots:
             QTest::mouseClick(graph->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(190, 40));
             QCOMPARE(QPair(graph->anchorTime(), graph->cursorTime()), QPair(clicked, shiftClicked));
         }
+    }
+
+    // The list's menu offers the view's commands, enabled and checked as the
+    // view says ("+" checked, "-" disabled), and a visibility entry for
+    // each signal and channel label.
+    void listMenuOffersTheViewsCommands()
+    {
+        load(QStringLiteral("a;0;1;2\n"));
+        showAt(900, 300);
+        SignalList *list = view->signalList();
+        QString offered;
+        QTimer::singleShot(0, list, [&offered]() {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            const auto describe = [](QAction *action) {
+                return action->text().remove('&') + (action->isChecked() ? "+" : "") + (action->isEnabled() ? "" : "-");
+            };
+            QStringList entries;
+            for (QAction *action : menu->actions()) {
+                if (!action->menu()) {
+                    entries << (action->isSeparator() ? QStringLiteral("|") : describe(action));
+                    continue;
+                }
+                QStringList inner;
+                for (QAction *entry : action->menu()->actions())
+                    inner << (entry->isSeparator() ? QStringLiteral("|") : describe(entry));
+                entries << action->text().remove('&') + ": " + inner.join(' ');
+            }
+            offered = entries.join(", ");
+            menu->close();
+        });
+        // A right click lands on the viewport the lists lie in.
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), list->viewport()->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(list->viewport(), &event);
+        QCOMPARE(offered, QStringLiteral("a+, |, Format: Decimal+ Hex, Display: Linear Steps+ Blocks Events, |, "
+                                         "Channels: 0+ 1+, Rows: Merge- Split- | Distribute- Hide- | Edit Layout...-"));
     }
 
     // Data ending at 40 ms: 100 ms fill the width, from the next paint on.
