@@ -151,9 +151,6 @@ quint32 SignalData::signalId(Name name)
     return it.value();
 }
 
-// The edits (signaledits.cpp) number names anew by their text.
-template quint32 SignalData::signalId<QString>(QString);
-
 SignalSeries &SignalData::seriesOf(quint32 signal)
 {
     // Writing through a remembered place is only safe in a map this store
