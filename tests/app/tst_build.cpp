@@ -215,22 +215,6 @@ private slots:
         QVERIFY(!shown.contains("ran"));
     }
 
-    // A make that is nowhere to be found: the console says what to install
-    // and what was tried.
-    void makeNotFound()
-    {
-        // Nothing on the program search path, so no make can be found.
-        qputenv("PATH", QFile::encodeName(dir->filePath(QStringLiteral("empty-bin"))));
-        const QString source = makeProject("#VCE_Board_Definitions: B1");
-        newWindow(QStringLiteral("make")).loadSourceFile(source);
-        const QStringList shown = runAction("actionBuild", true);
-        QCOMPARE(shown.first(), QStringLiteral("dark red: 'make' not found !"));
-        QCOMPARE(shown.mid(shown.size() - 3),
-                 (QStringList{"blue: Command executed: make", "blue: Arguments: CARTRIX_BOARD=B1 all ",
-                              "blue: Working directory: " + QFileInfo(source).absolutePath()}));
-        QVERIFY(action(*window, "actionBuild")->isEnabled());
-    }
-
     void bundledExampleHearsStop()
     {
         const QString folder = TestSupport::copyExample(QStringLiteral("accel_tracker"), dir->filePath(QStringLiteral("accel")));

@@ -273,7 +273,8 @@ private slots:
             action(w, "actionSettings")->trigger();
             QVERIFY(shown);
         }
-        // The make tried shows in the console when none can be started.
+        // The make tried shows in the console when none can be started, with
+        // what it was given.
         QVERIFY(TestSupport::writeFile(root.filePath(QStringLiteral("demo.c")), "int x;\n"));
         w.loadSourceFile(root.filePath(QStringLiteral("demo.c")));
         const QByteArray path = qgetenv("PATH");
@@ -281,7 +282,10 @@ private slots:
         action(w, "actionBuild")->trigger();
         qputenv("PATH", path);
         QTRY_VERIFY(settled(w) && console(w)->toPlainText().contains("Command executed: "));
-        const QString make = console(w)->toPlainText().section("Command executed: ", 1).section('\n', 0, 0);
+        const QStringList lines = console(w)->toPlainText().split('\n');
+        const QString make = lines.value(lines.size() - 3).section("Command executed: ", 1);
+        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{"Arguments: CARTRIX_BOARD=<Default> all ",
+                                                           "Working directory: " + QDir(root.path()).absolutePath()}));
 
         const QFont font = editor(w)->font();
         const qreal space = QFontMetrics(font).horizontalAdvance(QLatin1Char(' '));
