@@ -273,17 +273,22 @@ private slots:
         QCOMPARE(value(0.0), 1.0);
     }
 
-    // An observer added twice is told twice, until removed twice.
+    // An observer added twice is told twice, until removed twice; each edit
+    // is told once.
     void observers()
     {
         CountingObserver once;
         CountingObserver twice;
         for (CountingObserver *observer : {&once, &twice, &twice})
             view->addObserver(observer);
-        view->appendText(QStringLiteral("a;0;1\na;1;2\n"));
+        view->appendText(QStringLiteral("a;0;1\na;1;2\na;2;3\n"));
         select(0, 1000);
+        const int before = once.calls;
         view->execute(Delete);
-        QVERIFY(once.calls > 0);
+        QCOMPARE(once.calls, before + 1);
+        select(0, 1000);
+        view->execute(Cut);
+        QCOMPARE(once.calls, before + 2);
         QCOMPARE(twice.calls, 2 * once.calls);
         view->removeObserver(&twice);
         view->execute(Undo);
