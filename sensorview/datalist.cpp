@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -37,7 +38,9 @@ QVariant ChannelListModel::data(const QModelIndex &, int) const
 
 QVariant ChannelListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Vertical || section < 0 || section >= shown)
+    // Between a change of the table and the model being told, the two may
+    // count rows apart for a moment: only rows both hold are answered.
+    if (orientation != Qt::Vertical || section < 0 || section >= std::min(shown, table.size()))
         return QAbstractTableModel::headerData(section, orientation, role);
     const ChannelState &row = table[section];
     switch (role) {
