@@ -3,12 +3,11 @@
 #include "mainwindow.h"
 #include "safefile.h"
 #include "settingsstore.h"
+#include "launchproblem.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
-#include <QTimer>
 
 namespace {
 
@@ -34,19 +33,6 @@ void answerOnTerminal(int argc, char *argv[])
     parser.process(terminal);
 }
 
-// What the launcher of the package could not do (packaging/), told once
-// the window is up; the programs the editor starts are not to tell it again.
-void tellLaunchProblem(QWidget *window)
-{
-    const QString problem = qEnvironmentVariable("VESTRA_LAUNCH_PROBLEM").trimmed();
-    qunsetenv("VESTRA_LAUNCH_PROBLEM");
-    if (problem.isEmpty())
-        return;
-    QTimer::singleShot(0, window, [window, problem]() {
-        QMessageBox::warning(window, QStringLiteral("VESTRA Code Editor"), problem);
-    });
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -64,7 +50,7 @@ int main(int argc, char *argv[])
         MainWindow window;
         window.show();
         splash.close();
-        tellLaunchProblem(&window);
+        tellLaunchProblem(&window, QStringLiteral("VESTRA Code Editor"));
         result = app.exec();
     }
     return result;

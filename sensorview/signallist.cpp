@@ -7,7 +7,6 @@
 #include "signaldata.h"
 #include "timeline.h"
 
-
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QStyle>

@@ -1,12 +1,11 @@
 #include "safefile.h"
 #include "stdinreader.h"
+#include "launchproblem.h"
 #include "version.h"
 #include "viewerwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,19 +60,6 @@ Options readOptions(int argc, char *argv[])
     return options;
 }
 
-// What the launcher of the package could not do (packaging/), told once
-// the window is up.
-void tellLaunchProblem(QWidget *window)
-{
-    const QString problem = qEnvironmentVariable("VESTRA_LAUNCH_PROBLEM").trimmed();
-    qunsetenv("VESTRA_LAUNCH_PROBLEM");
-    if (problem.isEmpty())
-        return;
-    QTimer::singleShot(0, window, [window, problem]() {
-        QMessageBox::warning(window, QStringLiteral("VESTRA Sensor Viewer"), problem);
-    });
-}
-
 } // namespace
 
 // vestra-sensor-viewer [--keep SECONDS] [FILE...] [-]
@@ -96,7 +82,7 @@ int main(int argc, char *argv[])
             window.openFile(arg);
     }
     window.show();
-    tellLaunchProblem(&window);
+    tellLaunchProblem(&window, QStringLiteral("VESTRA Sensor Viewer"));
     const int result = app.exec();
     // A reader waiting for room ends; one in a blocking read goes with the
     // process.
