@@ -1,5 +1,7 @@
 #include "viewerwindow.h"
 
+#include "viewerstatus.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,7 +26,6 @@ constexpr int InitialHeight = 650;
 constexpr double MostOfScreen = 0.9;
 // How often the status line counts anew.
 constexpr int StatusIntervalMs = 500;
-constexpr double BytesPerMegabyte = 1024.0 * 1024.0;
 }
 
 ViewerWindow::ViewerWindow(QWidget *parent)
@@ -152,32 +153,25 @@ void ViewerWindow::askKeepLast()
 QString ViewerWindow::statusText() const
 {
     const SensorViewHoldings held = holdings(sensorView);
-    QStringList parts{QStringLiteral("%1 records, %2 signals").arg(held.records).arg(sensorView->signalCount())};
-    const qint64 unreadable = liveInputCount(sensorView).unreadableLines + droppedLiveLines;
-    if (unreadable > 0)
-        parts << QStringLiteral("%1 lines could not be read").arg(unreadable);
-    parts << QStringLiteral("%1 records/s").arg(qRound64(recordsPerSecond))
-          << QStringLiteral("%1 MB").arg(held.bytes / BytesPerMegabyte, 0, 'f', 1);
-    if (followsLiveInput(sensorView))
-        parts << QStringLiteral("following");
-    else
-        parts << QStringLiteral("paused at %1 s").arg(sensorView->selectionEnd());
-    if (liveWindow(sensorView) > 0)
-        parts << QStringLiteral("keeping the last %1 s").arg(liveWindow(sensorView));
-    if (inputEnded)
-        parts << QStringLiteral("input ended");
-    return parts.join(QStringLiteral(" \u00b7 "));
+    ViewerStatus::Figures figures;
+    figures.records = held.records;
+    figures.signalCount = sensorView->signalCount();
+    figures.unreadableLines = liveInputCount(sensorView).unreadableLines + droppedLiveLines;
+    figures.recordsPerSecond = recordsPerSecond;
+    figures.bytes = held.bytes;
+    figures.following = followsLiveInput(sensorView);
+    figures.pausedAt = sensorView->selectionEnd();
+    figures.keepSeconds = liveWindow(sensorView);
+    figures.inputEnded = inputEnded;
+    return ViewerStatus::line(figures);
 }
 
 void ViewerWindow::updateStatus()
 {
     const qint64 elapsed = sinceCount.restart();
     const qint64 records = liveInputCount(sensorView).records;
-    // Clear starts the count again.
-    if (records < recordsCounted)
-        recordsCounted = 0;
     if (elapsed > 0)
-        recordsPerSecond = (records - recordsCounted) * 1000.0 / elapsed;
+        recordsPerSecond = ViewerStatus::perSecond(recordsCounted, records, elapsed);
     recordsCounted = records;
     status->setText(statusText());
 }
@@ -215,13 +209,8 @@ bool ViewerWindow::openFile(const QString &path)
 void ViewerWindow::showReadCounts()
 {
     const SensorViewReport report = lastFileReport(sensorView);
-    QString text = QStringLiteral("%1 records read; %2 signals")
-                       .arg(report.records)
-                       .arg(sensorView->signalCount());
-    if (report.unreadableLines > 0)
-        text += QStringLiteral("; %1 lines could not be read").arg(report.unreadableLines);
-    if (report.tooWideLines > 0)
-        text += QStringLiteral(" (%1 with more than %2 values)").arg(report.tooWideLines).arg(MostValuesPerRecord);
+    const QString text = ViewerStatus::readCounts(report.records, sensorView->signalCount(), report.unreadableLines,
+                                                  report.tooWideLines);
     statusBar()->showMessage(text);
 }
 
