@@ -6,6 +6,7 @@
 #include "resources.h"
 #include "settingsstore.h"
 #include "sourcefile.h"
+#include "textsearch.h"
 #include "settingsdialog.h"
 #include "vestracodeeditor.h"
 #include "vestrasyntaxhighlighter.h"
@@ -205,10 +206,8 @@ void MainWindow::executeCodeSearch()
     const QTextDocument::FindFlags flags = caseSensitiveCheckBox->isChecked()
                                                ? QTextDocument::FindCaseSensitively
                                                : QTextDocument::FindFlags();
-    if (ui->codeEditor->find(text, flags))
-        return;
-    ui->codeEditor->moveCursor(QTextCursor::Start);
-    ui->codeEditor->find(text, flags);
+    ui->codeEditor->setTextCursor(
+        TextSearch::findWrapping(*ui->codeEditor->document(), ui->codeEditor->textCursor(), text, flags));
 }
 
 void MainWindow::on_actionToggle_Comment_Section_triggered()
