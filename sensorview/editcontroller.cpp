@@ -1,178 +1,172 @@
 #include "editcontroller.h"
 
-#include "graphview.h"
 #include "signaldata.h"
 #include "signaltext.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QClipboard>
 #include <QTextStream>
 
 namespace {
+
 // What every edit that changed the records leaves behind.
-const EditEffect Edited{true, false, true};
-}
+const EditEffect Edited{true, false, true, false};
 
-EditController::EditController(SignalData &store, GraphView &graph, const QWidget &view)
-    : store(store)
-    , graph(graph)
-    , view(view)
+bool hasSelection(const ViewPlace &place)
 {
+    return !(place.anchor == place.cursor);
 }
 
-std::unique_ptr<ViewSnapshot> EditController::snapshot() const
+std::unique_ptr<ViewSnapshot> snapshotOf(const SignalData &store, const ViewPlace &place, bool modified)
 {
     auto state = std::make_unique<ViewSnapshot>();
     state->store = std::make_unique<SignalData>(store);
-    state->offset = graph.offset();
-    state->scale = graph.scale();
-    state->anchorTime = graph.anchorTime();
-    state->cursorTime = graph.cursorTime();
-    state->modified = view.isWindowModified();
+    state->place = place;
+    state->modified = modified;
     return state;
 }
 
-EditEffect EditController::restoreSnapshot(const ViewSnapshot &state)
+} // namespace
+
+EditController::EditController(SignalData &store, std::function<bool()> isModified)
+    : store(store)
+    , isModified(std::move(isModified))
+{
+}
+
+void EditController::record(const ViewPlace &place)
+{
+    steps.record(snapshotOf(store, place, isModified()));
+}
+
+EditEffect EditController::restore(const ViewSnapshot &state, ViewPlace &place)
 {
     if (state.store)
         store.restore(*state.store);
-    graph.setScale(state.scale);
-    graph.setOffset(state.offset);
-    graph.setAnchorTime(state.anchorTime);
-    graph.setCursorTime(state.cursorTime);
-    return {true, false, state.modified};
+    place = state.place;
+    return {true, false, state.modified, true};
 }
 
-bool EditController::hasSelection() const
-{
-    return !(graph.anchorTime() == graph.cursorTime());
-}
-
-EditEffect EditController::undo()
+EditEffect EditController::undo(ViewPlace &place)
 {
     if (!steps.canUndo())
         return {};
-    return restoreSnapshot(*steps.takeUndo(snapshot()));
+    return restore(*steps.takeUndo(snapshotOf(store, place, isModified())), place);
 }
 
-EditEffect EditController::redo()
+EditEffect EditController::redo(ViewPlace &place)
 {
     if (!steps.canRedo())
         return {};
-    return restoreSnapshot(*steps.takeRedo(snapshot()));
+    return restore(*steps.takeRedo(snapshotOf(store, place, isModified())), place);
 }
 
-void EditController::removeSelectedRecords()
+// The gap closes, and the cursor goes to the sample nearest where the
+// selection began.
+void EditController::removeSelectedRecords(ViewPlace &place)
 {
-    if (graph.anchorTime() > graph.cursorTime())
-        graph.placeSelection(graph.cursorTime(), graph.anchorTime());
-    const double start = graph.anchorTime();
-    store.deleteRange(graph.anchorTime(), graph.cursorTime());
-    const double at = store.nearestTime(store.all(), start);
-    graph.placeSelection(at, graph.cursorTime());
-    graph.setCursorTime(at);
+    if (place.anchor > place.cursor)
+        std::swap(place.anchor, place.cursor);
+    store.deleteRange(place.anchor, place.cursor);
+    place.anchor = place.cursor = store.nearestTime(store.all(), place.anchor);
 }
 
-void EditController::insertAtCursor(const SignalData &pasted)
+void EditController::insertAtCursor(const SignalData &pasted, ViewPlace &place)
 {
     // With nothing selected the cursor stands on a sample: "deleting" the
     // empty selection would take that reading away.
-    if (hasSelection())
-        removeSelectedRecords();
-    const double cursor = graph.cursorTime();
-    store.insertAt(cursor, pasted);
-    const double at = store.nearestTime(store.all(), cursor + pasted.lastTime(pasted.all()));
-    graph.placeSelection(at, graph.cursorTime());
-    graph.setCursorTime(at);
+    if (hasSelection(place))
+        removeSelectedRecords(place);
+    store.insertAt(place.cursor, pasted);
+    place.anchor = place.cursor = store.nearestTime(store.all(), place.cursor + pasted.lastTime(pasted.all()));
 }
 
-EditEffect EditController::crop()
+EditEffect EditController::crop(ViewPlace &place)
 {
-    steps.record(snapshot());
-    if (!hasSelection()) {
+    record(place);
+    if (!hasSelection(place)) {
         steps.commit(false);
         return {};
     }
-    const double lo = std::min(graph.anchorTime(), graph.cursorTime());
-    const double hi = std::max(graph.anchorTime(), graph.cursorTime());
+    const double lo = std::min(place.anchor, place.cursor);
+    const double hi = std::max(place.anchor, place.cursor);
     store.crop(lo, hi);
-    graph.placeSelection(0, graph.cursorTime());
-    graph.setCursorTime(hi - lo);
+    place.anchor = 0;
+    place.cursor = hi - lo;
     steps.commit(true);
     return Edited;
 }
 
-EditEffect EditController::shiftToZero()
+EditEffect EditController::shiftToZero(ViewPlace &place)
 {
-    steps.record(snapshot());
+    record(place);
     const double first = store.firstTime(store.all());
     if (store.all().isEmpty() || first == 0) {
         steps.commit(false);
         return {};
     }
     store.shiftToZero();
-    graph.placeSelection(graph.anchorTime() - first, graph.cursorTime());
-    graph.setCursorTime(graph.cursorTime() - first);
+    place.anchor -= first;
+    place.cursor -= first;
     steps.commit(true);
     return Edited;
 }
 
-void EditController::copy() const
+void EditController::copy(const ViewPlace &place) const
 {
     QString text;
     QTextStream stream(&text);
-    writeRange(stream, store, graph.anchorTime(), graph.cursorTime());
+    writeRange(stream, store, place.anchor, place.cursor);
     stream.flush();
-    QApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
 
-EditEffect EditController::paste()
+EditEffect EditController::paste(ViewPlace &place)
 {
     SignalData pasted;
-    parseText(pasted, QApplication::clipboard()->text(QClipboard::Clipboard));
-    return insert(pasted);
+    parseText(pasted, QGuiApplication::clipboard()->text(QClipboard::Clipboard));
+    return insert(pasted, place);
 }
 
-EditEffect EditController::insert(const SignalData &records)
+EditEffect EditController::insert(const SignalData &records, ViewPlace &place)
 {
-    steps.record(snapshot());
-    insertAtCursor(records);
+    record(place);
+    insertAtCursor(records, place);
     steps.commit(true);
     EditEffect effect = Edited;
     effect.showSelection = true;
     return effect;
 }
 
-EditEffect EditController::cut()
+EditEffect EditController::cut(ViewPlace &place)
 {
     // Recorded like every other edit, so that nothing is beyond Undo.
-    steps.record(snapshot());
-    copy();
-    removeSelectedRecords();
+    record(place);
+    copy(place);
+    removeSelectedRecords(place);
     steps.commit(true);
     return Edited;
 }
 
-EditEffect EditController::deleteSelection()
+EditEffect EditController::deleteSelection(ViewPlace &place)
 {
-    steps.record(snapshot());
-    removeSelectedRecords();
+    record(place);
+    removeSelectedRecords(place);
     steps.commit(true);
     return Edited;
 }
 
-EditEffect EditController::clear()
+EditEffect EditController::clear(ViewPlace &place)
 {
     store.clear();
-    graph.placeSelection(0, graph.cursorTime());
-    graph.setCursorTime(0);
+    place.anchor = place.cursor = 0;
     steps.clear();
-    return {true, true, false};
+    return {true, true, false, false};
 }
 
-EditEffect EditController::removeSignal(const QString &name)
+EditEffect EditController::removeSignal(const QString &name, ViewPlace &place)
 {
-    steps.record(snapshot());
+    record(place);
     store.removeSignal(name);
     steps.commit(true);
     return Edited;

@@ -4,10 +4,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
-class GraphView;
-class QWidget;
 class SignalData;
 
 // What an edit changed, for the view to bring its parts in step with it,
@@ -21,48 +20,50 @@ struct EditEffect
     bool showSelection = false;
     // The view's modified mark becomes this; unchanged when empty.
     std::optional<bool> modified;
+    // The zoom changed too (undo and redo bring it back).
+    bool zoom = false;
 };
 
 // The view's edits: each one undoable step that the history records, and
-// undo and redo through that history, which no one else touches. Each
-// returns what it changed; the view applies it, and tells its observers.
+// undo and redo through that history, which no one else touches. Each works
+// on the store and on where the user stands, and returns what it changed;
+// the view shows the place, applies the effect and tells its observers.
 class EditController
 {
 public:
-    // `view` is asked whether it holds unsaved changes, for the history.
-    EditController(SignalData &store, GraphView &graph, const QWidget &view);
+    // `isModified` tells whether the view holds unsaved changes, for the
+    // history.
+    EditController(SignalData &store, std::function<bool()> isModified);
 
     bool canUndo() const { return steps.canUndo(); }
     bool canRedo() const { return steps.canRedo(); }
-    EditEffect undo();
-    EditEffect redo();
+    EditEffect undo(ViewPlace &place);
+    EditEffect redo(ViewPlace &place);
     void clearHistory() { steps.clear(); }
 
     // One step each.
-    EditEffect cut();
-    EditEffect paste();
-    EditEffect deleteSelection();
-    EditEffect crop();
-    EditEffect shiftToZero();
+    EditEffect cut(ViewPlace &place);
+    EditEffect paste(ViewPlace &place);
+    EditEffect deleteSelection(ViewPlace &place);
+    EditEffect crop(ViewPlace &place);
+    EditEffect shiftToZero(ViewPlace &place);
     // Inserts the records at the cursor, as a paste does.
-    EditEffect insert(const SignalData &records);
+    EditEffect insert(const SignalData &records, ViewPlace &place);
     // The records of one signal; its rows are the view's to remove.
-    EditEffect removeSignal(const QString &name);
+    EditEffect removeSignal(const QString &name, ViewPlace &place);
 
     // Puts the selected records on the clipboard; no edit.
-    void copy() const;
+    void copy(const ViewPlace &place) const;
     // Empties the data and the history; no step.
-    EditEffect clear();
+    EditEffect clear(ViewPlace &place);
 
 private:
-    std::unique_ptr<ViewSnapshot> snapshot() const;
-    EditEffect restoreSnapshot(const ViewSnapshot &state);
-    bool hasSelection() const;
-    void removeSelectedRecords();
-    void insertAtCursor(const SignalData &pasted);
+    void record(const ViewPlace &place);
+    EditEffect restore(const ViewSnapshot &state, ViewPlace &place);
+    void removeSelectedRecords(ViewPlace &place);
+    void insertAtCursor(const SignalData &pasted, ViewPlace &place);
 
     SignalData &store;
-    GraphView &graph;
-    const QWidget &view;
+    std::function<bool()> isModified;
     EditHistory steps;
 };

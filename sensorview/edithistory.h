@@ -5,15 +5,22 @@
 #include <memory>
 #include <vector>
 
-// One undo or redo entry: the data, the zoom, the selection and the
-// modified flag as they were.
+// Where the user stands in the records: the selection's ends (the anchor
+// stays, the cursor moves) and the zoom, as an edit reads and leaves them.
+struct ViewPlace
+{
+    double anchor = 0.0;
+    double cursor = 0.0;
+    double offset = 0.0;
+    double scale = 1.0;
+};
+
+// One undo or redo entry: the data, the place and the modified flag as they
+// were.
 struct ViewSnapshot
 {
     std::unique_ptr<SignalData> store;
-    double offset = 0.0;
-    double scale = 1.0;
-    double anchorTime = 0.0;
-    double cursorTime = 0.0;
+    ViewPlace place;
     bool modified = false;
 };
 

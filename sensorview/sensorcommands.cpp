@@ -78,10 +78,10 @@ bool styleChecked(Target &target, int command)
 }
 
 // An edit command: runs the edit, then lets the view apply what it changed.
-template<EditEffect (EditController::*edit)()>
+template<EditEffect (EditController::*change)(ViewPlace &)>
 void runEdit(Target &target, int)
 {
-    target.apply((target.edits->*edit)());
+    target.edit([](EditController &edits, ViewPlace &place) { return (edits.*change)(place); });
 }
 
 } // namespace
@@ -104,8 +104,10 @@ const SensorCommands::Row SensorCommands::table[] = {
     {Redo, runEdit<&EditController::redo>, [](Target &target) { return target.edits->canRedo(); }, nullptr},
     {Cut, runEdit<&EditController::cut>, selectionToCopy, nullptr},
     {Copy, [](Target &target, int) {
-         target.edits->copy();
-         target.apply({});
+         target.edit([](EditController &edits, ViewPlace &place) {
+             edits.copy(place);
+             return EditEffect{};
+         });
      }, selectionToCopy, nullptr},
     {Paste, runEdit<&EditController::paste>,
      [](Target &) {

@@ -8,6 +8,7 @@ class GraphView;
 class SignalData;
 class SignalList;
 struct EditEffect;
+struct ViewPlace;
 
 // What the commands act on: the view's parts, and the few things only the
 // view itself does.
@@ -18,8 +19,10 @@ struct CommandTarget
     SignalList *list = nullptr;
     ChannelRows *rows = nullptr;
     EditController *edits = nullptr;
-    // Brings the parts in step with an edit and tells the observers.
-    std::function<void(const EditEffect &)> apply;
+    // Runs an edit where the user stands; the view shows where it leaves
+    // them, brings its parts in step and tells the observers.
+    using Edit = std::function<EditEffect(EditController &, ViewPlace &)>;
+    std::function<void(const Edit &)> edit;
     // The rows' display changed: repaint and tell the observers.
     std::function<void()> rowsChanged;
     std::function<void()> resetColumns;

@@ -102,7 +102,7 @@ bool SensorViewX::loadFile(const QString &fileName, int mode)
         if (!readFile(fileName, inserted))
             return false;
         // Only now: a file that fails must leave the history as it was.
-        apply(edits->insert(inserted));
+        edit([&inserted](EditController &edits, ViewPlace &place) { return edits.insert(inserted, place); });
         return true;
     }
     // Read beside the store, so that a failure leaves it untouched.

@@ -42,13 +42,13 @@ SensorViewX::SensorViewX(SignalData *store)
     listPane->setMenuCommands(SensorAction::listMenuCommands(this, listPane));
     channelRows = std::make_unique<ChannelRows>(channels, *listPane);
     graphPane = new GraphView(listPane, store, channels);
-    edits = std::make_unique<EditController>(*store, *graphPane, *this);
+    edits = std::make_unique<EditController>(*store, [this]() { return isWindowModified(); });
     commandTarget.store = store;
     commandTarget.graph = graphPane;
     commandTarget.list = listPane;
     commandTarget.rows = channelRows.get();
     commandTarget.edits = edits.get();
-    commandTarget.apply = [this](const EditEffect &effect) { apply(effect); };
+    commandTarget.edit = [this](const CommandTarget::Edit &change) { edit(change); };
     commandTarget.rowsChanged = [this]() { rowsChanged(); };
     commandTarget.resetColumns = [this]() { resetColumns(); };
     commandTarget.setFollowing = [this](bool follow) { setFollowing(follow); };
@@ -162,7 +162,20 @@ bool SensorViewX::hasSelection() const
 void SensorViewX::removeSignal(const QString &name)
 {
     listPane->removeSignalRows(name);
-    apply(edits->removeSignal(name));
+    edit([&name](EditController &edits, ViewPlace &place) { return edits.removeSignal(name, place); });
+}
+
+void SensorViewX::edit(const CommandTarget::Edit &change)
+{
+    ViewPlace place{graphPane->anchorTime(), graphPane->cursorTime(), graphPane->offset(), graphPane->scale()};
+    const EditEffect effect = change(*edits, place);
+    if (effect.zoom) {
+        graphPane->setScale(place.scale);
+        graphPane->setOffset(place.offset);
+    }
+    graphPane->setAnchorTime(place.anchor);
+    graphPane->setCursorTime(place.cursor);
+    apply(effect);
 }
 
 void SensorViewX::apply(const EditEffect &effect)
@@ -183,7 +196,7 @@ void SensorViewX::clearAll()
 {
     listPane->clearRows();
     forgetLiveInput();
-    apply(edits->clear());
+    edit([](EditController &edits, ViewPlace &place) { return edits.clear(place); });
 }
 
 // Row commands change what the graph draws and what observers show.

@@ -111,6 +111,9 @@ private:
     void growColumnsToFit();
     void syncRows();
     void rowsChanged();
+    // Runs an edit where the user stands, shows where it leaves them, and
+    // brings the parts in step with what it changed.
+    void edit(const CommandTarget::Edit &change);
     // Brings the parts in step with what an edit changed, and tells the
     // observers, once.
     void apply(const EditEffect &effect);
