@@ -339,15 +339,30 @@ void GraphView::applyPendingView()
         followEnd = false;
         followTime = std::numeric_limits<double>::quiet_NaN();
     }
+    showLiveEnd();
+}
+
+// Records arrive between the moves live input makes; a paint without this
+// would show them running past the right edge.
+void GraphView::showLiveEnd()
+{
+    if (!std::isfinite(liveEnd))
+        return;
+    updateScrollRange();
+    const TimeAxis shown = ruler->axis().following(liveEnd, followSpan, viewport()->width(), ComfortMargin);
+    if (shown.scale != scale())
+        setScale(shown.scale);
+    setOffset(shown.offset);
 }
 
 void GraphView::followLiveEnd(double time)
 {
     followEnd = true;
     followTime = time;
+    liveEnd = time;
     setAnchorTime(time);
     setCursorTime(time);
-    ensureTimeVisible(time);
+    showLiveEnd();
 }
 
 void GraphView::paintEvent(QPaintEvent *event)

@@ -50,6 +50,12 @@ public:
     // Live input: selection and view go to `time`, where the stream stands,
     // now and at the next paint.
     void followLiveEnd(double time);
+    // While the view follows live input, every paint keeps `time`, the
+    // newest record, in sight; NaN when it does not follow.
+    void setLiveEnd(double time) { liveEnd = time; }
+    // The span followed live input shows across the viewport, in ms; 0
+    // keeps the zoom the user chose.
+    void setFollowSpan(double span) { followSpan = span; }
     // Shows the channels' values at `time` in the list pane.
     // The list's values at `time`, in the rows from `firstRow` on.
     void refreshValuesFor(double time, int firstRow = 0);
@@ -112,6 +118,8 @@ private:
     double followTime = std::numeric_limits<double>::quiet_NaN();
     bool hoverActive = false;
     bool menuShowing = false;
+    double liveEnd = std::numeric_limits<double>::quiet_NaN();
+    double followSpan = 0.0;
 
     struct Band
     {
@@ -126,6 +134,7 @@ private:
     void paintSeparators(QPainter &painter, const QList<Band> &bands);
     void paintSelection(QPainter &painter);
     void applyPendingView();
+    void showLiveEnd();
     void repaintStrip(int x1, int x2, int margin);
     void moveDrag(double x);
     Envelope &envelopeFor(const QString &name, int channel);

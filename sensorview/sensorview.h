@@ -151,9 +151,16 @@ struct LiveInputCount
     qint64 records = 0;
     qint64 unreadableLines = 0;
     qint64 tooWideLines = 0;
+    // Records the memory budget dropped, oldest first.
+    qint64 droppedForMemory = 0;
 };
 LiveInputCount liveInputCount(const SensorView *view);
 double liveWindow(const SensorView *view);
+// Live input beyond `bytes` of records drops the oldest, in batches and
+// without an undo step; 0 sets no bound. Records that came from files are
+// never dropped while no live input came.
+void setLiveMemoryBudget(SensorView *view, qint64 bytes);
+qint64 liveMemoryBudget(const SensorView *view);
 bool followsLiveInput(const SensorView *view);
 
 // What a view holds: its records and the bytes its store takes.

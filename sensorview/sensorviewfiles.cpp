@@ -10,8 +10,10 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 // The view's files and its live input.
 
@@ -21,6 +23,9 @@ constexpr qint64 RefreshIntervalMs = 100;
 // A live window lets its oldest records run this part of its length past
 // it before it drops them: a drop goes over the whole store.
 constexpr double LiveWindowSlackPart = 1.0 / 8;
+// Past the memory budget, live input drops its oldest records until what
+// stays takes this part of the budget, so that drops come in batches.
+constexpr double BudgetKeptPart = 7.0 / 8;
 } // namespace
 
 namespace {
@@ -185,6 +190,10 @@ void SensorViewX::appendText(const QString &text)
     liveCount += parseLiveText(*ownStore, text, liveAnchor);
     syncRows();
     dropOutsideLiveWindow(liveWindowMs * LiveWindowSlackPart);
+    keepWithinMemoryBudget();
+    const double newest = liveAnchor.comparesTimes() ? liveAnchor.time() : ownStore->lastTime(ownStore->all());
+    if (following)
+        graphPane->setLiveEnd(newest);
     if (sinceRefresh.isValid() && sinceRefresh.elapsed() <= RefreshIntervalMs)
         return;
     setWindowModified(true);
@@ -206,13 +215,16 @@ void SensorViewX::appendText(const QString &text)
 void SensorViewX::setFollowing(bool follow)
 {
     following = follow;
-    if (!follow)
+    if (!follow) {
         graphPane->setFollowEnd(false);
+        graphPane->setLiveEnd(std::numeric_limits<double>::quiet_NaN());
+    }
 }
 
 void SensorViewX::setLiveWindowSeconds(double seconds)
 {
     liveWindowMs = seconds > 0 && std::isfinite(seconds) ? seconds * MillisecondsPerSecond : 0.0;
+    graphPane->setFollowSpan(liveWindowMs);
     dropOutsideLiveWindow(0.0);
     notifyObservers();
 }
@@ -226,11 +238,39 @@ void SensorViewX::dropOutsideLiveWindow(double slackMs)
     // Where live input stands, not the largest time held: one wild time
     // must not push everything else out of the window.
     const double newest = liveAnchor.isEmpty() ? ownStore->lastTime(ownStore->all()) : liveAnchor.time();
-    if (!(ownStore->firstTime(ownStore->all()) < newest - liveWindowMs - slackMs))
+    double keepFrom = newest - liveWindowMs;
+    // Paused, the user looks at something: what is in view and selected
+    // stays until the view follows again.
+    if (!following)
+        keepFrom = std::min({keepFrom, graphPane->timeAt(0), graphPane->anchorTime(), graphPane->cursorTime()});
+    if (!(ownStore->firstTime(ownStore->all()) < keepFrom - slackMs))
         return;
-    ownStore->dropBefore(newest - liveWindowMs);
+    ownStore->dropBefore(keepFrom);
+    showDropped();
+}
+
+void SensorViewX::showDropped()
+{
     graphPane->relayout();
     graphPane->viewport()->update();
+}
+
+void SensorViewX::setMemoryBudget(qint64 bytes)
+{
+    memoryBudget = std::max<qint64>(0, bytes);
+    keepWithinMemoryBudget();
+    notifyObservers();
+}
+
+// Only live input is bounded: what the user opened stays whole.
+void SensorViewX::keepWithinMemoryBudget()
+{
+    if (memoryBudget <= 0 || liveCount.records == 0 || ownStore->memoryBytes() <= memoryBudget)
+        return;
+    const int before = ownStore->recordCount();
+    ownStore->dropBefore(ownStore->timeKeepingWithin(qint64(memoryBudget * BudgetKeptPart)));
+    droppedForMemory += before - ownStore->recordCount();
+    showDropped();
 }
 
 // The operations beside the interface work on the views the factory
@@ -253,6 +293,18 @@ bool replaceWithFile(SensorView *view, const QString &fileName)
     return own && own->replaceWithFile(fileName);
 }
 
+void setLiveMemoryBudget(SensorView *view, qint64 bytes)
+{
+    if (SensorViewX *own = made(view))
+        own->setMemoryBudget(bytes);
+}
+
+qint64 liveMemoryBudget(const SensorView *view)
+{
+    const SensorViewX *own = made(view);
+    return own ? own->memoryBudgetBytes() : 0;
+}
+
 void setLiveWindow(SensorView *view, double seconds)
 {
     if (SensorViewX *own = made(view))
@@ -269,6 +321,8 @@ void SensorViewX::forgetLiveInput()
 {
     liveAnchor.clear();
     liveCount = ParseCount();
+    droppedForMemory = 0;
+    graphPane->setLiveEnd(std::numeric_limits<double>::quiet_NaN());
 }
 
 LiveInputCount liveInputCount(const SensorView *view)
@@ -277,7 +331,7 @@ LiveInputCount liveInputCount(const SensorView *view)
     if (!own)
         return {};
     const ParseCount &count = own->liveInputCount();
-    return {count.records, count.unreadable, count.tooWide};
+    return {count.records, count.unreadable, count.tooWide, own->recordsDroppedForMemory()};
 }
 
 bool followsLiveInput(const SensorView *view)

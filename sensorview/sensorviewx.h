@@ -65,6 +65,9 @@ public:
     const SensorViewReport &fileReport() const { return report; }
     bool replaceWithFile(const QString &fileName);
     void setLiveWindowSeconds(double seconds);
+    void setMemoryBudget(qint64 bytes);
+    qint64 memoryBudgetBytes() const { return memoryBudget; }
+    qint64 recordsDroppedForMemory() const { return droppedForMemory; }
     double liveWindowSeconds() const { return liveWindowMs / 1000.0; }
     bool isFollowing() const { return following; }
     const ParseCount &liveInputCount() const { return liveCount; }
@@ -101,6 +104,9 @@ private:
     SensorViewReport report;
     bool following = true;
     double liveWindowMs = 0.0;
+    // Live input past it drops its oldest records; 0 sets no bound.
+    qint64 memoryBudget = 0;
+    qint64 droppedForMemory = 0;
     LiveAnchor liveAnchor;
     ParseCount liveCount;
 
@@ -108,6 +114,8 @@ private:
     void showLoaded(const SignalData &loaded);
     void resetColumns();
     void dropOutsideLiveWindow(double slackMs);
+    void keepWithinMemoryBudget();
+    void showDropped();
     void growColumnsToFit();
     void syncRows();
     void rowsChanged();

@@ -44,3 +44,20 @@ TimeAxis TimeAxis::fitted(double a, double b, double shortest, double end, doubl
     }
     return axis;
 }
+
+TimeAxis TimeAxis::following(double newest, double span, int width, int margin) const
+{
+    TimeAxis axis = *this;
+    if (!std::isfinite(newest) || width <= 0)
+        return axis;
+    const int last = width - 1;
+    if (span > 0) {
+        axis.scale = boundedScale(width / span);
+        axis.offset = newest * axis.scale - last;
+        return axis;
+    }
+    const double x = exactX(newest);
+    if (x < 0 || x > last)
+        axis.offset = newest * scale - std::max(0, last - margin);
+    return axis;
+}

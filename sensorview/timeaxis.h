@@ -42,4 +42,9 @@ struct TimeAxis
     // longer than `shortest`, else everything from 0 to `end` (at least
     // `shortestEnd`) from the start.
     static TimeAxis fitted(double a, double b, double shortest, double end, double shortestEnd, int width);
+    // Following live input: with a window of `span` ms, those ms across
+    // `width` pixels with `newest` on the last one; without a window (a
+    // span of 0), this axis scrolled just enough that `newest` shows, at
+    // `margin` pixels from the right edge when it has to move.
+    TimeAxis following(double newest, double span, int width, int margin) const;
 };

@@ -9,12 +9,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 
 namespace {
 struct Options
 {
     double keepSeconds = 0.0;
+    // Megabytes live input may take; negative: a quarter of the memory.
+    qint64 maxMemoryMB = -1;
     QStringList files;
 };
 
@@ -32,6 +35,12 @@ Options readOptions(int argc, char *argv[])
                                   QStringLiteral("Keep only the records of the last SECONDS seconds."),
                                   QStringLiteral("SECONDS"));
     parser.addOption(keep);
+    const QCommandLineOption maxMemory(QStringLiteral("max-memory"),
+                                       QStringLiteral("Let live input take at most MB megabytes, dropping the oldest "
+                                                      "records past them (0: no limit; default: a quarter of the "
+                                                      "memory)."),
+                                       QStringLiteral("MB"));
+    parser.addOption(maxMemory);
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Recordings to open; - reads records live from standard input."),
                                  QStringLiteral("[FILE...] [-]"));
@@ -39,13 +48,22 @@ Options readOptions(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     bool seconds = true;
+    bool megabytes = true;
     Options options;
-    if (parser.parse(arguments) && parser.isSet(keep))
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.isSet(keep))
         options.keepSeconds = parser.value(keep).toDouble(&seconds);
-    if (!parser.errorText().isEmpty() || !seconds || !(options.keepSeconds >= 0)) {
-        const QString error = parser.errorText().isEmpty()
-                                  ? QStringLiteral("--keep needs a number of seconds, not '%1'.").arg(parser.value(keep))
-                                  : parser.errorText();
+    if (parsed && parser.isSet(maxMemory))
+        options.maxMemoryMB = parser.value(maxMemory).toLongLong(&megabytes);
+    seconds = seconds && options.keepSeconds >= 0;
+    megabytes = megabytes && (options.maxMemoryMB >= 0 || !parser.isSet(maxMemory))
+                && options.maxMemoryMB <= std::numeric_limits<qint64>::max() / (1024 * 1024);
+    if (!parser.errorText().isEmpty() || !seconds || !megabytes) {
+        QString error = parser.errorText();
+        if (error.isEmpty() && !seconds)
+            error = QStringLiteral("--keep needs a number of seconds, not '%1'.").arg(parser.value(keep));
+        else if (error.isEmpty())
+            error = QStringLiteral("--max-memory needs a number of megabytes, not '%1'.").arg(parser.value(maxMemory));
         std::fprintf(stderr, "%s\n", qPrintable(error));
         std::exit(1);
     }
@@ -62,7 +80,7 @@ Options readOptions(int argc, char *argv[])
 
 } // namespace
 
-// vestra-sensor-viewer [--keep SECONDS] [FILE...] [-]
+// vestra-sensor-viewer [--keep SECONDS] [--max-memory MB] [FILE...] [-]
 // Files named load at start; "-" plots records read live from standard
 // input, for example: ./sensor_demo.exe | vestra-sensor-viewer -
 int main(int argc, char *argv[])
@@ -72,12 +90,16 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     ViewerWindow window;
     window.keepLast(options.keepSeconds);
+    if (options.maxMemoryMB >= 0)
+        window.setMemoryBudget(options.maxMemoryMB * 1024 * 1024);
     StdinReader reader;
     LiveFeed feed(reader, [&window](const QString &lines, int unreadable) { window.appendLive(lines, unreadable); });
     QObject::connect(&feed, &LiveFeed::inputEnded, &window, &ViewerWindow::liveInputEnded);
     for (const QString &arg : options.files) {
-        if (arg == QLatin1String("-"))
+        if (arg == QLatin1String("-")) {
+            window.beginLiveInput();
             reader.start();
+        }
         else
             window.openFile(arg);
     }

@@ -4,23 +4,57 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 namespace ViewerStatus {
 
 namespace {
 constexpr double BytesPerMegabyte = 1024.0 * 1024.0;
+constexpr double BytesPerGigabyte = 1024.0 * BytesPerMegabyte;
 const QString Separator = QStringLiteral(" \u00b7 ");
+
+// Three digits at most, fewer decimals as the number grows.
+QString threeDigits(double value)
+{
+    return QString::number(value, 'f', value < 9.995 ? 2 : value < 99.95 ? 1 : 0);
+}
+}
+
+QString rate(double recordsPerSecond)
+{
+    if (!std::isfinite(recordsPerSecond))
+        recordsPerSecond = 0;
+    if (recordsPerSecond < 999.5)
+        return QStringLiteral("%1 records/s").arg(qRound64(recordsPerSecond));
+    if (recordsPerSecond < 999500)
+        return QStringLiteral("%1 k records/s").arg(threeDigits(recordsPerSecond / 1e3));
+    return QStringLiteral("%1 M records/s").arg(threeDigits(recordsPerSecond / 1e6));
+}
+
+QString size(qint64 bytes)
+{
+    if (bytes < BytesPerGigabyte)
+        return QStringLiteral("%1 MB").arg(bytes / BytesPerMegabyte, 0, 'f', 1);
+    return QStringLiteral("%1 GB").arg(QString::number(bytes / BytesPerGigabyte, 'g', 3));
 }
 
 QString line(const Figures &figures)
 {
+    if (!figures.live && figures.records == 0)
+        return QStringLiteral("Open a recording with File > Open, or pipe a program's output into "
+                              "\"vestra-sensor-viewer -\"");
     QStringList parts{QStringLiteral("%1 records, %2 signals").arg(figures.records).arg(figures.signalCount)};
     if (figures.unreadableLines > 0)
         parts << QStringLiteral("%1 lines could not be read").arg(figures.unreadableLines);
-    parts << QStringLiteral("%1 records/s").arg(qRound64(figures.recordsPerSecond))
-          << QStringLiteral("%1 MB").arg(figures.bytes / BytesPerMegabyte, 0, 'f', 1);
-    parts << (figures.following ? QStringLiteral("following") : QStringLiteral("paused at %1 s").arg(figures.pausedAt));
+    if (figures.live)
+        parts << rate(figures.recordsPerSecond);
+    parts << size(figures.bytes);
+    if (figures.live)
+        parts << (figures.following ? QStringLiteral("following") : QStringLiteral("paused at %1 s").arg(figures.pausedAt));
     if (figures.keepSeconds > 0)
         parts << QStringLiteral("keeping the last %1 s").arg(figures.keepSeconds);
+    if (figures.dropping)
+        parts << QStringLiteral("dropping the oldest: memory budget %1").arg(size(figures.budgetBytes));
     if (figures.inputEnded)
         parts << QStringLiteral("input ended");
     return parts.join(Separator);

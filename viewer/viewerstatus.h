@@ -14,15 +14,27 @@ struct Figures
     qint64 unreadableLines = 0;
     double recordsPerSecond = 0.0;
     qint64 bytes = 0;
+    // Whether the recording comes live: a file shows no rate and no pause.
+    bool live = false;
     bool following = true;
     // Where the view stands when it does not follow, in seconds.
     double pausedAt = 0.0;
     // The live window in seconds; 0 keeps everything.
     double keepSeconds = 0.0;
     bool inputEnded = false;
+    // The bytes live input may take, and whether it had to drop records
+    // to stay within them.
+    qint64 budgetBytes = 0;
+    bool dropping = false;
 };
 
 QString line(const Figures &figures);
+
+// A rate as a person reads it: 950 records/s, 12.3 k records/s, 1.66 M
+// records/s.
+QString rate(double recordsPerSecond);
+// A size in MB, or in GB from a GB on, with three digits at most.
+QString size(qint64 bytes);
 
 // What a file that was opened held: its records and signals, and the
 // lines that could not be read (of those, the ones with too many values).

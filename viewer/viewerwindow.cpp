@@ -1,5 +1,6 @@
 #include "viewerwindow.h"
 
+#include "physicalmemory.h"
 #include "viewerstatus.h"
 
 #include <QAction>
@@ -26,6 +27,9 @@ constexpr int InitialHeight = 650;
 constexpr double MostOfScreen = 0.9;
 // How often the status line counts anew.
 constexpr int StatusIntervalMs = 500;
+constexpr qint64 BytesPerMegabyte = 1024 * 1024;
+// Of the machine's memory, what live input may take unless told otherwise.
+constexpr int MemoryShare = 4;
 }
 
 ViewerWindow::ViewerWindow(QWidget *parent)
@@ -45,6 +49,7 @@ ViewerWindow::ViewerWindow(QWidget *parent)
     if (const QScreen *display = screen())
         size = size.boundedTo(display->availableGeometry().size() * MostOfScreen);
     resize(size);
+    setMemoryBudget(physicalMemoryBytes() / MemoryShare);
     viewChanged(sensorView);
 }
 
@@ -103,6 +108,7 @@ void ViewerWindow::buildMenus()
     viewMenu->addSeparator();
     viewMenu->addAction(QStringLiteral("&Keep Last..."), this, &ViewerWindow::askKeepLast);
     viewMenu->addAction(QStringLiteral("Keep &Everything"), this, [this]() { keepLast(0); });
+    viewMenu->addAction(QStringLiteral("&Memory Budget..."), this, &ViewerWindow::askMemoryBudget);
     for (QMenu *menu : {edit, viewMenu})
         connect(menu, &QMenu::aboutToShow, this, &ViewerWindow::refreshActions);
 
@@ -126,7 +132,8 @@ void ViewerWindow::refreshActions()
 void ViewerWindow::viewChanged(SensorView *)
 {
     refreshActions();
-    const QString name = fileName.isEmpty() ? QStringLiteral("untitled") : QFileInfo(fileName).fileName();
+    const QString unnamed = live ? QStringLiteral("standard input") : QStringLiteral("untitled");
+    const QString name = fileName.isEmpty() ? unnamed : QFileInfo(fileName).fileName();
     const double window = liveWindow(sensorView);
     const QString windowed = window > 0 ? QStringLiteral(" (last %1 s)").arg(window) : QString();
     setWindowTitle(QStringLiteral("%1[*]%2 - %3").arg(name, windowed, AppTitle));
@@ -138,6 +145,29 @@ void ViewerWindow::keepLast(double seconds)
 {
     setLiveWindow(sensorView, seconds);
     viewChanged(sensorView);
+}
+
+void ViewerWindow::beginLiveInput()
+{
+    live = true;
+    viewChanged(sensorView);
+}
+
+void ViewerWindow::setMemoryBudget(qint64 bytes)
+{
+    setLiveMemoryBudget(sensorView, bytes);
+    viewChanged(sensorView);
+}
+
+void ViewerWindow::askMemoryBudget()
+{
+    bool ok = false;
+    const int current = int(qMin<qint64>(liveMemoryBudget(sensorView) / BytesPerMegabyte, INT_MAX));
+    const QString question = QStringLiteral("Megabytes live input may take before its oldest records are dropped "
+                                            "(0: no limit):");
+    const int megabytes = QInputDialog::getInt(this, AppTitle, question, current, 0, INT_MAX, 256, &ok);
+    if (ok)
+        setMemoryBudget(megabytes * BytesPerMegabyte);
 }
 
 void ViewerWindow::askKeepLast()
@@ -163,6 +193,9 @@ QString ViewerWindow::statusText() const
     figures.pausedAt = sensorView->selectionEnd();
     figures.keepSeconds = liveWindow(sensorView);
     figures.inputEnded = inputEnded;
+    figures.live = live;
+    figures.budgetBytes = liveMemoryBudget(sensorView);
+    figures.dropping = liveInputCount(sensorView).droppedForMemory > 0;
     return ViewerStatus::line(figures);
 }
 
@@ -217,6 +250,8 @@ void ViewerWindow::showReadCounts()
 void ViewerWindow::appendLive(const QString &lines, int droppedLines)
 {
     droppedLiveLines += droppedLines;
+    if (!live)
+        beginLiveInput();
     if (!lines.isEmpty())
         sensorView->appendText(lines);
 }

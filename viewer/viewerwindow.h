@@ -31,8 +31,13 @@ public:
     // count of lines the reader dropped before them; and the end of them.
     void appendLive(const QString &lines, int droppedLines = 0);
     void liveInputEnded();
+    // Records will arrive live, from standard input.
+    void beginLiveInput();
     // Keeps only the last `seconds` of the recording; 0 keeps everything.
     void keepLast(double seconds);
+    // Live input past `bytes` drops its oldest records; 0 sets no bound.
+    // A window starts with a quarter of the machine's memory.
+    void setMemoryBudget(qint64 bytes);
     // The figures of the status line, as it shows them now.
     QString statusText() const;
     bool saveTo(const QString &path, int mode);
@@ -55,6 +60,7 @@ private:
     void showFailure(const QString &what, const QString &path);
     void showReadCounts();
     void askKeepLast();
+    void askMemoryBudget();
     void updateStatus();
 
     SensorView *sensorView = nullptr;
@@ -70,4 +76,5 @@ private:
     // Live lines that were not text, or too long, dropped by the reader.
     qint64 droppedLiveLines = 0;
     bool inputEnded = false;
+    bool live = false;
 };

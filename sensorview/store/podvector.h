@@ -33,7 +33,9 @@ public:
 
     int size() const { return block ? block->size : 0; }
     int capacity() const { return block ? block->capacity : 0; }
-    qint64 bytes() const { return qint64(capacity()) * qint64(sizeof(T)); }
+    // What the values take; the room reserved beyond them is address space
+    // the system has not given yet.
+    qint64 bytes() const { return qint64(size()) * qint64(sizeof(T)); }
     bool isEmpty() const { return size() == 0; }
     const T &operator[](int i) const { return block->data[i]; }
     T &operator[](int i) { detach(); return block->data[i]; }

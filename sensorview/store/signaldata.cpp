@@ -413,12 +413,24 @@ void SignalData::keepTimesApart()
 qint64 SignalData::memoryBytes() const
 {
     const auto seriesBytes = [](const SignalSeries &series) {
-        return series.records.bytes() + series.times.bytes() + qint64(series.ranges.capacity()) * qint64(sizeof(ChannelRange));
+        return series.records.bytes() + series.times.bytes() + qint64(series.ranges.size()) * qint64(sizeof(ChannelRange));
     };
     qint64 bytes = times.bytes() + signalOf.bytes() + valueStart.bytes() + pool.bytes() + seriesBytes(allSeries);
     for (const SignalSeries &series : seriesByName)
         bytes += seriesBytes(series);
     return bytes;
+}
+
+double SignalData::timeKeepingWithin(qint64 bytes) const
+{
+    const qint64 used = memoryBytes();
+    const int count = recordCount();
+    if (used <= bytes || count == 0)
+        return -std::numeric_limits<double>::infinity();
+    const qint64 kept = bytes > 0 ? qint64(double(bytes) / used * count) : 0;
+    if (kept <= 0)
+        return std::numeric_limits<double>::infinity();
+    return allSeries.times[int(count - kept)];
 }
 
 // Records that arrive in a batch are sorted into their series together.

@@ -118,8 +118,13 @@ public:
     // what a live window does to the oldest records.
     void dropBefore(double time);
 
-    // The bytes the store's arrays take, shared ones included.
+    // The bytes the store's records take in its arrays, shared ones
+    // included.
     qint64 memoryBytes() const;
+    // The time from which the newest records take at most `bytes`, as the
+    // records take them on average: dropping the records before it brings
+    // the store within them. Minus infinity when it is within them already.
+    double timeKeepingWithin(qint64 bytes) const;
 
     // Reading the records of a series by position.
     double time(const SignalSeries &series, int index) const { return series.times[index]; }

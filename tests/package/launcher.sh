@@ -99,12 +99,14 @@ done
 
 # The viewer finds a file named relative to where it was started.
 home=$(fresh_home)
-launch "$home" "$work" --viewer rec.txt --keep 10 - /abs.txt -- -odd.txt
+launch "$home" "$work" --viewer rec.txt --keep 10 --max-memory 512 - /abs.txt -- -odd.txt
 expected="program: viewer
 folder: $home/.local/share/vestra-code-editor/bin
 argument: $work/rec.txt
 argument: --keep
 argument: 10
+argument: --max-memory
+argument: 512
 argument: -
 argument: /abs.txt
 argument: --

@@ -419,6 +419,70 @@ private slots:
         QCOMPARE(view->selectionEnd(), 3.0);
     }
 
+    // Following live input with a window of 10 s shows those 10 s across
+    // the graph, newest at the right edge; without a window the newest stays
+    // in sight. Every paint keeps it so, not only the moves live input makes.
+    void followingKeepsTheNewestInSight_data()
+    {
+        QTest::addColumn<double>("window");
+        QTest::newRow("a 10 s window") << 10.0;
+        QTest::newRow("no window") << 0.0;
+    }
+
+    void followingKeepsTheNewestInSight()
+    {
+        QFETCH(double, window);
+        setLiveWindow(view.get(), window);
+        view->appendText(stream(0, 100));
+        view->appendText(stream(101, 150));
+        view->repaint();
+        GraphView *graph = x()->graph();
+        const int last = graph->viewport()->width() - 1;
+        if (window > 0) {
+            QCOMPARE(graph->xOf(150000), last);
+            QCOMPARE(qRound(graph->timeAt(last) - graph->timeAt(0) + 1 / graph->scale()), 10000);
+        } else {
+            QVERIFY2(graph->xOf(150000) >= 0 && graph->xOf(150000) <= last, qPrintable(QString::number(graph->xOf(150000))));
+        }
+    }
+
+    // Paused, the records in view and under the selection stay while older
+    // ones go; following again, the window drops them.
+    void pausedKeepsWhatIsInView()
+    {
+        setLiveWindow(view.get(), 10);
+        view->appendText(stream(0, 100));
+        QTest::mouseClick(x()->graph()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 40));
+        QVERIFY(!followsLiveInput(view.get()));
+        x()->graph()->setScale(0.01);
+        x()->graph()->setOffset(920);
+        select(93000, 95000);
+        for (int from = 101; from < 300; from += 50)
+            view->appendText(stream(from, from + 49));
+        QCOMPARE(QList<double>({value(92), value(93), value(95), value(299)}), QList<double>({92, 93, 95, 299}));
+        QCOMPARE(view->selectionStart(), 93.0);
+        view->execute(GoToEnd);
+        view->appendText(stream(301, 301));
+        QCOMPARE(holdings(view.get()).records, 11);
+    }
+
+    // Past its memory budget live input drops its oldest records; what a
+    // file brought is never dropped.
+    void memoryBudgetDropsTheOldestLiveRecords()
+    {
+        QVERIFY(view->loadFile(write(stream(0, 19999).toUtf8()), 0));
+        setLiveMemoryBudget(view.get(), 64 * 1024);
+        QCOMPARE(holdings(view.get()).records, 20000);
+        view->execute(Clear);
+        for (int from = 0; from < 20000; from += 1000)
+            view->appendText(stream(from, from + 999));
+        const SensorViewHoldings held = holdings(view.get());
+        QVERIFY2(held.bytes <= 64 * 1024 && held.records > 1000, qPrintable(QString::number(held.records)));
+        QCOMPARE(liveInputCount(view.get()).droppedForMemory, 20000 - held.records);
+        QVERIFY(std::isnan(value(0)));
+        QCOMPARE(value(19999), 19999.0);
+    }
+
     void hostileFilesOpen_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -604,6 +668,15 @@ private:
     {
         x()->graph()->setAnchorTime(from);
         x()->graph()->setCursorTime(to);
+    }
+
+    // Records of signal "a" at the seconds `from` to `to`, valued as their time.
+    static QString stream(int from, int to)
+    {
+        QString text;
+        for (int time = from; time <= to; ++time)
+            text += QStringLiteral("a;%1;%1\n").arg(time);
+        return text;
     }
 
     // A file of its own with `bytes` in it.

@@ -122,6 +122,34 @@ private slots:
         QCOMPARE(axis.offset, offset);
     }
 
+    void following_data()
+    {
+        QTest::addColumn<double>("newest");
+        QTest::addColumn<double>("span");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<double>("offset");
+        // The axis before: 0.1 px/ms scrolled by 1000 px, 800 px wide.
+        QTest::newRow("a 10 s window: 10 s across, newest last") << 50000.0 << 10000.0 << 0.08 << 3201.0;
+        QTest::newRow("a window shorter than the zoom allows") << 100.0 << 0.01 << double(TimeAxis::MaximumScale) << 99201.0;
+        QTest::newRow("no window, newest in sight: stays") << 15000.0 << 0.0 << 0.1 << 1000.0;
+        QTest::newRow("no window, newest past the edge: 100 px inside") << 30000.0 << 0.0 << 0.1 << 2301.0;
+        QTest::newRow("no window, newest left of the view") << 5000.0 << 0.0 << 0.1 << -199.0;
+        QTest::newRow("a time that is no number moves nothing") << std::nan("") << 10000.0 << 0.1 << 1000.0;
+    }
+
+    void following()
+    {
+        QFETCH(double, newest);
+        QFETCH(double, span);
+        QFETCH(double, scale);
+        QFETCH(double, offset);
+        const TimeAxis axis = TimeAxis{0.1, 1000.0}.following(newest, span, 800, 100);
+        QCOMPARE(axis.scale, scale);
+        QCOMPARE(axis.offset, offset);
+        if (std::isfinite(newest))
+            QVERIFY(axis.xOf(newest) >= 0 && axis.xOf(newest) <= 799);
+    }
+
     void tickStep_data()
     {
         QTest::addColumn<double>("scale");

@@ -2,8 +2,23 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <functional>
+#include <limits>
+
 using ViewerStatus::Figures;
 Q_DECLARE_METATYPE(Figures)
+
+namespace {
+// Figures with only what a row names set.
+Figures figures(const std::function<void(Figures &)> &set)
+{
+    Figures figures;
+    set(figures);
+    return figures;
+}
+constexpr qint64 MB = 1024 * 1024;
+} // namespace
 
 class tst_ViewerStatus : public QObject
 {
@@ -14,13 +29,44 @@ private slots:
     {
         QTest::addColumn<Figures>("figures");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("nothing yet") << Figures{} << "0 records, 0 signals · 0 records/s · 0.0 MB · following";
-        QTest::newRow("live, all read") << Figures{1200, 3, 0, 99.6, 3 * 1024 * 1024 / 2, true, 0, 0, false}
-                                        << "1200 records, 3 signals · 100 records/s · 1.5 MB · following";
-        QTest::newRow("unreadable lines, paused, a window, ended")
-            << Figures{3, 2, 5, 0, 0, false, 12.5, 30, true}
-            << "3 records, 2 signals · 5 lines could not be read · 0 records/s · 0.0 MB · paused at 12.5 s · "
-               "keeping the last 30 s · input ended";
+        QTest::newRow("empty: what to do") << Figures{}
+                                           << "Open a recording with File > Open, or pipe a program's output into "
+                                              "\"vestra-sensor-viewer -\"";
+        QTest::newRow("a file: no rate, no pause") << figures([](Figures &f) {
+            f.records = 4;
+            f.signalCount = 2;
+            f.bytes = 3 * MB / 2;
+            f.following = false;
+        }) << "4 records, 2 signals · 1.5 MB";
+        QTest::newRow("live, nothing yet") << figures([](Figures &f) { f.live = true; })
+                                           << "0 records, 0 signals · 0 records/s · 0.0 MB · following";
+        QTest::newRow("live, all read") << figures([](Figures &f) {
+            f.live = true;
+            f.records = 1200;
+            f.signalCount = 3;
+            f.recordsPerSecond = 99.6;
+            f.bytes = 3 * MB / 2;
+        }) << "1200 records, 3 signals · 100 records/s · 1.5 MB · following";
+        QTest::newRow("live: unreadable lines, paused, a window, ended") << figures([](Figures &f) {
+            f.live = true;
+            f.records = 3;
+            f.signalCount = 2;
+            f.unreadableLines = 5;
+            f.following = false;
+            f.pausedAt = 12.5;
+            f.keepSeconds = 30;
+            f.inputEnded = true;
+        }) << "3 records, 2 signals · 5 lines could not be read · 0 records/s · 0.0 MB · paused at 12.5 s · "
+              "keeping the last 30 s · input ended";
+        QTest::newRow("live, past the memory budget") << figures([](Figures &f) {
+            f.live = true;
+            f.records = 10;
+            f.signalCount = 1;
+            f.recordsPerSecond = 1663798;
+            f.bytes = 3584 * MB;
+            f.budgetBytes = 4096 * MB;
+            f.dropping = true;
+        }) << "10 records, 1 signals · 1.66 M records/s · 3.5 GB · following · dropping the oldest: memory budget 4 GB";
     }
 
     void line()
@@ -28,6 +74,27 @@ private slots:
         QFETCH(Figures, figures);
         QFETCH(QString, shown);
         QCOMPARE(ViewerStatus::line(figures), shown);
+    }
+
+    void rate_data()
+    {
+        QTest::addColumn<double>("perSecond");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none") << 0.0 << "0 records/s";
+        QTest::newRow("below a thousand") << 999.4 << "999 records/s";
+        QTest::newRow("rounds up to a thousand") << 999.6 << "1.00 k records/s";
+        QTest::newRow("thousands") << 12345.0 << "12.3 k records/s";
+        QTest::newRow("just below a million") << 999499.0 << "999 k records/s";
+        QTest::newRow("millions") << 1663798.0 << "1.66 M records/s";
+        QTest::newRow("not a number") << std::nan("") << "0 records/s";
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << "0 records/s";
+    }
+
+    void rate()
+    {
+        QFETCH(double, perSecond);
+        QFETCH(QString, shown);
+        QCOMPARE(ViewerStatus::rate(perSecond), shown);
     }
 
     void readCounts_data()
