@@ -124,6 +124,9 @@ struct SensorViewReport
     qint64 records = 0;
     qint64 unreadableLines = 0;
     qint64 tooWideLines = 0;
+    // The separator between the fields of the file last read: ";" when
+    // every record line used it, else a tab.
+    char separator = '\t';
     // The system's reason when the last load or save failed.
     QString error;
 };
@@ -133,6 +136,10 @@ SensorViewReport lastFileReport(const SensorView *view);
 // loadFile does, except that a file that cannot be read leaves the view,
 // its data and its history as they were.
 bool replaceWithFile(SensorView *view, const QString &fileName);
+
+// Saves as saveFile does, with `separator` (";" or a tab) between the
+// fields, so that a file is written back as it was read.
+bool saveFileWith(SensorView *view, const QString &fileName, int mode, char separator);
 
 // Live input (appendText). The view follows the newest records until the
 // user selects with the mouse, zooms or scrolls, and again after Go to End.

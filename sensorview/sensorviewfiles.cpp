@@ -97,6 +97,7 @@ bool SensorViewX::readFile(const QString &fileName, SignalData &store)
     report.records = count.records;
     report.unreadableLines = count.unreadable;
     report.tooWideLines = count.tooWide;
+    report.separator = count.separator();
     return true;
 }
 
@@ -144,15 +145,20 @@ void SensorViewX::showLoaded(const SignalData &loaded)
 
 bool SensorViewX::saveFile(const QString &fileName, int mode)
 {
+    return saveFileWith(fileName, mode, '\t');
+}
+
+bool SensorViewX::saveFileWith(const QString &fileName, int mode, char separator)
+{
     report = SensorViewReport();
-    if (mode != 0 && mode != 1)
+    if ((mode != 0 && mode != 1) || (separator != ';' && separator != '\t'))
         return false;
-    const auto writeTo = [this, mode](QTextStream &stream) {
+    const auto writeTo = [this, mode, separator](QTextStream &stream) {
         stream.setCodec("UTF-8");
         if (mode == 1 && hasSelection())
-            writeRange(stream, *ownStore, graphPane->anchorTime(), graphPane->cursorTime());
+            writeRange(stream, *ownStore, graphPane->anchorTime(), graphPane->cursorTime(), separator);
         else
-            writeAll(stream, *ownStore);
+            writeAll(stream, *ownStore, separator);
         stream.flush();
     };
     // Written in place, a file takes the room it needs first, which a dry
@@ -291,6 +297,12 @@ bool replaceWithFile(SensorView *view, const QString &fileName)
 {
     SensorViewX *own = made(view);
     return own && own->replaceWithFile(fileName);
+}
+
+bool saveFileWith(SensorView *view, const QString &fileName, int mode, char separator)
+{
+    SensorViewX *own = made(view);
+    return own && own->saveFileWith(fileName, mode, separator);
 }
 
 void setLiveMemoryBudget(SensorView *view, qint64 bytes)

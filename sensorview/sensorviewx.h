@@ -33,6 +33,7 @@ public:
 
     bool loadFile(const QString &fileName, int mode) override;
     bool saveFile(const QString &fileName, int mode) override;
+    bool saveFileWith(const QString &fileName, int mode, char separator);
     void appendText(const QString &text) override;
     void removeSignal(const QString &name) override;
     void execute(int command) override;

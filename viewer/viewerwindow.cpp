@@ -73,9 +73,10 @@ void ViewerWindow::buildMenus()
     file->addAction(QStringLiteral("&Open..."), this, &ViewerWindow::open, QKeySequence::Open);
     file->addAction(QStringLiteral("&Insert at Cursor..."), this, &ViewerWindow::insertFile,
                     QKeySequence(Qt::CTRL + Qt::Key_I));
-    file->addAction(QStringLiteral("&Save..."), this, [this]() { save(0); }, QKeySequence::Save);
-    file->addAction(QStringLiteral("Save Se&lection..."), this, [this]() { save(1); },
-                    QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_S));
+    file->addAction(QStringLiteral("&Save"), this, [this]() { save(0, false); }, QKeySequence::Save);
+    file->addAction(QStringLiteral("Save &As..."), this, [this]() { save(0, true); }, QKeySequence::SaveAs);
+    file->addAction(QStringLiteral("Save Se&lection..."), this, [this]() { save(1, true); },
+                    QKeySequence(Qt::CTRL + Qt::ALT + Qt::Key_S));
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &QWidget::close, QKeySequence::Quit);
 
@@ -232,6 +233,7 @@ bool ViewerWindow::openFile(const QString &path)
         return false;
     }
     fileName = path;
+    separator = lastFileReport(sensorView).separator;
     sensorView->execute(ResetColumns);
     viewChanged(sensorView);
     showReadCounts();
@@ -267,7 +269,7 @@ void ViewerWindow::liveInputEnded()
 
 bool ViewerWindow::saveTo(const QString &path, int mode)
 {
-    if (!sensorView->saveFile(path, mode)) {
+    if (!saveFileWith(sensorView, path, mode, separator)) {
         showFailure(QStringLiteral("save"), path);
         return false;
     }
@@ -308,8 +310,12 @@ void ViewerWindow::insertFile()
         showFailure(QStringLiteral("insert"), path);
 }
 
-void ViewerWindow::save(int mode)
+void ViewerWindow::save(int mode, bool choose)
 {
+    if (!choose && !fileName.isEmpty()) {
+        saveTo(fileName, mode);
+        return;
+    }
     const QString path = QFileDialog::getSaveFileName(this, mode == 0 ? QStringLiteral("Save Recording")
                                                                       : QStringLiteral("Save Selection"),
                                                       fileName, FileFilter);

@@ -55,7 +55,9 @@ private:
                         const QKeySequence &shortcut = QKeySequence());
     void open();
     void insertFile();
-    void save(int mode);
+    // Saves to the recording's own file, or asks for a name (`choose`, or
+    // when it has none).
+    void save(int mode, bool choose);
     void refreshActions();
     void showFailure(const QString &what, const QString &path);
     void showReadCounts();
@@ -77,4 +79,6 @@ private:
     qint64 droppedLiveLines = 0;
     bool inputEnded = false;
     bool live = false;
+    // Between the fields of the file opened, kept when it is written back.
+    char separator = '\t';
 };

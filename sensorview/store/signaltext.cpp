@@ -78,11 +78,15 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
     decltype(Text::field(begin, end)) fields[2];
     qint64 found = 0;
     values.clear();
+    // Which separators the line used: 1 ";", 2 a tab.
+    int separators = 0;
     const Char *p = begin;
     while (p < end) {
         const Char *fieldEnd = p;
         while (fieldEnd < end && code(*fieldEnd) != ';' && code(*fieldEnd) != '\t')
             ++fieldEnd;
+        if (fieldEnd < end)
+            separators |= code(*fieldEnd) == ';' ? 1 : 2;
         if (fieldEnd > p) {
             const auto field = Text::field(p, fieldEnd);
             if (found < 2)
@@ -112,6 +116,8 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
     }
     store.addRecord(fields[0], time, values.data(), int(values.size()));
     ++count.records;
+    if (separators == 1)
+        ++count.semicolonRecords;
 }
 
 // Whether the reader would take a line that starts with `name` for a
@@ -121,32 +127,32 @@ bool needsLeadingSeparator(const QString &name)
     return !name.isEmpty() && (name.at(0) == QLatin1Char('#') || isSpace(name.at(0)));
 }
 
-void appendRecord(QString &out, const SignalData &store, quint32 id, double time)
+void appendRecord(QString &out, const SignalData &store, quint32 id, double time, char separator)
 {
     if (needsLeadingSeparator(store.name(id)))
         out += QLatin1Char(';');
     out += store.name(id);
-    out += QLatin1Char('\t');
+    out += QLatin1Char(separator);
     SignalText::appendNumber(out, time / MillisecondsPerSecond);
     const double *values = store.values(id);
     const int count = store.valueCount(id);
     for (int i = 0; i < count; ++i) {
-        out += QLatin1Char('\t');
+        out += QLatin1Char(separator);
         SignalText::appendNumber(out, values[i]);
     }
     out += QLatin1Char('\n');
 }
 
 void appendRecord(QByteArray &out, const QByteArray &name, const SignalData &store, quint32 id,
-                  double time)
+                  double time, char separator)
 {
     out += name;
-    out += '\t';
+    out += separator;
     SignalText::appendNumber(out, time / MillisecondsPerSecond);
     const double *values = store.values(id);
     const int count = store.valueCount(id);
     for (int i = 0; i < count; ++i) {
-        out += '\t';
+        out += separator;
         SignalText::appendNumber(out, values[i]);
     }
     out += '\n';
@@ -156,7 +162,7 @@ void appendRecord(QByteArray &out, const QByteArray &name, const SignalData &sto
 // the detour through a string and its encoder.
 template<typename Iterator>
 bool writeUtf8(QTextStream &stream, const SignalData &store, Iterator first, Iterator last,
-               double offset)
+               double offset, char separator)
 {
     QIODevice *device = stream.device();
     if (!device || !stream.codec() || stream.codec()->mibEnum() != Utf8Mib || stream.generateByteOrderMark())
@@ -184,7 +190,7 @@ bool writeUtf8(QTextStream &stream, const SignalData &store, Iterator first, Ite
         auto it = names.constFind(name);
         if (it == names.constEnd())
             it = names.insert(name, needsLeadingSeparator(name) ? ';' + name.toUtf8() : name.toUtf8());
-        appendRecord(out, it.value(), store, *first, store.time(*first) - offset);
+        appendRecord(out, it.value(), store, *first, store.time(*first) - offset, separator);
         if (out.size() >= WriteChunk) {
             writeOut(out);
             out.clear();
@@ -198,14 +204,14 @@ bool writeUtf8(QTextStream &stream, const SignalData &store, Iterator first, Ite
 
 template<typename Iterator>
 void writeRecords(QTextStream &stream, const SignalData &store, Iterator first, Iterator last,
-                  double offset)
+                  double offset, char separator)
 {
-    if (writeUtf8(stream, store, first, last, offset))
+    if (writeUtf8(stream, store, first, last, offset, separator))
         return;
     QString out;
     out.reserve(WriteChunk + 4096);
     for (; first != last; ++first) {
-        appendRecord(out, store, *first, store.time(*first) - offset);
+        appendRecord(out, store, *first, store.time(*first) - offset, separator);
         if (out.size() >= WriteChunk) {
             stream << out;
             out.clear();
@@ -305,12 +311,12 @@ void writeRecord(QTextStream &stream, const SignalRecord &record)
     stream << out;
 }
 
-void writeAll(QTextStream &stream, const SignalData &store)
+void writeAll(QTextStream &stream, const SignalData &store, char separator)
 {
-    writeRecords(stream, store, store.all().records.cbegin(), store.all().records.cend(), 0.0);
+    writeRecords(stream, store, store.all().records.cbegin(), store.all().records.cend(), 0.0, separator);
 }
 
-void writeRange(QTextStream &stream, const SignalData &store, double a, double b)
+void writeRange(QTextStream &stream, const SignalData &store, double a, double b, char separator)
 {
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
@@ -320,7 +326,7 @@ void writeRange(QTextStream &stream, const SignalData &store, double a, double b
                                         [&store](quint32 id, double t) { return store.time(id) < t; });
     const auto last = std::upper_bound(first, records.cend(), hi,
                                        [&store](double t, quint32 id) { return t < store.time(id); });
-    writeRecords(stream, store, first, last, lo);
+    writeRecords(stream, store, first, last, lo, separator);
 }
 
 // Numbers in the text form of records: read exactly as QString::toDouble

@@ -18,14 +18,21 @@ struct ParseCount
     qint64 unreadable = 0;
     // Of those, the lines that held more than MostValuesPerRecord values.
     qint64 tooWide = 0;
+    // Of the records, those whose line was split at ";" only.
+    qint64 semicolonRecords = 0;
 
     ParseCount &operator+=(const ParseCount &other)
     {
         records += other.records;
         unreadable += other.unreadable;
         tooWide += other.tooWide;
+        semicolonRecords += other.semicolonRecords;
         return *this;
     }
+
+    // The separator every record line used: ";" when all used it, else the
+    // tab the writer uses.
+    char separator() const { return records > 0 && semicolonRecords == records ? ';' : '\t'; }
 };
 
 // Reads a chunk of text into `store`. Lines with fewer than two fields and
@@ -44,10 +51,11 @@ ParseCount parseLiveText(SignalData &store, const QString &text, LiveAnchor &anc
 // A name the reader would not read back as it is (one that starts with "#"
 // or a blank) is written after a leading separator, which the reader skips.
 void writeRecord(QTextStream &stream, const SignalRecord &record);
-void writeAll(QTextStream &stream, const SignalData &store);
+// `separator` stands between the fields, ";" or a tab.
+void writeAll(QTextStream &stream, const SignalData &store, char separator = '\t');
 // The records from min(a, b) to max(a, b), both included, with times counted
 // from the start of the range.
-void writeRange(QTextStream &stream, const SignalData &store, double a, double b);
+void writeRange(QTextStream &stream, const SignalData &store, double a, double b, char separator = '\t');
 
 namespace SignalText {
 

@@ -2,6 +2,7 @@
 #include "signaltext.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTextStream>
 
@@ -21,13 +22,22 @@ QString recordsOf(const SignalData &store)
     return lines.join(QLatin1Char('|'));
 }
 
-QString written(void (*write)(QTextStream &, const SignalData &), const SignalData &store)
+// All of `store` as writeAll writes it into a string, or as UTF-8 bytes
+// into a device, as a file is written.
+QString written(const SignalData &store, char separator = '\t', bool toDevice = false)
 {
     QString out;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     QTextStream stream(&out);
-    write(stream, store);
+    if (toDevice) {
+        stream.setDevice(&buffer);
+        stream.setCodec("UTF-8");
+    }
+    writeAll(stream, store, separator);
     stream.flush();
-    return out;
+    return toDevice ? QString::fromUtf8(bytes) : out;
 }
 
 // A line of `values` values.
@@ -112,13 +122,37 @@ private slots:
         QCOMPARE(out, QStringLiteral("acc\t1.5\t10\t0.1\nt\t1234.57\n"));
         SignalData store;
         parseText(store, QStringLiteral("acc;1.5;10;0.1\nt;1234.5678"));
-        QCOMPARE(written(writeAll, store), out);
+        QCOMPARE(written(store), out);
         // A range is written from its start, whichever way round it is given.
         parseText(store, QStringLiteral("a;2;1\nb;3;2\na;3.5;3\nb;4;4\na;4.5;5"));
         out.clear();
         writeRange(stream, store, 4000, 3000);
         stream.flush();
         QCOMPARE(out, QStringLiteral("b\t0\t2\na\t0.5\t3\nb\t1\t4\n"));
+    }
+
+    void separatorKept_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("writtenBack");
+        QTest::newRow("semicolons throughout") << QByteArray("a;1;2\nb;2;3\n") << "a;1;2\nb;2;3\n";
+        QTest::newRow("tabs throughout") << QByteArray("a\t1\t2\n") << "a\t1\t2\n";
+        QTest::newRow("one line of tabs among semicolons") << QByteArray("a;1;2\nb\t2\t3\n") << "a\t1\t2\nb\t2\t3\n";
+        QTest::newRow("a line with both") << QByteArray("a;1\t2\n") << "a\t1\t2\n";
+        QTest::newRow("only lines that are no records") << QByteArray("x\n# a;1;2\n") << "";
+        QTest::newRow("a name read after a leading ;") << QByteArray(";#a;1;2\n") << ";#a;1;2\n";
+    }
+
+    // A file read with ";" between all its fields is written back so; any
+    // other is written with tabs, through either way of writing.
+    void separatorKept()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, writtenBack);
+        SignalData store;
+        const char separator = parseUtf8(store, text.constData(), text.size()).separator();
+        QCOMPARE(written(store, separator), writtenBack);
+        QCOMPARE(written(store, separator, true), writtenBack);
     }
 
     void readingRules_data()

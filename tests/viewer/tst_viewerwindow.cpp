@@ -107,6 +107,18 @@ private slots:
         }
     }
 
+    // Save writes the recording back to its file, without asking, with the
+    // file's own separator.
+    void saveWritesBackAsRead()
+    {
+        QVERIFY(TestSupport::writeFile(recording, "a;0;1\nb;0.5;2\na;1;3\n"));
+        QVERIFY(window->openFile(recording));
+        window->view()->removeSignal(QStringLiteral("b"));
+        menuAction(*window, QStringLiteral("&Save"))->trigger();
+        QCOMPARE(TestSupport::readFile(recording), QByteArray("a;0;1\na;1;3\n"));
+        QVERIFY(!window->isWindowModified());
+    }
+
     void columnsShowWholeTexts_data()
     {
         TestSupport::bothWays("live", "live input", "opened file");
