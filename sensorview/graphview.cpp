@@ -198,6 +198,15 @@ void GraphView::showSelection()
     ensureTimeVisible(cursor);
 }
 
+void GraphView::zoomToFit()
+{
+    const double first = store->firstTime(store->all());
+    const double last = store->lastTime(store->all());
+    const TimeAxis fit = TimeAxis::fitted(first, last, MinimumFitSpan, last, MinimumFitEnd, viewport()->width());
+    setScale(fit.scale);
+    setOffset(fit.offset);
+}
+
 void GraphView::setContextMenu(QMenu *menu)
 {
     if (menuConnection)

@@ -79,6 +79,8 @@ public:
     void jump(JumpMode mode, bool extend);
     void ensureTimeVisible(double time);
     void showSelection();
+    // The whole recording across the viewport, whatever the selection.
+    void zoomToFit();
     void setContextMenu(QMenu *menu);
 
 signals:

@@ -137,6 +137,10 @@ SensorViewReport lastFileReport(const SensorView *view);
 // its data and its history as they were.
 bool replaceWithFile(SensorView *view, const QString &fileName);
 
+// The whole recording across the graph, whatever the selection; the view
+// stops following live input, as after any zoom of the user's.
+void zoomToFit(SensorView *view);
+
 // Saves as saveFile does, with `separator` (";" or a tab) between the
 // fields, so that a file is written back as it was read.
 bool saveFileWith(SensorView *view, const QString &fileName, int mode, char separator);

@@ -227,6 +227,14 @@ void SensorViewX::setFollowing(bool follow)
     }
 }
 
+// Following live input would take the view straight back to its end.
+void SensorViewX::zoomToFit()
+{
+    setFollowing(false);
+    graphPane->zoomToFit();
+    notifyObservers();
+}
+
 void SensorViewX::setLiveWindowSeconds(double seconds)
 {
     liveWindowMs = seconds > 0 && std::isfinite(seconds) ? seconds * MillisecondsPerSecond : 0.0;
@@ -297,6 +305,12 @@ bool replaceWithFile(SensorView *view, const QString &fileName)
 {
     SensorViewX *own = made(view);
     return own && own->replaceWithFile(fileName);
+}
+
+void zoomToFit(SensorView *view)
+{
+    if (SensorViewX *own = made(view))
+        own->zoomToFit();
 }
 
 bool saveFileWith(SensorView *view, const QString &fileName, int mode, char separator)

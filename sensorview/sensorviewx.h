@@ -76,6 +76,7 @@ public:
     void forgetLiveInput();
     // Live input stops or starts moving the view to the newest records.
     void setFollowing(bool follow);
+    void zoomToFit();
     SensorView *clone(int mode) const override;
     void addObserver(SensorViewObserver *observer) override;
     void removeObserver(SensorViewObserver *observer) override;

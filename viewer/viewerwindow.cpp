@@ -104,6 +104,8 @@ void ViewerWindow::buildMenus()
     addCommand(viewMenu, QStringLiteral("&Previous Sample"), PreviousSample, QKeySequence(Qt::CTRL + Qt::Key_Left));
     viewMenu->addSeparator();
     addCommand(viewMenu, QStringLiteral("&Zoom to Selection"), ZoomToSelection, QKeySequence(Qt::CTRL + Qt::Key_0));
+    viewMenu->addAction(QStringLiteral("Zoom to &Fit"), this, [this]() { zoomToFit(sensorView); },
+                        QKeySequence(Qt::Key_F));
     addCommand(viewMenu, QStringLiteral("Show Se&lection"), ShowSelection, QKeySequence(Qt::CTRL + Qt::Key_L));
     addCommand(viewMenu, QStringLiteral("&Reset Columns"), ResetColumns);
     viewMenu->addSeparator();

@@ -446,6 +446,20 @@ private slots:
         }
     }
 
+    // Zoom to Fit shows the whole recording, whatever is selected, and
+    // stops following live input.
+    void zoomToFitShowsEverything()
+    {
+        view->appendText(stream(2, 12));
+        select(5000, 6000);
+        zoomToFit(view.get());
+        const GraphView *graph = x()->graph();
+        QCOMPARE(graph->xOf(2000), 0);
+        // The end falls on the right edge, give or take the rounding of the scale.
+        QVERIFY(qAbs(graph->xOf(12000) - graph->viewport()->width()) <= 1);
+        QVERIFY(!followsLiveInput(view.get()));
+    }
+
     // Paused, the records in view and under the selection stay while older
     // ones go; following again, the window drops them.
     void pausedKeepsWhatIsInView()
