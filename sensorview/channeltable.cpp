@@ -34,6 +34,18 @@ QList<int> ChannelTable::rowsOf(const QString &signal, int channel) const
     return found;
 }
 
+QVector<int> sharedHeights(int rows, int total, int least)
+{
+    if (rows <= 0)
+        return {};
+    const int each = total / rows;
+    if (each < least)
+        return QVector<int>(rows, least);
+    QVector<int> heights(rows, each);
+    heights.last() = total - each * (rows - 1);
+    return heights;
+}
+
 QVector<QVector<int>> bandsOf(const ChannelTable &table, const QVector<int> &order)
 {
     QVector<QVector<int>> bands;

@@ -71,6 +71,11 @@ private:
 // in visual order; so does each band.
 QVector<QVector<int>> bandsOf(const ChannelTable &table, const QVector<int> &order);
 
+// Heights for `rows` rows that share `total` pixels: as even as whole
+// pixels allow, the last taking what is left over. None is below `least`:
+// rows too many for the total keep that height and fill more than it.
+QVector<int> sharedHeights(int rows, int total, int least);
+
 // Where a jump from `cursor` lands over the rows for which `counts` holds
 // (all when empty), or nothing when no row has a record there.
 // `exactlyTheStoresSignals` tells that the rows are those of the store's

@@ -426,6 +426,7 @@ void GraphView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     relayout();
+    emit viewportResized();
 }
 
 void GraphView::wheelEvent(QWheelEvent *event)

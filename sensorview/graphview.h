@@ -84,6 +84,8 @@ public:
     void setContextMenu(QMenu *menu);
 
 signals:
+    // The viewport took a new size.
+    void viewportResized();
     // The selection was dragged: the view tells its observers.
     void selectionDragged();
     // The user moved the view: with the mouse, the wheel, the scroll bar or

@@ -137,6 +137,13 @@ SensorViewReport lastFileReport(const SensorView *view);
 // its data and its history as they were.
 bool replaceWithFile(SensorView *view, const QString &fileName);
 
+// With `fill`, the channel rows in sight share the graph's height: as a
+// recording loads, as rows come and as the view is resized, until the
+// user sizes a row by hand (whose height is then kept).
+void setRowsFillHeight(SensorView *view, bool fill);
+// The rows in sight share the graph's height now, whatever their sizes.
+void fitRowsToHeight(SensorView *view);
+
 // The whole recording across the graph, whatever the selection; the view
 // stops following live input, as after any zoom of the user's.
 void zoomToFit(SensorView *view);

@@ -135,6 +135,7 @@ void SensorViewX::showLoaded(const SignalData &loaded)
 {
     *ownStore = loaded;
     columnsSizedByUser = false;
+    rowsFitted = rowsFillHeight;
     listPane->clearRows();
     syncRows();
     graphPane->setFitPending(true);
@@ -305,6 +306,18 @@ bool replaceWithFile(SensorView *view, const QString &fileName)
 {
     SensorViewX *own = made(view);
     return own && own->replaceWithFile(fileName);
+}
+
+void setRowsFillHeight(SensorView *view, bool fill)
+{
+    if (SensorViewX *own = made(view))
+        own->setRowsFillHeight(fill);
+}
+
+void fitRowsToHeight(SensorView *view)
+{
+    if (SensorViewX *own = made(view))
+        own->fitRowsToHeight();
 }
 
 void zoomToFit(SensorView *view)

@@ -94,6 +94,11 @@ SensorViewX::SensorViewX(SignalData *store)
             columnsSizedByUser = true;
     });
     connect(listPane, &SignalList::contentsShown, this, &SensorViewX::growColumnsToFit);
+    connect(listPane, &SignalList::rowsSizedByHand, this, [this]() { rowsFitted = false; });
+    connect(graphPane, &GraphView::viewportResized, this, [this]() {
+        if (rowsFitted)
+            fitRowsToHeight();
+    });
 
     auto *layout = new QGridLayout;
     layout->setContentsMargins(0, 0, 0, 0);
@@ -147,6 +152,8 @@ void SensorViewX::syncRows()
     const int firstNewRow = listPane->syncWithData(*ownStore);
     if (firstNewRow >= 0)
         graphPane->refreshValuesFor(graphPane->cursorTime(), firstNewRow);
+    if (firstNewRow >= 0 && rowsFitted)
+        fitRowsToHeight();
 }
 
 bool SensorViewX::hasRecords() const
@@ -192,8 +199,24 @@ void SensorViewX::apply(const EditEffect &effect)
     notifyObservers();
 }
 
+void SensorViewX::setRowsFillHeight(bool fill)
+{
+    rowsFillHeight = fill;
+    rowsFitted = fill;
+    if (fill)
+        fitRowsToHeight();
+}
+
+void SensorViewX::fitRowsToHeight()
+{
+    rowsFitted = rowsFillHeight;
+    listPane->shareHeight(graphPane->viewport()->height());
+    graphPane->viewport()->update();
+}
+
 void SensorViewX::clearAll()
 {
+    rowsFitted = rowsFillHeight;
     listPane->clearRows();
     forgetLiveInput();
     edit([](EditController &edits, ViewPlace &place) { return edits.clear(place); });

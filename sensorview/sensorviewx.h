@@ -77,6 +77,11 @@ public:
     // Live input stops or starts moving the view to the newest records.
     void setFollowing(bool follow);
     void zoomToFit();
+    // The rows share the graph's height as they come, on loads and as the
+    // view is resized, until the user sizes one by hand.
+    void setRowsFillHeight(bool fill);
+    // The rows in sight share the graph's height now.
+    void fitRowsToHeight();
     SensorView *clone(int mode) const override;
     void addObserver(SensorViewObserver *observer) override;
     void removeObserver(SensorViewObserver *observer) override;
@@ -97,6 +102,9 @@ private:
     // Once the user has sized the columns, they stay as the user left them
     // (until Reset Columns or the next file).
     bool columnsSizedByUser = false;
+    bool rowsFillHeight = false;
+    // Whether the rows still share the height, as no row was sized by hand.
+    bool rowsFitted = false;
     bool adjustingColumns = false;
     QList<SensorViewObserver *> observers;
     // Since live input last moved the view; a monotonic clock, which no

@@ -119,6 +119,20 @@ void SignalList::setRowHeight(int row, double height)
     fitting = wasFitting;
 }
 
+void SignalList::shareHeight(int total)
+{
+    QVector<int> shown;
+    for (int visual = 0; visual < valuePane->count(); ++visual) {
+        const int row = valuePane->logicalIndex(visual);
+        if (!valuePane->isSectionHidden(row))
+            shown << row;
+    }
+    const QVector<int> heights = sharedHeights(shown.size(), total, valuePane->defaultSectionSize());
+    for (int i = 0; i < shown.size(); ++i)
+        setRowHeight(shown.at(i), heights.at(i));
+    fitSignalSections();
+}
+
 void SignalList::showChannelChanges(int first, int last)
 {
     if (last < 0)
@@ -199,6 +213,7 @@ void SignalList::rowResized(int row, int, int newSize)
         return;
     setRowHeight(row, newSize);
     fitSignalSections();
+    emit rowsSizedByHand();
 }
 
 void SignalList::signalSectionResized(int section, int oldSize, int newSize)
@@ -225,6 +240,7 @@ void SignalList::signalSectionResized(int section, int oldSize, int newSize)
         }
     }
     relayout();
+    emit rowsSizedByHand();
 }
 
 void SignalList::signalSectionMoved(int section, int, int newVisual)

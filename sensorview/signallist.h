@@ -51,6 +51,8 @@ public:
     // Shows the values at `time` in the rows from `firstRow` on.
     void refreshValues(double time, double scale, const SignalData &store, int firstRow = 0);
     void setRowHeight(int row, double height);
+    // The rows in sight share `total` pixels (see sharedHeights).
+    void shareHeight(int total);
     void fitSignalSections();
     void relayout();
     // The widths the name and value columns need to show the texts of the
@@ -81,6 +83,8 @@ signals:
     void contentsShown();
     // Rows were shown, hidden or restyled from the menu.
     void displayChanged();
+    // The user sized a row or a signal by hand.
+    void rowsSizedByHand();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -37,6 +37,7 @@ ViewerWindow::ViewerWindow(QWidget *parent)
     , sensorView(createSensorView())
 {
     setCentralWidget(sensorView);
+    setRowsFillHeight(sensorView, true);
     sensorView->addObserver(this);
     buildMenus();
     status = new QLabel(this);
@@ -106,6 +107,8 @@ void ViewerWindow::buildMenus()
     addCommand(viewMenu, QStringLiteral("&Zoom to Selection"), ZoomToSelection, QKeySequence(Qt::CTRL + Qt::Key_0));
     viewMenu->addAction(QStringLiteral("Zoom to &Fit"), this, [this]() { zoomToFit(sensorView); },
                         QKeySequence(Qt::Key_F));
+    viewMenu->addAction(QStringLiteral("Fit &Rows to Window"), this, [this]() { fitRowsToHeight(sensorView); },
+                        QKeySequence(Qt::CTRL + Qt::Key_R));
     addCommand(viewMenu, QStringLiteral("Show Se&lection"), ShowSelection, QKeySequence(Qt::CTRL + Qt::Key_L));
     addCommand(viewMenu, QStringLiteral("&Reset Columns"), ResetColumns);
     viewMenu->addSeparator();

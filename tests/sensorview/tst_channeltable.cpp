@@ -114,6 +114,27 @@ private slots:
         }
     }
 
+    void sharedHeights_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QVector<int>>("heights");
+        QTest::newRow("even, the rest to the last") << 3 << 100 << QVector<int>{33, 33, 34};
+        QTest::newRow("too many rows keep the least") << 10 << 100 << QVector<int>(10, 20);
+        QTest::newRow("exactly the least") << 5 << 100 << QVector<int>(5, 20);
+        QTest::newRow("no room at all") << 1 << -5 << QVector<int>{20};
+        QTest::newRow("no rows") << 0 << 100 << QVector<int>();
+    }
+
+    // Rows sharing a height, none below 20 px.
+    void sharedHeights()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, total);
+        QFETCH(QVector<int>, heights);
+        QCOMPARE(::sharedHeights(rows, total, 20), heights);
+    }
+
     // A row whose signal has no records yet counts for nothing.
     void jumpOverASignalWithoutRecords()
     {

@@ -446,6 +446,32 @@ private slots:
         }
     }
 
+    // Filling, the rows share the graph's height as a file loads and as the
+    // view is resized, until the user sizes one by hand; Fit Rows shares it
+    // again on demand.
+    void rowsFillTheHeight()
+    {
+        setRowsFillHeight(view.get(), true);
+        QVERIFY(view->loadFile(write("a;0;1;2\nb;0;3\n"), 0));
+        DataList *rows = x()->signalList()->valueList();
+        const auto heights = [rows]() {
+            return QList<int>({rows->sectionSize(0), rows->sectionSize(1), rows->sectionSize(2)});
+        };
+        const auto shared = [this, &heights]() {
+            const int height = x()->graph()->viewport()->height();
+            const int each = height / 3;
+            return heights() == QList<int>({each, each, height - 2 * each});
+        };
+        QVERIFY2(shared(), qPrintable(QString::number(heights().at(0))));
+        view->resize(900, 600);
+        QVERIFY(shared());
+        rows->resizeSection(1, 50);
+        view->resize(900, 500);
+        QCOMPARE(heights().at(1), 50);
+        fitRowsToHeight(view.get());
+        QVERIFY(shared());
+    }
+
     // Zoom to Fit shows the whole recording, whatever is selected, and
     // stops following live input.
     void zoomToFitShowsEverything()
