@@ -61,7 +61,6 @@ void fillBlock(QPainter &painter, const Curve &curve, int px, int py, int x)
 
 BandScale BandScale::make(double lo, double hi, int top, int height)
 {
-    BandScale scale;
     if (lo >= 0) {
         lo = 0;
     } else {
@@ -71,6 +70,12 @@ BandScale BandScale::make(double lo, double hi, int top, int height)
     }
     if (hi == 0)
         hi = 1;
+    return over(lo, hi, top, height);
+}
+
+BandScale BandScale::over(double lo, double hi, int top, int height)
+{
+    BandScale scale;
     scale.lo = lo;
     scale.hi = hi;
     const double drawable = height - 2 * Margin;
@@ -82,6 +87,22 @@ BandScale BandScale::make(double lo, double hi, int top, int height)
         scale.d = top + Margin + drawable;
     }
     scale.yZero = int(scale.d);
+    return scale;
+}
+
+BandScale BandScale::toData(double lo, double hi, int top, int height)
+{
+    if (!std::isfinite(lo) || !std::isfinite(hi) || lo > hi)
+        return make(lo, hi, top, height);
+    const double span = hi - lo;
+    const double beyond = span > 0 ? span / 20 : 1.0;
+    BandScale scale = over(lo - beyond, hi + beyond, top, height);
+    const int topLine = top + Margin;
+    const int bottomLine = top + height - Margin;
+    if (!(scale.d >= topLine))
+        scale.yZero = topLine;
+    else if (!(scale.d <= bottomLine))
+        scale.yZero = bottomLine;
     return scale;
 }
 

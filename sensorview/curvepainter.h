@@ -27,7 +27,16 @@ struct BandScale
     // From the smallest and largest value of the band's channels, for a band
     // whose top is `top` and that is `height` pixels high.
     static BandScale make(double lo, double hi, int top, int height);
+    // Scaled to the data instead: the range is lo to hi with a twentieth of
+    // their span beyond each (a single value stands in the middle of 2
+    // about it), and zero's line, where Blocks and Events reach to, stays
+    // on the band's edge nearest zero when zero lies outside the range.
+    static BandScale toData(double lo, double hi, int top, int height);
     int y(double value) const { return int(value * k + d); }
+
+private:
+    // The range as it is, lo on the band's bottom line and hi on its top.
+    static BandScale over(double lo, double hi, int top, int height);
 };
 
 // One channel's curve in a band, as it appears through the view's time axis.

@@ -31,6 +31,13 @@ constexpr double WheelFactor = 1.15;
 constexpr int ScrollStep = 1000;
 constexpr double MinimumFitSpan = 0.1;
 constexpr double MinimumFitEnd = 100.0;
+const QColor ScaleText(80, 80, 80);
+const QColor ScaleBackground(255, 255, 255, 200);
+// The value scales' labels: their font against the graph's, and their
+// distance from the graph's edge and from each other.
+constexpr double ScaleFontPart = 0.8;
+constexpr int ScaleInset = 2;
+constexpr int ScalePadding = 3;
 
 } // namespace
 
@@ -249,7 +256,7 @@ Envelope &GraphView::envelopeFor(const QString &name, int channel)
     return envelopes[name][channel];
 }
 
-void GraphView::paintBand(QPainter &painter, const Band &band)
+BandScale GraphView::paintBand(QPainter &painter, const Band &band)
 {
     DataList *rows = listPane->valueList();
     const int width = viewport()->width();
@@ -275,10 +282,11 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
         hi = first ? range.max : std::max(hi, range.max);
         first = false;
     }
-    const BandScale scaleOfBand = BandScale::make(lo, hi, band.top, band.height);
+    const BandScale scaleOfBand = scaleToData ? BandScale::toData(lo, hi, band.top, band.height)
+                                              : BandScale::make(lo, hi, band.top, band.height);
     const int style = channels[band.rows.first()].style;
     for (int row : band.rows) {
-        if (std::abs(scaleOfBand.yZero - (band.top + band.height / 2)) < band.height / 4) {
+        if (drawsZeroLine(scaleOfBand, band)) {
             painter.setRenderHint(QPainter::Antialiasing, false);
             painter.setPen(QPen(SeparatorColor, 1, Qt::DotLine));
             painter.drawLine(0, scaleOfBand.yZero, width, scaleOfBand.yZero);
@@ -297,6 +305,74 @@ void GraphView::paintBand(QPainter &painter, const Band &band)
         drawCurve(painter, curve, envelopeFor(name, curve.channel));
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
+    return scaleOfBand;
+}
+
+bool GraphView::drawsZeroLine(const BandScale &scale, const Band &band)
+{
+    return std::abs(scale.yZero - (band.top + band.height / 2)) < band.height / 4;
+}
+
+int GraphView::newestX(const Band &band) const
+{
+    int newest = -TimeAxis::FarthestPixel;
+    for (int row : band.rows) {
+        const SignalSeries &series = store->series(channels[row].signal);
+        if (!series.isEmpty())
+            newest = std::max(newest, xOf(store->lastTime(series)));
+    }
+    return newest;
+}
+
+// The labels stand at the left edge, unless the curves end there: then at
+// the right one, so that they never hide the newest values.
+void GraphView::paintValueScales(QPainter &painter, const QList<Band> &bands, const QVector<BandScale> &scales)
+{
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * ScaleFontPart);
+    painter.setFont(small);
+    const QFontMetrics metrics(small);
+    const int textHeight = metrics.height();
+    for (int i = 0; i < bands.size(); ++i) {
+        const Band &band = bands.at(i);
+        const BandScale &scale = scales.at(i);
+        if (band.height < 2 * textHeight + 2)
+            continue;
+        const ChannelState &first = channels[band.rows.first()];
+        const QStringList names = first.enumNames.toStringList();
+        QVector<QPair<QString, int>> labels{
+            {DataList::formatValue(scale.hi, first.format, names), band.top + 1},
+            {DataList::formatValue(scale.lo, first.format, names), band.top + band.height - 1 - textHeight}};
+        const int zeroTop = scale.yZero - textHeight / 2;
+        if (drawsZeroLine(scale, band) && zeroTop > labels[0].second + textHeight
+            && zeroTop + textHeight < labels[1].second)
+            labels.append({DataList::formatValue(0.0, first.format, names), zeroTop});
+        int width = 0;
+        for (const auto &label : qAsConst(labels))
+            width = std::max(width, metrics.horizontalAdvance(label.first) + 2 * ScalePadding);
+        int x = ScaleInset;
+        const int newest = newestX(band);
+        if (newest >= 0 && newest < x + width + ScalePadding)
+            x = viewport()->width() - width - ScaleInset;
+        for (const auto &label : qAsConst(labels)) {
+            const QRect box(x, label.second, width, textHeight);
+            painter.fillRect(box, ScaleBackground);
+            painter.setPen(ScaleText);
+            painter.drawText(box.adjusted(ScalePadding, 0, -ScalePadding, 0), Qt::AlignLeft | Qt::AlignVCenter, label.first);
+        }
+    }
+}
+
+void GraphView::setScaleToData(bool toData)
+{
+    scaleToData = toData;
+    viewport()->update();
+}
+
+void GraphView::setValueScalesShown(bool shown)
+{
+    valueScales = shown;
+    viewport()->update();
 }
 
 void GraphView::paintTriggers(QPainter &painter)
@@ -382,11 +458,15 @@ void GraphView::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing, true);
 
     const QList<Band> bands = visibleBands();
+    QVector<BandScale> scales;
+    scales.reserve(bands.size());
     for (const Band &band : bands)
-        paintBand(painter, band);
+        scales.append(paintBand(painter, band));
     painter.setRenderHint(QPainter::Antialiasing, false);
     paintTriggers(painter);
     paintSeparators(painter, bands);
+    if (valueScales)
+        paintValueScales(painter, bands, scales);
     paintSelection(painter);
 }
 

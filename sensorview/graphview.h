@@ -81,6 +81,12 @@ public:
     void showSelection();
     // The whole recording across the viewport, whatever the selection.
     void zoomToFit();
+    // Bands scaled to their data's own range instead of one that holds zero.
+    void setScaleToData(bool toData);
+    bool scalesToData() const { return scaleToData; }
+    // Each band's value scale written at the graph's edge.
+    void setValueScalesShown(bool shown);
+    bool valueScalesShown() const { return valueScales; }
     void setContextMenu(QMenu *menu);
 
 signals:
@@ -122,6 +128,8 @@ private:
     double followTime = std::numeric_limits<double>::quiet_NaN();
     bool hoverActive = false;
     bool menuShowing = false;
+    bool scaleToData = false;
+    bool valueScales = false;
     double liveEnd = std::numeric_limits<double>::quiet_NaN();
     double followSpan = 0.0;
 
@@ -133,7 +141,13 @@ private:
     };
 
     QList<Band> visibleBands() const;
-    void paintBand(QPainter &painter, const Band &band);
+    // Draws a band and returns the scale it drew with.
+    BandScale paintBand(QPainter &painter, const Band &band);
+    void paintValueScales(QPainter &painter, const QList<Band> &bands, const QVector<BandScale> &scales);
+    // Whether a band draws its zero line: only where zero lies near its middle.
+    static bool drawsZeroLine(const BandScale &scale, const Band &band);
+    // Where the band's newest record is drawn.
+    int newestX(const Band &band) const;
     void paintTriggers(QPainter &painter);
     void paintSeparators(QPainter &painter, const QList<Band> &bands);
     void paintSelection(QPainter &painter);

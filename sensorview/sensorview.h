@@ -144,6 +144,15 @@ void setRowsFillHeight(SensorView *view, bool fill);
 // The rows in sight share the graph's height now, whatever their sizes.
 void fitRowsToHeight(SensorView *view);
 
+// Each band scaled to its data's own range, with a little room, instead of
+// a range that holds zero; off is the view's own rule.
+void setScaleToData(SensorView *view, bool toData);
+bool scalesToData(const SensorView *view);
+// Each band's value scale (its top and bottom values, and zero where its
+// line is drawn) written at the graph's edge, in the band's format.
+void setValueScalesShown(SensorView *view, bool shown);
+bool valueScalesShown(const SensorView *view);
+
 // The whole recording across the graph, whatever the selection; the view
 // stops following live input, as after any zoom of the user's.
 void zoomToFit(SensorView *view);

@@ -320,6 +320,30 @@ void fitRowsToHeight(SensorView *view)
         own->fitRowsToHeight();
 }
 
+void setScaleToData(SensorView *view, bool toData)
+{
+    if (SensorViewX *own = made(view))
+        own->graph()->setScaleToData(toData);
+}
+
+bool scalesToData(const SensorView *view)
+{
+    const SensorViewX *own = made(view);
+    return own && own->graph()->scalesToData();
+}
+
+void setValueScalesShown(SensorView *view, bool shown)
+{
+    if (SensorViewX *own = made(view))
+        own->graph()->setValueScalesShown(shown);
+}
+
+bool valueScalesShown(const SensorView *view)
+{
+    const SensorViewX *own = made(view);
+    return own && own->graph()->valueScalesShown();
+}
+
 void zoomToFit(SensorView *view)
 {
     if (SensorViewX *own = made(view))

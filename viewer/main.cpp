@@ -1,4 +1,5 @@
 #include "safefile.h"
+#include "settingsstore.h"
 #include "stdinreader.h"
 #include "launchproblem.h"
 #include "version.h"
@@ -87,6 +88,9 @@ int main(int argc, char *argv[])
 {
     SafeFile::keepRunningAtFileSizeLimit();
     const Options options = readOptions(argc, argv);
+    // The viewer's settings stand beside the editor's, under the same maker.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(VestraSettings::OrganizationName));
+    QCoreApplication::setApplicationName(QStringLiteral("VESTRA Sensor Viewer"));
     QApplication app(argc, argv);
     ViewerWindow window;
     window.keepLast(options.keepSeconds);

@@ -33,6 +33,8 @@ QString rate(double recordsPerSecond)
 
 QString size(qint64 bytes)
 {
+    if (bytes < BytesPerMegabyte)
+        return QStringLiteral("%1 KB").arg(qRound64(bytes / 1024.0));
     if (bytes < BytesPerGigabyte)
         return QStringLiteral("%1 MB").arg(bytes / BytesPerMegabyte, 0, 'f', 1);
     return QStringLiteral("%1 GB").arg(QString::number(bytes / BytesPerGigabyte, 'g', 3));

@@ -33,7 +33,8 @@ QString line(const Figures &figures);
 // A rate as a person reads it: 950 records/s, 12.3 k records/s, 1.66 M
 // records/s.
 QString rate(double recordsPerSecond);
-// A size in MB, or in GB from a GB on, with three digits at most.
+// A size in KB below a MB, in MB with a decimal below a GB, and in GB
+// from there on, with three digits at most.
 QString size(qint64 bytes);
 
 // What a file that was opened held: its records and signals, and the

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -30,6 +31,8 @@ constexpr int StatusIntervalMs = 500;
 constexpr qint64 BytesPerMegabyte = 1024 * 1024;
 // Of the machine's memory, what live input may take unless told otherwise.
 constexpr int MemoryShare = 4;
+const QString ScaleToDataKey = QStringLiteral("ScaleToData");
+const QString ValueScalesKey = QStringLiteral("ValueScales");
 }
 
 ViewerWindow::ViewerWindow(QWidget *parent)
@@ -38,6 +41,9 @@ ViewerWindow::ViewerWindow(QWidget *parent)
 {
     setCentralWidget(sensorView);
     setRowsFillHeight(sensorView, true);
+    const QSettings settings;
+    setScaleToData(sensorView, settings.value(ScaleToDataKey, false).toBool());
+    setValueScalesShown(sensorView, settings.value(ValueScalesKey, true).toBool());
     sensorView->addObserver(this);
     buildMenus();
     status = new QLabel(this);
@@ -66,6 +72,18 @@ QAction *ViewerWindow::addCommand(QMenu *menu, const QString &text, int command,
     connect(action, &QAction::triggered, this, [this, command]() { sensorView->execute(command); });
     commands.append({action, command});
     return action;
+}
+
+void ViewerWindow::addSetting(QMenu *menu, const QString &text, const QString &key, bool on,
+                              const std::function<void(bool)> &apply)
+{
+    QAction *action = menu->addAction(text);
+    action->setCheckable(true);
+    action->setChecked(on);
+    connect(action, &QAction::toggled, this, [key, apply](bool checked) {
+        apply(checked);
+        QSettings().setValue(key, checked);
+    });
 }
 
 void ViewerWindow::buildMenus()
@@ -109,6 +127,11 @@ void ViewerWindow::buildMenus()
                         QKeySequence(Qt::Key_F));
     viewMenu->addAction(QStringLiteral("Fit &Rows to Window"), this, [this]() { fitRowsToHeight(sensorView); },
                         QKeySequence(Qt::CTRL + Qt::Key_R));
+    viewMenu->addSeparator();
+    addSetting(viewMenu, QStringLiteral("Scale to &Data"), ScaleToDataKey, scalesToData(sensorView),
+               [this](bool on) { setScaleToData(sensorView, on); });
+    addSetting(viewMenu, QStringLiteral("Value &Scales"), ValueScalesKey, valueScalesShown(sensorView),
+               [this](bool on) { setValueScalesShown(sensorView, on); });
     addCommand(viewMenu, QStringLiteral("Show Se&lection"), ShowSelection, QKeySequence(Qt::CTRL + Qt::Key_L));
     addCommand(viewMenu, QStringLiteral("&Reset Columns"), ResetColumns);
     viewMenu->addSeparator();

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -51,6 +52,9 @@ protected:
 
 private:
     void buildMenus();
+    // A checkable entry for a view setting that the next start remembers.
+    void addSetting(QMenu *menu, const QString &text, const QString &key, bool on,
+                    const std::function<void(bool)> &apply);
     QAction *addCommand(QMenu *menu, const QString &text, int command,
                         const QKeySequence &shortcut = QKeySequence());
     void open();

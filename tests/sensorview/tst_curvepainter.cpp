@@ -70,30 +70,40 @@ class tst_CurvePainter : public QObject
 private slots:
     void bandScale_data()
     {
+        QTest::addColumn<bool>("toData");
         QTest::addColumn<double>("lo");
         QTest::addColumn<double>("hi");
         QTest::addColumn<double>("scaleLo");
         QTest::addColumn<double>("scaleHi");
-        QTest::newRow("positive values from zero") << 2.0 << 8.0 << 0.0 << 8.0;
-        QTest::newRow("negative values symmetric") << -3.0 << 8.0 << -8.0 << 8.0;
-        QTest::newRow("all zeros") << 0.0 << 0.0 << 0.0 << 1.0;
-        QTest::newRow("all negative") << -5.0 << -1.0 << -5.0 << 5.0;
+        QTest::addColumn<int>("yZero");
+        QTest::newRow("positive values from zero") << false << 2.0 << 8.0 << 0.0 << 8.0 << 205;
+        QTest::newRow("negative values symmetric") << false << -3.0 << 8.0 << -8.0 << 8.0 << 155;
+        QTest::newRow("all zeros") << false << 0.0 << 0.0 << 0.0 << 1.0 << 205;
+        QTest::newRow("all negative") << false << -5.0 << -1.0 << -5.0 << 5.0 << 155;
+        QTest::newRow("to data: pressure near 1013") << true << 1012.0 << 1014.0 << 1011.9 << 1014.1 << 205;
+        QTest::newRow("to data: one value") << true << 550.0 << 550.0 << 549.0 << 551.0 << 205;
+        QTest::newRow("to data: across zero") << true << -3.0 << 8.0 << -3.55 << 8.55 << 175;
+        QTest::newRow("to data: all negative") << true << -5.0 << -1.0 << -5.2 << -0.8 << 105;
     }
 
+    // Off, a band's range holds zero; scaled to the data, it is the data's
+    // own. Zero's line stays within the band.
     void bandScale()
     {
+        QFETCH(bool, toData);
         QFETCH(double, lo);
         QFETCH(double, hi);
         QFETCH(double, scaleLo);
         QFETCH(double, scaleHi);
-        const BandScale band = BandScale::make(lo, hi, 100, 110);
+        QFETCH(int, yZero);
+        const BandScale band = toData ? BandScale::toData(lo, hi, 100, 110) : BandScale::make(lo, hi, 100, 110);
         QCOMPARE(band.lo, scaleLo);
         QCOMPARE(band.hi, scaleHi);
         // The top of the range sits 5 px below the band's top, the bottom 5 px
         // above its bottom.
         QCOMPARE(band.y(scaleHi), 105);
         QCOMPARE(band.y(scaleLo), 205);
-        QCOMPARE(band.yZero, int(band.d));
+        QCOMPARE(band.yZero, yZero);
     }
 
     void columnsShowWhatRecordsShow_data()

@@ -35,11 +35,11 @@ private slots:
         QTest::newRow("a file: no rate, no pause") << figures([](Figures &f) {
             f.records = 4;
             f.signalCount = 2;
-            f.bytes = 3 * MB / 2;
+            f.bytes = 10 * 1024 + 300;
             f.following = false;
-        }) << "4 records, 2 signals · 1.5 MB";
+        }) << "4 records, 2 signals · 10 KB";
         QTest::newRow("live, nothing yet") << figures([](Figures &f) { f.live = true; })
-                                           << "0 records, 0 signals · 0 records/s · 0.0 MB · following";
+                                           << "0 records, 0 signals · 0 records/s · 0 KB · following";
         QTest::newRow("live, all read") << figures([](Figures &f) {
             f.live = true;
             f.records = 1200;
@@ -56,7 +56,7 @@ private slots:
             f.pausedAt = 12.5;
             f.keepSeconds = 30;
             f.inputEnded = true;
-        }) << "3 records, 2 signals · 5 lines could not be read · 0 records/s · 0.0 MB · paused at 12.5 s · "
+        }) << "3 records, 2 signals · 5 lines could not be read · 0 records/s · 0 KB · paused at 12.5 s · "
               "keeping the last 30 s · input ended";
         QTest::newRow("live, past the memory budget") << figures([](Figures &f) {
             f.live = true;

@@ -48,6 +48,8 @@ class tst_ViewerWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
     void init()
     {
         recording = dir.filePath(QStringLiteral("recording.txt"));
