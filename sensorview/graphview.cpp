@@ -433,6 +433,9 @@ void GraphView::showLiveEnd()
 {
     if (!std::isfinite(liveEnd))
         return;
+    // The values shown are the newest as well.
+    setAnchorTime(liveEnd);
+    setCursorTime(liveEnd);
     updateScrollRange();
     const TimeAxis shown = ruler->axis().following(liveEnd, followSpan, viewport()->width(), ComfortMargin);
     if (shown.scale != scale())
@@ -445,8 +448,6 @@ void GraphView::followLiveEnd(double time)
     followEnd = true;
     followTime = time;
     liveEnd = time;
-    setAnchorTime(time);
-    setCursorTime(time);
     showLiveEnd();
 }
 

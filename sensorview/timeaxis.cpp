@@ -53,11 +53,13 @@ TimeAxis TimeAxis::following(double newest, double span, int width, int margin) 
     const int last = width - 1;
     if (span > 0) {
         axis.scale = boundedScale(width / span);
-        axis.offset = newest * axis.scale - last;
+        // Whole pixels, as the graph scrolls by them: the newest then lands
+        // on the last pixel, not one before it.
+        axis.offset = std::floor(newest * axis.scale) - last;
         return axis;
     }
     const double x = exactX(newest);
     if (x < 0 || x > last)
-        axis.offset = newest * scale - std::max(0, last - margin);
+        axis.offset = std::floor(newest * scale) - std::max(0, last - margin);
     return axis;
 }

@@ -130,6 +130,7 @@ private slots:
         QTest::addColumn<double>("offset");
         // The axis before: 0.1 px/ms scrolled by 1000 px, 800 px wide.
         QTest::newRow("a 10 s window: 10 s across, newest last") << 50000.0 << 10000.0 << 0.08 << 3201.0;
+        QTest::newRow("a time between pixels still on the last") << 12345.67 << 10000.0 << 0.08 << 188.0;
         QTest::newRow("a window shorter than the zoom allows") << 100.0 << 0.01 << double(TimeAxis::MaximumScale) << 99201.0;
         QTest::newRow("no window, newest in sight: stays") << 15000.0 << 0.0 << 0.1 << 1000.0;
         QTest::newRow("no window, newest past the edge: 100 px inside") << 30000.0 << 0.0 << 0.1 << 2301.0;
@@ -146,7 +147,9 @@ private slots:
         const TimeAxis axis = TimeAxis{0.1, 1000.0}.following(newest, span, 800, 100);
         QCOMPARE(axis.scale, scale);
         QCOMPARE(axis.offset, offset);
-        if (std::isfinite(newest))
+        if (std::isfinite(newest) && span > 0)
+            QCOMPARE(axis.xOf(newest), 799);
+        else if (std::isfinite(newest))
             QVERIFY(axis.xOf(newest) >= 0 && axis.xOf(newest) <= 799);
     }
 
