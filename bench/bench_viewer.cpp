@@ -4,6 +4,10 @@
 //   shell command given) piped into the viewer's standard input reader:
 //   records a second taken in, the longest event loop stall, and resident
 //   memory at the end; KEEP seconds of live window (0: none);
+//   build/bench/bench_viewer budget [SECONDS] [MB]
+// - the demo as above for SECONDS (60 unless given) without a live window,
+//   live input held to MB megabytes (1024 unless given): memory and the
+//   longest stall while the oldest records are dropped;
 //   build/bench/bench_viewer bytes [RECORDS]
 // - the resident memory a one-value record takes: a file of RECORDS records
 //   (10,000,000 unless given) opened in the viewer, against its memory with
@@ -39,7 +43,8 @@ QString buildDemo(const QTemporaryDir &dir)
     return folder + QStringLiteral("/sensor_demo.exe");
 }
 
-int live(int seconds, double keep, const QString &producer)
+// `budgetMB` of memory for live input; negative keeps the window's own.
+int live(int seconds, double keep, const QString &producer, qint64 budgetMB = -1)
 {
     QTemporaryDir dir;
     const QString demo = producer.isEmpty() ? buildDemo(dir) : producer;
@@ -52,6 +57,8 @@ int live(int seconds, double keep, const QString &producer)
         return 1;
     ViewerWindow window;
     window.keepLast(keep);
+    if (budgetMB >= 0)
+        window.setMemoryBudget(budgetMB * 1024 * 1024);
     window.show();
     StdinReader reader(nullptr, pipe);
     qint64 lines = 0;
@@ -95,8 +102,10 @@ int live(int seconds, double keep, const QString &producer)
         std::printf("  input ended at %.1f s; longest stall after: %lld ms\n", endedAt / 1000.0,
                     static_cast<long long>(longestAfterEnd));
     std::printf("  status line:           %s\n", qPrintable(window.statusText()));
-    std::printf("  resident memory:       %.0f MB (store %.0f MB)\n", Bench::residentMegabytes(),
-                holdings(window.view()).bytes / (1024.0 * 1024.0));
+    std::printf("  resident memory:       %.0f MB (store %.0f MB), peak %.0f MB\n", Bench::residentMegabytes(),
+                holdings(window.view()).bytes / (1024.0 * 1024.0), Bench::residentMegabytes("VmHWM:"));
+    std::printf("  dropped for memory:    %lld records\n",
+                static_cast<long long>(liveInputCount(window.view()).droppedForMemory));
     std::fflush(stdout);
     reader.stop();
     window.view()->setWindowModified(false);
@@ -197,9 +206,13 @@ int main(int argc, char *argv[])
         return bytesPerRecord(args.size() > 1 ? args.at(1).toLongLong() : 10000000);
     if (args.value(0) == QLatin1String("names"))
         return manyNames(args.size() > 1 ? args.at(1).toInt() : 100000);
+    if (args.value(0) == QLatin1String("budget"))
+        return live(args.size() > 1 ? args.at(1).toInt() : 60, 0.0, QString(),
+                    args.size() > 2 ? args.at(2).toLongLong() : 1024);
     if (args.value(0) == QLatin1String("live"))
         return live(args.size() > 1 ? args.at(1).toInt() : 10, args.size() > 2 ? args.at(2).toDouble() : 0.0,
                     args.mid(3).join(QLatin1Char(' ')));
-    std::fprintf(stderr, "usage: bench_viewer live [SECONDS] [KEEP] [COMMAND...] | bytes [RECORDS] | names [COUNT]\n");
+    std::fprintf(stderr, "usage: bench_viewer live [SECONDS] [KEEP] [COMMAND...] | budget [SECONDS] [MB] | bytes [RECORDS] "
+                         "| names [COUNT]\n");
     return 2;
 }

@@ -25,7 +25,7 @@ constexpr qint64 RefreshIntervalMs = 100;
 constexpr double LiveWindowSlackPart = 1.0 / 8;
 // Past the memory budget, live input drops its oldest records until what
 // stays takes this part of the budget, so that drops come in batches.
-constexpr double BudgetKeptPart = 7.0 / 8;
+constexpr double BudgetKeptPart = 3.0 / 4;
 } // namespace
 
 namespace {

@@ -84,6 +84,17 @@ public:
         ++block->size;
     }
 
+    // Closes up over the first `count` values, in place.
+    void removeFirst(int count)
+    {
+        if (count <= 0)
+            return;
+        detach();
+        count = std::min(count, block->size);
+        std::memmove(block->data, block->data + count, size_t(block->size - count) * sizeof(T));
+        block->size -= count;
+    }
+
     void clear() { block.reset(); }
 
 private:

@@ -779,7 +779,77 @@ void SignalData::dropBefore(double time)
 {
     if (allSeries.isEmpty() || !(allSeries.times[0] < time))
         return;
+    if (dropOldestInPlace(time))
+        return;
     retime([time](double &t) { return t >= time; });
+}
+
+// Records that arrived in time order stand in `all` at their own ids, so
+// the oldest are the first of every array: each closes up over them in
+// place. A live window or memory budget drops this way again and again, and
+// making the arrays anew each time would hold the store twice over and
+// stall the window for seconds.
+bool SignalData::dropOldestInPlace(double time)
+{
+    if (!timesInAll || hasNaNTime || batching)
+        return false;
+    const int count = allSeries.size();
+    const PodVector<double> &allTimes = allSeries.times;
+    const int dropped = int(std::lower_bound(allTimes.cbegin(), allTimes.cend(), time) - allTimes.cbegin());
+    if (dropped <= 0 || dropped >= count)
+        return false;
+    touch();
+    if (offsetsKept) {
+        const quint32 start = valueStart.constData()[dropped];
+        pool.removeFirst(int(start));
+        valueStart.removeFirst(dropped);
+        quint32 *starts = valueStart.data();
+        for (int i = 0; i < valueStart.size(); ++i)
+            starts[i] -= start;
+    } else {
+        pool.removeFirst(dropped * uniformCount);
+    }
+    signalOf.removeFirst(dropped);
+    allSeries.times.removeFirst(dropped);
+    // The ids were 0 to count - 1 in order; the first ones remain.
+    allSeries.records.resize(count - dropped);
+    rescanRanges(allSeries);
+
+    // Each series loses its records before `time`, a run at its start.
+    QVector<QPair<quint32, QString>> firstIds;
+    for (auto it = seriesByName.begin(); it != seriesByName.end();) {
+        SignalSeries &series = it.value();
+        const int gone = int(std::lower_bound(series.times.cbegin(), series.times.cend(), time) - series.times.cbegin());
+        if (gone >= series.size()) {
+            it = seriesByName.erase(it);
+            continue;
+        }
+        series.records.removeFirst(gone);
+        series.times.removeFirst(gone);
+        quint32 *ids = series.records.data();
+        for (int i = 0; i < series.size(); ++i)
+            ids[i] -= quint32(dropped);
+        rescanRanges(series);
+        firstIds.append({ids[0], it.key()});
+        ++it;
+    }
+    // The names in the order their first remaining record came.
+    std::sort(firstIds.begin(), firstIds.end());
+    nameOrder.clear();
+    for (const auto &entry : qAsConst(firstIds))
+        nameOrder.append(entry.second);
+    forgetSeriesPlaces();
+    lastSignal = -1;
+    return true;
+}
+
+void SignalData::rescanRanges(SignalSeries &series) const
+{
+    series.ranges.clear();
+    series.channelCount = 0;
+    const quint32 *ids = series.records.constData();
+    for (int i = 0; i < series.size(); ++i)
+        widenRanges(series, values(ids[i]), valueCount(ids[i]), i == 0);
 }
 
 void SignalData::shiftToZero()

@@ -169,6 +169,9 @@ private:
     template<typename Retime>
     void retime(Retime retime);
     void adoptKept(const PodVector<quint32> &keptIds, const PodVector<double> &keptTimes);
+    bool dropOldestInPlace(double time);
+    // Widens the series' ranges over its records anew, as adding them gave.
+    void rescanRanges(SignalSeries &series) const;
     std::vector<SignalSeries> seriesSizedFor(const PodVector<quint32> &keptIds) const;
     static void widenRanges(SignalSeries &series, const double *values, int count, bool first);
     void addFrom(const SignalData &source, quint32 id, double time);

@@ -382,6 +382,51 @@ private slots:
         }
     }
 
+    void dropOldestSameAsRebuilt_data()
+    {
+        TestSupport::seedRows(30);
+    }
+
+    // Records that come in time order, as live input brings them, lose their
+    // oldest the way a rebuild from the rest would leave them: names in the
+    // order their first remaining record came, ranges of what remains. A
+    // copy taken before keeps what it held.
+    void dropOldestSameAsRebuilt()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        const QStringList names{"a", "b", "c", "d"};
+        // Even seeds give every record two values, odd ones any number.
+        const auto valueCount = [&]() { return seed % 2 ? random.bounded(4) : 2; };
+        SignalData store;
+        Model model;
+        double time = 0;
+        for (int step = 0; step < 400; ++step) {
+            if (random.bounded(100) < 90) {
+                time += random.bounded(3) * 5.0;
+                QVector<double> values;
+                for (int i = valueCount(); i > 0; --i)
+                    values << (random.bounded(2000) - 1000) / 10.0;
+                const SignalRecord r = rec(names[random.bounded(seed % 3 ? 4 : 2)], time, values);
+                store.addRecord(r);
+                model.add(r);
+                continue;
+            }
+            const double from = time - random.bounded(40) * 5.0 + random.bounded(2) * 2.5;
+            const SignalData copy = store;
+            const QString copied = describe(copy);
+            std::vector<SignalRecord> next;
+            for (const SignalRecord &r : model.all.records) {
+                if (r.time >= from)
+                    next.push_back(r);
+            }
+            store.dropBefore(from);
+            model.rebuild(next);
+            QVERIFY2(describe(store) == model.describe(), qPrintable(QStringLiteral("after step %1").arg(step)));
+            QCOMPARE(describe(copy), copied);
+        }
+    }
+
     void batchSameAsOneByOne_data()
     {
         QTest::addColumn<quint32>("seed");
