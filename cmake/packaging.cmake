@@ -19,10 +19,16 @@ if(UNIX AND NOT APPLE)
     endif()
     foreach(entry vestra-code-editor vestra-sensor-viewer)
         configure_file(packaging/${entry}.desktop.in packaging/${entry}.desktop @ONLY)
+        # A key that is not needed leaves its line empty; the entry is
+        # written without it.
+        file(READ ${PROJECT_BINARY_DIR}/packaging/${entry}.desktop text)
+        string(REGEX REPLACE "\n\n+" "\n" text "${text}")
+        file(WRITE ${PROJECT_BINARY_DIR}/packaging/${entry}.desktop "${text}")
         install(FILES ${PROJECT_BINARY_DIR}/packaging/${entry}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     endforeach()
-    install(FILES ${PROJECT_SOURCE_DIR}/resources/Icons/logo_tarnwell.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps RENAME vestra-code-editor.png)
+    set(icons ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/Icons/logo_tarnwell.png DESTINATION ${icons} RENAME vestra-code-editor.png)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/Icons/viewer_icon.png DESTINATION ${icons} RENAME vestra-sensor-viewer.png)
 endif()
 
 if(VESTRA_SYSTEM_INSTALL)

@@ -13,9 +13,10 @@ packages=(
     libbenchmark-dev
 )
 # The test suite also cross-compiles the examples for Windows, builds the
-# fuzzing harnesses with clang and builds the Debian package.
+# fuzzing harnesses with clang, builds the Debian package and checks its
+# desktop entries.
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(gcc-mingw-w64-x86-64 clang dpkg-dev)
+    packages+=(gcc-mingw-w64-x86-64 clang dpkg-dev desktop-file-utils)
 fi
 # CPack asks dpkg-shlibdeps for the libraries' packages; lintian checks it.
 if [ "${1:-}" = "--package" ]; then

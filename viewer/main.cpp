@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -92,6 +93,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QString::fromLatin1(VestraSettings::OrganizationName));
     QCoreApplication::setApplicationName(QStringLiteral("VESTRA Sensor Viewer"));
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/Icons/viewer_icon.png")));
     ViewerWindow window;
     window.keepLast(options.keepSeconds);
     if (options.maxMemoryMB >= 0)

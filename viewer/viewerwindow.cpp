@@ -1,6 +1,7 @@
 #include "viewerwindow.h"
 
 #include "physicalmemory.h"
+#include "recordingfolder.h"
 #include "viewerstatus.h"
 
 #include <QAction>
@@ -33,6 +34,7 @@ constexpr qint64 BytesPerMegabyte = 1024 * 1024;
 constexpr int MemoryShare = 4;
 const QString ScaleToDataKey = QStringLiteral("ScaleToData");
 const QString ValueScalesKey = QStringLiteral("ValueScales");
+const QString LastFolderKey = QStringLiteral("LastFolder");
 }
 
 ViewerWindow::ViewerWindow(QWidget *parent)
@@ -247,7 +249,7 @@ bool ViewerWindow::maySpoilChanges()
                                               QMessageBox::Save);
     if (answer == QMessageBox::Save) {
         const QString path = fileName.isEmpty()
-                                 ? QFileDialog::getSaveFileName(this, QStringLiteral("Save Recording"), QString(), FileFilter)
+                                 ? QFileDialog::getSaveFileName(this, QStringLiteral("Save Recording"), dialogFolder(), FileFilter)
                                  : fileName;
         return !path.isEmpty() && saveTo(path, 0);
     }
@@ -262,6 +264,7 @@ bool ViewerWindow::openFile(const QString &path)
     }
     fileName = path;
     separator = lastFileReport(sensorView).separator;
+    rememberFolderOf(path);
     sensorView->execute(ResetColumns);
     viewChanged(sensorView);
     showReadCounts();
@@ -305,6 +308,7 @@ bool ViewerWindow::saveTo(const QString &path, int mode)
         fileName = path;
         sensorView->setWindowModified(false);
     }
+    rememberFolderOf(path);
     viewChanged(sensorView);
     return true;
 }
@@ -318,18 +322,29 @@ void ViewerWindow::showFailure(const QString &what, const QString &path)
     QMessageBox::warning(this, AppTitle, text);
 }
 
+QString ViewerWindow::dialogFolder() const
+{
+    const QStringList examples = RecordingFolder::examples(QDir::currentPath(), QCoreApplication::applicationDirPath());
+    return RecordingFolder::start(QSettings().value(LastFolderKey).toString(), examples, QDir::homePath());
+}
+
+void ViewerWindow::rememberFolderOf(const QString &path)
+{
+    QSettings().setValue(LastFolderKey, QFileInfo(path).absolutePath());
+}
+
 void ViewerWindow::open()
 {
     if (!maySpoilChanges())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Recording"), QString(), FileFilter);
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Recording"), dialogFolder(), FileFilter);
     if (!path.isEmpty())
         openFile(path);
 }
 
 void ViewerWindow::insertFile()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Insert Recording"), QString(), FileFilter);
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Insert Recording"), dialogFolder(), FileFilter);
     if (path.isEmpty())
         return;
     if (sensorView->loadFile(path, 1))
@@ -346,7 +361,7 @@ void ViewerWindow::save(int mode, bool choose)
     }
     const QString path = QFileDialog::getSaveFileName(this, mode == 0 ? QStringLiteral("Save Recording")
                                                                       : QStringLiteral("Save Selection"),
-                                                      fileName, FileFilter);
+                                                      fileName.isEmpty() ? dialogFolder() : fileName, FileFilter);
     if (!path.isEmpty())
         saveTo(path, mode);
 }

@@ -63,6 +63,9 @@ private:
     // when it has none).
     void save(int mode, bool choose);
     void refreshActions();
+    // Where the file dialogs begin, and the folder they remember.
+    QString dialogFolder() const;
+    static void rememberFolderOf(const QString &path);
     void showFailure(const QString &what, const QString &path);
     void showReadCounts();
     void askKeepLast();

@@ -274,6 +274,45 @@ void drawLogo(QPainter &p)
     p.drawLine(QPointF(24, 12), QPointF(24, 40));
 }
 
+// The sensor viewer's own: a plot panel with two traces over a grid.
+void drawViewer(QPainter &p)
+{
+    QLinearGradient frame(0, 0, 48, 48);
+    frame.setColorAt(0, Sky);
+    frame.setColorAt(1, Navy);
+    p.setPen(Qt::NoPen);
+    p.setBrush(frame);
+    p.drawRoundedRect(QRectF(2, 2, 44, 44), 9, 9);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(7, 7, 34, 34), 3, 3);
+
+    p.setPen(QPen(QColor(0xc8, 0xd2, 0xde), 1));
+    for (int x = 15; x < 41; x += 8)
+        p.drawLine(QPointF(x, 8), QPointF(x, 40));
+    for (int y = 15; y < 41; y += 8)
+        p.drawLine(QPointF(8, y), QPointF(40, y));
+
+    QPainterPath slow;
+    QPainterPath fast;
+    for (int x = 9; x <= 39; ++x) {
+        const qreal t = (x - 9) / 30.0;
+        const qreal ySlow = 30 - 8 * qSin(t * 1.6 * M_PI);
+        const qreal yFast = 22 + 5 * qSin(t * 5 * M_PI);
+        if (x == 9) {
+            slow.moveTo(x, ySlow);
+            fast.moveTo(x, yFast);
+        } else {
+            slow.lineTo(x, ySlow);
+            fast.lineTo(x, yFast);
+        }
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(outline(Navy, 2.2));
+    p.drawPath(slow);
+    p.setPen(outline(Amber, 2.2));
+    p.drawPath(fast);
+}
+
 bool saveAboutPicture(const QString &path)
 {
     constexpr int Width = 800;
@@ -353,6 +392,7 @@ int main(int argc, char *argv[])
         { "icons8-maintenance-48.png", 48, drawMaintenance },
         { "icons8-search-24.png", 24, drawSearch },
         { "logo_tarnwell.png", 128, drawLogo },
+        { "viewer_icon.png", 128, drawViewer },
     };
     bool ok = true;
     for (const Icon &icon : icons)

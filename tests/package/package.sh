@@ -26,6 +26,13 @@ dpkg-deb -x "$package" "$root"
 sed -i "s|\"/usr/|\"$root/usr/|" "$root/usr/bin/vestra-code-editor"
 grep -q "^Exec=vestra-code-editor$" "$root/usr/share/applications/vestra-code-editor.desktop"
 grep -q "^Exec=vestra-code-editor --viewer %F$" "$root/usr/share/applications/vestra-sensor-viewer.desktop"
+for entry in "$root"/usr/share/applications/*.desktop; do
+    ! grep -q '^$' "$entry" || { echo "$entry has an empty line"; exit 1; }
+    if command -v desktop-file-validate >/dev/null; then
+        desktop-file-validate "$entry"
+    fi
+done
+[ -e "$root/usr/share/icons/hicolor/128x128/apps/vestra-sensor-viewer.png" ]
 
 home="$work/home"
 mkdir -p "$home"
@@ -45,6 +52,7 @@ tree="$home/.local/share/vestra-code-editor"
 [ -x "$tree/bin/vestra-code-editor" ] && [ -e "$tree/doc/KVQ-VESTRA-SD001.pdf" ]
 example="$tree/examples/thermo_monitor"
 [ -w "$example/thermo_monitor.c" ]
+[ -r "$tree/examples/sensor_demo/recording.txt" ]
 
 # An edited example survives the next start.
 echo "/* mine */" | as_user tee -a "$example/thermo_monitor.c" >/dev/null
