@@ -1,6 +1,6 @@
 # Writes a short man page from what a program itself says to --help and
 # --version, so that the page and the program never disagree:
-#   cmake -DPROGRAM=<path> -DNAME=<name> -DOUTPUT=<file.1> -P manpage.cmake
+#   cmake -DPROGRAM=<path> -DNAME=<name> -DOUTPUT=<file.1> [-DEXTRA=<troff>] -P manpage.cmake
 cmake_minimum_required(VERSION 3.19)
 execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE failed)
 execute_process(COMMAND ${PROGRAM} --version OUTPUT_VARIABLE version)
@@ -51,4 +51,9 @@ foreach(line IN LISTS lines)
     endif()
 endforeach()
 string(REPLACE "<semicolon>" ";" page "${page}")
+# What the program's help cannot say: where its files are, what it needs.
+if(EXTRA)
+    file(READ "${EXTRA}" extra)
+    string(APPEND page "${extra}")
+endif()
 file(WRITE "${OUTPUT}" "${page}")
