@@ -252,7 +252,8 @@ void drawSearch(QPainter &p)
     p.drawEllipse(QPointF(20, 20), 13, 13);
 }
 
-void drawLogo(QPainter &p)
+// The rounded sky-to-navy tile the program icons stand on.
+void drawTile(QPainter &p)
 {
     QLinearGradient fill(0, 0, 48, 48);
     fill.setColorAt(0, Sky);
@@ -260,6 +261,11 @@ void drawLogo(QPainter &p)
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(2, 2, 44, 44), 9, 9);
+}
+
+void drawLogo(QPainter &p)
+{
+    drawTile(p);
 
     QPainterPath wave;
     wave.moveTo(8, 30);
@@ -277,12 +283,7 @@ void drawLogo(QPainter &p)
 // The sensor viewer's own: a plot panel with two traces over a grid.
 void drawViewer(QPainter &p)
 {
-    QLinearGradient frame(0, 0, 48, 48);
-    frame.setColorAt(0, Sky);
-    frame.setColorAt(1, Navy);
-    p.setPen(Qt::NoPen);
-    p.setBrush(frame);
-    p.drawRoundedRect(QRectF(2, 2, 44, 44), 9, 9);
+    drawTile(p);
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(7, 7, 34, 34), 3, 3);
 
