@@ -70,6 +70,7 @@ MainWindow::MainWindow(QWidget *parent)
         loadSourceFile(QString(currentFilePath));
 
     connectProcess();
+    setUpDiagnostics();
     updateActions();
     initEditor();
 }

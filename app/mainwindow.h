@@ -7,6 +7,7 @@
 
 #include "buildrunner.h"
 #include "consolereport.h"
+#include "diagnostics.h"
 
 #include <memory>
 
@@ -75,12 +76,22 @@ private slots:
     void on_actionFind_triggered();
     void on_actionCodeEditor_quick_start_guide_triggered();
     void on_actionToggle_Comment_Section_triggered();
+    void on_actionNext_Diagnostic_triggered();
+    void on_actionPrevious_Diagnostic_triggered();
 
 private:
     class EditedSource;
 
     void addToolBarWidgets();
     void connectProcess();
+    // Diagnostics of the last build: links in the console, marks in the
+    // gutter, F4 and Shift+F4.
+    void setUpDiagnostics();
+    void showDiagnosticMarks();
+    void goToDiagnostic(int index);
+    // The console paragraph under `position` (viewport coordinates) as a
+    // diagnostic of the last build; -1 for none.
+    int diagnosticAt(const QPoint &position) const;
     void reportStepEnd(BuildRunner::StepEnd end, int exitCode);
     void writeLines(const QVector<ConsoleReport::Line> &lines);
     void openWithDesktop(const QString &path);
@@ -94,7 +105,14 @@ private:
     void takeFileIdentity(const QString &path);
     void showTitle();
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     Ui::MainWindow *ui = nullptr;
+    Diagnostics::Collector diagnostics;
+    // The folder make ran in, which the diagnostics' file names start from.
+    QString diagnosticsFolder;
+    // The diagnostic F4 went to last.
+    int currentDiagnostic = -1;
     VESTRASyntaxHighlighter *highlighter = nullptr;
     QSearchField *searchField = nullptr;
     QAction *searchFieldAction = nullptr;

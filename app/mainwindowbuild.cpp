@@ -92,6 +92,11 @@ bool MainWindow::runMake(const QString &target)
     if (!canStartMake())
         return false;
     console->clear();
+    // The marks and links are the last build's: they go as the next starts.
+    diagnostics.clear();
+    currentDiagnostic = -1;
+    diagnosticsFolder = lastWorkingDirectory;
+    ui->codeEditor->clearLineMarks();
     updateActions();
     const QStringList arguments{ConsoleReport::boardAssignment(boardComboBox->itemText(boardComboBox->currentIndex())),
                                 target};
@@ -125,11 +130,15 @@ void MainWindow::updateActions()
 void MainWindow::readExtProcessOutput(const QString &text)
 {
     console->write(ConsoleReport::outputColour(), text);
+    if (runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Make)
+        diagnostics.add(Diagnostics::Collector::Output, text);
 }
 
 void MainWindow::readExtProcessError(const QString &text)
 {
     console->write(ConsoleReport::errorColour(text), text);
+    if (runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Make)
+        diagnostics.add(Diagnostics::Collector::Error, text);
 }
 
 void MainWindow::extProcessFinished(int exitCode)
@@ -147,6 +156,10 @@ void MainWindow::extProcessError(QProcess::ProcessError err)
 // The closing lines of a step; the runner then moves the queue on.
 void MainWindow::reportStepEnd(BuildRunner::StepEnd end, int exitCode)
 {
+    if (runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Make) {
+        diagnostics.finish();
+        showDiagnosticMarks();
+    }
     writeLines(ConsoleReport::closingLines({end, exitCode, runner->launched(), runner->errorText()}));
 }
 

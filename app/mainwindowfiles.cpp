@@ -93,6 +93,8 @@ void MainWindow::loadSourceFile(const QString &path)
     showTitle();
     fileLoaded = true;
     markDocumentClean();
+    // The last build may have had something to say about this file too.
+    showDiagnosticMarks();
 
     if (content->truncatedAtZeroByte)
         showTruncationWarning(path);

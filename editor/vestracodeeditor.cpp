@@ -1,13 +1,19 @@
 #include "vestracodeeditor.h"
 
+#include <QHash>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QTextBlock>
+#include <QToolTip>
 
 namespace {
 
 const QColor GutterBackground = Qt::lightGray;
 const QColor LineNumberColor = Qt::black;
 constexpr int CurrentLineLightness = 160;
+// The gutter behind a line the last build found an error or a warning in.
+const QColor ErrorMark(240, 110, 100);
+const QColor WarningMark(255, 170, 70);
 constexpr int GutterPadding = 3;
 const QLatin1String LineCommentMarker("//");
 
@@ -138,8 +144,18 @@ void VESTRACodeEditor::paintLineNumbers(QPaintEvent *event)
     qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
     qreal bottom = top + blockBoundingRect(block).height();
 
+    // A line with an error shows red, else orange when it has a warning.
+    QHash<int, bool> marked;
+    for (const HeldMark &mark : qAsConst(marks)) {
+        bool &error = marked[mark.at.blockNumber()];
+        error = error || mark.error;
+    }
+
     while (block.isValid() && top <= event->rect().bottom()) {
         if (block.isVisible() && bottom >= event->rect().top()) {
+            const auto mark = marked.constFind(number);
+            if (mark != marked.constEnd())
+                painter.fillRect(QRectF(0, top, numberArea->width(), bottom - top), *mark ? ErrorMark : WarningMark);
             const QString text = QString::number(number + 1);
             // Each number sits on the baseline of its line's first row.
             const QTextLayout *layout = block.layout();
@@ -155,6 +171,36 @@ void VESTRACodeEditor::paintLineNumbers(QPaintEvent *event)
         bottom = top + blockBoundingRect(block).height();
         ++number;
     }
+}
+
+void VESTRACodeEditor::setLineMarks(const QVector<LineMark> &lineMarks)
+{
+    marks.clear();
+    for (const LineMark &mark : lineMarks) {
+        const QTextBlock block = document()->findBlockByNumber(mark.line - 1);
+        if (block.isValid())
+            marks.append({QTextCursor(block), mark.error, mark.message});
+    }
+    numberArea->update();
+}
+
+QVector<LineMark> VESTRACodeEditor::lineMarks() const
+{
+    QVector<LineMark> lines;
+    for (const HeldMark &mark : marks)
+        lines.append({mark.at.blockNumber() + 1, mark.error, mark.message});
+    return lines;
+}
+
+QString VESTRACodeEditor::markToolTipAt(int y) const
+{
+    const QTextBlock block = cursorForPosition(QPoint(0, y)).block();
+    QStringList messages;
+    for (const HeldMark &mark : marks) {
+        if (mark.at.block() == block)
+            messages << mark.message;
+    }
+    return messages.join(QLatin1Char('\n'));
 }
 
 void VESTRACodeEditor::keyPressEvent(QKeyEvent *event)
@@ -250,4 +296,17 @@ QSize LineNumberArea::sizeHint() const
 void LineNumberArea::paintEvent(QPaintEvent *event)
 {
     editor->paintLineNumbers(event);
+}
+
+bool LineNumberArea::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QString text = editor->markToolTipAt(help->pos().y());
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, this);
+    return true;
 }

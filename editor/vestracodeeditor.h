@@ -1,6 +1,10 @@
 #pragma once
 
+#include "linemark.h"
+
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QVector>
 
 class LineNumberArea;
 
@@ -28,6 +32,17 @@ public:
     // line longer than this is shown without wrapping.
     static constexpr int LongestWrappedLine = 10000;
 
+    // Marks lines in the gutter (errors red, warnings orange, their
+    // messages as tooltips). The marks stay with their lines as the text
+    // above them changes, until replaced or cleared.
+    void setLineMarks(const QVector<LineMark> &marks);
+    void clearLineMarks() { setLineMarks({}); }
+    // The marks where their lines stand now.
+    QVector<LineMark> lineMarks() const;
+    // The tooltip of the gutter at `y` (viewport coordinates): the messages
+    // of the line there, if it is marked.
+    QString markToolTipAt(int y) const;
+
 signals:
     void pressedEscape();
 
@@ -48,6 +63,14 @@ private:
     bool holdsLongLine() const;
 
     LineNumberArea *numberArea = nullptr;
+    // A cursor at each marked line's start moves with the edits above it.
+    struct HeldMark
+    {
+        QTextCursor at;
+        bool error = true;
+        QString message;
+    };
+    QVector<HeldMark> marks;
 };
 
 // The gutter: owns no logic, the editor sizes and paints it.
@@ -61,6 +84,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     VESTRACodeEditor *editor = nullptr;

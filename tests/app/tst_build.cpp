@@ -254,7 +254,104 @@ private slots:
         QVERIFY(joined == expected);
     }
 
+    void diagnosticsLeadToTheirPlaces_data()
+    {
+        QTest::addColumn<QString>("compiler");
+        QTest::newRow("gcc") << "gcc";
+        QTest::newRow("clang") << "clang";
+    }
+
+    // The real compiler's error and warning, and one diagnostic that comes
+    // in two pieces: the gutter marks their lines, a click on each in the
+    // console puts the cursor on its line and column, F4 and Shift+F4 walk
+    // them in order, and the next build takes the marks away as it starts.
+    void diagnosticsLeadToTheirPlaces()
+    {
+        QFETCH(QString, compiler);
+        if (QStandardPaths::findExecutable(compiler).isEmpty())
+            QSKIP("The compiler is not installed");
+        const QString source = makeProject(QByteArray());
+        QVERIFY(writeFile(source, "static int twice(int x)\n{\n    int unused;\n    return 2 * x;\n}\n\n"
+                                  "int main(void)\n{\n    return twice(undefined_name);\n}\n"));
+        MainWindow &w = newWindow(makeScript(compiler.toUtf8() + " -Wall -c proj.c\n"
+                                             "printf 'proj.c:1:' >&2; sleep 0.3; printf '8: error: split\\n' >&2\nexit 1\n"));
+        w.loadSourceFile(source);
+        runAction("actionBuild");
+        QCOMPARE(marksOf(w), QStringLiteral("1 error, 3 warning, 9 error"));
+
+        const QStringList clicked{"proj.c:3:9: warning", "proj.c:9:18: error", "8: error: split"};
+        QStringList landed;
+        for (const QString &text : clicked) {
+            clickConsoleLine(w, text);
+            landed << placeOf(w);
+        }
+        QCOMPARE(landed, (QStringList{"3:9", "9:18", "1:8"}));
+
+        landed.clear();
+        for (const char *name : {"actionNext_Diagnostic", "actionNext_Diagnostic", "actionNext_Diagnostic",
+                                 "actionPrevious_Diagnostic"}) {
+            action(w, name)->trigger();
+            landed << placeOf(w);
+        }
+        QCOMPARE(landed, (QStringList{"3:9", "9:18", "1:8", "9:18"}));
+
+        QVERIFY(writeFile(makeScript("sleep 1\n"), "#!/bin/sh\nsleep 1\n", true));
+        action(w, "actionBuild")->trigger();
+        QCOMPARE(marksOf(w), QString());
+        waitUntilSettled();
+    }
+
+    // A diagnostic in another file offers to open it, after the question
+    // about the open file's changes; the cursor then stands on its place.
+    void diagnosticInAnotherFileOpensIt()
+    {
+        const QString source = makeProject(QByteArray());
+        QVERIFY(writeFile(dir->filePath("proj/other.c"), "int a;\nint b = c;\n"));
+        MainWindow &w = newWindow(makeScript("printf 'other.c:2:9: error: elsewhere\\n' >&2\nexit 1\n"));
+        w.loadSourceFile(source);
+        runAction("actionBuild");
+        QTest::keyClicks(editor(w), QStringLiteral("x"));
+        const auto open = TestSupport::answer(QMessageBox::Yes);
+        const auto discard = TestSupport::answer(QMessageBox::Discard);
+        clickConsoleLine(w, "other.c:2:9");
+        QVERIFY(open->seen && discard->seen);
+        QVERIFY(editor(w)->toPlainText().startsWith("int a;"));
+        QCOMPARE(placeOf(w), QStringLiteral("2:9"));
+        QCOMPARE(marksOf(w), QStringLiteral("2 error"));
+    }
+
 private:
+    // The gutter's marks, as "line kind".
+    static QString marksOf(MainWindow &w)
+    {
+        QStringList marks;
+        for (const LineMark &mark : editor(w)->lineMarks())
+            marks << QStringLiteral("%1 %2").arg(mark.line).arg(mark.error ? "error" : "warning");
+        return marks.join(", ");
+    }
+
+    // Where the editor's cursor stands, as "line:column".
+    static QString placeOf(MainWindow &w)
+    {
+        const QTextCursor cursor = editor(w)->textCursor();
+        return QStringLiteral("%1:%2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1);
+    }
+
+    // Clicks the console's paragraph that holds `text`, as a user would.
+    static void clickConsoleLine(MainWindow &w, const QString &text)
+    {
+        QTextEdit *shown = console(w);
+        QTextBlock block = shown->document()->begin();
+        while (block.isValid() && !block.text().contains(text))
+            block = block.next();
+        QVERIFY2(block.isValid(), qPrintable(text));
+        QTextCursor at(block);
+        shown->setTextCursor(at);
+        shown->ensureCursorVisible();
+        QTest::mouseClick(shown->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          shown->cursorRect(at).center() + QPoint(4, 0));
+    }
+
     // A project folder with a source file, a Makefile whose marker line is
     // `boards` (none when null) and, if `program` is given, a built program
     // that runs it. Returns the source path.
