@@ -18,7 +18,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
 
@@ -35,6 +38,8 @@ constexpr int SearchFieldHeightReduction = 5;
 constexpr int ToolBarGap = 10;
 constexpr int BoardComboWidth = 120;
 constexpr int BoardComboHeight = 20;
+// How long the status bar says that a search found nothing.
+constexpr int NotFoundShownMs = 4000;
 
 QWidget *makeGap(QWidget *parent)
 {
@@ -71,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     connectProcess();
     setUpDiagnostics();
+    connect(ui->menuExamples, &QMenu::aboutToShow, this, &MainWindow::fillExamplesMenu);
     updateActions();
     initEditor();
 }
@@ -104,6 +110,7 @@ void MainWindow::addToolBarWidgets()
     connect(searchField, &QLineEdit::returnPressed, this, &MainWindow::executeCodeSearch);
     // The keypad Enter key searches as Return does.
     connect(searchField, &QSearchField::requestSearch, this, &MainWindow::executeCodeSearch);
+    connect(searchField, &QSearchField::requestPreviousSearch, this, [this]() { searchFor(true); });
     searchFieldAction = toolBar->addWidget(searchField);
     searchFieldAction->setVisible(false);
 
@@ -121,6 +128,14 @@ void MainWindow::addToolBarWidgets()
     boardComboBox->setObjectName(QStringLiteral("boardComboBox"));
     boardComboBox->setFixedSize(BoardComboWidth, BoardComboHeight);
     toolBar->addWidget(boardComboBox);
+
+    positionLabel = new QLabel(this);
+    positionLabel->setObjectName(QStringLiteral("positionLabel"));
+    boardLabel = new QLabel(this);
+    boardLabel->setObjectName(QStringLiteral("boardLabel"));
+    statusBar()->addPermanentWidget(boardLabel);
+    statusBar()->addPermanentWidget(positionLabel);
+    connect(boardComboBox, &QComboBox::currentTextChanged, this, &MainWindow::showBoard);
 }
 
 void MainWindow::initEditor()
@@ -129,6 +144,8 @@ void MainWindow::initEditor()
     markDocumentClean();
     connect(ui->codeEditor, &QPlainTextEdit::modificationChanged, this, &MainWindow::codeEditor_modifiedStatusChanged);
     connect(ui->codeEditor, &VESTRACodeEditor::pressedEscape, this, &MainWindow::closeSearchField);
+    connect(ui->codeEditor, &QPlainTextEdit::cursorPositionChanged, this, &MainWindow::showPosition);
+    showPosition();
 }
 
 void MainWindow::markDocumentClean()
@@ -201,14 +218,74 @@ void MainWindow::closeSearchField()
 
 void MainWindow::executeCodeSearch()
 {
+    searchFor(false);
+}
+
+void MainWindow::searchFor(bool backward)
+{
     const QString text = searchField->text();
     if (text.isEmpty())
         return;
-    const QTextDocument::FindFlags flags = caseSensitiveCheckBox->isChecked()
-                                               ? QTextDocument::FindCaseSensitively
-                                               : QTextDocument::FindFlags();
-    ui->codeEditor->setTextCursor(
-        TextSearch::findWrapping(*ui->codeEditor->document(), ui->codeEditor->textCursor(), text, flags));
+    QTextDocument::FindFlags flags;
+    if (caseSensitiveCheckBox->isChecked())
+        flags |= QTextDocument::FindCaseSensitively;
+    if (backward)
+        flags |= QTextDocument::FindBackward;
+    const QTextCursor found =
+        TextSearch::findWrapping(*ui->codeEditor->document(), ui->codeEditor->textCursor(), text, flags);
+    ui->codeEditor->setTextCursor(found);
+    if (!found.hasSelection())
+        statusBar()->showMessage(QStringLiteral("'%1' not found").arg(text), NotFoundShownMs);
+}
+
+// With nothing to search for yet, they open the search field as Find does.
+void MainWindow::on_actionFind_Next_triggered()
+{
+    if (searchField->text().isEmpty())
+        on_actionFind_triggered();
+    else
+        searchFor(false);
+}
+
+void MainWindow::on_actionFind_Previous_triggered()
+{
+    if (searchField->text().isEmpty())
+        on_actionFind_triggered();
+    else
+        searchFor(true);
+}
+
+void MainWindow::on_actionGo_to_Line_triggered()
+{
+    bool ok = false;
+    const QTextCursor cursor = ui->codeEditor->textCursor();
+    const QString typed = QInputDialog::getText(
+        this, QStringLiteral("Go to Line"), QStringLiteral("Line, or line:column:"), QLineEdit::Normal,
+        QStringLiteral("%1:%2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1), &ok);
+    if (!ok)
+        return;
+    const int position = TextSearch::placeOf(*ui->codeEditor->document(), typed);
+    if (position < 0) {
+        statusBar()->showMessage(QStringLiteral("'%1' is no line number").arg(typed), NotFoundShownMs);
+        return;
+    }
+    QTextCursor place(ui->codeEditor->document());
+    place.setPosition(position);
+    ui->codeEditor->setTextCursor(place);
+    ui->codeEditor->centerCursor();
+    ui->codeEditor->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::showPosition()
+{
+    const QTextCursor cursor = ui->codeEditor->textCursor();
+    positionLabel->setText(QStringLiteral("Line %1, Column %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1));
+}
+
+void MainWindow::showBoard()
+{
+    const QString board = boardComboBox->currentText();
+    boardLabel->setText(board.isEmpty() ? QString() : QStringLiteral("Board: %1").arg(board));
 }
 
 void MainWindow::on_actionToggle_Comment_Section_triggered()

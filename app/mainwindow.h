@@ -15,6 +15,7 @@ class ConsoleWriter;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QSearchField;
 class VESTRASyntaxHighlighter;
 
@@ -77,6 +78,9 @@ private slots:
     void on_actionCodeEditor_quick_start_guide_triggered();
     void on_actionToggle_Comment_Section_triggered();
     void on_actionNext_Diagnostic_triggered();
+    void on_actionFind_Next_triggered();
+    void on_actionFind_Previous_triggered();
+    void on_actionGo_to_Line_triggered();
     void on_actionPrevious_Diagnostic_triggered();
 
 private:
@@ -88,6 +92,13 @@ private:
     // gutter, F4 and Shift+F4.
     void setUpDiagnostics();
     void showDiagnosticMarks();
+    // Searches the field's text forward or back from the cursor; says so in
+    // the status bar when it is nowhere.
+    void searchFor(bool backward);
+    void showPosition();
+    // The examples folder's examples, as they are when the menu opens.
+    void fillExamplesMenu();
+    void showBoard();
     void goToDiagnostic(int index);
     // The console paragraph under `position` (viewport coordinates) as a
     // diagnostic of the last build; -1 for none.
@@ -119,6 +130,8 @@ private:
     QCheckBox *caseSensitiveCheckBox = nullptr;
     QAction *caseSensitiveAction = nullptr;
     QComboBox *boardComboBox = nullptr;
+    QLabel *positionLabel = nullptr;
+    QLabel *boardLabel = nullptr;
     // The queue of steps and the child process; the window's process is
     // the runner's.
     std::unique_ptr<BuildRunner> runner;

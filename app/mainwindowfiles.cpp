@@ -78,6 +78,22 @@ void MainWindow::showTitle()
     setWindowTitle(windowTitleText);
 }
 
+void MainWindow::fillExamplesMenu()
+{
+    ui->menuExamples->clear();
+    const auto examples = SourceFile::examplesIn(examplesPath);
+    for (const auto &example : examples) {
+        const QString source = example.second;
+        ui->menuExamples->addAction(example.first, this, [this, source]() {
+            if (mayLeaveText())
+                loadSourceFile(source);
+        });
+    }
+    if (examples.isEmpty())
+        ui->menuExamples->addAction(QStringLiteral("No examples in '%1'").arg(QDir::toNativeSeparators(examplesPath)))
+            ->setEnabled(false);
+}
+
 void MainWindow::loadSourceFile(const QString &path)
 {
     const std::optional<SourceFile::ReadResult> content = SourceFile::read(path);

@@ -2,6 +2,7 @@
 
 #include "safefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -190,6 +191,24 @@ std::optional<QStringList> readBoardDefinitions(const QString &makefilePath)
         if (!piece.endsWith('\n') && (piece.size() >= LongestBoardLine || piece.contains('\0')))
             lines.skipRestOfLine();
     }
+}
+
+QVector<QPair<QString, QString>> examplesIn(const QString &folder)
+{
+    QVector<QPair<QString, QString>> examples;
+    const QDir root(folder);
+    const QStringList names = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : names) {
+        const QDir example(root.filePath(name));
+        if (!QFileInfo(example.filePath(QStringLiteral("Makefile"))).isFile())
+            continue;
+        const QStringList sources = example.entryList({QStringLiteral("*.c")}, QDir::Files, QDir::Name);
+        if (sources.isEmpty())
+            continue;
+        const QString own = name + QStringLiteral(".c");
+        examples.append({name, example.filePath(sources.contains(own) ? own : sources.first())});
+    }
+    return examples;
 }
 
 } // namespace SourceFile

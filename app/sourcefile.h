@@ -5,6 +5,9 @@
 
 class QFileDevice;
 
+#include <QPair>
+#include <QVector>
+
 #include <optional>
 
 // File-level work of the source pane and the board selector, kept apart
@@ -53,5 +56,10 @@ std::optional<QStringList> readBoardDefinitions(const QString &makefilePath);
 
 // Splits one board definitions line into its board names.
 QStringList parseBoardDefinitionLine(const QString &line);
+
+// The examples in `folder`: each of its folders that holds a Makefile and a
+// C source, in name order, as (name, source). The source is the one named
+// after its folder when there is one, else the first by name.
+QVector<QPair<QString, QString>> examplesIn(const QString &folder);
 
 } // namespace SourceFile

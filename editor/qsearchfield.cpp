@@ -12,6 +12,11 @@ QSearchField::~QSearchField() = default;
 
 void QSearchField::keyPressEvent(QKeyEvent *event)
 {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & Qt::ShiftModifier)) {
+        emit requestPreviousSearch();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Escape:
         emit requestClose();

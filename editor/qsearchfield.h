@@ -15,6 +15,8 @@ public:
 signals:
     void requestClose();
     void requestSearch(QString strToSearch);
+    // Shift+Return or Shift+Enter: the match before the cursor.
+    void requestPreviousSearch();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

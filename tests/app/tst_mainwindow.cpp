@@ -3,6 +3,10 @@
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -89,6 +93,30 @@ private slots:
         QVERIFY2(bar->width() - right < 30, qPrintable(QStringLiteral("%1 of %2").arg(right).arg(bar->width())));
     }
 
+    // File > Examples lists the examples beside the program's folder and
+    // opens the one chosen, after the question about unsaved edits.
+    void examplesMenu()
+    {
+        const QString folder = root.filePath(QStringLiteral("examples/blink"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TestSupport::writeFile(folder + "/Makefile", "all:\n"));
+        QVERIFY(TestSupport::writeFile(folder + "/blink.c", "int blink;\n"));
+        MainWindow &w = newWindow(true);
+        auto *menu = w.findChild<QMenu *>(QStringLiteral("menuExamples"));
+        QVERIFY(QMetaObject::invokeMethod(menu, "aboutToShow"));
+        QStringList names;
+        for (QAction *entry : menu->actions())
+            names << entry->text();
+        QCOMPARE(names, QStringList{"blink"});
+        editor(w)->setPlainText(QStringLiteral("mine"));
+        editor(w)->document()->setModified(true);
+        const auto question = TestSupport::answer(QMessageBox::Discard);
+        menu->actions().first()->trigger();
+        QVERIFY(question->seen);
+        QCOMPARE(editor(w)->toPlainText(), QStringLiteral("int blink;\n"));
+        QDir(root.filePath(QStringLiteral("examples"))).removeRecursively();
+    }
+
     // The numbers are as big as the text and stand on its baseline.
     void gutterFollowsEditorFont()
     {
@@ -164,6 +192,55 @@ private slots:
         w.findChild<QCheckBox *>(QStringLiteral("caseSensitiveCheckBox"))->setChecked(true);
         QTest::keyClick(searchField, Qt::Key_Enter);
         QCOMPARE(editor(w)->textCursor().selectionStart(), 6);
+        // Shift+Return and Shift+F3 go back; F3 on.
+        searchField->setText(QStringLiteral("a"));
+        QTest::keyClick(searchField, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(editor(w)->textCursor().selectionStart(), 4);
+        action(w, "actionFind_Previous")->trigger();
+        QCOMPARE(editor(w)->textCursor().selectionStart(), 0);
+        action(w, "actionFind_Next")->trigger();
+        QCOMPARE(editor(w)->textCursor().selectionStart(), 4);
+        searchField->setText(QStringLiteral("delta"));
+        QTest::keyClick(searchField, Qt::Key_Return);
+        QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("'delta' not found"));
+    }
+
+    // The status bar shows where the cursor is and the board chosen; Go to
+    // Line takes a line, or a line and column, brought into the text.
+    void whereYouAre_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a line") << "2" << "Line 2, Column 1";
+        QTest::newRow("a line and column") << "3:3" << "Line 3, Column 3";
+        QTest::newRow("past the end") << "40:99" << "Line 3, Column 5";
+        QTest::newRow("no number: the cursor stays") << "x" << "Line 1, Column 3";
+    }
+
+    void whereYouAre()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        MainWindow &w = newWindow();
+        editor(w)->setPlainText(QStringLiteral("alpha\nbeta\nonce"));
+        QTextCursor cursor = editor(w)->textCursor();
+        cursor.setPosition(2);
+        editor(w)->setTextCursor(cursor);
+        boards(w)->addItems({QStringLiteral("TH100"), QStringLiteral("TH200")});
+        boards(w)->setCurrentIndex(1);
+        auto *position = w.findChild<QLabel *>(QStringLiteral("positionLabel"));
+        QCOMPARE(position->text(), QStringLiteral("Line 1, Column 3"));
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("boardLabel"))->text(), QStringLiteral("Board: TH200"));
+        bool asked = false;
+        TestSupport::whenModal<QInputDialog>(
+            [typed](QInputDialog *dialog) {
+                dialog->setTextValue(typed);
+                dialog->accept();
+            },
+            &asked);
+        action(w, "actionGo_to_Line")->trigger();
+        QVERIFY(asked);
+        QCOMPARE(position->text(), shown);
     }
 
     void helpAndExamples_data()

@@ -77,6 +77,29 @@ private slots:
     }
 
     // Only "Makefile" is read, never "makefile".
+    // Which folders of the examples folder are examples, and the source
+    // each opens with.
+    void examples()
+    {
+        const QTemporaryDir dir;
+        const auto make = [&dir](const QString &folder, const QStringList &files) {
+            QDir().mkpath(dir.filePath(folder));
+            for (const QString &file : files)
+                TestSupport::writeFile(dir.filePath(folder + '/' + file), "x\n");
+        };
+        make("zeta", {"Makefile", "main.c", "util.c"});
+        make("Alpha", {"Makefile", "util.c", "Alpha.c"});
+        make("no_makefile", {"no_makefile.c"});
+        make("no_source", {"Makefile", "README"});
+        make("beta", {"Makefile", "beta.c"});
+        TestSupport::writeFile(dir.filePath("plain.c"), "x\n");
+        QStringList found;
+        for (const auto &example : SourceFile::examplesIn(dir.path()))
+            found << example.first + ": " + QFileInfo(example.second).fileName();
+        QCOMPARE(found, (QStringList{"Alpha: Alpha.c", "beta: beta.c", "zeta: main.c"}));
+        QVERIFY(SourceFile::examplesIn(dir.filePath("missing")).isEmpty());
+    }
+
     void boardMakefileName()
     {
         QTemporaryDir folder;
