@@ -85,6 +85,14 @@ MainWindow::~MainWindow()
 {
     // The runner ends what still runs and reports nothing of it.
     runner.reset();
+    // The plot stays open for the user to look at: its input ends, and its
+    // process object is let go rather than deleted, which would end it.
+    if (plotViewer) {
+        plotViewer->closeWriteChannel();
+        plotViewer->disconnect(this);
+        plotViewer->setParent(nullptr);
+        plotViewer = nullptr;
+    }
     delete highlighter;
     delete ui;
 }

@@ -8,6 +8,7 @@
 #include "buildrunner.h"
 #include "consolereport.h"
 #include "diagnostics.h"
+#include "plotfeed.h"
 
 #include <memory>
 
@@ -44,7 +45,8 @@ public:
     void startNextOperation();
     // A step's start; false when its precondition refuses.
     bool runMake(const QString &target);
-    bool runExample(const QString &executablePath);
+    // With `plot`, the run's output goes to a viewer window too.
+    bool runExample(const QString &executablePath, bool plot = false);
     bool canStartMake();
     bool canRunExample(const QString &executablePath) const;
     void stopOperation();
@@ -78,6 +80,7 @@ private slots:
     void on_actionCodeEditor_quick_start_guide_triggered();
     void on_actionToggle_Comment_Section_triggered();
     void on_actionNext_Diagnostic_triggered();
+    void on_actionRun_and_Plot_triggered();
     void on_actionFind_Next_triggered();
     void on_actionFind_Previous_triggered();
     void on_actionGo_to_Line_triggered();
@@ -92,6 +95,9 @@ private:
     // gutter, F4 and Shift+F4.
     void setUpDiagnostics();
     void showDiagnosticMarks();
+    // Run and Plot's viewer: started when none is open, cleared when one is.
+    void openPlotViewer();
+    void feedPlotViewer(const QByteArray &lines);
     // Searches the field's text forward or back from the cursor; says so in
     // the status bar when it is nowhere.
     void searchFor(bool backward);
@@ -124,6 +130,11 @@ private:
     QString diagnosticsFolder;
     // The diagnostic F4 went to last.
     int currentDiagnostic = -1;
+    // Run and Plot's viewer, its own process, which outlives a run and the
+    // window; what the running example prints goes to it while `plotting`.
+    QProcess *plotViewer = nullptr;
+    PlotFeed plotFeed;
+    bool plotting = false;
     VESTRASyntaxHighlighter *highlighter = nullptr;
     QSearchField *searchField = nullptr;
     QAction *searchFieldAction = nullptr;

@@ -3,12 +3,15 @@
 
 #include "consolereport.h"
 #include "consolewriter.h"
+#include "settingsstore.h"
 #include "sourcefile.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QSettings>
 
 // Build, clean and run: what each step starts, and the console text the
 // steps produce. The runner keeps the queue and the child process.
@@ -50,6 +53,48 @@ void MainWindow::on_actionRun_triggered()
     runner->enqueue(BuildRunner::StepKind::Make, [this]() { return runMake(TargetAll); });
     runner->enqueue(BuildRunner::StepKind::Run, [this, executable]() { return runExample(executable); });
     startNextOperation();
+}
+
+void MainWindow::on_actionRun_and_Plot_triggered()
+{
+    const QString executable = lastWorkingDirectory + QDir::separator() + projectName + ExecutableSuffix;
+    runner->enqueue(BuildRunner::StepKind::Make, [this]() { return runMake(TargetAll); });
+    runner->enqueue(BuildRunner::StepKind::Run, [this, executable]() { return runExample(executable, true); });
+    startNextOperation();
+}
+
+void MainWindow::openPlotViewer()
+{
+    if (plotViewer && plotViewer->state() == QProcess::Running) {
+        feedPlotViewer(PlotFeed::clearLine());
+        return;
+    }
+    if (plotViewer) {
+        plotViewer->deleteLater();
+        plotViewer = nullptr;
+    }
+    const QSettings settings;
+    const QString program = PlotFeed::viewerProgram(settings.value(VestraSettings::KeyViewerPath).toString(),
+                                                    QCoreApplication::applicationDirPath());
+    const int keep = settings.value(VestraSettings::KeyPlotKeepSeconds, VestraSettings::DefaultPlotKeepSeconds).toInt();
+    plotViewer = new QProcess(this);
+    plotViewer->setObjectName(QStringLiteral("plotViewer"));
+    plotViewer->setStandardOutputFile(QProcess::nullDevice());
+    plotViewer->setStandardErrorFile(QProcess::nullDevice());
+    connect(plotViewer, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            console->write(ConsoleReport::failureColour(),
+                           QStringLiteral("The viewer '%1' could not be started: %2")
+                               .arg(QDir::toNativeSeparators(plotViewer->program()), plotViewer->errorString()));
+    });
+    plotViewer->start(program, {QStringLiteral("--keep"), QString::number(std::max(keep, 0)), QStringLiteral("-")});
+}
+
+void MainWindow::feedPlotViewer(const QByteArray &lines)
+{
+    // A viewer the user closed takes nothing more; the program runs on.
+    if (!lines.isEmpty() && plotViewer && plotViewer->state() != QProcess::NotRunning)
+        plotViewer->write(lines);
 }
 
 void MainWindow::on_actionCancel_Build_triggered()
@@ -104,11 +149,16 @@ bool MainWindow::runMake(const QString &target)
     return true;
 }
 
-bool MainWindow::runExample(const QString &executablePath)
+bool MainWindow::runExample(const QString &executablePath, bool plot)
 {
     if (!canRunExample(executablePath))
         return false;
     console->clear();
+    plotting = plot;
+    if (plot) {
+        plotFeed = PlotFeed();
+        openPlotViewer();
+    }
     writeLines({ConsoleReport::runningLine(executablePath)});
     updateActions();
     runner->launch(executablePath, QStringList(), lastWorkingDirectory);
@@ -124,12 +174,15 @@ void MainWindow::updateActions()
     ui->actionClean->setEnabled(idle);
     ui->actionCancel_Build->setEnabled(making);
     ui->actionRun->setEnabled(idle);
+    ui->actionRun_and_Plot->setEnabled(idle);
     ui->actionStop->setEnabled(running);
 }
 
 void MainWindow::readExtProcessOutput(const QString &text)
 {
     console->write(ConsoleReport::outputColour(), text);
+    if (plotting && plotViewer)
+        feedPlotViewer(plotFeed.take(text, plotViewer->bytesToWrite()));
     if (runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Make)
         diagnostics.add(Diagnostics::Collector::Output, text);
 }
@@ -159,6 +212,10 @@ void MainWindow::reportStepEnd(BuildRunner::StepEnd end, int exitCode)
     if (runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Make) {
         diagnostics.finish();
         showDiagnosticMarks();
+    }
+    if (plotting && runner->hasCurrent() && runner->currentKind() == BuildRunner::StepKind::Run) {
+        feedPlotViewer(plotFeed.finish(plotViewer ? plotViewer->bytesToWrite() : 0));
+        plotting = false;
     }
     writeLines(ConsoleReport::closingLines({end, exitCode, runner->launched(), runner->errorText()}));
 }

@@ -17,6 +17,11 @@ inline constexpr char KeyEditorTabSize[] = "EditorTabSize";
 inline constexpr char KeyMakePath[] = "MakePath";
 inline constexpr char KeyLastWorkingDirectory[] = "LastWorkingDirectory";
 inline constexpr char KeyLastLoadedFile[] = "LastLoadedFile";
+// Run and Plot: the seconds its viewer keeps, and the viewer to start
+// (empty: the one beside the editor, else the one on the PATH).
+inline constexpr char KeyPlotKeepSeconds[] = "PlotKeepSeconds";
+inline constexpr char KeyViewerPath[] = "ViewerPath";
+inline constexpr int DefaultPlotKeepSeconds = 60;
 
 inline constexpr int DefaultEditorFontSize = 10;
 inline constexpr int DefaultConsoleFontSize = 9;

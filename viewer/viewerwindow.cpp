@@ -280,13 +280,45 @@ void ViewerWindow::showReadCounts()
     statusBar()->showMessage(text);
 }
 
+namespace {
+const QString CommandMark = QStringLiteral("#vestra:");
+
+// Where the next of the editor's command lines starts, or -1.
+int commandAt(const QString &lines, int from)
+{
+    for (int at = lines.indexOf(CommandMark, from); at >= 0; at = lines.indexOf(CommandMark, at + 1)) {
+        if (at == 0 || lines.at(at - 1) == QLatin1Char('\n'))
+            return at;
+    }
+    return -1;
+}
+} // namespace
+
+// The editor's Run and Plot speaks in comment lines of its own, which any
+// other reader passes over: "#vestra:clear" when a new run starts, and
+// "#vestra:skipped N" for lines it had to leave out.
 void ViewerWindow::appendLive(const QString &lines, int droppedLines)
 {
     droppedLiveLines += droppedLines;
     if (!live)
         beginLiveInput();
-    if (!lines.isEmpty())
-        sensorView->appendText(lines);
+    int from = 0;
+    for (int at = commandAt(lines, from); at >= 0; at = commandAt(lines, from)) {
+        if (at > from)
+            sensorView->appendText(lines.mid(from, at - from));
+        const int end = lines.indexOf(QLatin1Char('\n'), at);
+        const QStringRef command = lines.midRef(at + CommandMark.size(), (end < 0 ? lines.size() : end) - at - CommandMark.size()).trimmed();
+        if (command == QLatin1String("clear")) {
+            sensorView->execute(Clear);
+            droppedLiveLines = 0;
+            inputEnded = false;
+        } else if (command.startsWith(QLatin1String("skipped "))) {
+            droppedLiveLines += std::max<qint64>(0, command.mid(8).toLongLong());
+        }
+        from = end < 0 ? lines.size() : end + 1;
+    }
+    if (from < lines.size())
+        sensorView->appendText(from == 0 ? lines : lines.mid(from));
 }
 
 // What arrived stays, ready to be saved.

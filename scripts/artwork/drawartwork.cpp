@@ -394,6 +394,7 @@ int main(int argc, char *argv[])
         { "icons8-search-24.png", 24, drawSearch },
         { "logo_tarnwell.png", 128, drawLogo },
         { "viewer_icon.png", 128, drawViewer },
+        { "run-and-plot-48.png", 48, drawViewer },
     };
     bool ok = true;
     for (const Icon &icon : icons)

@@ -1,4 +1,5 @@
 #include "mainwindowuser.h"
+#include "plotfeed.h"
 
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -47,7 +48,7 @@ private slots:
         TestSupport::isolateSettings();
         qputenv("PATH", savedPath);
         dir.reset(new QTemporaryDir);
-        for (const char *name : {"args", "cwd", "output"})
+        for (const char *name : {"args", "cwd", "output", "viewer"})
             QFile::remove(recordPath(name));
     }
 
@@ -318,6 +319,65 @@ private slots:
         QVERIFY(editor(w)->toPlainText().startsWith("int a;"));
         QCOMPARE(placeOf(w), QStringLiteral("2:9"));
         QCOMPARE(marksOf(w), QStringLiteral("2 error"));
+    }
+
+    // Run and Plot hands the example's output to a viewer of its own, which
+    // a second run reuses (cleared first) and Stop leaves open; closing the
+    // viewer leaves the program running.
+    void runAndPlotFeedsTheViewer()
+    {
+        const QString received = recordPath("output");
+        QVERIFY(writeFile(dir->filePath("viewer"), "#!/bin/sh\necho \"$@\" >> '" + recordPath("viewer").toUtf8()
+                                                      + "'\nexec cat > '" + received.toUtf8() + "'\n", true));
+        QSettings().setValue(QStringLiteral("ViewerPath"), dir->filePath("viewer"));
+        MainWindow &w = newWindow(makeScript("exit 0\n"));
+        w.loadSourceFile(makeProject(QByteArray(), "i=0; while [ $i -lt 2000 ]; do echo \"s;$i;$i\"; i=$((i+1)); done\n"));
+        QByteArray lines;
+        for (int i = 0; i < 2000; ++i)
+            lines += "s;" + QByteArray::number(i) + ";" + QByteArray::number(i) + "\n";
+        runAction("actionRun_and_Plot");
+        QTRY_COMPARE(readFile(received), lines);
+        runAction("actionRun_and_Plot");
+        QTRY_COMPARE(readFile(received), lines + "#vestra:clear\n" + lines);
+        QCOMPARE(readFile(recordPath("viewer")), QByteArray("--keep 60 -\n"));
+
+        // A program that runs on: Stop ends it, not the viewer; a viewer
+        // closed meanwhile does not end the program.
+        QVERIFY(writeFile(dir->filePath("proj/proj.exe"), "#!/bin/sh\nwhile true; do echo 's;1;1'; sleep 0.05; done\n", true));
+        action(w, "actionRun_and_Plot")->trigger();
+        auto *viewer = w.findChild<QProcess *>(QStringLiteral("plotViewer"));
+        QTRY_VERIFY(console(w)->toPlainText().contains("s;1;1"));
+        action(w, "actionStop")->trigger();
+        waitUntilSettled();
+        QCOMPARE(viewer->state(), QProcess::Running);
+        action(w, "actionRun_and_Plot")->trigger();
+        QTRY_VERIFY(action(w, "actionStop")->isEnabled());
+        viewer->kill();
+        QVERIFY(viewer->waitForFinished(5000));
+        const int shown = console(w)->document()->blockCount();
+        QTRY_VERIFY(console(w)->document()->blockCount() > shown + 3);
+        QVERIFY(action(w, "actionStop")->isEnabled());
+        action(w, "actionStop")->trigger();
+        waitUntilSettled();
+    }
+
+    // A viewer that reads nothing neither holds the program up nor fills
+    // the editor's memory: what waits for it stays bounded.
+    void runAndPlotWithAViewerThatReadsNothing()
+    {
+        QVERIFY(writeFile(dir->filePath("viewer"), "#!/bin/sh\nexec sleep 60\n", true));
+        QSettings().setValue(QStringLiteral("ViewerPath"), dir->filePath("viewer"));
+        MainWindow &w = newWindow(makeScript("exit 0\n"));
+        w.loadSourceFile(makeProject(QByteArray(), "yes 'pressure;1.5;1013.25' | head -c 60000000\n"));
+        QElapsedTimer clock;
+        clock.start();
+        const QStringList shown = runAction("actionRun_and_Plot");
+        QCOMPARE(shown.last(), QStringLiteral("Operation finished successfully"));
+        auto *viewer = w.findChild<QProcess *>(QStringLiteral("plotViewer"));
+        QVERIFY2(viewer->bytesToWrite() <= PlotFeed::MostWaiting, qPrintable(QString::number(viewer->bytesToWrite())));
+        QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+        viewer->kill();
+        viewer->waitForFinished(5000);
     }
 
 private:

@@ -334,6 +334,17 @@ private slots:
         QVERIFY(!window->windowTitle().contains(QStringLiteral("last")));
     }
 
+    // The editor's Run and Plot clears the view for a new run and says how
+    // many lines it left out, in lines that read as comments elsewhere.
+    void runAndPlotCommands()
+    {
+        window->appendLive(QStringLiteral("a;0;1\na;1;2\n"));
+        window->appendLive(QStringLiteral("#vestra:clear\nb;0;5\n#vestra:skipped 7\nb;1;6\n# vestra:clear\n"));
+        QCOMPARE(holdings(window->view()).records, 2);
+        QCOMPARE(window->view()->signalKey(0), QStringLiteral("b"));
+        QVERIFY2(window->statusText().contains(QStringLiteral("7 lines could not be read")), qPrintable(window->statusText()));
+    }
+
     // The rate counts records, not the lines that brought them.
     void liveRateCountsRecords()
     {
