@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QMap>
 
+#include <algorithm>
+#include <iterator>
+
 namespace Diagnostics {
 
 namespace {
@@ -155,25 +158,53 @@ int step(const QVector<Diagnostic> &found, int current, int step)
 void Collector::add(Stream stream, QStringView chunk)
 {
     QString &rest = unfinished[stream];
-    int start = 0;
-    for (int end = chunk.indexOf(QLatin1Char('\n')); end >= 0; end = chunk.indexOf(QLatin1Char('\n'), start)) {
-        const QStringView tail = chunk.mid(start, end - start);
-        if (rest.isEmpty() && !overlong[stream]) {
-            take(tail);
-        } else if (!overlong[stream] && rest.size() + tail.size() <= LongestLine) {
-            rest += tail;
-            take(rest);
-        }
+    const int firstBreak = chunk.indexOf(QLatin1Char('\n'));
+    if (firstBreak >= 0) {
+        // The line the last chunk left unfinished ends here.
+        const QStringView head = chunk.left(firstBreak);
+        if (rest.isEmpty() && !overlong[stream])
+            take(head);
+        else if (!overlong[stream] && rest.size() + head.size() <= LongestLine)
+            take(rest += head);
         rest.clear();
         overlong[stream] = false;
-        start = end + 1;
+        const int lastBreak = chunk.lastIndexOf(QLatin1Char('\n'));
+        scan(chunk.mid(firstBreak + 1, lastBreak - firstBreak));
+        chunk = chunk.mid(lastBreak + 1);
     }
-    const QStringView tail = chunk.mid(start);
-    if (overlong[stream] || rest.size() + tail.size() > LongestLine) {
+    if (overlong[stream] || rest.size() + chunk.size() > LongestLine) {
         rest.clear();
         overlong[stream] = true;
     } else {
-        rest += tail;
+        rest += chunk;
+    }
+}
+
+// Whole lines, most of them no diagnostic: only a line where ": " stands
+// before one of the words a diagnostic opens with is read closely.
+void Collector::scan(QStringView lines)
+{
+    static const QLatin1String words[] = {QLatin1String("error: "), QLatin1String("warning: "),
+                                          QLatin1String("note: "), QLatin1String("fatal error: "),
+                                          QLatin1String("*** ")};
+    const int size = lines.size();
+    for (int at = lines.indexOf(QLatin1Char(':')); at >= 0 && at + 2 < size && diagnostics.size() < MostKept;
+         at = lines.indexOf(QLatin1Char(':'), at + 1)) {
+        if (lines.at(at + 1) != QLatin1Char(' '))
+            continue;
+        // Most colons stand in ordinary text: the first letter tells.
+        const char16_t first = lines.at(at + 2).unicode();
+        if (first != u'e' && first != u'w' && first != u'n' && first != u'f' && first != u'*')
+            continue;
+        const QStringView after = lines.mid(at + 2);
+        if (std::none_of(std::begin(words), std::end(words), [after](QLatin1String word) { return after.startsWith(word); }))
+            continue;
+        const int start = at > 0 ? lines.lastIndexOf(QLatin1Char('\n'), at - 1) + 1 : 0;
+        int end = lines.indexOf(QLatin1Char('\n'), at);
+        if (end < 0)
+            end = size;
+        take(lines.mid(start, end - start));
+        at = end;
     }
 }
 

@@ -65,6 +65,7 @@ public:
 
 private:
     void take(QStringView line);
+    void scan(QStringView lines);
 
     QString unfinished[2];
     // The unfinished line grew too long to be a diagnostic: the rest of it

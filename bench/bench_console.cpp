@@ -8,12 +8,20 @@
 // ignores it and one that ignores SIGTERM too:
 //   build/bench/bench_console stop
 //
+// Run and Plot of the same into a viewer that reads nothing: the editor's
+// memory stays bounded, and what waits for the viewer with it:
+//   build/bench/bench_console plot [SECONDS]
+//
+// What finding diagnostics costs alone, on 100 MB of short lines:
+//   build/bench/bench_console scan
+//
 // A flood of a given size instead, without line breaks or in short lines:
-//   build/bench/bench_console flood oneline|lines [MEGABYTES]
+//   build/bench/bench_console flood oneline|lines|colons [MEGABYTES]
 // Prints when the program ended, how long after that the closing line
 // showed, when all was shown, and the longest stall meanwhile.
 
 #include "benchsupport.h"
+#include "diagnostics.h"
 #include "mainwindow.h"
 #include "../tests/app/mainwindowuser.h"
 
@@ -71,9 +79,12 @@ int flood(const QString &kind, int megabytes)
     source.write("int main(void) { return 0; }\n");
     source.close();
     const QByteArray bytes = QByteArray::number(qint64(megabytes) * 1000 * 1000);
+    // "colons": short lines that look a little like diagnostics, which the
+    // search for them reads through.
+    const QByteArray line = kind == QLatin1String("colons") ? "step 12:30: value: 5" : "short line of make output";
     const QByteArray producer = kind == QLatin1String("oneline")
                                     ? "head -c " + bytes + " /dev/zero | tr '\\0' x\n"
-                                    : "yes 'short line of make output' | head -c " + bytes + "\n";
+                                    : "yes '" + line + "' | head -c " + bytes + "\n";
     QFile script(folder + QStringLiteral("/flood.sh"));
     script.open(QIODevice::WriteOnly);
     script.write("#!/bin/sh\n" + producer);
@@ -100,7 +111,7 @@ int flood(const QString &kind, int megabytes)
     waitFor([&]() { return WindowUser::settled(window); }, 3600 * 1000);
     std::printf("%d MB %s: the program ended after %.1f s, the closing line showed %.2f s later, all shown "
                 "after %.1f s; longest event loop stall %lld ms\n",
-                megabytes, kind == QLatin1String("oneline") ? "without line breaks" : "in short lines",
+                megabytes, kind == QLatin1String("oneline") ? "without line breaks" : qPrintable(QStringLiteral("in short lines (%1)").arg(kind)),
                 ended / 1000.0, (closing - ended) / 1000.0, run.elapsed() / 1000.0,
                 static_cast<long long>(meter.longest));
     std::printf("peak resident memory: %.1f MB; console holds %d paragraphs, %d characters\n",
@@ -152,19 +163,46 @@ int stopTimes()
     return 0;
 }
 
-int main(int argc, char *argv[])
+// What finding the diagnostics costs on its own: 100 MB of each kind of
+// short line, in the 64 KB chunks output comes in.
+int scanCost()
 {
-    Bench::TracingApplication app(argc, argv);
-    Bench::isolateSettings();
-    if (argc > 1 && QByteArray(argv[1]) == "stop")
-        return stopTimes();
-    if (argc > 2 && QByteArray(argv[1]) == "flood")
-        return flood(QString::fromLatin1(argv[2]), argc > 3 ? atoi(argv[3]) : 100);
-    const int seconds = argc > 1 ? atoi(argv[1]) : 30;
+    const std::pair<const char *, QString> kinds[] = {
+        {"plain lines", QStringLiteral("short line of make output\n")},
+        {"lines with colons", QStringLiteral("step 12:30: value: 5\n")},
+        {"diagnostics", QStringLiteral("src/x.c:12:5: warning: unused variable 'y'\n")},
+    };
+    for (const auto &kind : kinds) {
+        const QString chunk = kind.second.repeated(64 * 1024 / kind.second.size());
+        const int chunks = int(100LL * 1000 * 1000 / chunk.size());
+        Diagnostics::Collector collector;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < chunks; ++i)
+            collector.add(Diagnostics::Collector::Error, chunk);
+        collector.finish();
+        std::printf("100 MB of %-18s %6.0f ms (%d kept)\n", kind.first, clock.nsecsElapsed() / 1e6,
+                    int(collector.found().size()));
+    }
+    return 0;
+}
 
+// The sensor demo on its streaming board for `seconds`; with `plot`, run
+// through Run and Plot into a viewer that reads nothing.
+int liveRun(int seconds, bool plot)
+{
     QTemporaryDir dir;
     const QString folder = Bench::copySensorDemo(dir.path());
     QSettings().setValue(QStringLiteral("MakePath"), QStringLiteral("make"));
+    if (plot) {
+        const QString viewer = dir.filePath(QStringLiteral("idle-viewer"));
+        QFile script(viewer);
+        script.open(QIODevice::WriteOnly);
+        script.write("#!/bin/sh\nexec sleep " + QByteArray::number(seconds + 30) + "\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        QSettings().setValue(QStringLiteral("ViewerPath"), viewer);
+    }
 
     MainWindow window;
     window.show();
@@ -172,7 +210,7 @@ int main(int argc, char *argv[])
         return 1;
     window.loadSourceFile(folder + QStringLiteral("/sensor_demo.c"));
     WindowUser::boards(window)->setCurrentText(QStringLiteral("Demo Stream"));
-    WindowUser::action(window, "actionRun")->trigger();
+    WindowUser::action(window, plot ? "actionRun_and_Plot" : "actionRun")->trigger();
     if (!waitFor([&]() { return WindowUser::action(window, "actionStop")->isEnabled(); }, 30000)) {
         std::fprintf(stderr, "the example did not start: is make installed?\n");
         return 1;
@@ -203,5 +241,25 @@ int main(int argc, char *argv[])
                 Bench::residentMegabytes("VmRSS:"));
     std::printf("Stop took %lld ms; console holds %d paragraphs\n", static_cast<long long>(stopMs),
                 WindowUser::console(window)->document()->blockCount());
+    if (auto *viewer = window.findChild<QProcess *>(QStringLiteral("plotViewer"))) {
+        std::printf("waiting for the viewer at the end: %.1f MB\n", viewer->bytesToWrite() / (1024.0 * 1024.0));
+        viewer->kill();
+        viewer->waitForFinished(5000);
+    }
     return 0;
+}
+
+int main(int argc, char *argv[])
+{
+    Bench::TracingApplication app(argc, argv);
+    Bench::isolateSettings();
+    if (argc > 1 && QByteArray(argv[1]) == "stop")
+        return stopTimes();
+    if (argc > 2 && QByteArray(argv[1]) == "flood")
+        return flood(QString::fromLatin1(argv[2]), argc > 3 ? atoi(argv[3]) : 100);
+    if (argc > 1 && QByteArray(argv[1]) == "scan")
+        return scanCost();
+    if (argc > 1 && QByteArray(argv[1]) == "plot")
+        return liveRun(argc > 2 ? atoi(argv[2]) : 30, true);
+    return liveRun(argc > 1 ? atoi(argv[1]) : 30, false);
 }
