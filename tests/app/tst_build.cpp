@@ -361,6 +361,26 @@ private slots:
         waitUntilSettled();
     }
 
+    // The sensor demo's live board through Run and Plot: the viewer gets
+    // every line the program printed, and Stop leaves it running.
+    void runAndPlotTheSensorDemo()
+    {
+        const QString received = recordPath("output");
+        QVERIFY(writeFile(dir->filePath("viewer"), "#!/bin/sh\nexec cat > '" + received.toUtf8() + "'\n", true));
+        QSettings().setValue(QStringLiteral("ViewerPath"), dir->filePath("viewer"));
+        const QString folder = TestSupport::copyExample(QStringLiteral("sensor_demo"), dir->filePath(QStringLiteral("demo")));
+        MainWindow &w = newWindow(QStringLiteral("make"));
+        w.loadSourceFile(folder + "/sensor_demo.c");
+        boards(w)->setCurrentText(QStringLiteral("Demo Live"));
+        action(w, "actionRun_and_Plot")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(paragraphsOf(console(w)).filter("gyro;").size() >= 3, 20000);
+        action(w, "actionStop")->trigger();
+        waitUntilSettled();
+        QStringList printed = paragraphsOf(console(w)).filter(QRegularExpression("^[a-z]+;"));
+        QTRY_COMPARE(QString::fromUtf8(readFile(received)).split('\n', Qt::SkipEmptyParts), printed);
+        QCOMPARE(w.findChild<QProcess *>(QStringLiteral("plotViewer"))->state(), QProcess::Running);
+    }
+
     // A viewer that reads nothing neither holds the program up nor fills
     // the editor's memory: what waits for it stays bounded.
     void runAndPlotWithAViewerThatReadsNothing()
