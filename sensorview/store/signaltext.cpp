@@ -267,12 +267,22 @@ ParseCount parseUtf8(SignalData &store, const char *data, qint64 size)
     ParseCount count;
     const char *p = data;
     const char *end = data + size;
-    // Room for everything at once: growing by doubling would copy the
-    // arrays over and over.
-    const qint64 lines = std::count(p, end, '\n') + 1;
-    const qint64 separators = std::count(p, end, ';') + std::count(p, end, '\t');
-    store.reserve(int(std::min<qint64>(lines, INT_MAX / 4)),
-                  int(std::min<qint64>(std::max<qint64>(separators - lines, 0), INT_MAX / 4)));
+    // Room for about everything at once: growing by doubling would copy
+    // the arrays over and over. The lines are counted (memchr runs far
+    // faster than a byte loop); the values a line holds are those of a
+    // sample from the start, never more than the bytes could hold, since a
+    // value takes two at least. A guess too small only means some growing.
+    qint64 lineCount = 1;
+    for (const char *at = p; (at = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)))) != nullptr; ++at)
+        ++lineCount;
+    constexpr qint64 SampleBytes = 64 * 1024;
+    const char *sampleEnd = p + std::min<qint64>(size, SampleBytes);
+    const qint64 sampleLines = std::count(p, sampleEnd, '\n') + 1;
+    const qint64 sampleSeparators = std::count_if(p, sampleEnd, [](char c) { return c == ';' || c == '\t'; });
+    const double valuesPerLine = std::max<double>(sampleSeparators - sampleLines, 0) / double(sampleLines);
+    const double expectedLines = double(lineCount);
+    const double expectedValues = std::min(valuesPerLine * double(lineCount), double(size) / 2);
+    store.reserve(int(std::min<double>(expectedLines, INT_MAX / 4)), int(std::min<double>(expectedValues, INT_MAX / 4)));
 
     std::vector<double> values;
     values.reserve(16);
