@@ -3,10 +3,12 @@
 
 #include "vestracodeeditor.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QToolTip>
 
@@ -39,8 +41,13 @@ void MainWindow::showDiagnosticMarks()
 
 int MainWindow::diagnosticAt(const QPoint &position) const
 {
-    const QTextCursor under = ui->cmdOutputText->cursorForPosition(position);
-    return Diagnostics::shownIn(diagnostics.found(), under.block().text());
+    QTextEdit *console = ui->cmdOutputText;
+    const QTextBlock block = console->cursorForPosition(position).block();
+    // Below the last paragraph is on none.
+    const QRectF area = console->document()->documentLayout()->blockBoundingRect(block);
+    if (position.y() + console->verticalScrollBar()->value() > area.bottom())
+        return -1;
+    return Diagnostics::shownIn(diagnostics.found(), block.text());
 }
 
 void MainWindow::goToDiagnostic(int index)
