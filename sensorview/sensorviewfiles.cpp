@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -273,6 +274,7 @@ void SensorViewX::showDropped()
 void SensorViewX::setMemoryBudget(qint64 bytes)
 {
     memoryBudget = std::max<qint64>(0, bytes);
+    nextBudgetCheck = 0;
     keepWithinMemoryBudget();
     notifyObservers();
 }
@@ -280,9 +282,21 @@ void SensorViewX::setMemoryBudget(qint64 bytes)
 // Only live input is bounded: what the user opened stays whole.
 void SensorViewX::keepWithinMemoryBudget()
 {
-    if (memoryBudget <= 0 || liveCount.records == 0 || ownStore->memoryBytes() <= memoryBudget)
+    // Adding up the store's bytes goes over every signal: with many of them
+    // that must not come with every line. The records that arrive before
+    // the next look can fill only half the room left, at the size the
+    // records had so far.
+    const int records = ownStore->recordCount();
+    if (memoryBudget <= 0 || liveCount.records == 0 || records < nextBudgetCheck)
         return;
-    const int before = ownStore->recordCount();
+    const qint64 bytes = ownStore->memoryBytes();
+    if (bytes <= memoryBudget) {
+        const qint64 perRecord = std::max<qint64>(1, bytes / std::max(records, 1));
+        nextBudgetCheck = records + int(std::min<qint64>(INT_MAX / 2, std::max<qint64>(1, (memoryBudget - bytes) / perRecord / 2)));
+        return;
+    }
+    nextBudgetCheck = 0;
+    const int before = records;
     ownStore->dropBefore(ownStore->timeKeepingWithin(qint64(memoryBudget * BudgetKeptPart)));
     droppedForMemory += before - ownStore->recordCount();
     showDropped();
@@ -385,6 +399,7 @@ void SensorViewX::forgetLiveInput()
     liveAnchor.clear();
     liveCount = ParseCount();
     droppedForMemory = 0;
+    nextBudgetCheck = 0;
     graphPane->setLiveEnd(std::numeric_limits<double>::quiet_NaN());
 }
 

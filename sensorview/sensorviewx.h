@@ -117,6 +117,8 @@ private:
     // Live input past it drops its oldest records; 0 sets no bound.
     qint64 memoryBudget = 0;
     qint64 droppedForMemory = 0;
+    // The record count at which the budget is looked at next.
+    int nextBudgetCheck = 0;
     LiveAnchor liveAnchor;
     ParseCount liveCount;
 
