@@ -314,6 +314,22 @@ const SensorViewX *made(const SensorView *view)
 {
     return dynamic_cast<const SensorViewX *>(view);
 }
+
+// Does `change` to a view the factory made.
+template<typename Change>
+void onMade(SensorView *view, Change change)
+{
+    if (SensorViewX *own = made(view))
+        change(*own);
+}
+
+// What `read` gives of a view the factory made, else `otherwise`.
+template<typename T, typename Read>
+T fromMade(const SensorView *view, T otherwise, Read read)
+{
+    const SensorViewX *own = made(view);
+    return own ? read(*own) : otherwise;
+}
 } // namespace
 
 bool replaceWithFile(SensorView *view, const QString &fileName)
@@ -322,76 +338,65 @@ bool replaceWithFile(SensorView *view, const QString &fileName)
     return own && own->replaceWithFile(fileName);
 }
 
-void setRowsFillHeight(SensorView *view, bool fill)
-{
-    if (SensorViewX *own = made(view))
-        own->setRowsFillHeight(fill);
-}
-
-void fitRowsToHeight(SensorView *view)
-{
-    if (SensorViewX *own = made(view))
-        own->fitRowsToHeight();
-}
-
-void setScaleToData(SensorView *view, bool toData)
-{
-    if (SensorViewX *own = made(view))
-        own->graph()->setScaleToData(toData);
-}
-
-bool scalesToData(const SensorView *view)
-{
-    const SensorViewX *own = made(view);
-    return own && own->graph()->scalesToData();
-}
-
-void setValueScalesShown(SensorView *view, bool shown)
-{
-    if (SensorViewX *own = made(view))
-        own->graph()->setValueScalesShown(shown);
-}
-
-bool valueScalesShown(const SensorView *view)
-{
-    const SensorViewX *own = made(view);
-    return own && own->graph()->valueScalesShown();
-}
-
-void zoomToFit(SensorView *view)
-{
-    if (SensorViewX *own = made(view))
-        own->zoomToFit();
-}
-
 bool saveFileWith(SensorView *view, const QString &fileName, int mode, char separator)
 {
     SensorViewX *own = made(view);
     return own && own->saveFileWith(fileName, mode, separator);
 }
 
+void setRowsFillHeight(SensorView *view, bool fill)
+{
+    onMade(view, [fill](SensorViewX &own) { own.setRowsFillHeight(fill); });
+}
+
+void fitRowsToHeight(SensorView *view)
+{
+    onMade(view, [](SensorViewX &own) { own.fitRowsToHeight(); });
+}
+
+void zoomToFit(SensorView *view)
+{
+    onMade(view, [](SensorViewX &own) { own.zoomToFit(); });
+}
+
+void setScaleToData(SensorView *view, bool toData)
+{
+    onMade(view, [toData](SensorViewX &own) { own.graph()->setScaleToData(toData); });
+}
+
+bool scalesToData(const SensorView *view)
+{
+    return fromMade(view, false, [](const SensorViewX &own) { return own.graph()->scalesToData(); });
+}
+
+void setValueScalesShown(SensorView *view, bool shown)
+{
+    onMade(view, [shown](SensorViewX &own) { own.graph()->setValueScalesShown(shown); });
+}
+
+bool valueScalesShown(const SensorView *view)
+{
+    return fromMade(view, false, [](const SensorViewX &own) { return own.graph()->valueScalesShown(); });
+}
+
 void setLiveMemoryBudget(SensorView *view, qint64 bytes)
 {
-    if (SensorViewX *own = made(view))
-        own->setMemoryBudget(bytes);
+    onMade(view, [bytes](SensorViewX &own) { own.setMemoryBudget(bytes); });
 }
 
 qint64 liveMemoryBudget(const SensorView *view)
 {
-    const SensorViewX *own = made(view);
-    return own ? own->memoryBudgetBytes() : 0;
+    return fromMade(view, qint64(0), [](const SensorViewX &own) { return own.memoryBudgetBytes(); });
 }
 
 void setLiveWindow(SensorView *view, double seconds)
 {
-    if (SensorViewX *own = made(view))
-        own->setLiveWindowSeconds(seconds);
+    onMade(view, [seconds](SensorViewX &own) { own.setLiveWindowSeconds(seconds); });
 }
 
 double liveWindow(const SensorView *view)
 {
-    const SensorViewX *own = made(view);
-    return own ? own->liveWindowSeconds() : 0.0;
+    return fromMade(view, 0.0, [](const SensorViewX &own) { return own.liveWindowSeconds(); });
 }
 
 void SensorViewX::forgetLiveInput()
@@ -414,8 +419,7 @@ LiveInputCount liveInputCount(const SensorView *view)
 
 bool followsLiveInput(const SensorView *view)
 {
-    const SensorViewX *own = made(view);
-    return own && own->isFollowing();
+    return fromMade(view, false, [](const SensorViewX &own) { return own.isFollowing(); });
 }
 
 SensorViewHoldings holdings(const SensorView *view)
