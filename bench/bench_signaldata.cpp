@@ -106,6 +106,59 @@ double timed(Work work)
     return clock.nsecsElapsed() / 1e6;
 }
 
+// Delete, its undo and redo, and Crop of a few records in the middle of the
+// store, in place; beside them the anchor, erasing the same records from
+// plain vectors (times, signals, where the values start, the values).
+void smallEdits(const SignalData &loaded)
+{
+    SignalData store;
+    store.assign(loaded.records());
+    const int count = store.recordCount();
+    PlainRecords plain;
+    for (int i = 0; i < count; ++i) {
+        const quint32 id = store.all().records[i];
+        plain.nameOf.push_back(int(id % 4));
+        plain.times.push_back(store.time(id));
+        plain.valueStart.push_back(plain.values.size());
+        plain.values.insert(plain.values.end(), store.values(id), store.values(id) + store.valueCount(id));
+    }
+    const int width = 100;
+    std::vector<double> ours, undo, redo, crop, anchor;
+    for (int run = 0; run < 5; ++run) {
+        const int at = count * (3 + run) / 10;
+        const double from = store.time(store.all(), at);
+        const double to = store.time(store.all(), at + width - 1);
+        RemovedRecords removed;
+        ours.push_back(timed([&]() { store.deleteRangeInPlace(from, to, &removed); }));
+        undo.push_back(timed([&]() { store.putBack(&removed); }));
+        redo.push_back(timed([&]() { store.deleteRangeInPlace(from, to, &removed); }));
+        store.putBack(&removed);
+        // Crop that takes a few records off each end.
+        crop.push_back(timed([&]() {
+            store.cropInPlace(store.time(store.all(), width / 2), store.time(store.all(), count - width / 2 - 1), &removed);
+        }));
+        store.putBack(&removed);
+        anchor.push_back(timed([&]() {
+            const size_t first = size_t(at);
+            const size_t last = first + width;
+            const size_t firstValue = plain.valueStart[first];
+            const size_t lastValue = plain.valueStart[last];
+            plain.values.erase(plain.values.begin() + long(firstValue), plain.values.begin() + long(lastValue));
+            plain.times.erase(plain.times.begin() + long(first), plain.times.begin() + long(last));
+            plain.nameOf.erase(plain.nameOf.begin() + long(first), plain.nameOf.begin() + long(last));
+            plain.valueStart.erase(plain.valueStart.begin() + long(first), plain.valueStart.begin() + long(last));
+        }));
+    }
+    Bench::report("delete 100 records in the middle, in place", ours);
+    Bench::report("  its undo (putting them back)", undo);
+    Bench::report("  its redo", redo);
+    Bench::report("crop 50 records off each end, in place", crop);
+    Bench::report("anchor: erase the 100 records from std::vectors", anchor);
+    std::sort(ours.begin(), ours.end());
+    std::sort(anchor.begin(), anchor.end());
+    std::printf("%-58s %9.2f x\n", "delete against the anchor (medians)", ours[ours.size() / 2] / anchor[anchor.size() / 2]);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -212,6 +265,7 @@ int main(int argc, char *argv[])
         }));
     }
     Bench::report("crop to half", crop);
+    smallEdits(store);
     Bench::report("delete half", erase);
     Bench::report("insert half into half", insert);
     Bench::report("copy, then the copy's first change", copy);

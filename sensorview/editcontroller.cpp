@@ -51,6 +51,8 @@ EditEffect EditController::undo(ViewPlace &place)
 {
     if (!steps.canUndo())
         return {};
+    if (steps.undoSteps().back()->edit)
+        return undoInPlace(place);
     return restore(*steps.takeUndo(snapshotOf(store, place, isModified())), place);
 }
 
@@ -58,7 +60,64 @@ EditEffect EditController::redo(ViewPlace &place)
 {
     if (!steps.canRedo())
         return {};
+    if (steps.redoSteps().back()->edit)
+        return redoInPlace(place);
     return restore(*steps.takeRedo(snapshotOf(store, place, isModified())), place);
+}
+
+bool EditController::editInPlace(bool crop, double from, double to, const ViewPlace &before)
+{
+    auto edit = std::make_unique<InPlaceEdit>();
+    edit->crop = crop;
+    edit->from = from;
+    edit->to = to;
+    if (!(crop ? store.cropInPlace(from, to, &edit->removed) : store.deleteRangeInPlace(from, to, &edit->removed)))
+        return false;
+    auto state = std::make_unique<ViewSnapshot>();
+    state->edit = std::move(edit);
+    state->place = before;
+    state->modified = isModified();
+    steps.record(std::move(state));
+    return true;
+}
+
+// The step goes to the redo stack holding the same edit, which then knows
+// how to be made again.
+EditEffect EditController::undoInPlace(ViewPlace &place)
+{
+    auto current = std::make_unique<ViewSnapshot>();
+    ViewSnapshot *redoStep = current.get();
+    current->place = place;
+    current->modified = isModified();
+    const std::unique_ptr<ViewSnapshot> taken = steps.takeUndo(std::move(current));
+    store.putBack(&taken->edit->removed);
+    redoStep->edit = std::move(taken->edit);
+    place = taken->place;
+    return {true, false, taken->modified, true};
+}
+
+EditEffect EditController::redoInPlace(ViewPlace &place)
+{
+    auto current = std::make_unique<ViewSnapshot>();
+    ViewSnapshot *undoStep = current.get();
+    current->place = place;
+    current->modified = isModified();
+    const std::unique_ptr<ViewSnapshot> taken = steps.takeRedo(std::move(current));
+    InPlaceEdit &edit = *taken->edit;
+    // The store is as it was when the edit was first made, so it takes the
+    // same way; should it not, the step holds a copy instead.
+    if (edit.crop ? store.cropInPlace(edit.from, edit.to, &edit.removed)
+                  : store.deleteRangeInPlace(edit.from, edit.to, &edit.removed)) {
+        undoStep->edit = std::move(taken->edit);
+    } else {
+        undoStep->store = std::make_unique<SignalData>(store);
+        if (edit.crop)
+            store.crop(edit.from, edit.to);
+        else
+            store.deleteRange(edit.from, edit.to);
+    }
+    place = taken->place;
+    return {true, false, taken->modified, true};
 }
 
 // The gap closes, and the cursor goes to the sample nearest where the
@@ -69,6 +128,21 @@ void EditController::removeSelectedRecords(ViewPlace &place)
         std::swap(place.anchor, place.cursor);
     store.deleteRange(place.anchor, place.cursor);
     place.anchor = place.cursor = store.nearestTime(store.all(), place.anchor);
+}
+
+// Delete and Cut: in place with the removed records as the step where the
+// store allows, else with a copy of it.
+void EditController::removeAsStep(ViewPlace &place)
+{
+    const ViewPlace before = place;
+    const double lo = std::min(place.anchor, place.cursor);
+    const double hi = std::max(place.anchor, place.cursor);
+    if (editInPlace(false, lo, hi, before)) {
+        place.anchor = place.cursor = store.nearestTime(store.all(), lo);
+        return;
+    }
+    record(before);
+    removeSelectedRecords(place);
 }
 
 void EditController::insertAtCursor(const SignalData &pasted, ViewPlace &place)
@@ -83,14 +157,14 @@ void EditController::insertAtCursor(const SignalData &pasted, ViewPlace &place)
 
 EditEffect EditController::crop(ViewPlace &place)
 {
-    record(place);
-    if (!hasSelection(place)) {
-        steps.commit(false);
+    if (!hasSelection(place))
         return {};
-    }
     const double lo = std::min(place.anchor, place.cursor);
     const double hi = std::max(place.anchor, place.cursor);
-    store.crop(lo, hi);
+    if (!editInPlace(true, lo, hi, place)) {
+        record(place);
+        store.crop(lo, hi);
+    }
     place.anchor = 0;
     place.cursor = hi - lo;
     steps.commit(true);
@@ -99,13 +173,14 @@ EditEffect EditController::crop(ViewPlace &place)
 
 EditEffect EditController::shiftToZero(ViewPlace &place)
 {
-    record(place);
     const double first = store.firstTime(store.all());
-    if (store.all().isEmpty() || first == 0) {
-        steps.commit(false);
+    if (store.all().isEmpty() || first == 0)
         return {};
+    // Shift to Zero is Crop to everything there is.
+    if (!editInPlace(true, first, store.lastTime(store.all()), place)) {
+        record(place);
+        store.shiftToZero();
     }
-    store.shiftToZero();
     place.anchor -= first;
     place.cursor -= first;
     steps.commit(true);
@@ -141,17 +216,15 @@ EditEffect EditController::insert(const SignalData &records, ViewPlace &place)
 EditEffect EditController::cut(ViewPlace &place)
 {
     // Recorded like every other edit, so that nothing is beyond Undo.
-    record(place);
     copy(place);
-    removeSelectedRecords(place);
+    removeAsStep(place);
     steps.commit(true);
     return Edited;
 }
 
 EditEffect EditController::deleteSelection(ViewPlace &place)
 {
-    record(place);
-    removeSelectedRecords(place);
+    removeAsStep(place);
     steps.commit(true);
     return Edited;
 }

@@ -61,6 +61,12 @@ private:
     void record(const ViewPlace &place);
     EditEffect restore(const ViewSnapshot &state, ViewPlace &place);
     void removeSelectedRecords(ViewPlace &place);
+    void removeAsStep(ViewPlace &place);
+    // Deletes or crops in place when the store can, recording the edit as
+    // the step; false when it cannot, and nothing happened.
+    bool editInPlace(bool crop, double from, double to, const ViewPlace &before);
+    EditEffect undoInPlace(ViewPlace &place);
+    EditEffect redoInPlace(ViewPlace &place);
     void insertAtCursor(const SignalData &pasted, ViewPlace &place);
 
     SignalData &store;

@@ -2,6 +2,11 @@
 
 #include "freedmemory.h"
 
+qint64 ViewSnapshot::heldRecords() const
+{
+    return (store ? store->recordCount() : 0) + (edit ? edit->removed.recordCount() : 0);
+}
+
 void EditHistory::record(std::unique_ptr<ViewSnapshot> state)
 {
     dropped = dropped || !redoStack.empty();
@@ -37,7 +42,7 @@ void EditHistory::commit(bool changed)
         undoStack.pop_back();
     qint64 records = 0;
     for (size_t i = undoStack.size(); i-- > 0;) {
-        records += undoStack[i]->store ? undoStack[i]->store->recordCount() : 0;
+        records += undoStack[i]->heldRecords();
         if (records > RecordLimit) {
             // The newest step stays whatever its size.
             const size_t keepFrom = i + 1 == undoStack.size() ? i : i + 1;

@@ -15,13 +15,30 @@ struct ViewPlace
     double scale = 1.0;
 };
 
+// An edit the store made in place: which one, on what span and, while it
+// stands done, what it took out.
+struct InPlaceEdit
+{
+    bool crop = false;
+    double from = 0.0;
+    double to = 0.0;
+    RemovedRecords removed;
+};
+
 // One undo or redo entry: the data, the place and the modified flag as they
 // were.
 struct ViewSnapshot
 {
+    // The data as it was; or, for an edit made in place, that edit: on the
+    // undo stack it is done and puts back what it took, on the redo stack
+    // it is undone and is made again.
     std::unique_ptr<SignalData> store;
+    std::unique_ptr<InPlaceEdit> edit;
     ViewPlace place;
     bool modified = false;
+
+    // The records the entry holds, for the history's limit.
+    qint64 heldRecords() const;
 };
 
 // The view's undo and redo stacks, newest last. The history keeps at most
@@ -35,6 +52,7 @@ public:
     bool canRedo() const { return !redoStack.empty(); }
     // The held states, oldest first.
     const std::vector<std::unique_ptr<ViewSnapshot>> &undoSteps() const { return undoStack; }
+    const std::vector<std::unique_ptr<ViewSnapshot>> &redoSteps() const { return redoStack; }
 
     // A new step: the redo stack goes, the state joins the undo stack.
     void record(std::unique_ptr<ViewSnapshot> state);

@@ -85,14 +85,62 @@ public:
     }
 
     // Closes up over the first `count` values, in place.
-    void removeFirst(int count)
+    void removeFirst(int count) { remove(0, count); }
+
+    // Closes up over `count` values from `at`, in place.
+    void remove(int at, int count)
     {
         if (count <= 0)
             return;
         detach();
-        count = std::min(count, block->size);
-        std::memmove(block->data, block->data + count, size_t(block->size - count) * sizeof(T));
+        count = std::min(count, block->size - at);
+        std::memmove(block->data + at, block->data + at + count, size_t(block->size - at - count) * sizeof(T));
         block->size -= count;
+    }
+
+    // Opens room for `count` values at `at` and copies them there.
+    void insert(int at, const T *values, int count)
+    {
+        if (count <= 0)
+            return;
+        detach();
+        if (block->size + count > block->capacity)
+            grow(std::max(block->size + count, block->capacity * 2));
+        std::memmove(block->data + at + count, block->data + at, size_t(block->size - at) * sizeof(T));
+        std::memcpy(block->data + at, values, size_t(count) * sizeof(T));
+        block->size += count;
+    }
+
+    // A copy of `count` values from `at`.
+    PodVector mid(int at, int count) const
+    {
+        PodVector part;
+        if (count > 0) {
+            part.resize(count);
+            std::memcpy(part.block->data, block->data + at, size_t(count) * sizeof(T));
+        }
+        return part;
+    }
+
+    // Whether a copy holds these values too, so that a change would copy
+    // them first.
+    bool isShared() const { return block && block.use_count() > 1; }
+
+    // Gives back the room reserved beyond the values.
+    void squeeze()
+    {
+        if (!block || block->capacity == block->size)
+            return;
+        detach();
+        if (block->size == 0) {
+            block.reset();
+            return;
+        }
+        T *moved = static_cast<T *>(std::realloc(block->data, size_t(block->size) * sizeof(T)));
+        if (moved) {
+            block->data = moved;
+            block->capacity = block->size;
+        }
     }
 
     void clear() { block.reset(); }

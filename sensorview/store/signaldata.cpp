@@ -274,10 +274,13 @@ void SignalData::widenRanges(SignalSeries &series, const double *values, int cou
         const double v = values[i];
         if (first) {
             ranges[i] = {v, v};
+            series.hasNaNValue = series.hasNaNValue || std::isnan(v);
             continue;
         }
-        if (!(v > ranges[i].min))
+        if (!(v > ranges[i].min)) {
             ranges[i].min = v;
+            series.hasNaNValue = series.hasNaNValue || std::isnan(v);
+        }
         if (v > ranges[i].max)
             ranges[i].max = v;
     }
@@ -721,6 +724,14 @@ void SignalData::crop(double a, double b)
 {
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
+    // Arrays of its own close up in place; shared ones stay shared.
+    int from = 0;
+    int to = 0;
+    if (!sharesArrays() && inPlaceBounds(lo, hi, true, &from, &to)) {
+        removeRun(to, allSeries.size(), 0.0, nullptr);
+        removeRun(0, from, lo, nullptr);
+        return;
+    }
     retime([lo, hi](double &time) {
         if (!(lo <= time && time <= hi))
             return false;
@@ -734,6 +745,12 @@ void SignalData::deleteRange(double a, double b)
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
     const double gap = hi - lo;
+    int from = 0;
+    int to = 0;
+    if (!sharesArrays() && inPlaceBounds(lo, hi, false, &from, &to)) {
+        removeRun(from, to, gap, nullptr);
+        return;
+    }
     retime([lo, hi, gap](double &time) {
         if (time < lo)
             return true;
@@ -847,6 +864,7 @@ void SignalData::rescanRanges(SignalSeries &series) const
 {
     series.ranges.clear();
     series.channelCount = 0;
+    series.hasNaNValue = false;
     const quint32 *ids = series.records.constData();
     for (int i = 0; i < series.size(); ++i)
         widenRanges(series, values(ids[i]), valueCount(ids[i]), i == 0);

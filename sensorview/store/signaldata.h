@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <utility>
 #include <vector>
 
 
@@ -45,9 +46,53 @@ struct SignalSeries
     QVector<ChannelRange> ranges;
     // The largest number of values of any record ever added to the series.
     int channelCount = 0;
+    // A value that is not a number was added: the ranges then depend on
+    // where it stands, not only on the values.
+    bool hasNaNValue = false;
 
     int size() const { return records.size(); }
     bool isEmpty() const { return records.isEmpty(); }
+};
+
+// What an edit made in place took out of a store, and all it needs to put
+// the records back as they were, byte for byte: what Delete, Cut and Crop
+// leave for Undo instead of a copy of the whole store.
+struct RemovedRecords
+{
+    // A series as it was before a run left it.
+    struct SeriesBefore
+    {
+        QString name;
+        QVector<ChannelRange> ranges;
+        int channelCount = 0;
+        bool hasNaNValue = false;
+    };
+    // One run of records taken out, ids `at` onwards, and the times of the
+    // records after it moved earlier by `shift`.
+    struct Run
+    {
+        int at = 0;
+        double shift = 0.0;
+        PodVector<double> times;
+        PodVector<quint32> signalOf;
+        PodVector<double> values;
+        // Each record's number of values, while the store keeps offsets.
+        PodVector<quint32> valueCounts;
+        // Records after the run whose time does not come back by adding
+        // `shift` again: their place after the removal and their time.
+        std::vector<std::pair<int, double>> unexact;
+        QVector<ChannelRange> allRanges;
+        int allChannelCount = 0;
+        bool allHasNaNValue = false;
+        // The series that lost records.
+        std::vector<SeriesBefore> series;
+        QStringList nameOrder;
+    };
+    // In the order they were taken out.
+    std::vector<Run> runs;
+
+    qint64 recordCount() const;
+    bool isEmpty() const { return runs.empty(); }
 };
 
 // The store of the sensor view: every record in `all`, each signal's own in
@@ -112,6 +157,16 @@ public:
     void crop(double a, double b);
     void deleteRange(double a, double b);
     void insertAt(double cursor, const SignalData &other);
+    // The same two edits made in place, keeping what they took out in
+    // `removed` for putBack(). They need records that arrived in time order,
+    // with no time that is not a number, and ends that keep that order;
+    // otherwise they return false and change nothing. The result is the
+    // same as the edits above give.
+    bool canEditInPlace(double a, double b, bool crop) const;
+    bool cropInPlace(double a, double b, RemovedRecords *removed);
+    bool deleteRangeInPlace(double a, double b, RemovedRecords *removed);
+    // Undoes the edit that filled `removed`, which is left empty.
+    void putBack(RemovedRecords *removed);
     void removeSignal(const QString &name);
     void shiftToZero();
     // Drops the records earlier than `time` and keeps the rest as they are:
@@ -170,6 +225,16 @@ private:
     void retime(Retime retime);
     void adoptKept(const PodVector<quint32> &keptIds, const PodVector<double> &keptTimes);
     bool dropOldestInPlace(double time);
+    // Takes ids `from` to `to` out and moves the times of the records after
+    // them earlier by `shift`; the run goes into `kept` when given.
+    void removeRun(int from, int to, double shift, RemovedRecords::Run *kept);
+    void putBackRun(RemovedRecords::Run &run);
+    // Whether the store's arrays are shared with a copy: an edit in place
+    // would copy them all first.
+    bool sharesArrays() const;
+    bool rangesNeedRescan(const SignalSeries &series, int first, int end) const;
+    // The ids `crop` or `deleteRange` keep or lose: [from, to).
+    bool inPlaceBounds(double a, double b, bool crop, int *from, int *to) const;
     // Widens the series' ranges over its records anew, as adding them gave.
     void rescanRanges(SignalSeries &series) const;
     std::vector<SignalSeries> seriesSizedFor(const PodVector<quint32> &keptIds) const;
