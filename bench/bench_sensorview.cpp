@@ -206,7 +206,7 @@ void hostileLoads()
     }
     const std::pair<const char *, QString> cases[] = {
         {"10,000 names, a line each", write("names.txt", names)},
-        {"one line of 100,000 values (the most a record holds)", write("wide.txt", wide)},
+        {"one line of 1,000,000 values (the most a record holds)", write("wide.txt", wide)},
         {"1,000,000 records in falling time order", write("backwards.txt", backwards)},
         {"20 MB of random bytes", write("random20.bin", random20)},
         {"20 MB of random bytes without a zero byte", write("printable.bin", printable)},

@@ -13,14 +13,13 @@ QColor ChannelTable::defaultColour(int channel)
 
 void ChannelTable::append(const QString &signal, int count, double height)
 {
+    rows.reserve(rows.size() + size_t(std::max(count, 0)));
     for (int index = 0; index < count; ++index) {
-        ChannelState state;
+        ChannelState &state = rows.emplace_back();
         state.signal = signal;
         state.channel = index;
-        state.label = QString::number(index);
         state.colour = defaultColour(index);
         state.height = height;
-        rows.push_back(std::move(state));
     }
 }
 
@@ -49,14 +48,24 @@ QVector<int> sharedHeights(int rows, int total, int least)
 QVector<QVector<int>> bandsOf(const ChannelTable &table, const QVector<int> &order)
 {
     QVector<QVector<int>> bands;
-    for (int visual = 0; visual < order.size();) {
-        QVector<int> band{order[visual]};
-        while (visual + 1 < order.size() && table[order[visual]].merged)
-            band << order[++visual];
-        ++visual;
-        bands << band;
-    }
+    for (int visual = 0; visual < order.size(); visual += bands.constLast().size())
+        bands << bandFrom(table, order, visual);
     return bands;
+}
+
+QVector<int> bandFrom(const ChannelTable &table, const QVector<int> &order, int first)
+{
+    QVector<int> band{order[first]};
+    for (int visual = first; visual + 1 < order.size() && table[order[visual]].merged;)
+        band << order[++visual];
+    return band;
+}
+
+int bandStartOf(const ChannelTable &table, const QVector<int> &order, int visual)
+{
+    while (visual > 0 && table[order[visual - 1]].merged)
+        --visual;
+    return visual;
 }
 
 std::optional<double> jumpTime(const SignalData &store, const ChannelTable &table, const QVector<bool> &counts,

@@ -23,6 +23,7 @@ struct ChannelState
 {
     QString signal;
     int channel = 0;
+    // Null for the channel's number, made when it is asked for.
     QString label;
     QColor colour;
     // 1 decimal, 2 hex, 3 by the names (any other: decimal).
@@ -37,8 +38,11 @@ struct ChannelState
     QVariant enumNames;
     // The value at the shown time; none before the first is shown.
     std::optional<double> value;
-    // The value as the value list shows it.
-    QString valueText;
+    QString shownLabel() const { return label.isNull() ? QString::number(channel) : label; }
+    // The value as the value list shows it, formatted when a list first
+    // shows it: of a hundred thousand channels, a few dozen are in sight.
+    mutable QString valueText;
+    mutable bool valueTextStale = false;
 };
 
 // The channel rows of the view, by logical index: one table that the lists
@@ -70,6 +74,11 @@ private:
 // order while each is merged with the next. `order` holds the logical rows
 // in visual order; so does each band.
 QVector<QVector<int>> bandsOf(const ChannelTable &table, const QVector<int> &order);
+// The band that starts at visual index `first`, and where the band that
+// holds visual index `visual` starts: what a view that shows a few of many
+// rows needs, without making every band.
+QVector<int> bandFrom(const ChannelTable &table, const QVector<int> &order, int first);
+int bandStartOf(const ChannelTable &table, const QVector<int> &order, int visual);
 
 // Heights for `rows` rows that share `total` pixels: as even as whole
 // pixels allow, the last taking what is left over. None is below `least`:

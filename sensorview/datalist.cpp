@@ -46,7 +46,7 @@ QVariant ChannelListModel::headerData(int section, Qt::Orientation orientation, 
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return values ? row.valueText : row.label;
+        return values ? DataList::valueText(row) : row.shownLabel();
     case Qt::TextAlignmentRole:
         return int(Qt::AlignRight);
     case Qt::FontRole:
@@ -66,7 +66,7 @@ QVariant ChannelListModel::headerData(int section, Qt::Orientation orientation, 
     case DataList::MergedRole:
         return row.merged;
     case DataList::LabelRole:
-        return row.label;
+        return row.shownLabel();
     case DataList::ColorRole:
         return row.colour;
     case DataList::TriggerModeRole:
@@ -145,7 +145,7 @@ void DataList::setValues(const QVector<double> &values, int firstRow)
         if (held && sameValue(*held, values[i]))
             continue;
         table[row].value = values[i];
-        table[row].valueText = formatValue(values[i], table[row].format, table[row].enumNames.toStringList());
+        table[row].valueTextStale = true;
         changedFrom = changedFrom < 0 ? row : changedFrom;
         changedTo = row;
     }
@@ -157,6 +157,15 @@ void DataList::showAllRows()
 {
     rows.showAll();
     clickedRow = -1;
+}
+
+const QString &DataList::valueText(const ChannelState &state)
+{
+    if (state.valueTextStale) {
+        state.valueText = state.value ? formatValue(*state.value, state.format, state.enumNames.toStringList()) : QString();
+        state.valueTextStale = false;
+    }
+    return state.valueText;
 }
 
 QString DataList::formatValue(double value, int format, const QStringList &names)
@@ -175,8 +184,7 @@ QString DataList::formatValue(double value, int format, const QStringList &names
 
 void DataList::reformat(int row)
 {
-    ChannelState &state = table[row];
-    state.valueText = state.value ? formatValue(*state.value, state.format, state.enumNames.toStringList()) : QString();
+    table[row].valueTextStale = true;
     rows.showChanged(row, row);
 }
 

@@ -92,6 +92,8 @@ public:
     void setRowSelected(int row, bool selected);
     QItemSelectionModel *rowSelection() const { return selection; }
 
+    // The text a row's value shows as.
+    static const QString &valueText(const ChannelState &state);
     // The text a value shows as in the given format.
     static QString formatValue(double value, int format, const QStringList &names);
     static bool sameValue(double a, double b);

@@ -235,16 +235,24 @@ QList<GraphView::Band> GraphView::visibleBands() const
         order[visual] = rows->logicalIndex(visual);
     QList<Band> bands;
     const int scroll = verticalScrollBar()->value();
-    for (const QVector<int> &rowsOfBand : bandsOf(channels, order)) {
+    // From the band of the row at the top of the graph down to the first
+    // band below it: the rows are in visual order, so none after is in sight.
+    const int top = rows->visualIndexAt(scroll);
+    int visual = top < 0 ? 0 : bandStartOf(channels, order, top);
+    while (visual < order.size()) {
+        const QVector<int> rowsOfBand = bandFrom(channels, order, visual);
+        visual += rowsOfBand.size();
         Band band;
         const int first = rowsOfBand.first();
         band.rows = QList<int>(rowsOfBand.cbegin(), rowsOfBand.cend());
         if (rows->isSectionHidden(first))
             continue;
         band.top = rows->sectionViewportPosition(first) - scroll;
+        if (band.top > viewport()->height())
+            break;
         for (int row : band.rows)
             band.height += rows->sectionSize(row);
-        if (band.top + band.height < 1 || band.top > viewport()->height())
+        if (band.top + band.height < 1)
             continue;
         bands << band;
     }

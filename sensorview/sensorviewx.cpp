@@ -423,7 +423,10 @@ void SensorViewX::unmergeChannels(const QString &name, int first, int count)
 
 void SensorViewX::setChannelLabel(const QString &name, int channel, const QString &label)
 {
-    changeRows(name, channel, [&](int, ChannelState &state) { state.label = label; });
+    changeRows(name, channel, [&](int, ChannelState &state) {
+        // An empty label stays empty rather than showing the number.
+        state.label = label.isNull() ? QString(QLatin1String("")) : label;
+    });
 }
 
 void SensorViewX::setChannelColor(const QString &name, int channel, const QColor &color)

@@ -105,7 +105,7 @@ int SignalList::neededNameWidth() const
 
 int SignalList::neededValueWidth() const
 {
-    return widestInSight(valuePane, [this](int row) { return channels[row].valueText; });
+    return widestInSight(valuePane, [this](int row) { return DataList::valueText(channels[row]); });
 }
 
 void SignalList::setRowHeight(int row, double height)

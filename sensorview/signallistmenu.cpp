@@ -7,7 +7,14 @@
 #include "sensorview.h"
 
 #include <QContextMenuEvent>
+#include <QHash>
 #include <QMenu>
+
+namespace {
+// Entries of the channel labels a menu lists; a line of a hundred thousand
+// values would otherwise make a menu no one can use or even open quickly.
+constexpr int MostChannelEntries = 200;
+} // namespace
 
 // The list pane's context menu: the view's commands, and entries for the
 // signal or the channels under the pointer.
@@ -103,21 +110,30 @@ void SignalList::addChannelEntries(QMenu *target)
         for (int row = 0; row < valuePane->rowCount(); ++row)
             candidates << row;
     }
+    // Grouped in one pass: a line of many thousand values has as many
+    // labels, and a search per label would hold the window for minutes.
     QStringList labels;
+    QHash<QString, int> labelIndex;
     for (int row : qAsConst(candidates)) {
-        const QString label = channels[row].label.trimmed();
-        if (!label.isEmpty() && !labels.contains(label))
+        const QString label = channels[row].shownLabel().trimmed();
+        if (!label.isEmpty() && !labelIndex.contains(label)) {
+            labelIndex.insert(label, labels.size());
             labels << label;
-    }
-    for (const QString &label : qAsConst(labels)) {
-        QList<int> rows;
-        bool visible = false;
-        for (int row = 0; row < valuePane->rowCount(); ++row) {
-            if (channels[row].label.trimmed() == label) {
-                rows << row;
-                visible = visible || !valuePane->isSectionHidden(row);
-            }
         }
-        addVisibilityAction(target, label, rows, visible);
     }
+    // A menu shows a few hundred entries at most; the rest are named.
+    const int shown = std::min<int>(labels.size(), MostChannelEntries);
+    QVector<QList<int>> rowsOfLabel(shown);
+    QVector<bool> visible(shown, false);
+    for (int row = 0; row < valuePane->rowCount(); ++row) {
+        const int index = labelIndex.value(channels[row].shownLabel().trimmed(), -1);
+        if (index < 0 || index >= shown)
+            continue;
+        rowsOfLabel[index] << row;
+        visible[index] = visible[index] || !valuePane->isSectionHidden(row);
+    }
+    for (int index = 0; index < shown; ++index)
+        addVisibilityAction(target, labels[index], rowsOfLabel[index], visible[index]);
+    if (labels.size() > shown)
+        target->addAction(tr("%n more labels", nullptr, labels.size() - shown))->setEnabled(false);
 }

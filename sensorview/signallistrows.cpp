@@ -108,6 +108,7 @@ const QVector<SignalList::RowSource> &SignalList::rowSources(const SignalData &s
     }
     QString lastName;
     const SignalSeries *series = nullptr;
+    sources.reserve(valuePane->rowCount());
     for (int row = sources.size(); row < valuePane->rowCount(); ++row) {
         const QString &name = channels[row].signal;
         if (!series || name != lastName) {

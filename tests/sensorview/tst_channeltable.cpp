@@ -42,7 +42,7 @@ private slots:
     {
         ChannelTable table = threeRows();
         QCOMPARE(table.size(), 3);
-        QCOMPARE(table[1].signal + ' ' + QString::number(table[1].channel) + ' ' + table[1].label,
+        QCOMPARE(table[1].signal + ' ' + QString::number(table[1].channel) + ' ' + table[1].shownLabel(),
                  QStringLiteral("a 1 1"));
         QCOMPARE(table[2].colour, QColor(255, 0, 0));
         QCOMPARE(table[1].colour, QColor(0, 192, 0));
@@ -77,6 +77,13 @@ private slots:
         for (int row : merged)
             table[row].merged = true;
         QCOMPARE(shown(table, bandsOf(table, order)), bands);
+        // Found from any of its rows, as the graph finds the bands in sight.
+        const QVector<QVector<int>> all = bandsOf(table, order);
+        for (int visual = 0; visual < order.size(); ++visual) {
+            const QVector<int> band = bandFrom(table, order, bandStartOf(table, order, visual));
+            QVERIFY2(band.contains(order[visual]) && all.contains(band),
+                     qPrintable(QStringLiteral("the row at %1 is in %2").arg(visual).arg(shown(table, {band}))));
+        }
     }
 
     void jumps_data()

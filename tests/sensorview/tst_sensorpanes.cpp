@@ -216,12 +216,31 @@ private slots:
         }
     }
 
+    void listMenuOffersTheViewsCommands_data()
+    {
+        QTest::addColumn<QString>("recording");
+        QTest::addColumn<QString>("channels");
+        QTest::newRow("two channels") << QStringLiteral("a;0;1;2\n") << QStringLiteral("0+ 1+");
+        // A line whose breaks went missing: the menu opens at once and lists
+        // the first labels only.
+        QString wide = QStringLiteral("a;0");
+        QStringList entries;
+        for (int i = 0; i < 100000; ++i) {
+            wide += QStringLiteral(";1");
+            if (i < 200)
+                entries << QStringLiteral("%1+").arg(i);
+        }
+        QTest::newRow("a hundred thousand channels") << wide << entries.join(' ') + QStringLiteral(" 99800 more labels-");
+    }
+
     // The list's menu offers the view's commands, enabled and checked as the
     // view says ("+" checked, "-" disabled), and a visibility entry for
     // each signal and channel label.
     void listMenuOffersTheViewsCommands()
     {
-        load(QStringLiteral("a;0;1;2\n"));
+        QFETCH(QString, recording);
+        QFETCH(QString, channels);
+        load(recording);
         showAt(900, 300);
         SignalList *list = view->signalList();
         QString offered;
@@ -249,7 +268,8 @@ private slots:
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), list->viewport()->mapToGlobal(QPoint(10, 10)));
         QApplication::sendEvent(list->viewport(), &event);
         QCOMPARE(offered, QStringLiteral("a+, |, Format: Decimal+ Hex, Display: Linear Steps+ Blocks Events, |, "
-                                         "Channels: 0+ 1+, Rows: Merge- Split- | Distribute- Hide- | Edit Layout...-"));
+                                         "Channels: %1, Rows: Merge- Split- | Distribute- Hide- | Edit Layout...-")
+                              .arg(channels));
     }
 
     // Data ending at 40 ms: 100 ms fill the width, from the next paint on.

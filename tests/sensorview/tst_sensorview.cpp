@@ -539,7 +539,7 @@ private slots:
         QByteArray wide = "wide;0";
         for (int i = 0; i < MostValuesPerRecord; ++i)
             wide += ";" + QByteArray::number(i);
-        QTest::newRow("100,000 values on a line") << QByteArray(wide) << 1 << "wide" << 0.0 << 0.0;
+        QTest::newRow("the most values a line may hold") << QByteArray(wide) << 1 << "wide" << 0.0 << 0.0;
         QTest::newRow("one value more is refused") << QByteArray(wide + ";1") << 0 << "wide" << 0.0 << double(std::nan(""));
         QByteArray backwards;
         for (int i = 300000; i > 0; --i)

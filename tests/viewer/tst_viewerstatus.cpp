@@ -110,7 +110,7 @@ private slots:
             << qint64(2) << 2 << qint64(2) << qint64(0) << "2 records read; 2 signals; 2 lines could not be read";
         QTest::newRow("a line too wide") << qint64(1) << 1 << qint64(1) << qint64(1)
                                          << "1 records read; 1 signals; 1 lines could not be read (1 with more than "
-                                            "100000 values)";
+                                            "1000000 values)";
     }
 
     void readCounts()
