@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -41,6 +42,7 @@ SignalData::SignalData(const SignalData &other)
     , offsetsKept(other.offsetsKept)
     , pool(other.pool)
     , signalTable(other.signalTable)
+    , latinTable(other.latinTable)
     , signalIds(other.signalIds)
     , revisionNumber(other.revisionNumber)
     , placement(nextRevision())
@@ -63,6 +65,7 @@ SignalData &SignalData::operator=(const SignalData &other)
         offsetsKept = other.offsetsKept;
         pool = other.pool;
         signalTable = other.signalTable;
+        latinTable = other.latinTable;
         signalIds = other.signalIds;
         revisionNumber = other.revisionNumber;
         inTimeOrder = other.inTimeOrder;
@@ -100,6 +103,7 @@ void SignalData::clear()
     offsetsKept = false;
     pool.clear();
     signalTable.clear();
+    latinTable.clear();
     signalIds.clear();
     forgetSeriesPlaces();
     lastSignal = -1;
@@ -127,17 +131,43 @@ void SignalData::addRecord(const SignalRecord &record)
     addRecord(record.name, record.time, record.values.constData(), record.values.size());
 }
 
+bool SignalData::isName(int signal, QStringView name) const
+{
+    return signalTable[signal] == name;
+}
+
+// The bytes of a file's line against the name's own Latin-1 bytes: one
+// memcmp instead of widening every character.
+bool SignalData::isName(int signal, QLatin1String name) const
+{
+    // A name without Latin-1 bytes holds an empty array, which only an
+    // empty name matches.
+    const QByteArray &latin = latinTable[signal];
+    if (latin.size() != name.size())
+        return false;
+    if (name.size() == 0)
+        return signalTable[signal].isEmpty();
+    // Names are short: a loop beats a call to memcmp.
+    const char *held = latin.constData();
+    const char *given = name.data();
+    for (int i = 0; i < name.size(); ++i) {
+        if (held[i] != given[i])
+            return false;
+    }
+    return true;
+}
+
 template<typename Name>
 quint32 SignalData::signalId(Name name)
 {
-    if (lastSignal >= 0 && signalTable[lastSignal] == name)
+    if (lastSignal >= 0 && isName(lastSignal, name))
         return quint32(lastSignal);
     // A recording has a handful of signals: comparing them all is quicker
     // than hashing, and needs no string to be made.
     constexpr int ScanLimit = 16;
     if (signalTable.size() <= ScanLimit) {
         for (int i = 0; i < signalTable.size(); ++i) {
-            if (signalTable[i] == name)
+            if (isName(i, name))
                 return quint32(lastSignal = i);
         }
     }
@@ -146,6 +176,8 @@ quint32 SignalData::signalId(Name name)
     if (it == signalIds.constEnd()) {
         it = signalIds.insert(key, quint32(signalTable.size()));
         signalTable.append(key);
+        const bool latin = std::all_of(key.cbegin(), key.cend(), [](QChar c) { return c.unicode() < 256; });
+        latinTable.append(latin ? key.toLatin1() : QByteArray());
     }
     lastSignal = int(it.value());
     return it.value();
@@ -208,9 +240,7 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
         uniformCount = count;
     else if (count != uniformCount)
         keepOffsets();
-    const int at = pool.size();
-    pool.resize(at + count);
-    std::copy(values, values + count, pool.data() + at);
+    pool.append(values, count);
     if (offsetsKept)
         valueStart.append(quint32(pool.size()));
     if (std::isnan(time))
@@ -589,7 +619,7 @@ void SignalData::rebuild(Retime retime)
         const quint32 id = old.allSeries.records[i];
         qint64 &signal = renumbered[int(old.signalOf[int(id)])];
         if (signal < 0)
-            signal = signalId(old.name(id));
+            signal = signalId(QStringView(old.name(id)));
         add(quint32(signal), time, old.values(id), old.valueCount(id));
     }
 }

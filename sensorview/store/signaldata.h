@@ -243,6 +243,8 @@ private:
     void add(quint32 signal, double time, const double *values, int count);
     template<typename Name>
     quint32 signalId(Name name);
+    bool isName(int signal, QStringView name) const;
+    bool isName(int signal, QLatin1String name) const;
     SignalSeries &seriesOf(quint32 signal);
     static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
                            int count, SignalData *store);
@@ -272,8 +274,10 @@ private:
     int uniformCount = -1;
     bool offsetsKept = false;
     PodVector<double> pool;
-    // Every name ever added, by id.
+    // Every name ever added, by id, and its Latin-1 bytes (empty for a name
+    // that has none).
     QVector<QString> signalTable;
+    QVector<QByteArray> latinTable;
     QHash<QString, quint32> signalIds;
     // Where each signal's series lives in bySignal, by signal id; emptied
     // whenever bySignal may have moved (it is shared with a copy). Readers

@@ -29,6 +29,20 @@ inline bool isSpace(QChar c)
     return u > 127 && c.isSpace();
 }
 
+// Eight bytes at a time: whether none has its top bit set.
+inline bool isAscii(const char *p, const char *end)
+{
+    quint64 bits = 0;
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        bits |= word;
+    }
+    for (; p < end; ++p)
+        bits |= uchar(*p);
+    return (bits & 0x8080808080808080ull) == 0;
+}
+
 inline bool isAsciiSpace(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -268,32 +282,32 @@ ParseCount parseUtf8(SignalData &store, const char *data, qint64 size)
     const char *p = data;
     const char *end = data + size;
     // Room for about everything at once: growing by doubling would copy
-    // the arrays over and over. The lines are counted (memchr runs far
-    // faster than a byte loop); the values a line holds are those of a
-    // sample from the start, never more than the bytes could hold, since a
-    // value takes two at least. A guess too small only means some growing.
-    qint64 lineCount = 1;
-    for (const char *at = p; (at = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)))) != nullptr; ++at)
-        ++lineCount;
+    // the arrays over and over. The lines and the values a line holds are
+    // those of a sample from the start, a little more to be safe, never
+    // more than the bytes could hold (a record takes four at least, a value
+    // two). A guess too small only means some growing.
     constexpr qint64 SampleBytes = 64 * 1024;
     const char *sampleEnd = p + std::min<qint64>(size, SampleBytes);
     const qint64 sampleLines = std::count(p, sampleEnd, '\n') + 1;
     const qint64 sampleSeparators = std::count_if(p, sampleEnd, [](char c) { return c == ';' || c == '\t'; });
     const double valuesPerLine = std::max<double>(sampleSeparators - sampleLines, 0) / double(sampleLines);
-    const double expectedLines = double(lineCount);
-    const double expectedValues = std::min(valuesPerLine * double(lineCount), double(size) / 2);
+    const double sampleSize = double(std::max<qint64>(sampleEnd - p, 1));
+    const double expectedLines = std::min(1.02 * double(size) * double(sampleLines) / sampleSize + 16, double(size) / 4 + 1);
+    const double expectedValues = std::min(valuesPerLine * expectedLines, double(size) / 2);
     store.reserve(int(std::min<double>(expectedLines, INT_MAX / 4)), int(std::min<double>(expectedValues, INT_MAX / 4)));
 
     std::vector<double> values;
     values.reserve(16);
     store.beginBatch();
-    const bool oneLine = std::find(p, end, '\n') == end;
+    const bool oneLine = std::memchr(p, '\n', size_t(size)) == nullptr;
     while (p < end || (oneLine && p == data)) {
-        const char *lineEnd = oneLine ? end : std::find(p, end, '\n');
+        const char *lineEnd = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        if (!lineEnd)
+            lineEnd = end;
         const char *contentEnd = lineEnd;
         if (lineEnd < end && contentEnd > p && contentEnd[-1] == '\r')
             --contentEnd;
-        if (std::all_of(p, contentEnd, [](char c) { return uchar(c) < 0x80; })) {
+        if (isAscii(p, contentEnd)) {
             parseLine(store, p, contentEnd, values, count);
         } else {
             const QString line = QString::fromUtf8(p, int(contentEnd - p));
@@ -417,6 +431,40 @@ bool exactConvert(const Char *c, int length, double *result)
     return true;
 }
 
+// The commonest field of all, [-]digits[.digits] with at most fifteen
+// digits, read in two tight loops: exactConvert() gives the same value, as
+// the same integer divided by the same power of ten.
+bool plainDecimal(const char *c, int length, double *result)
+{
+    const char *p = c;
+    const char *end = c + length;
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    quint64 mantissa = 0;
+    const char *digitsStart = p;
+    while (p < end && uchar(*p - '0') < 10)
+        mantissa = mantissa * 10 + quint64(*p++ - '0');
+    const long wholeDigits = p - digitsStart;
+    long fractionDigits = 0;
+    if (p < end && *p == '.') {
+        const char *fraction = ++p;
+        while (p < end && uchar(*p - '0') < 10)
+            mantissa = mantissa * 10 + quint64(*p++ - '0');
+        fractionDigits = p - fraction;
+        if (fractionDigits == 0)
+            return false;
+    }
+    if (p != end || wholeDigits == 0 || wholeDigits + fractionDigits > ExactDigits)
+        return false;
+    if (mantissa == 0) {
+        *result = negative ? -0.0 : 0.0;
+        return true;
+    }
+    const double value = double(mantissa) / PowersOfTen[fractionDigits];
+    *result = negative ? -value : value;
+    return true;
+}
+
 // [-]digits[.digits][(e|E)[+|-]digits] and nothing else: a form whose value
 // every correct decimal reader rounds the same way.
 template<typename Char>
@@ -482,7 +530,7 @@ double toDouble(QStringView field)
 double toDouble(QLatin1String field)
 {
     double value;
-    if (exactConvert(field.data(), field.size(), &value)
+    if (plainDecimal(field.data(), field.size(), &value) || exactConvert(field.data(), field.size(), &value)
         || quickConvert(field.data(), field.size(), &value))
         return value;
     return QString(field).toDouble();

@@ -6,9 +6,16 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
+
+// Equal to the bit, except that any two values that are not numbers match.
+bool sameBits(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 QString recordsOf(const SignalData &store)
 {
@@ -109,6 +116,38 @@ private slots:
             const QString qt = QString::number(value, 'g', 6);
             if (ours != qt)
                 QFAIL(qPrintable(QStringLiteral("%1: %2 vs %3").arg(value, 0, 'g', 17).arg(ours, qt)));
+        }
+    }
+
+    // Fields read bit for bit as Qt reads them, by both readers: random
+    // strings of number characters, and decimals of one to eighteen digits
+    // with leading zeros, signs and points where they may or may not stand.
+    void readsNumbersAsQt()
+    {
+        QRandomGenerator random(815);
+        const QByteArray alphabet = "0123456789.-+eE ";
+        QVector<QByteArray> fields{"", "-", ".", "-.", "0", "-0", "-0.0", "00.000", "1.", ".5", "-.5", "+1", "1e5",
+                                   "123456789012345", "1234567890123456", "0.000000000000001", "000000000000000012.5"};
+        for (int i = 0; i < 100000; ++i) {
+            QByteArray noise;
+            for (int n = random.bounded(12); n > 0; --n)
+                noise += alphabet[random.bounded(alphabet.size())];
+            QByteArray decimal = random.bounded(3) == 0 ? "-" : "";
+            for (int n = random.bounded(10); n > 0; --n)
+                decimal += char('0' + random.bounded(10));
+            if (random.bounded(3) > 0)
+                decimal += '.';
+            for (int n = random.bounded(10); n > 0; --n)
+                decimal += char('0' + random.bounded(10));
+            fields << noise << decimal;
+        }
+        for (const QByteArray &field : qAsConst(fields)) {
+            const double qt = QString::fromLatin1(field).toDouble();
+            const double bytes = SignalText::toDouble(QLatin1String(field.constData(), field.size()));
+            const double text = SignalText::toDouble(QStringView(QString::fromLatin1(field)));
+            if (!sameBits(bytes, qt) || !sameBits(text, qt))
+                QFAIL(qPrintable(QStringLiteral("'%1' reads as %2 from a file, %3 from text, %4 in Qt")
+                                     .arg(QString::fromLatin1(field)).arg(bytes, 0, 'g', 17).arg(text, 0, 'g', 17).arg(qt, 0, 'g', 17)));
         }
     }
 
