@@ -1,5 +1,6 @@
 #include "vestrasyntaxhighlighter.h"
 
+#include <QElapsedTimer>
 #include <QStringView>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -41,6 +42,11 @@ inline bool isLetter(QChar c)
 
 // Changes longer than this read the document's text in pieces this long.
 constexpr int PieceLength = 16 * 1024;
+
+// Lines highlighted as soon as they change: more than a screen holds. The
+// rest follows in slices, each well within what a user notices.
+constexpr int ScreenBlocks = 256;
+constexpr qint64 SliceMilliseconds = 15;
 
 constexpr int ShortestKeyword = 3;
 constexpr int LongestKeyword = 9;
@@ -134,6 +140,9 @@ VESTRASyntaxHighlighter::VESTRASyntaxHighlighter(QTextDocument *document)
         }
     }
 
+    idle.setSingleShot(true);
+    idle.setInterval(0);
+    connect(&idle, &QTimer::timeout, this, &VESTRASyntaxHighlighter::highlightSlice);
     if (document) {
         disconnect(document, &QTextDocument::contentsChange, this, nullptr);
         connect(document, &QTextDocument::contentsChange, this,
@@ -268,7 +277,8 @@ void VESTRASyntaxHighlighter::applyPaint(int length)
 
 // The blocks the base class would highlight again after a change: those the
 // change touched, and after them every block whose state at the start has
-// changed.
+// changed. A screenful is done at once, the rest when the program is idle:
+// a file of a hundred thousand lines shows at the speed of plain text.
 void VESTRASyntaxHighlighter::followChange(int from, int charsRemoved, int charsAdded)
 {
     QTextDocument *doc = document();
@@ -278,6 +288,13 @@ void VESTRASyntaxHighlighter::followChange(int from, int charsRemoved, int chars
     const QTextBlock lastBlock = doc->findBlock(from + charsAdded + (charsRemoved > 0 ? 1 : 0));
     const int endPosition = lastBlock.isValid() ? lastBlock.position() + lastBlock.length()
                                                 : doc->characterCount();
+    int count = 0;
+    highlightFrom(block, endPosition, [&count]() { return ++count > ScreenBlocks; });
+}
+
+void VESTRASyntaxHighlighter::highlightFrom(QTextBlock block, int endPosition, const std::function<bool()> &overBudget)
+{
+    QTextDocument *doc = document();
     int position = block.position();
     // Asking each block for its text costs more than reading the document
     // in pieces of many lines, once a change spans many, as loading a file
@@ -288,6 +305,11 @@ void VESTRASyntaxHighlighter::followChange(int from, int charsRemoved, int chars
     int previousState = block.previous().userState();
     bool stateChanged = false;
     while (block.isValid() && (position < endPosition || stateChanged)) {
+        if (overBudget()) {
+            // A block whose state at the start changed is done in any case.
+            deferFrom(position, std::max(endPosition, position + 1));
+            return;
+        }
         const int stateBefore = block.userState();
         const int length = block.length() - 1;
         if (!inPieces) {
@@ -309,6 +331,53 @@ void VESTRASyntaxHighlighter::followChange(int from, int charsRemoved, int chars
         position += block.length();
         block = block.next();
     }
+}
+
+// What is left joins what was left before: one stretch from the earliest
+// start to the latest end, which the cursors carry along through edits.
+void VESTRASyntaxHighlighter::deferFrom(int from, int to)
+{
+    QTextDocument *doc = document();
+    to = std::min(to, doc->characterCount() - 1);
+    from = std::min(from, to);
+    if (!pending) {
+        pendingFrom = QTextCursor(doc);
+        pendingTo = QTextCursor(doc);
+        pendingFrom.setPosition(from);
+        pendingTo.setPosition(to);
+        pending = true;
+    } else {
+        if (from < pendingFrom.position())
+            pendingFrom.setPosition(from);
+        if (to > pendingTo.position())
+            pendingTo.setPosition(to);
+    }
+    idle.start();
+}
+
+void VESTRASyntaxHighlighter::continueHighlighting(const std::function<bool()> &overBudget)
+{
+    if (!pending || !document())
+        return;
+    pending = false;
+    const int from = pendingFrom.position();
+    const int to = std::max(pendingTo.position(), from + 1);
+    highlightFrom(document()->findBlock(from), to, overBudget);
+}
+
+void VESTRASyntaxHighlighter::highlightSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    int count = 0;
+    // The clock is read every few blocks: a line takes a few microseconds.
+    continueHighlighting([&]() { return ++count % 16 == 0 && clock.elapsed() >= SliceMilliseconds; });
+}
+
+void VESTRASyntaxHighlighter::finishHighlighting()
+{
+    while (pending)
+        continueHighlighting([]() { return false; });
 }
 
 // Gives the block the formats and the state the base class would give it.

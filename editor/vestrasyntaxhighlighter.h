@@ -4,10 +4,13 @@
 #include <QStringView>
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextLayout>
+#include <QTimer>
 #include <QVector>
 
 #include <array>
+#include <functional>
 
 #include <vector>
 
@@ -39,6 +42,12 @@ public:
     // The rule table, in the order in which its rules apply.
     const QVector<HighlightRule> &ruleTable() const { return rules; }
     QTextCharFormat blockFormat() const { return blockCommentFormat; }
+
+    // A change of many lines is highlighted a screenful at once and the rest
+    // in slices when the program is idle: whether some is left, and doing it
+    // all now.
+    bool isHighlighting() const { return pending; }
+    void finishHighlighting();
 
 protected:
     void highlightBlock(const QString &text) override;
@@ -75,6 +84,13 @@ private:
     const QTextCharFormat *formatOf(Paint kind) const;
 
     void followChange(int from, int charsRemoved, int charsAdded);
+    // Highlights from `block` on every block before `endPosition` and then
+    // those whose state at the start changed, until `overBudget` says to
+    // leave the rest for later.
+    void highlightFrom(QTextBlock block, int endPosition, const std::function<bool()> &overBudget);
+    void deferFrom(int from, int to);
+    void continueHighlighting(const std::function<bool()> &overBudget);
+    void highlightSlice();
     void formatBlock(QTextBlock block, QStringView text, int position, int previousState);
     QVector<QTextLayout::FormatRange> paintedRanges(int length) const;
 
@@ -92,6 +108,13 @@ private:
     // Paints whose formats are equal share a number: a run of them is one
     // format range.
     std::array<unsigned char, BlockComment + 1> formatClass{};
+
+    // What is left to highlight: from the block at `pendingFrom` at least
+    // to `pendingTo`, then on while the states change.
+    bool pending = false;
+    QTextCursor pendingFrom;
+    QTextCursor pendingTo;
+    QTimer idle;
 
     // Scratch space reused from line to line.
     std::vector<Paint> paint;
