@@ -1,6 +1,8 @@
 // The signal store and its text format at 1,000,000 records (4 signals of 3
 // channels, times increasing):
 //   build/bench/bench_signaldata
+//   build/bench/bench_signaldata memory [1|4]   (10,000,000 one-value records
+//   of one or four signals)
 // Prints parsing speed beside a plain std::from_chars parser's, writing speed, memory per record, the edits on half of
 // the data, a copy, and the lookups.
 
@@ -106,6 +108,29 @@ double timed(Work work)
     return clock.nsecsElapsed() / 1e6;
 }
 
+// The memory of 10,000,000 records of one value each, as live input or a
+// file of one sensor brings them, and the same spread over four signals.
+void memoryPerRecord(int signalCount)
+{
+    constexpr int Count = 10000000;
+    {
+        const QString names[] = {QStringLiteral("temp"), QStringLiteral("hum"), QStringLiteral("press"),
+                                 QStringLiteral("light")};
+        const double before = Bench::residentMegabytes();
+        SignalData store;
+        store.reserve(Count, Count);
+        for (int i = 0; i < Count; ++i) {
+            const double value = i % 977;
+            store.addRecord(QStringView(names[i % signalCount]), i * 0.5, &value, 1);
+        }
+        const double resident = (Bench::residentMegabytes() - before) * 1024 * 1024 / Count;
+        char what[80];
+        std::snprintf(what, sizeof what, "one-value records, %d signal%s: held / resident", signalCount,
+                      signalCount > 1 ? "s" : "");
+        std::printf("%-58s %6.1f / %.1f bytes/record\n", what, double(store.memoryBytes()) / Count, resident);
+    }
+}
+
 // Delete, its undo and redo, and Crop of a few records in the middle of the
 // store, in place; beside them the anchor, erasing the same records from
 // plain vectors (times, signals, where the values start, the values).
@@ -172,6 +197,11 @@ int main(int argc, char *argv[])
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
+    if (argc > 1 && QByteArray(argv[1]) == "memory") {
+        // One store a process: memory freed by one would fill the next.
+        memoryPerRecord(argc > 2 ? std::clamp(atoi(argv[2]), 1, 4) : 1);
+        return 0;
+    }
     if (argc > 1)
         Records = std::max(1000, atoi(argv[1]));
     const QByteArray bytes = recording();

@@ -196,6 +196,7 @@ SignalSeries &SignalData::seriesOf(quint32 signal)
     const QString &name = signalTable[int(signal)];
     auto it = seriesByName.find(name);
     if (it == seriesByName.end()) {
+        endSole();
         nameOrder.append(name);
         it = seriesByName.insert(name, SignalSeries());
     }
@@ -245,12 +246,16 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
         valueStart.append(quint32(pool.size()));
     if (std::isnan(time))
         hasNaNTime = true;
+    // Found first: a second signal makes the first one's series its own,
+    // as `all` holds it without this record.
+    SignalSeries &own = seriesOf(signal);
+    const bool sole = soleSignal();
     if (!batching) {
         insertInto(allSeries, time, id, values, count, this);
-        insertInto(seriesOf(signal), time, id, values, count, this);
+        if (!sole)
+            insertInto(own, time, id, values, count, this);
         return;
     }
-    SignalSeries &own = seriesOf(signal);
     // Appending needs no sorting, as long as nothing of the same run waits.
     if (pendingAll.empty() && (allSeries.isEmpty() || !(time < allSeries.times.constLast()))) {
         insertInto(allSeries, time, id, values, count, this);
@@ -258,6 +263,8 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
         widenRanges(allSeries, values, count, allSeries.isEmpty() && pendingAll.empty());
         pendingAll.push_back(id);
     }
+    if (sole)
+        return;
     if (pendingBySignal.size() <= signal)
         pendingBySignal.resize(signal + 1);
     std::vector<quint32> &waiting = pendingBySignal[signal];
@@ -344,8 +351,33 @@ QVector<SignalRecord> SignalData::records() const
     return result;
 }
 
+void SignalData::makeSole()
+{
+    if (!soleSignal())
+        return;
+    seriesByName.begin().value() = SignalSeries();
+    forgetSeriesPlaces();
+}
+
+void SignalData::endSole()
+{
+    if (!soleSignal())
+        return;
+    seriesByName.begin().value() = allSeries;
+    // In a batch, what waits for `all` waits for the series too.
+    if (batching && !pendingAll.empty()) {
+        const quint32 signal = signalIds.value(seriesByName.constBegin().key());
+        if (pendingBySignal.size() <= signal)
+            pendingBySignal.resize(signal + 1);
+        pendingBySignal[signal] = pendingAll;
+    }
+    forgetSeriesPlaces();
+}
+
 const SignalSeries &SignalData::series(const QString &name) const
 {
+    if (soleSignal())
+        return seriesByName.constBegin().key() == name ? allSeries : EmptySeries;
     // A handful of names is found quicker in the map than by hashing; many
     // are found by their id, and each series found is remembered by it.
     constexpr int FewSignals = 16;
@@ -744,6 +776,7 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
             seriesByName.insert(signalTable[int(signal)], seriesById[signal]);
     }
     nameOrder = names;
+    makeSole();
     forgetSeriesPlaces();
     lastSignal = -1;
     // Just what adding the kept records in time order would give.
@@ -862,7 +895,13 @@ bool SignalData::dropOldestInPlace(double time)
     allSeries.records.resize(count - dropped);
     rescanRanges(allSeries);
 
-    // Each series loses its records before `time`, a run at its start.
+    // Each series loses its records before `time`, a run at its start;
+    // with one signal, `all` is its series.
+    if (soleSignal()) {
+        forgetSeriesPlaces();
+        lastSignal = -1;
+        return true;
+    }
     QVector<QPair<quint32, QString>> firstIds;
     for (auto it = seriesByName.begin(); it != seriesByName.end();) {
         SignalSeries &series = it.value();
@@ -885,6 +924,7 @@ bool SignalData::dropOldestInPlace(double time)
     nameOrder.clear();
     for (const auto &entry : qAsConst(firstIds))
         nameOrder.append(entry.second);
+    makeSole();
     forgetSeriesPlaces();
     lastSignal = -1;
     return true;

@@ -246,6 +246,13 @@ private:
     bool isName(int signal, QStringView name) const;
     bool isName(int signal, QLatin1String name) const;
     SignalSeries &seriesOf(quint32 signal);
+    // While the store holds one signal, its series is `all` itself: the map
+    // holds an empty stand-in for it, and the records' ids and times are
+    // held once. A second signal ends that, and giving its last records
+    // back starts it again.
+    bool soleSignal() const { return seriesByName.size() == 1; }
+    void makeSole();
+    void endSole();
     static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
                            int count, SignalData *store);
     void mergePending(SignalSeries &series, const std::vector<quint32> &ids);

@@ -203,9 +203,11 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
         int end;
         bool rescan;
     };
+    // With one signal, `all` is its series.
+    const bool sole = soleSignal();
     std::vector<Place> places;
     places.reserve(size_t(seriesByName.size()));
-    for (auto it = seriesByName.cbegin(); it != seriesByName.cend(); ++it) {
+    for (auto it = seriesByName.cbegin(); it != seriesByName.cend() && !sole; ++it) {
         const SignalSeries &series = it.value();
         const int first = placeOf(series, quint32(from));
         const int end = placeOf(series, quint32(to));
@@ -241,6 +243,21 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
     if (rescanAll)
         rescanRanges(allSeries);
 
+    squeezeIfSparse(pool);
+    squeezeIfSparse(signalOf);
+    squeezeIfSparse(valueStart);
+    squeezeIfSparse(allSeries.times);
+    squeezeIfSparse(allSeries.records);
+    forgetSeriesPlaces();
+    lastSignal = -1;
+    if (sole) {
+        if (allSeries.isEmpty()) {
+            seriesByName.clear();
+            nameOrder.clear();
+        }
+        return;
+    }
+
     const double *allTimes = allSeries.times.constData();
     QVector<QPair<quint32, QString>> firstIds;
     size_t k = 0;
@@ -271,18 +288,12 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
         firstIds.append({series.records.constData()[0], it.key()});
         ++it;
     }
-    squeezeIfSparse(pool);
-    squeezeIfSparse(signalOf);
-    squeezeIfSparse(valueStart);
-    squeezeIfSparse(allSeries.times);
-    squeezeIfSparse(allSeries.records);
     // The names in the order their first remaining record came.
     std::sort(firstIds.begin(), firstIds.end());
     nameOrder.clear();
     for (const auto &entry : qAsConst(firstIds))
         nameOrder.append(entry.second);
-    forgetSeriesPlaces();
-    lastSignal = -1;
+    makeSole();
 }
 
 void SignalData::putBackRun(RemovedRecords::Run &run)
@@ -293,6 +304,17 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
     if (n == 0 && run.shift == 0.0)
         return;
     touch();
+    // A signal coming back beside the sole one gives that one its own
+    // series, made from `all` before anything returns.
+    bool sole = soleSignal();
+    if (sole) {
+        const quint32 soleId = signalIds.value(seriesByName.constBegin().key());
+        const quint32 *signal = run.signalOf.constData();
+        if (std::any_of(signal, signal + n, [soleId](quint32 s) { return s != soleId; })) {
+            endSole();
+            sole = false;
+        }
+    }
 
     allSeries.times.insert(from, run.times.constData(), n);
     if (run.shift != 0.0) {
@@ -330,6 +352,11 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
     allSeries.channelCount = run.allChannelCount;
     allSeries.hasNaNValue = run.allHasNaNValue;
 
+    nameOrder = run.nameOrder;
+    forgetSeriesPlaces();
+    lastSignal = -1;
+    if (sole)
+        return;
     // The ids of the run, by signal.
     std::vector<std::vector<quint32>> returning(size_t(signalTable.size()));
     for (int k = 0; k < n; ++k)
@@ -362,7 +389,5 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
         series.channelCount = before.channelCount;
         series.hasNaNValue = before.hasNaNValue;
     }
-    nameOrder = run.nameOrder;
-    forgetSeriesPlaces();
-    lastSignal = -1;
+    makeSole();
 }

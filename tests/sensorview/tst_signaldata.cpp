@@ -518,9 +518,14 @@ private slots:
     {
         QTest::addColumn<quint32>("seed");
         QTest::addColumn<bool>("withNaN");
+        QTest::addColumn<int>("soleRounds");
         for (quint32 seed = 1; seed <= 30; ++seed)
-            QTest::addRow("seed %u", seed) << seed << false;
-        QTest::addRow("times that are not numbers") << 99u << true;
+            QTest::addRow("seed %u", seed) << seed << false << 0;
+        QTest::addRow("times that are not numbers") << 99u << true << 0;
+        // A store of one signal holds its series once; a second signal
+        // arriving in a batch, among records still waiting, ends that.
+        for (quint32 seed = 40; seed <= 45; ++seed)
+            QTest::addRow("seed %u, a second signal first comes in a batch", seed) << seed << false << 2;
     }
 
     // Records added in a batch end up exactly where adding them one by one puts
@@ -531,9 +536,11 @@ private slots:
     {
         QFETCH(quint32, seed);
         QFETCH(bool, withNaN);
+        QFETCH(int, soleRounds);
         QRandomGenerator random(seed);
         SignalData batched;
         SignalData oneByOne;
+        Model model;
         const QStringList names{"a", "b", "c"};
         int serial = 0;
         for (int round = 0; round < 8; ++round) {
@@ -552,13 +559,17 @@ private slots:
                 QVector<double> values{double(serial++)};
                 for (int v = random.bounded(3); v > 0; --v)
                     values << random.bounded(100) - 50.0;
-                const SignalRecord r = rec(names[random.bounded(names.size())], time, values);
+                const int name = round < soleRounds ? 0 : random.bounded(names.size());
+                const SignalRecord r = rec(names[name], time, values);
                 batched.addRecord(r);
                 oneByOne.addRecord(r);
+                model.add(r);
             }
             if (round > 0)
                 batched.endBatch();
             QCOMPARE(describe(batched), describe(oneByOne));
+            if (!withNaN)
+                QCOMPARE(describe(batched), model.describe());
         }
     }
 };
