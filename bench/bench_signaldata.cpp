@@ -148,7 +148,7 @@ void smallEdits(const SignalData &loaded)
         plain.values.insert(plain.values.end(), store.values(id), store.values(id) + store.valueCount(id));
     }
     const int width = 100;
-    std::vector<double> ours, undo, redo, crop, anchor;
+    std::vector<double> ours, undo, redo, crop, anchor, cropAnchor;
     for (int run = 0; run < 5; ++run) {
         const int at = count * (3 + run) / 10;
         const double from = store.time(store.all(), at);
@@ -173,15 +173,29 @@ void smallEdits(const SignalData &loaded)
             plain.nameOf.erase(plain.nameOf.begin() + long(first), plain.nameOf.begin() + long(last));
             plain.valueStart.erase(plain.valueStart.begin() + long(first), plain.valueStart.begin() + long(last));
         }));
+        cropAnchor.push_back(timed([&]() {
+            const auto ends = [&](auto &values, size_t perRecord) {
+                values.erase(values.end() - long(perRecord * width / 2), values.end());
+                values.erase(values.begin(), values.begin() + long(perRecord * width / 2));
+            };
+            ends(plain.values, plain.values.size() / plain.times.size());
+            ends(plain.times, 1);
+            ends(plain.nameOf, 1);
+            ends(plain.valueStart, 1);
+        }));
     }
     Bench::report("delete 100 records in the middle, in place", ours);
     Bench::report("  its undo (putting them back)", undo);
     Bench::report("  its redo", redo);
     Bench::report("crop 50 records off each end, in place", crop);
     Bench::report("anchor: erase the 100 records from std::vectors", anchor);
+    Bench::report("anchor: erase 50 records off each end", cropAnchor);
     std::sort(ours.begin(), ours.end());
     std::sort(anchor.begin(), anchor.end());
     std::printf("%-58s %9.2f x\n", "delete against the anchor (medians)", ours[ours.size() / 2] / anchor[anchor.size() / 2]);
+    std::sort(crop.begin(), crop.end());
+    std::sort(cropAnchor.begin(), cropAnchor.end());
+    std::printf("%-58s %9.2f x\n", "crop against the anchor (medians)", crop[crop.size() / 2] / cropAnchor[cropAnchor.size() / 2]);
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 namespace {
 // Entries of the channel labels a menu lists; a line of a hundred thousand
 // values would otherwise make a menu no one can use or even open quickly.
-constexpr int MostChannelEntries = 200;
+constexpr int MostChannelEntries = 128;
 } // namespace
 
 // The list pane's context menu: the view's commands, and entries for the
@@ -135,5 +135,5 @@ void SignalList::addChannelEntries(QMenu *target)
     for (int index = 0; index < shown; ++index)
         addVisibilityAction(target, labels[index], rowsOfLabel[index], visible[index]);
     if (labels.size() > shown)
-        target->addAction(tr("%n more labels", nullptr, labels.size() - shown))->setEnabled(false);
+        target->addAction(tr("and %n more", nullptr, labels.size() - shown))->setEnabled(false);
 }
