@@ -66,6 +66,7 @@ SignalData &SignalData::operator=(const SignalData &other)
         pool = other.pool;
         signalTable = other.signalTable;
         latinTable = other.latinTable;
+        followers.clear();
         signalIds = other.signalIds;
         revisionNumber = other.revisionNumber;
         inTimeOrder = other.inTimeOrder;
@@ -104,6 +105,7 @@ void SignalData::clear()
     pool.clear();
     signalTable.clear();
     latinTable.clear();
+    followers.clear();
     signalIds.clear();
     forgetSeriesPlaces();
     lastSignal = -1;
@@ -160,8 +162,28 @@ bool SignalData::isName(int signal, QLatin1String name) const
 template<typename Name>
 quint32 SignalData::signalId(Name name)
 {
-    if (lastSignal >= 0 && isName(lastSignal, name))
-        return quint32(lastSignal);
+    // Records mostly repeat the last name, or take turns in a fixed order:
+    // the name that followed the last one before is tried next.
+    const int previous = lastSignal;
+    if (previous >= 0) {
+        if (isName(previous, name))
+            return quint32(previous);
+        const int follower = size_t(previous) < followers.size() ? followers[size_t(previous)] : -1;
+        if (follower >= 0 && isName(follower, name))
+            return quint32(lastSignal = follower);
+    }
+    const quint32 found = lookUpSignal(name);
+    if (previous >= 0) {
+        if (followers.size() <= size_t(previous))
+            followers.resize(size_t(previous) + 1, -1);
+        followers[size_t(previous)] = int(found);
+    }
+    return found;
+}
+
+template<typename Name>
+quint32 SignalData::lookUpSignal(Name name)
+{
     // A recording has a handful of signals: comparing them all is quicker
     // than hashing, and needs no string to be made.
     constexpr int ScanLimit = 16;
@@ -363,7 +385,12 @@ void SignalData::endSole()
 {
     if (!soleSignal())
         return;
-    seriesByName.begin().value() = allSeries;
+    // A copy of its own: sharing would make `all` copy its arrays, with
+    // all the room reserved for the records still to come.
+    SignalSeries &series = seriesByName.begin().value();
+    series = allSeries;
+    series.records = allSeries.records.mid(0, allSeries.size());
+    series.times = allSeries.times.mid(0, allSeries.size());
     // In a batch, what waits for `all` waits for the series too.
     if (batching && !pendingAll.empty()) {
         const quint32 signal = signalIds.value(seriesByName.constBegin().key());

@@ -243,6 +243,8 @@ private:
     void add(quint32 signal, double time, const double *values, int count);
     template<typename Name>
     quint32 signalId(Name name);
+    template<typename Name>
+    quint32 lookUpSignal(Name name);
     bool isName(int signal, QStringView name) const;
     bool isName(int signal, QLatin1String name) const;
     SignalSeries &seriesOf(quint32 signal);
@@ -285,6 +287,9 @@ private:
     // that has none).
     QVector<QString> signalTable;
     QVector<QByteArray> latinTable;
+    // By signal id, the id of the name that came after it last (-1: none
+    // yet): a hint, never copied.
+    std::vector<int> followers;
     QHash<QString, quint32> signalIds;
     // Where each signal's series lives in bySignal, by signal id; emptied
     // whenever bySignal may have moved (it is shared with a copy). Readers

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -95,9 +96,22 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
     // Which separators the line used: 1 ";", 2 a tab.
     int separators = 0;
     const Char *p = begin;
+    const auto isSeparator = [](Char c) { return code(c) == ';' || code(c) == '\t'; };
     while (p < end) {
         const Char *fieldEnd = p;
-        while (fieldEnd < end && code(*fieldEnd) != ';' && code(*fieldEnd) != '\t')
+        // A value of a line of bytes is read while its end is looked for,
+        // when it is a plain decimal: one pass over its bytes, not two.
+        double value = 0.0;
+        bool converted = false;
+        if constexpr (std::is_same_v<Char, char>) {
+            if (found >= 2) {
+                const char *read = SignalText::readPlainDecimal(p, end, &value);
+                converted = read && (read == end || isSeparator(*read));
+                if (converted)
+                    fieldEnd = read;
+            }
+        }
+        while (fieldEnd < end && !isSeparator(*fieldEnd))
             ++fieldEnd;
         if (fieldEnd < end)
             separators |= code(*fieldEnd) == ';' ? 1 : 2;
@@ -106,7 +120,7 @@ void parseLine(SignalData &store, const Char *begin, const Char *end, std::vecto
             if (found < 2)
                 fields[found] = field;
             else if (values.size() < size_t(MostValuesPerRecord))
-                values.push_back(SignalText::toDouble(field));
+                values.push_back(converted ? value : SignalText::toDouble(field));
             ++found;
         }
         p = fieldEnd + 1;
@@ -431,38 +445,9 @@ bool exactConvert(const Char *c, int length, double *result)
     return true;
 }
 
-// The commonest field of all, [-]digits[.digits] with at most fifteen
-// digits, read in two tight loops: exactConvert() gives the same value, as
-// the same integer divided by the same power of ten.
 bool plainDecimal(const char *c, int length, double *result)
 {
-    const char *p = c;
-    const char *end = c + length;
-    const bool negative = p < end && *p == '-';
-    p += negative;
-    quint64 mantissa = 0;
-    const char *digitsStart = p;
-    while (p < end && uchar(*p - '0') < 10)
-        mantissa = mantissa * 10 + quint64(*p++ - '0');
-    const long wholeDigits = p - digitsStart;
-    long fractionDigits = 0;
-    if (p < end && *p == '.') {
-        const char *fraction = ++p;
-        while (p < end && uchar(*p - '0') < 10)
-            mantissa = mantissa * 10 + quint64(*p++ - '0');
-        fractionDigits = p - fraction;
-        if (fractionDigits == 0)
-            return false;
-    }
-    if (p != end || wholeDigits == 0 || wholeDigits + fractionDigits > ExactDigits)
-        return false;
-    if (mantissa == 0) {
-        *result = negative ? -0.0 : 0.0;
-        return true;
-    }
-    const double value = double(mantissa) / PowersOfTen[fractionDigits];
-    *result = negative ? -value : value;
-    return true;
+    return readPlainDecimal(c, c + length, result) == c + length;
 }
 
 // [-]digits[.digits][(e|E)[+|-]digits] and nothing else: a form whose value
@@ -517,6 +502,38 @@ bool quickConvert(const Char *c, int length, double *result)
 }
 
 } // namespace
+
+// The commonest field of all, [-]digits[.digits] with at most fifteen
+// digits, read in two tight loops: exactConvert() gives the same value, as
+// the same integer divided by the same power of ten.
+const char *readPlainDecimal(const char *p, const char *end, double *result)
+{
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    quint64 mantissa = 0;
+    const char *digitsStart = p;
+    while (p < end && uchar(*p - '0') < 10)
+        mantissa = mantissa * 10 + quint64(*p++ - '0');
+    const long wholeDigits = p - digitsStart;
+    long fractionDigits = 0;
+    if (p < end && *p == '.') {
+        const char *fraction = ++p;
+        while (p < end && uchar(*p - '0') < 10)
+            mantissa = mantissa * 10 + quint64(*p++ - '0');
+        fractionDigits = p - fraction;
+        if (fractionDigits == 0)
+            return nullptr;
+    }
+    if (wholeDigits == 0 || wholeDigits + fractionDigits > ExactDigits)
+        return nullptr;
+    if (mantissa == 0) {
+        *result = negative ? -0.0 : 0.0;
+        return p;
+    }
+    const double value = double(mantissa) / PowersOfTen[fractionDigits];
+    *result = negative ? -value : value;
+    return p;
+}
 
 double toDouble(QStringView field)
 {

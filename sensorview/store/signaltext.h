@@ -63,6 +63,10 @@ namespace SignalText {
 // quickly for the plain decimal numbers the examples print.
 double toDouble(QStringView field);
 double toDouble(QLatin1String field);
+// Reads a plain decimal ([-]digits[.digits], at most fifteen digits) from
+// `p` on, as toDouble() reads it: where it ends, or nullptr where no such
+// number starts there.
+const char *readPlainDecimal(const char *p, const char *end, double *value);
 
 // Formats a number exactly as QString::number(value, 'g', 6) does.
 void appendNumber(QString &out, double value);
