@@ -73,22 +73,26 @@ bool EditController::editInPlace(bool crop, double from, double to, const ViewPl
     edit->to = to;
     if (!(crop ? store.cropInPlace(from, to, &edit->removed) : store.deleteRangeInPlace(from, to, &edit->removed)))
         return false;
-    auto state = std::make_unique<ViewSnapshot>();
+    auto state = placeOnly(before);
     state->edit = std::move(edit);
-    state->place = before;
-    state->modified = isModified();
     steps.record(std::move(state));
     return true;
 }
 
 // The step goes to the redo stack holding the same edit, which then knows
 // how to be made again.
+std::unique_ptr<ViewSnapshot> EditController::placeOnly(const ViewPlace &place) const
+{
+    auto state = std::make_unique<ViewSnapshot>();
+    state->place = place;
+    state->modified = isModified();
+    return state;
+}
+
 EditEffect EditController::undoInPlace(ViewPlace &place)
 {
-    auto current = std::make_unique<ViewSnapshot>();
+    auto current = placeOnly(place);
     ViewSnapshot *redoStep = current.get();
-    current->place = place;
-    current->modified = isModified();
     const std::unique_ptr<ViewSnapshot> taken = steps.takeUndo(std::move(current));
     store.putBack(&taken->edit->removed);
     redoStep->edit = std::move(taken->edit);
@@ -98,10 +102,8 @@ EditEffect EditController::undoInPlace(ViewPlace &place)
 
 EditEffect EditController::redoInPlace(ViewPlace &place)
 {
-    auto current = std::make_unique<ViewSnapshot>();
+    auto current = placeOnly(place);
     ViewSnapshot *undoStep = current.get();
-    current->place = place;
-    current->modified = isModified();
     const std::unique_ptr<ViewSnapshot> taken = steps.takeRedo(std::move(current));
     InPlaceEdit &edit = *taken->edit;
     // The store is as it was when the edit was first made, so it takes the

@@ -65,6 +65,8 @@ private:
     // Deletes or crops in place when the store can, recording the edit as
     // the step; false when it cannot, and nothing happened.
     bool editInPlace(bool crop, double from, double to, const ViewPlace &before);
+    // A step that holds the place and the modified mark only.
+    std::unique_ptr<ViewSnapshot> placeOnly(const ViewPlace &place) const;
     EditEffect undoInPlace(ViewPlace &place);
     EditEffect redoInPlace(ViewPlace &place);
     void insertAtCursor(const SignalData &pasted, ViewPlace &place);

@@ -946,15 +946,19 @@ bool SignalData::dropOldestInPlace(double time)
         firstIds.append({ids[0], it.key()});
         ++it;
     }
-    // The names in the order their first remaining record came.
-    std::sort(firstIds.begin(), firstIds.end());
-    nameOrder.clear();
-    for (const auto &entry : qAsConst(firstIds))
-        nameOrder.append(entry.second);
+    orderNamesBy(firstIds);
     makeSole();
     forgetSeriesPlaces();
     lastSignal = -1;
     return true;
+}
+
+void SignalData::orderNamesBy(QVector<QPair<quint32, QString>> firstIds)
+{
+    std::sort(firstIds.begin(), firstIds.end());
+    nameOrder.clear();
+    for (const auto &entry : qAsConst(firstIds))
+        nameOrder.append(entry.second);
 }
 
 void SignalData::rescanRanges(SignalSeries &series) const

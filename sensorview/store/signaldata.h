@@ -229,6 +229,9 @@ private:
     // them earlier by `shift`; the run goes into `kept` when given.
     void removeRun(int from, int to, double shift, RemovedRecords::Run *kept);
     void putBackRun(RemovedRecords::Run &run);
+    // The names in the order their first remaining record came, from each
+    // series' first id.
+    void orderNamesBy(QVector<QPair<quint32, QString>> firstIds);
     // Whether the store's arrays are shared with a copy: an edit in place
     // would copy them all first.
     bool sharesArrays() const;

@@ -288,11 +288,7 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
         firstIds.append({series.records.constData()[0], it.key()});
         ++it;
     }
-    // The names in the order their first remaining record came.
-    std::sort(firstIds.begin(), firstIds.end());
-    nameOrder.clear();
-    for (const auto &entry : qAsConst(firstIds))
-        nameOrder.append(entry.second);
+    orderNamesBy(firstIds);
     makeSole();
 }
 
