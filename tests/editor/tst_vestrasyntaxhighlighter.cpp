@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QDirIterator>
+#include <QPlainTextDocumentLayout>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -140,6 +141,32 @@ private slots:
         QVERIFY(highlightedAtIdle(highlighter));
         const QString difference = firstDifference(fast, reference);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
+
+    // A long file shows its first screenful coloured as soon as it is
+    // loaded; the lines further down follow when the program is idle, in
+    // more than one turn of the event loop (bench_editor times the turns).
+    void longFileFirstScreenAtOnce()
+    {
+        QString text;
+        for (int i = 0; i < 20000; ++i)
+            text += QStringLiteral("int reading_%1 = read(%1); // sample\n").arg(i);
+        // Laid out as the editor lays out its text.
+        QTextDocument doc;
+        doc.setDocumentLayout(new QPlainTextDocumentLayout(&doc));
+        VESTRASyntaxHighlighter highlighter(&doc);
+        settle();
+        doc.setPlainText(text);
+        const QString coloured = QStringLiteral("KKK.............FFFF.....GGGGGGGGG");
+        QCOMPARE(paintOf(doc.findBlockByNumber(0)).left(coloured.size()), coloured);
+        QCOMPARE(paintOf(doc.findBlockByNumber(100)).left(3), QStringLiteral("KKK"));
+        QVERIFY2(highlighter.isHighlighting(), "all 20,000 lines were highlighted before the text showed");
+        QCOMPARE(paintOf(doc.findBlockByNumber(19999)).left(3), QStringLiteral("..."));
+        int turns = 0;
+        for (; highlighter.isHighlighting() && turns < 10000; ++turns)
+            QCoreApplication::processEvents();
+        QVERIFY2(turns > 1, "the lines left for idle time were done in one go");
+        QCOMPARE(paintOf(doc.findBlockByNumber(19999)).left(3), QStringLiteral("KKK"));
     }
 
     void editsFollowedAsRuleByRule_data()
