@@ -312,11 +312,15 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
         }
     }
 
-    allSeries.times.insert(from, run.times.constData(), n);
-    if (run.shift != 0.0) {
+    if (run.shift == 0.0) {
+        allSeries.times.insert(from, run.times.constData(), n);
+    } else {
+        // Moved and shifted back in one pass over the later records.
+        allSeries.times.resize(count + n);
         double *times = allSeries.times.data();
-        for (int i = from + n; i < count + n; ++i)
-            times[i] += run.shift;
+        for (int i = count - 1; i >= from; --i)
+            times[i + n] = times[i] + run.shift;
+        std::copy(run.times.cbegin(), run.times.cend(), times + from);
         for (const auto &[place, time] : run.unexact)
             times[place + n] = time;
     }
@@ -367,17 +371,22 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
         const std::vector<quint32> &ids = returning[signalIds.value(it.key())];
         const int first = placeOf(series, quint32(from));
         const int back = int(ids.size());
-        series.records.insert(first, ids.data(), back);
-        const int size = series.size();
-        series.times.resize(size);
+        const int held = series.size();
+        series.records.resize(held + back);
+        series.times.resize(held + back);
         quint32 *seriesIds = series.records.data();
         double *times = series.times.data();
-        for (int j = size - 1; j >= first + back; --j) {
-            seriesIds[j] += quint32(n);
-            times[j] = allTimes[seriesIds[j]];
+        // The later records move up by the returning ones, their ids by the
+        // run's length, in one pass.
+        for (int j = held - 1; j >= first; --j) {
+            const quint32 id = seriesIds[j] + quint32(n);
+            seriesIds[j + back] = id;
+            times[j + back] = allTimes[id];
         }
-        for (int j = first; j < first + back; ++j)
-            times[j] = allTimes[seriesIds[j]];
+        for (int k = 0; k < back; ++k) {
+            seriesIds[first + k] = ids[size_t(k)];
+            times[first + k] = allTimes[ids[size_t(k)]];
+        }
     }
     for (const RemovedRecords::SeriesBefore &before : run.series) {
         SignalSeries &series = seriesByName[before.name];
