@@ -85,9 +85,15 @@ std::optional<double> jumpTime(const SignalData &store, const ChannelTable &tabl
     const bool everySignal = counts.isEmpty() && table.size() > 0 && !store.holdsNaNTime() && exactlyTheStoresSignals;
     if (toAnEnd && everySignal)
         take(mode == JumpMode::Start ? store.firstTime(store.all()) : store.lastTime(store.all()), false);
+    // Rows of the signal just looked at give the same answer again: a line
+    // of a million values is one signal's million rows.
+    const QString *lastSignal = nullptr;
     for (int row = 0; row < table.size() && !(toAnEnd && everySignal); ++row) {
         if (!counts.isEmpty() && !counts.value(row))
             continue;
+        if (lastSignal && *lastSignal == table[row].signal)
+            continue;
+        lastSignal = &table[row].signal;
         const SignalSeries &series = store.series(table[row].signal);
         switch (mode) {
         case JumpMode::Start:

@@ -18,31 +18,33 @@ class SignalData;
 enum class JumpMode { Start = 0, End = 1, NextSample = 2, PreviousSample = 3 };
 
 // A channel row's display state: what the lists show, the graph draws and
-// the commands change.
+// the commands change. Its fields stand so that little pads them: a line
+// of a million values has a million rows.
 struct ChannelState
 {
     QString signal;
-    int channel = 0;
     // Null for the channel's number, made when it is asked for.
     QString label;
     QColor colour;
-    // 1 decimal, 2 hex, 3 by the names (any other: decimal).
-    int format = 1;
-    int style = int(CurveStyle::Steps);
     // The exact height; the lists' sections are its whole pixels.
     double height = 0;
-    // Drawn in one band with the next row in visual order.
-    bool merged = false;
-    int triggerMode = 0;
     double triggerLevel = 0;
     QVariant enumNames;
     // The value at the shown time; none before the first is shown.
     std::optional<double> value;
-    QString shownLabel() const { return label.isNull() ? QString::number(channel) : label; }
     // The value as the value list shows it, formatted when a list first
     // shows it: of a hundred thousand channels, a few dozen are in sight.
     mutable QString valueText;
+    int channel = 0;
+    // 1 decimal, 2 hex, 3 by the names (any other: decimal).
+    int format = 1;
+    int style = int(CurveStyle::Steps);
+    int triggerMode = 0;
+    // Drawn in one band with the next row in visual order.
+    bool merged = false;
     mutable bool valueTextStale = false;
+
+    QString shownLabel() const { return label.isNull() ? QString::number(channel) : label; }
 };
 
 // The channel rows of the view, by logical index: one table that the lists
