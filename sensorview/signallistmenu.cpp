@@ -11,9 +11,10 @@
 #include <QMenu>
 
 namespace {
-// Entries of the channel labels a menu lists; a line of a hundred thousand
-// values would otherwise make a menu no one can use or even open quickly.
-constexpr int MostChannelEntries = 128;
+// Entries of signals or channel labels a menu lists; a file of ten thousand
+// names or a line of a hundred thousand values would otherwise make a menu
+// no one can use or even open quickly.
+constexpr int MostMenuEntries = 128;
 } // namespace
 
 // The list pane's context menu: the view's commands, and entries for the
@@ -86,15 +87,24 @@ void SignalList::contextMenuEvent(QContextMenuEvent *event)
 // One entry per signal: shows or hides all its rows.
 void SignalList::addSignalEntries(QMenu *target)
 {
-    for (int section = 0; section < sectionPane->sectionCountInModel(); ++section) {
+    // The rows of every signal in one pass: a search among all rows for
+    // each of ten thousand signals would hold the window.
+    QHash<QString, QList<int>> rowsBySignal;
+    for (int row = 0; row < valuePane->rowCount(); ++row)
+        rowsBySignal[channels[row].signal] << row;
+    const int sections = sectionPane->sectionCountInModel();
+    const int shown = std::min(sections, MostMenuEntries);
+    for (int section = 0; section < shown; ++section) {
         const QString key = sectionPane->sectionData(section, SectionList::SignalKeyRole).toString();
-        const QList<int> rows = rowsOf(key);
+        const QList<int> rows = rowsBySignal.value(key);
         bool visible = false;
         for (int row : rows)
             visible = visible || !valuePane->isSectionHidden(row);
         addVisibilityAction(target, sectionPane->sectionData(section, SectionList::SignalLabelRole).toString(),
                             rows, visible);
     }
+    if (sections > shown)
+        target->addAction(tr("and %n more", nullptr, sections - shown))->setEnabled(false);
 }
 
 // One entry per channel label among the selected rows (all rows when none
@@ -122,7 +132,7 @@ void SignalList::addChannelEntries(QMenu *target)
         }
     }
     // A menu shows a few hundred entries at most; the rest are named.
-    const int shown = std::min<int>(labels.size(), MostChannelEntries);
+    const int shown = std::min<int>(labels.size(), MostMenuEntries);
     QVector<QList<int>> rowsOfLabel(shown);
     QVector<bool> visible(shown, false);
     for (int row = 0; row < valuePane->rowCount(); ++row) {

@@ -220,7 +220,8 @@ private slots:
     {
         QTest::addColumn<QString>("recording");
         QTest::addColumn<QString>("channels");
-        QTest::newRow("two channels") << QStringLiteral("a;0;1;2\n") << QStringLiteral("0+ 1+");
+        QTest::addColumn<QString>("signalEntries");
+        QTest::newRow("two channels") << QStringLiteral("a;0;1;2\n") << QStringLiteral("0+ 1+") << QStringLiteral("a+");
         // A line whose breaks went missing: the menu opens at once and lists
         // the first labels only.
         QString wide = QStringLiteral("a;0");
@@ -230,7 +231,19 @@ private slots:
             if (i < 128)
                 entries << QStringLiteral("%1+").arg(i);
         }
-        QTest::newRow("a hundred thousand channels") << wide << entries.join(' ') + QStringLiteral(" and 99872 more-");
+        QTest::newRow("a hundred thousand channels") << wide << entries.join(' ') + QStringLiteral(" and 99872 more-")
+                                                     << QStringLiteral("a+");
+        // Ten thousand names, a line each: the first 128 signals, and one
+        // entry for each channel label they share.
+        QString names;
+        QStringList signalEntries;
+        for (int i = 0; i < 10000; ++i) {
+            names += QStringLiteral("s%1;%1;1\n").arg(i, 5, 10, QLatin1Char('0'));
+            if (i < 128)
+                signalEntries << QStringLiteral("s%1+").arg(i, 5, 10, QLatin1Char('0'));
+        }
+        QTest::newRow("ten thousand signals") << names << QStringLiteral("0+") << signalEntries.join(QStringLiteral(", "))
+                                                 + QStringLiteral(", and 9872 more-");
     }
 
     // The list's menu offers the view's commands, enabled and checked as the
@@ -240,6 +253,7 @@ private slots:
     {
         QFETCH(QString, recording);
         QFETCH(QString, channels);
+        QFETCH(QString, signalEntries);
         load(recording);
         showAt(900, 300);
         SignalList *list = view->signalList();
@@ -267,9 +281,9 @@ private slots:
         // A right click lands on the viewport the lists lie in.
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), list->viewport()->mapToGlobal(QPoint(10, 10)));
         QApplication::sendEvent(list->viewport(), &event);
-        QCOMPARE(offered, QStringLiteral("a+, |, Format: Decimal+ Hex, Display: Linear Steps+ Blocks Events, |, "
-                                         "Channels: %1, Rows: Merge- Split- | Distribute- Hide- | Edit Layout...-")
-                              .arg(channels));
+        QCOMPARE(offered, QStringLiteral("%1, |, Format: Decimal+ Hex, Display: Linear Steps+ Blocks Events, |, "
+                                         "Channels: %2, Rows: Merge- Split- | Distribute- Hide- | Edit Layout...-")
+                              .arg(signalEntries, channels));
     }
 
     // Data ending at 40 ms: 100 ms fill the width, from the next paint on.
