@@ -815,13 +815,8 @@ void SignalData::crop(double a, double b)
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
     // Arrays of its own close up in place; shared ones stay shared.
-    int from = 0;
-    int to = 0;
-    if (!sharesArrays() && inPlaceBounds(lo, hi, true, &from, &to)) {
-        removeRun(to, allSeries.size(), 0.0, nullptr);
-        removeRun(0, from, lo, nullptr);
+    if (!sharesArrays() && editInPlace(lo, hi, true, nullptr))
         return;
-    }
     retime([lo, hi](double &time) {
         if (!(lo <= time && time <= hi))
             return false;
@@ -835,12 +830,8 @@ void SignalData::deleteRange(double a, double b)
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
     const double gap = hi - lo;
-    int from = 0;
-    int to = 0;
-    if (!sharesArrays() && inPlaceBounds(lo, hi, false, &from, &to)) {
-        removeRun(from, to, gap, nullptr);
+    if (!sharesArrays() && editInPlace(lo, hi, false, nullptr))
         return;
-    }
     retime([lo, hi, gap](double &time) {
         if (time < lo)
             return true;

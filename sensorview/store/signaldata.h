@@ -162,7 +162,6 @@ public:
     // with no time that is not a number, and ends that keep that order;
     // otherwise they return false and change nothing. The result is the
     // same as the edits above give.
-    bool canEditInPlace(double a, double b, bool crop) const;
     bool cropInPlace(double a, double b, RemovedRecords *removed);
     bool deleteRangeInPlace(double a, double b, RemovedRecords *removed);
     // Undoes the edit that filled `removed`, which is left empty.
@@ -238,6 +237,7 @@ private:
     bool rangesNeedRescan(const SignalSeries &series, int first, int end) const;
     // The ids `crop` or `deleteRange` keep or lose: [from, to).
     bool inPlaceBounds(double a, double b, bool crop, int *from, int *to) const;
+    bool editInPlace(double a, double b, bool crop, RemovedRecords *removed);
     // Widens the series' ranges over its records anew, as adding them gave.
     void rescanRanges(SignalSeries &series) const;
     std::vector<SignalSeries> seriesSizedFor(const PodVector<quint32> &keptIds) const;

@@ -126,35 +126,38 @@ bool SignalData::inPlaceBounds(double a, double b, bool crop, int *from, int *to
     return true;
 }
 
-bool SignalData::canEditInPlace(double a, double b, bool crop) const
-{
-    int from = 0;
-    int to = 0;
-    return inPlaceBounds(a, b, crop, &from, &to);
-}
-
 bool SignalData::cropInPlace(double a, double b, RemovedRecords *removed)
 {
-    int from = 0;
-    int to = 0;
-    if (!inPlaceBounds(a, b, true, &from, &to))
-        return false;
-    removed->runs.clear();
-    removed->runs.resize(2);
-    removeRun(to, allSeries.size(), 0.0, &removed->runs[0]);
-    removeRun(0, from, std::min(a, b), &removed->runs[1]);
-    return true;
+    return editInPlace(a, b, true, removed);
 }
 
 bool SignalData::deleteRangeInPlace(double a, double b, RemovedRecords *removed)
 {
+    return editInPlace(a, b, false, removed);
+}
+
+// Crop takes out what stands after the span, then what stands before it,
+// moving the rest to start at zero; Delete takes out the span and moves
+// what follows back by its length. Without `removed`, nothing is kept.
+bool SignalData::editInPlace(double a, double b, bool crop, RemovedRecords *removed)
+{
     int from = 0;
     int to = 0;
-    if (!inPlaceBounds(a, b, false, &from, &to))
+    if (!inPlaceBounds(a, b, crop, &from, &to))
         return false;
-    removed->runs.clear();
-    removed->runs.resize(1);
-    removeRun(from, to, std::max(a, b) - std::min(a, b), &removed->runs[0]);
+    const double lo = std::min(a, b);
+    const double hi = std::max(a, b);
+    if (removed) {
+        removed->runs.clear();
+        removed->runs.resize(crop ? 2 : 1);
+    }
+    const auto run = [removed](size_t i) { return removed ? &removed->runs[i] : nullptr; };
+    if (crop) {
+        removeRun(to, allSeries.size(), 0.0, run(0));
+        removeRun(0, from, lo, run(1));
+    } else {
+        removeRun(from, to, hi - lo, run(0));
+    }
     return true;
 }
 
@@ -193,10 +196,7 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
     if (n == 0 && shift == 0.0)
         return;
 
-    const auto needsRescan = [this](const SignalSeries &series, int first, int end) {
-        return rangesNeedRescan(series, first, end);
-    };
-    const bool rescanAll = n > 0 && needsRescan(allSeries, from, to);
+    const bool rescanAll = n > 0 && rangesNeedRescan(allSeries, from, to);
     struct Place
     {
         int first;
@@ -211,7 +211,7 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
         const SignalSeries &series = it.value();
         const int first = placeOf(series, quint32(from));
         const int end = placeOf(series, quint32(to));
-        places.push_back({first, end, end > first && needsRescan(series, first, end)});
+        places.push_back({first, end, end > first && rangesNeedRescan(series, first, end)});
         if (kept && end > first)
             kept->series.push_back({it.key(), series.ranges, series.channelCount, series.hasNaNValue});
     }

@@ -445,10 +445,6 @@ bool exactConvert(const Char *c, int length, double *result)
     return true;
 }
 
-bool plainDecimal(const char *c, int length, double *result)
-{
-    return readPlainDecimal(c, c + length, result) == c + length;
-}
 
 // [-]digits[.digits][(e|E)[+|-]digits] and nothing else: a form whose value
 // every correct decimal reader rounds the same way.
@@ -547,7 +543,8 @@ double toDouble(QStringView field)
 double toDouble(QLatin1String field)
 {
     double value;
-    if (plainDecimal(field.data(), field.size(), &value) || exactConvert(field.data(), field.size(), &value)
+    const char *read = readPlainDecimal(field.data(), field.data() + field.size(), &value);
+    if ((read && read == field.data() + field.size()) || exactConvert(field.data(), field.size(), &value)
         || quickConvert(field.data(), field.size(), &value))
         return value;
     return QString(field).toDouble();

@@ -141,6 +141,8 @@ private slots:
                 decimal += char('0' + random.bounded(10));
             fields << noise << decimal;
         }
+        // A field of no bytes at all, not even a place.
+        QCOMPARE(SignalText::toDouble(QLatin1String()), 0.0);
         for (const QByteArray &field : qAsConst(fields)) {
             const double qt = QString::fromLatin1(field).toDouble();
             const double bytes = SignalText::toDouble(QLatin1String(field.constData(), field.size()));
