@@ -203,6 +203,12 @@ void smallEdits(const SignalData &loaded)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "memory") {
+        // One store a process: memory freed by one would fill the next. The
+        // allocator keeps its own settings here, as in the program.
+        memoryPerRecord(argc > 2 ? std::clamp(atoi(argv[2]), 1, 4) : 1);
+        return 0;
+    }
 #ifdef __GLIBC__
     // Memory this virtual machine hands out for the first time costs about
     // 3.5 ms per MB. Keeping freed memory in the process makes the repeated
@@ -211,11 +217,6 @@ int main(int argc, char *argv[])
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
-    if (argc > 1 && QByteArray(argv[1]) == "memory") {
-        // One store a process: memory freed by one would fill the next.
-        memoryPerRecord(argc > 2 ? std::clamp(atoi(argv[2]), 1, 4) : 1);
-        return 0;
-    }
     if (argc > 1)
         Records = std::max(1000, atoi(argv[1]));
     const QByteArray bytes = recording();

@@ -33,11 +33,10 @@ Walk walkOf(const Curve &curve)
     Walk walk;
     walk.first = std::clamp(curve.store->previousIndex(*curve.series, curve.axis.offset / curve.axis.scale), 0,
                             count - 1);
-    const auto &times = curve.series->times;
-    const auto beyond = std::partition_point(times.cbegin() + walk.first, times.cend(), [&](double t) {
+    const int beyond = curve.store->partitionPoint(*curve.series, walk.first, count, [&](double t) {
         return curve.axis.xOf(t) <= curve.width - 1;
     });
-    walk.end = std::min(count, int(beyond - times.cbegin()) + 1);
+    walk.end = std::min(count, beyond + 1);
     return walk;
 }
 
@@ -214,7 +213,6 @@ void drawCurveByColumns(QPainter &painter, const Curve &curve, const Envelope &e
     if (curve.series->isEmpty())
         return;
     const Walk walk = walkOf(curve);
-    const auto &times = curve.series->times;
     const auto yOf = [&](int index) { return curve.band.y(curve.store->value(*curve.series, index, curve.channel)); };
 
     // Many short lines in one call: the painter's cost is in the calls.
@@ -226,9 +224,8 @@ void drawCurveByColumns(QPainter &painter, const Curve &curve, const Envelope &e
     while (i < walk.end) {
         const int x = columnOf(curve, i);
         // The records of this column: [i, next).
-        const int next = std::min(walk.end, int(std::partition_point(times.cbegin() + i, times.cbegin() + walk.end,
-                                                                     [&](double t) { return curve.axis.xOf(t) <= x; })
-                                                - times.cbegin()));
+        const int next = curve.store->partitionPoint(*curve.series, i, walk.end,
+                                                     [&](double t) { return curve.axis.xOf(t) <= x; });
         const int firstY = yOf(i);
         int top = firstY;
         int bottom = firstY;
@@ -288,7 +285,7 @@ std::vector<TriggerRun> findTriggerRuns(const SignalData &store, const SignalSer
         const quint32 id = series.records[i];
         if (store.valueCount(id) <= channel)
             continue;
-        const double time = series.times[i];
+        const double time = store.time(id);
         lastTested = time;
         const bool match = meetsTrigger(store.valueOf(id, channel), mode, level);
         if (match && !inside) {

@@ -35,7 +35,7 @@ SignalData::SignalData(const SignalData &other)
     , seriesByName(other.seriesByName)
     , nameOrder(other.nameOrder)
     , times(other.times)
-    , timesInAll(other.timesInAll)
+    , allAtOwnIds(other.allAtOwnIds)
     , signalOf(other.signalOf)
     , valueStart(other.valueStart)
     , uniformCount(other.uniformCount)
@@ -58,7 +58,7 @@ SignalData &SignalData::operator=(const SignalData &other)
         seriesByName = other.seriesByName;
         nameOrder = other.nameOrder;
         times = other.times;
-        timesInAll = other.timesInAll;
+        allAtOwnIds = other.allAtOwnIds;
         signalOf = other.signalOf;
         valueStart = other.valueStart;
         uniformCount = other.uniformCount;
@@ -97,7 +97,7 @@ void SignalData::clear()
     seriesByName.clear();
     nameOrder.clear();
     times.clear();
-    timesInAll = true;
+    allAtOwnIds = true;
     signalOf.clear();
     valueStart.clear();
     uniformCount = -1;
@@ -240,24 +240,21 @@ void SignalData::addRecord(QLatin1String name, double time, const double *values
 
 void SignalData::reserve(int records, int values)
 {
-    if (!timesInAll)
-        times.reserve(times.size() + records);
+    times.reserve(times.size() + records);
     signalOf.reserve(signalOf.size() + records);
     if (offsetsKept)
         valueStart.reserve(valueStart.size() + records);
     pool.reserve(pool.size() + values);
     allSeries.records.reserve(allSeries.records.size() + records);
-    allSeries.times.reserve(allSeries.times.size() + records);
 }
 
 void SignalData::add(quint32 signal, double time, const double *values, int count)
 {
     const quint32 id = quint32(signalOf.size());
-    const bool atEnd = (!batching || pendingAll.empty()) && (allSeries.isEmpty() || !(time < allSeries.times.constLast()));
+    const bool atEnd = (!batching || pendingAll.empty()) && goesLast(allSeries, time);
     if (!atEnd)
-        keepTimesApart();
-    if (!timesInAll)
-        times.append(time);
+        allAtOwnIds = false;
+    times.append(time);
     signalOf.append(signal);
     if (uniformCount < 0)
         uniformCount = count;
@@ -273,14 +270,14 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
     SignalSeries &own = seriesOf(signal);
     const bool sole = soleSignal();
     if (!batching) {
-        insertInto(allSeries, time, id, values, count, this);
+        insertInto(allSeries, time, id, values, count);
         if (!sole)
-            insertInto(own, time, id, values, count, this);
+            insertInto(own, time, id, values, count);
         return;
     }
     // Appending needs no sorting, as long as nothing of the same run waits.
-    if (pendingAll.empty() && (allSeries.isEmpty() || !(time < allSeries.times.constLast()))) {
-        insertInto(allSeries, time, id, values, count, this);
+    if (atEnd) {
+        insertInto(allSeries, time, id, values, count);
     } else {
         widenRanges(allSeries, values, count, allSeries.isEmpty() && pendingAll.empty());
         pendingAll.push_back(id);
@@ -290,33 +287,27 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
     if (pendingBySignal.size() <= signal)
         pendingBySignal.resize(signal + 1);
     std::vector<quint32> &waiting = pendingBySignal[signal];
-    if (waiting.empty() && (own.isEmpty() || !(time < own.times.constLast()))) {
-        insertInto(own, time, id, values, count, this);
+    if (waiting.empty() && goesLast(own, time)) {
+        insertInto(own, time, id, values, count);
     } else {
         widenRanges(own, values, count, own.isEmpty() && waiting.empty());
         waiting.push_back(id);
     }
 }
 
-void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const double *values,
-                            int count, SignalData *store)
+void SignalData::insertInto(SignalSeries &series, double time, quint32 id, const double *values, int count)
 {
-    const bool wasEmpty = series.records.isEmpty();
-    widenRanges(series, values, count, wasEmpty);
-    if (wasEmpty || !(time < series.times.constLast())) {
+    widenRanges(series, values, count, series.isEmpty());
+    // The record is not in the series yet, but its time is held already.
+    if (goesLast(series, time)) {
         series.records.append(id);
-        series.times.append(time);
         return;
     }
     // Before the first record at the same time or later.
-    if (store) {
-        store->touch();
-        store->inTimeOrder = false;
-    }
-    const int place = int(std::lower_bound(series.times.cbegin(), series.times.cend(), time)
-                          - series.times.cbegin());
+    touch();
+    inTimeOrder = false;
+    const int place = partitionPoint(series, 0, series.size(), [time](double t) { return t < time; });
     series.records.insert(place, id);
-    series.times.insert(place, time);
 }
 
 // Takes a record's values into the series' channel count and ranges; the
@@ -390,7 +381,6 @@ void SignalData::endSole()
     SignalSeries &series = seriesByName.begin().value();
     series = allSeries;
     series.records = allSeries.records.mid(0, allSeries.size());
-    series.times = allSeries.times.mid(0, allSeries.size());
     // In a batch, what waits for `all` waits for the series too.
     if (batching && !pendingAll.empty()) {
         const quint32 signal = signalIds.value(seriesByName.constBegin().key());
@@ -431,14 +421,14 @@ const SignalSeries &SignalData::series(const QString &name) const
 
 int SignalData::nextIndex(const SignalSeries &series, double time) const
 {
-    const auto it = std::upper_bound(series.times.cbegin(), series.times.cend(), time);
-    return it == series.times.cend() ? -1 : int(it - series.times.cbegin());
+    const int size = series.size();
+    const int next = partitionPoint(series, 0, size, [time](double t) { return !(time < t); });
+    return next == size ? -1 : next;
 }
 
 int SignalData::previousIndex(const SignalSeries &series, double time) const
 {
-    return int(std::lower_bound(series.times.cbegin(), series.times.cend(), time)
-               - series.times.cbegin()) - 1;
+    return partitionPoint(series, 0, series.size(), [time](double t) { return t < time; }) - 1;
 }
 
 double SignalData::valueAt(const SignalSeries &series, double time, int channel) const
@@ -448,8 +438,7 @@ double SignalData::valueAt(const SignalSeries &series, double time, int channel)
         || this->time(series, 0) > time)
         return NotANumber;
     // The last record at or before the time.
-    const int index = int(std::upper_bound(series.times.cbegin(), series.times.cend(), time)
-                          - series.times.cbegin()) - 1;
+    const int index = partitionPoint(series, 0, series.size(), [time](double t) { return !(time < t); }) - 1;
     return valueOf(series.records[index], channel);
 }
 
@@ -494,18 +483,10 @@ void SignalData::keepOffsets()
     offsetsKept = true;
 }
 
-void SignalData::keepTimesApart()
-{
-    if (!timesInAll)
-        return;
-    times = allSeries.times;
-    timesInAll = false;
-}
-
 qint64 SignalData::memoryBytes() const
 {
     const auto seriesBytes = [](const SignalSeries &series) {
-        return series.records.bytes() + series.times.bytes() + qint64(series.ranges.size()) * qint64(sizeof(ChannelRange));
+        return series.records.bytes() + qint64(series.ranges.size()) * qint64(sizeof(ChannelRange));
     };
     qint64 bytes = times.bytes() + signalOf.bytes() + valueStart.bytes() + pool.bytes() + seriesBytes(allSeries);
     for (const SignalSeries &series : seriesByName)
@@ -522,7 +503,7 @@ double SignalData::timeKeepingWithin(qint64 bytes) const
     const qint64 kept = bytes > 0 ? qint64(double(bytes) / used * count) : 0;
     if (kept <= 0)
         return std::numeric_limits<double>::infinity();
-    return allSeries.times[int(count - kept)];
+    return time(allSeries, int(count - kept));
 }
 
 // Records that arrive in a batch are sorted into their series together.
@@ -563,7 +544,7 @@ std::vector<Arrival> classify(const SignalSeries &series, const PodVector<double
     std::vector<Arrival> arrivals;
     arrivals.reserve(ids.size());
     bool empty = series.isEmpty();
-    double latest = empty ? 0.0 : series.times.constLast();
+    double latest = empty ? 0.0 : times[int(series.records.constLast())];
     *anyLate = false;
     for (size_t i = 0; i < ids.size(); ++i) {
         const double time = times[int(ids[i])];
@@ -579,43 +560,37 @@ std::vector<Arrival> classify(const SignalSeries &series, const PodVector<double
 
 // Merges sorted arrivals with the held records: at equal times late ones
 // go before the held records, the others after them.
-void mergeSorted(SignalSeries &series, const std::vector<Arrival> &arrivals)
+void mergeSorted(SignalSeries &series, const PodVector<double> &times, const std::vector<Arrival> &arrivals)
 {
     // The held records before the earliest arrival keep their places.
     const int held = series.size();
-    const int keep = int(std::lower_bound(series.times.cbegin(), series.times.cend(), arrivals.front().time)
-                         - series.times.cbegin());
-    PodVector<quint32> mergedIds;
-    PodVector<double> mergedTimes;
-    mergedIds.resize(held + int(arrivals.size()));
-    mergedTimes.resize(held + int(arrivals.size()));
-    quint32 *outIds = mergedIds.data();
-    double *outTimes = mergedTimes.data();
     const quint32 *heldIds = series.records.constData();
-    const double *heldTimes = series.times.constData();
+    const double *at = times.constData();
+    const double earliest = arrivals.front().time;
+    const int keep = int(std::partition_point(heldIds, heldIds + held, [&](quint32 id) { return at[id] < earliest; })
+                         - heldIds);
+    PodVector<quint32> mergedIds;
+    mergedIds.resize(held + int(arrivals.size()));
+    quint32 *outIds = mergedIds.data();
     std::copy(heldIds, heldIds + keep, outIds);
-    std::copy(heldTimes, heldTimes + keep, outTimes);
     int out = keep;
     int h = keep;
     size_t n = 0;
     while (h < held || n < arrivals.size()) {
         const bool takeArrival = h == held
                                  || (n < arrivals.size()
-                                     && (arrivals[n].time < heldTimes[h]
-                                         || (arrivals[n].time == heldTimes[h] && arrivals[n].rank == 0)));
+                                     && (arrivals[n].time < at[heldIds[h]]
+                                         || (arrivals[n].time == at[heldIds[h]] && arrivals[n].rank == 0)));
         if (takeArrival) {
             outIds[out] = arrivals[n].id;
-            outTimes[out] = arrivals[n].time;
             ++n;
         } else {
             outIds[out] = heldIds[h];
-            outTimes[out] = heldTimes[h];
             ++h;
         }
         ++out;
     }
     series.records = mergedIds;
-    series.times = mergedTimes;
 }
 
 } // namespace
@@ -633,19 +608,14 @@ void SignalData::mergePending(SignalSeries &series, const std::vector<quint32> &
         return;
     if (hasNaNTime) {
         for (quint32 id : ids)
-            insertInto(series, time(id), id, nullptr, 0, this);
+            insertInto(series, time(id), id, nullptr, 0);
         return;
     }
     bool anyLate = false;
-    // Records wait only after one that did not come in time order, which
-    // gave the times an array of their own.
-    Q_ASSERT(!timesInAll);
     std::vector<Arrival> arrivals = classify(series, times, ids, &anyLate);
     if (!anyLate) {
-        for (const Arrival &arrival : arrivals) {
+        for (const Arrival &arrival : arrivals)
             series.records.append(arrival.id);
-            series.times.append(arrival.time);
-        }
         return;
     }
     touch();
@@ -657,7 +627,7 @@ void SignalData::mergePending(SignalSeries &series, const std::vector<quint32> &
             return a.rank < b.rank;
         return a.order < b.order;
     });
-    mergeSorted(series, arrivals);
+    mergeSorted(series, times, arrivals);
 }
 
 // The store's edits: each leaves the store as rebuilding it from its
@@ -672,7 +642,7 @@ void SignalData::rebuild(Retime retime)
     // The old signal ids, as they are numbered anew in order of appearance.
     QVector<qint64> renumbered(old.signalTable.size(), -1);
     for (int i = 0; i < old.allSeries.size(); ++i) {
-        double time = old.allSeries.times[i];
+        double time = old.time(old.allSeries, i);
         if (!retime(time))
             continue;
         const quint32 id = old.allSeries.records[i];
@@ -700,7 +670,7 @@ void SignalData::retime(Retime retime)
     int keptCount = 0;
     double lastTime = 0.0;
     for (int i = 0; i < before.size(); ++i) {
-        double time = before.times[i];
+        double time = this->time(before, i);
         if (!retime(time))
             continue;
         // Times that changed their order would have to be sorted in anew.
@@ -725,7 +695,7 @@ void SignalData::retime(Retime retime)
         double *keptTime = keptTimes.data();
         int kept = 0;
         for (int i = 0; i < before.size(); ++i) {
-            double time = before.times[i];
+            double time = this->time(before, i);
             if (!retime(time))
                 continue;
             ids[kept] = before.records[i];
@@ -750,7 +720,6 @@ std::vector<SignalSeries> SignalData::seriesSizedFor(const PodVector<quint32> &k
         if (counts[signal] == 0)
             continue;
         seriesById[signal].records.resize(counts[signal]);
-        seriesById[signal].times.resize(counts[signal]);
     }
     return seriesById;
 }
@@ -762,18 +731,16 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     const PodVector<quint32> &signalOfRecord = signalOf;
     const int keptCount = keptIds.size();
     touch();
-    keepTimesApart();
+    // Records the edit dropped keep their ids, which `all` now skips.
+    allAtOwnIds = false;
     double *newTimes = times.data();
     std::vector<SignalSeries> seriesById = seriesSizedFor(keptIds);
     const size_t signalCount = seriesById.size();
     std::vector<int> filled(signalCount, 0);
     std::vector<quint32 *> seriesIds(signalCount, nullptr);
-    std::vector<double *> seriesTimes(signalCount, nullptr);
     for (size_t signal = 0; signal < signalCount; ++signal) {
-        if (seriesById[signal].isEmpty())
-            continue;
-        seriesIds[signal] = seriesById[signal].records.data();
-        seriesTimes[signal] = seriesById[signal].times.data();
+        if (!seriesById[signal].isEmpty())
+            seriesIds[signal] = seriesById[signal].records.data();
     }
     QStringList names;
     SignalSeries kept;
@@ -791,11 +758,9 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
             names.append(signalTable[int(signal)]);
         widenRanges(seriesById[signal], values(id), count, at == 0);
         seriesIds[signal][at] = id;
-        seriesTimes[signal][at] = time;
         ++at;
     }
     kept.records = keptIds;
-    kept.times = keptTimes;
     allSeries = kept;
     seriesByName.clear();
     for (size_t signal = 0; signal < seriesById.size(); ++signal) {
@@ -875,7 +840,7 @@ void SignalData::removeSignal(const QString &name)
 
 void SignalData::dropBefore(double time)
 {
-    if (allSeries.isEmpty() || !(allSeries.times[0] < time))
+    if (allSeries.isEmpty() || !(this->time(allSeries, 0) < time))
         return;
     if (dropOldestInPlace(time))
         return;
@@ -889,10 +854,10 @@ void SignalData::dropBefore(double time)
 // stall the window for seconds.
 bool SignalData::dropOldestInPlace(double time)
 {
-    if (!timesInAll || hasNaNTime || batching)
+    if (!allAtOwnIds || hasNaNTime || batching)
         return false;
     const int count = allSeries.size();
-    const PodVector<double> &allTimes = allSeries.times;
+    const PodVector<double> &allTimes = times;
     const int dropped = int(std::lower_bound(allTimes.cbegin(), allTimes.cend(), time) - allTimes.cbegin());
     if (dropped <= 0 || dropped >= count)
         return false;
@@ -908,7 +873,7 @@ bool SignalData::dropOldestInPlace(double time)
         pool.removeFirst(dropped * uniformCount);
     }
     signalOf.removeFirst(dropped);
-    allSeries.times.removeFirst(dropped);
+    times.removeFirst(dropped);
     // The ids were 0 to count - 1 in order; the first ones remain.
     allSeries.records.resize(count - dropped);
     rescanRanges(allSeries);
@@ -923,13 +888,15 @@ bool SignalData::dropOldestInPlace(double time)
     QVector<QPair<quint32, QString>> firstIds;
     for (auto it = seriesByName.begin(); it != seriesByName.end();) {
         SignalSeries &series = it.value();
-        const int gone = int(std::lower_bound(series.times.cbegin(), series.times.cend(), time) - series.times.cbegin());
+        // Ids run in time order: the records before `time` are those below
+        // the first id kept.
+        const quint32 *held = series.records.constData();
+        const int gone = int(std::lower_bound(held, held + series.size(), quint32(dropped)) - held);
         if (gone >= series.size()) {
             it = seriesByName.erase(it);
             continue;
         }
         series.records.removeFirst(gone);
-        series.times.removeFirst(gone);
         quint32 *ids = series.records.data();
         for (int i = 0; i < series.size(); ++i)
             ids[i] -= quint32(dropped);

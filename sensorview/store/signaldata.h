@@ -37,10 +37,10 @@ struct ChannelRange
 // and the run of each signal share one copy of the values.
 struct SignalSeries
 {
-    // Ids of the store's records, ascending by their time, and those times
-    // (kept beside them so that a search reads one array).
+    // Ids of the store's records, ascending by their time. Their times are
+    // the store's, read through the ids: a recording of several signals
+    // then holds each time once.
     PodVector<quint32> records;
-    PodVector<double> times;
     // The value range of each channel: entry i belongs to channel i, and
     // there is one for every channel below channelCount.
     QVector<ChannelRange> ranges;
@@ -181,12 +181,32 @@ public:
     double timeKeepingWithin(qint64 bytes) const;
 
     // Reading the records of a series by position.
-    double time(const SignalSeries &series, int index) const { return series.times[index]; }
+    double time(const SignalSeries &series, int index) const { return times[series.records[index]]; }
+    // The first place in [first, end) of a series whose time fails
+    // `before`, which holds for a leading part of the places only: what
+    // std::partition_point gives over the series' times.
+    template<typename Before>
+    int partitionPoint(const SignalSeries &series, int first, int end, Before before) const
+    {
+        const quint32 *ids = series.records.constData();
+        const double *at = times.constData();
+        int length = end - first;
+        while (length > 0) {
+            const int half = length / 2;
+            if (before(at[ids[first + half]])) {
+                first += half + 1;
+                length -= half + 1;
+            } else {
+                length = half;
+            }
+        }
+        return first;
+    }
     double value(const SignalSeries &series, int index, int channel) const
     {
         return valueOf(series.records[index], channel);
     }
-    double time(quint32 id) const { return timesInAll ? allSeries.times[id] : times[id]; }
+    double time(quint32 id) const { return times[id]; }
     int valueCount(quint32 id) const
     {
         return offsetsKept ? int(valueStart[id + 1] - valueStart[id]) : uniformCount;
@@ -258,11 +278,13 @@ private:
     bool soleSignal() const { return seriesByName.size() == 1; }
     void makeSole();
     void endSole();
-    static void insertInto(SignalSeries &series, double time, quint32 id, const double *values,
-                           int count, SignalData *store);
+    void insertInto(SignalSeries &series, double time, quint32 id, const double *values, int count);
+    // Whether a record at `time` goes after every record of the series.
+    bool goesLast(const SignalSeries &series, double time) const
+    {
+        return series.isEmpty() || !(time < times[series.records.constLast()]);
+    }
     void mergePending(SignalSeries &series, const std::vector<quint32> &ids);
-    // Gives the records' times an array of their own, ready to change.
-    void keepTimesApart();
     // Writes down where each record's values begin, as a record with
     // another number of values needs.
     void keepOffsets();
@@ -273,11 +295,11 @@ private:
 
     // The records, in the order they were added: time, signal, where their
     // values begin in `pool` (the next record's start is where they end).
-    // While every record stands in `all` at its own id, as records that
-    // arrive in time order do, their times are all's and `times` is empty:
-    // a recording holds each time once.
     PodVector<double> times;
-    bool timesInAll = true;
+    // Every record stands in `all` at its own id, as records that arrive in
+    // time order do: the arrays then run in time order, and a few records
+    // are taken out of or put back into them where they stand.
+    bool allAtOwnIds = true;
     PodVector<quint32> signalOf;
     PodVector<quint32> valueStart;
     // While every record has the same number of values, as the records of

@@ -101,7 +101,7 @@ bool SignalData::rangesNeedRescan(const SignalSeries &series, int first, int end
 
 bool SignalData::sharesArrays() const
 {
-    return pool.isShared() || signalOf.isShared() || valueStart.isShared() || allSeries.times.isShared()
+    return pool.isShared() || signalOf.isShared() || valueStart.isShared() || times.isShared()
         || allSeries.records.isShared() || !seriesByName.isDetached();
 }
 
@@ -109,19 +109,19 @@ bool SignalData::inPlaceBounds(double a, double b, bool crop, int *from, int *to
 {
     // Records that arrived out of time order are no longer at their ids in
     // `all`, and a time that is not a number orders like nothing else.
-    if (!timesInAll || hasNaNTime || batching)
+    if (!allAtOwnIds || hasNaNTime || batching)
         return false;
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
     if (!std::isfinite(lo) || !std::isfinite(hi))
         return false;
-    const double *times = allSeries.times.constData();
+    const double *at = times.constData();
     const int count = allSeries.size();
-    *from = int(std::lower_bound(times, times + count, lo) - times);
-    *to = int(std::upper_bound(times, times + count, hi) - times);
+    *from = int(std::lower_bound(at, at + count, lo) - at);
+    *to = int(std::upper_bound(at, at + count, hi) - at);
     // Moved by the gap, the later records must not come before the earlier
     // ones, which rounding can make them do; a rebuild sorts them instead.
-    if (!crop && *from > 0 && *to < count && times[*to] - (hi - lo) < times[*from - 1])
+    if (!crop && *from > 0 && *to < count && at[*to] - (hi - lo) < at[*from - 1])
         return false;
     return true;
 }
@@ -179,7 +179,7 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
     if (kept) {
         kept->at = from;
         kept->shift = shift;
-        kept->times = allSeries.times.mid(from, n);
+        kept->times = times.mid(from, n);
         kept->signalOf = signalOf.mid(from, n);
         kept->values = pool.mid(firstValue, endValue - firstValue);
         if (offsetsKept) {
@@ -227,17 +227,17 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
     }
     signalOf.remove(from, n);
     if (shift == 0.0) {
-        allSeries.times.remove(from, n);
+        times.remove(from, n);
     } else {
-        double *times = allSeries.times.data();
+        double *at = times.data();
         for (int i = to; i < count; ++i) {
-            const double time = times[i];
+            const double time = at[i];
             const double moved = time - shift;
-            times[i - n] = moved;
+            at[i - n] = moved;
             if (kept && moved + shift != time)
                 kept->unexact.emplace_back(i - n, time);
         }
-        allSeries.times.resize(count - n);
+        times.resize(count - n);
     }
     allSeries.records.resize(count - n);
     if (rescanAll)
@@ -246,7 +246,7 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
     squeezeIfSparse(pool);
     squeezeIfSparse(signalOf);
     squeezeIfSparse(valueStart);
-    squeezeIfSparse(allSeries.times);
+    squeezeIfSparse(times);
     squeezeIfSparse(allSeries.records);
     forgetSeriesPlaces();
     lastSignal = -1;
@@ -258,7 +258,6 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
         return;
     }
 
-    const double *allTimes = allSeries.times.constData();
     QVector<QPair<quint32, QString>> firstIds;
     size_t k = 0;
     for (auto it = seriesByName.begin(); it != seriesByName.end(); ++k) {
@@ -272,16 +271,10 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
         }
         if (lost > 0 || place.end < size) {
             quint32 *ids = series.records.data();
-            double *times = series.times.data();
-            for (int j = place.end; j < size; ++j) {
-                const quint32 id = ids[j] - quint32(n);
-                ids[j - lost] = id;
-                times[j - lost] = allTimes[id];
-            }
+            for (int j = place.end; j < size; ++j)
+                ids[j - lost] = ids[j] - quint32(n);
             series.records.resize(size - lost);
-            series.times.resize(size - lost);
             squeezeIfSparse(series.records);
-            squeezeIfSparse(series.times);
         }
         if (place.rescan)
             rescanRanges(series);
@@ -313,16 +306,16 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
     }
 
     if (run.shift == 0.0) {
-        allSeries.times.insert(from, run.times.constData(), n);
+        times.insert(from, run.times.constData(), n);
     } else {
         // Moved and shifted back in one pass over the later records.
-        allSeries.times.resize(count + n);
-        double *times = allSeries.times.data();
+        times.resize(count + n);
+        double *at = times.data();
         for (int i = count - 1; i >= from; --i)
-            times[i + n] = times[i] + run.shift;
-        std::copy(run.times.cbegin(), run.times.cend(), times + from);
+            at[i + n] = at[i] + run.shift;
+        std::copy(run.times.cbegin(), run.times.cend(), at + from);
         for (const auto &[place, time] : run.unexact)
-            times[place + n] = time;
+            at[place + n] = time;
     }
     allSeries.records.resize(count + n);
     {
@@ -365,7 +358,6 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
         if (!returning[signal].empty() && !seriesByName.contains(signalTable[int(signal)]))
             seriesByName.insert(signalTable[int(signal)], SignalSeries());
     }
-    const double *allTimes = allSeries.times.constData();
     for (auto it = seriesByName.begin(); it != seriesByName.end(); ++it) {
         SignalSeries &series = it.value();
         const std::vector<quint32> &ids = returning[signalIds.value(it.key())];
@@ -373,20 +365,12 @@ void SignalData::putBackRun(RemovedRecords::Run &run)
         const int back = int(ids.size());
         const int held = series.size();
         series.records.resize(held + back);
-        series.times.resize(held + back);
         quint32 *seriesIds = series.records.data();
-        double *times = series.times.data();
         // The later records move up by the returning ones, their ids by the
         // run's length, in one pass.
-        for (int j = held - 1; j >= first; --j) {
-            const quint32 id = seriesIds[j] + quint32(n);
-            seriesIds[j + back] = id;
-            times[j + back] = allTimes[id];
-        }
-        for (int k = 0; k < back; ++k) {
-            seriesIds[first + k] = ids[size_t(k)];
-            times[first + k] = allTimes[ids[size_t(k)]];
-        }
+        for (int j = held - 1; j >= first; --j)
+            seriesIds[j + back] = seriesIds[j] + quint32(n);
+        std::copy(ids.cbegin(), ids.cend(), seriesIds + first);
     }
     for (const RemovedRecords::SeriesBefore &before : run.series) {
         SignalSeries &series = seriesByName[before.name];

@@ -206,6 +206,87 @@ private slots:
         QCOMPARE(store.nearestTime(store.all(), t), nearest);
     }
 
+    void searchesSameAsStandard_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<bool>("withNaN");
+        for (quint32 seed = 1; seed <= 12; ++seed)
+            QTest::addRow("seed %u", seed) << seed << false;
+        for (quint32 seed = 20; seed <= 23; ++seed)
+            QTest::addRow("seed %u, times that are not numbers", seed) << seed << true;
+    }
+
+    // A signal's series finds its records through the store's times: every
+    // search must find what the standard algorithms find over the series'
+    // own times, ties, late records and times that are not numbers included.
+    void searchesSameAsStandard()
+    {
+        QFETCH(quint32, seed);
+        QFETCH(bool, withNaN);
+        QRandomGenerator random(seed);
+        SignalData store;
+        const QStringList names{"a", "b", "c"};
+        double time = 0.0;
+        for (int i = 0; i < 400; ++i) {
+            switch (random.bounded(6)) {
+            case 0: time = random.bounded(100) * 2.0; break;
+            case 1: break;
+            default: time += random.bounded(3) * 2.0; break;
+            }
+            const bool nan = withNaN && random.bounded(20) == 0;
+            store.addRecord(rec(names[random.bounded(3)], nan ? qQNaN() : time, {double(i)}));
+        }
+        std::vector<double> probes{qQNaN(), qInf(), -qInf(), -1.0, 1e300};
+        for (int t = -1; t <= 201; ++t)
+            probes.push_back(t);
+        for (const QString &name : names) {
+            const SignalSeries &series = store.series(name);
+            std::vector<double> times;
+            for (int i = 0; i < series.size(); ++i)
+                times.push_back(store.time(series, i));
+            for (double t : probes) {
+                const QString where = QStringLiteral("signal %1 at %2").arg(name).arg(t);
+                const int upper = int(std::upper_bound(times.cbegin(), times.cend(), t) - times.cbegin());
+                const int lower = int(std::lower_bound(times.cbegin(), times.cend(), t) - times.cbegin());
+                QVERIFY2(store.nextIndex(series, t) == (upper == int(times.size()) ? -1 : upper),
+                         qPrintable(where + QStringLiteral(": the next record differs")));
+                QVERIFY2(store.previousIndex(series, t) == lower - 1,
+                         qPrintable(where + QStringLiteral(": the previous record differs")));
+                const int from = series.isEmpty() ? 0 : random.bounded(series.size());
+                const auto below = [t](double held) { return held < t; };
+                QVERIFY2(store.partitionPoint(series, from, series.size(), below)
+                             == int(std::partition_point(times.cbegin() + from, times.cend(), below) - times.cbegin()),
+                         qPrintable(where + QStringLiteral(": a walk from record %1 stops elsewhere").arg(from)));
+            }
+        }
+    }
+
+    void bytesPerRecord_data()
+    {
+        QTest::addColumn<int>("signalCount");
+        QTest::addColumn<int>("most");
+        QTest::newRow("one sensor") << 1 << 24;
+        QTest::newRow("four sensors taking turns") << 4 << 28;
+    }
+
+    // What a long recording of one-value records holds for each of them:
+    // its id, time, signal and value, and its place in its signal's series.
+    void bytesPerRecord()
+    {
+        QFETCH(int, signalCount);
+        QFETCH(int, most);
+        constexpr int Count = 40000;
+        const QStringList names{"temp", "hum", "press", "light"};
+        SignalData store;
+        for (int i = 0; i < Count; ++i) {
+            const double value = i % 97;
+            store.addRecord(QStringView(names[i % signalCount]), i * 0.5, &value, 1);
+        }
+        const double perRecord = double(store.memoryBytes()) / Count;
+        QVERIFY2(perRecord < most + 0.01,
+                 qPrintable(QStringLiteral("%1 bytes a record, where %2 will do").arg(perRecord).arg(most)));
+    }
+
     void edits_data()
     {
         QTest::addColumn<QString>("edit");
