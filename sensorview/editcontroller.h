@@ -40,6 +40,8 @@ public:
     EditEffect undo(ViewPlace &place);
     EditEffect redo(ViewPlace &place);
     void clearHistory() { steps.clear(); }
+    // Before the store changes outside the edits (live input).
+    void settleInPlaceSteps() { steps.settleInPlaceSteps(store); }
 
     // One step each.
     EditEffect cut(ViewPlace &place);

@@ -2,6 +2,8 @@
 
 #include "freedmemory.h"
 
+#include <algorithm>
+
 qint64 ViewSnapshot::heldRecords() const
 {
     return (store ? store->recordCount() : 0) + (edit ? edit->removed.recordCount() : 0);
@@ -63,4 +65,26 @@ void EditHistory::clear()
     redoStack.clear();
     if (held)
         releaseFreedMemory();
+}
+
+void EditHistory::settleInPlaceSteps(const SignalData &current)
+{
+    const auto holdsRecords = [](const std::unique_ptr<ViewSnapshot> &step) {
+        return step->edit && !step->edit->removed.isEmpty();
+    };
+    const auto oldest = std::find_if(undoStack.begin(), undoStack.end(), holdsRecords);
+    if (oldest == undoStack.end())
+        return;
+    // Newest first: each step gives the store as it was before it.
+    SignalData state = current;
+    for (auto it = undoStack.end(); it != oldest;) {
+        ViewSnapshot &step = **--it;
+        if (step.edit) {
+            state.putBack(&step.edit->removed);
+            step.store = std::make_unique<SignalData>(state);
+            step.edit.reset();
+        } else if (step.store) {
+            state = *step.store;
+        }
+    }
 }

@@ -195,6 +195,7 @@ bool SensorViewX::saveFileWith(const QString &fileName, int mode, char separator
 
 void SensorViewX::appendText(const QString &text)
 {
+    edits->settleInPlaceSteps();
     liveCount += parseLiveText(*ownStore, text, liveAnchor);
     syncRows();
     dropOutsideLiveWindow(liveWindowMs * LiveWindowSlackPart);
@@ -261,6 +262,7 @@ void SensorViewX::dropOutsideLiveWindow(double slackMs)
         keepFrom = std::min({keepFrom, graphPane->timeAt(0), graphPane->anchorTime(), graphPane->cursorTime()});
     if (!(ownStore->firstTime(ownStore->all()) < keepFrom - slackMs))
         return;
+    edits->settleInPlaceSteps();
     ownStore->dropBefore(keepFrom);
     showDropped();
 }
@@ -297,6 +299,7 @@ void SensorViewX::keepWithinMemoryBudget()
     }
     nextBudgetCheck = 0;
     const int before = records;
+    edits->settleInPlaceSteps();
     ownStore->dropBefore(ownStore->timeKeepingWithin(qint64(memoryBudget * BudgetKeptPart)));
     droppedForMemory += before - ownStore->recordCount();
     showDropped();

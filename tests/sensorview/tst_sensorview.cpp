@@ -1,6 +1,7 @@
 #include "edithistory.h"
 #include "sensorview.h"
 #include "signaltext.h"
+#include "storedump.h"
 #include "testsupport.h"
 
 // White-box helpers only where the public interface has no way in.
@@ -383,6 +384,37 @@ private slots:
         QTest::qWait(120);
         view->appendText(QStringLiteral("a;5000;5000\n"));
         QCOMPARE(view->selectionEnd(), 5000.0);
+    }
+
+    void undoAfterLiveInput_data()
+    {
+        QTest::addColumn<double>("window");
+        QTest::newRow("records only come") << 0.0;
+        QTest::newRow("the window drops the oldest") << 10.0;
+    }
+
+    // The user stops following a stream and deletes a stretch while records
+    // go on coming, and the window may drop the oldest: Undo gives back the
+    // store as it was before the Delete, as it does after any edit, not the
+    // deleted records somewhere among the new ones.
+    void undoAfterLiveInput()
+    {
+        QFETCH(double, window);
+        setLiveWindow(view.get(), window);
+        view->appendText(stream(0, 19));
+        QTest::mouseClick(x()->graph()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 40));
+        QVERIFY(!followsLiveInput(view.get()));
+        const QByteArray before = exactly(*x()->signalData());
+        select(14000, 15000);
+        view->execute(Delete);
+        QCOMPARE(value(14), 13.0);
+        view->appendText(stream(20, 39));
+        view->execute(Undo);
+        QVERIFY2(exactly(*x()->signalData()) == before, "Undo did not give back the records as before the Delete");
+        QCOMPARE(value(14), 14.0);
+        view->execute(Redo);
+        QCOMPARE(value(15), 16.0);
+        QCOMPARE(value(39), 39.0);
     }
 
     // Names that come after the window dropped every record of others get
