@@ -40,8 +40,13 @@ public:
     EditEffect undo(ViewPlace &place);
     EditEffect redo(ViewPlace &place);
     void clearHistory() { steps.clear(); }
-    // Before the store changes outside the edits (live input).
-    void settleInPlaceSteps() { steps.settleInPlaceSteps(store); }
+    // Before the store changes outside the edits (live input): the steps
+    // made in place become copies, and the records they kept go.
+    void settleInPlaceSteps()
+    {
+        if (steps.settleInPlaceSteps(store))
+            store.compact();
+    }
 
     // One step each.
     EditEffect cut(ViewPlace &place);

@@ -67,14 +67,14 @@ void EditHistory::clear()
         releaseFreedMemory();
 }
 
-void EditHistory::settleInPlaceSteps(const SignalData &current)
+bool EditHistory::settleInPlaceSteps(const SignalData &current)
 {
     const auto holdsRecords = [](const std::unique_ptr<ViewSnapshot> &step) {
         return step->edit && !step->edit->removed.isEmpty();
     };
     const auto oldest = std::find_if(undoStack.begin(), undoStack.end(), holdsRecords);
     if (oldest == undoStack.end())
-        return;
+        return false;
     // Newest first: each step gives the store as it was before it.
     SignalData state = current;
     for (auto it = undoStack.end(); it != oldest;) {
@@ -87,4 +87,5 @@ void EditHistory::settleInPlaceSteps(const SignalData &current)
             state = *step.store;
         }
     }
+    return true;
 }

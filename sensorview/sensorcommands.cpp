@@ -132,7 +132,13 @@ const SensorCommands::Row SensorCommands::table[] = {
      },
      hasRecords, nullptr},
     {Clear, [](Target &target, int) { target.clear(); }, always, nullptr},
-    {ClearHistory, [](Target &target, int) { target.edits->clearHistory(); }, always, nullptr},
+    {ClearHistory,
+     [](Target &target, int) {
+         target.edits->clearHistory();
+         // What edits made in place kept for their undo goes with it.
+         target.store->compact();
+     },
+     always, nullptr},
     {FormatDecimal, format, someVisible, formatChecked},
     {FormatHex, format, someVisible, formatChecked},
     {StyleLinear, style, someVisible, styleChecked},

@@ -35,7 +35,7 @@ SignalData::SignalData(const SignalData &other)
     , seriesByName(other.seriesByName)
     , nameOrder(other.nameOrder)
     , times(other.times)
-    , allAtOwnIds(other.allAtOwnIds)
+    , idsAscending(other.idsAscending)
     , signalOf(other.signalOf)
     , valueStart(other.valueStart)
     , uniformCount(other.uniformCount)
@@ -58,7 +58,7 @@ SignalData &SignalData::operator=(const SignalData &other)
         seriesByName = other.seriesByName;
         nameOrder = other.nameOrder;
         times = other.times;
-        allAtOwnIds = other.allAtOwnIds;
+        idsAscending = other.idsAscending;
         signalOf = other.signalOf;
         valueStart = other.valueStart;
         uniformCount = other.uniformCount;
@@ -97,7 +97,7 @@ void SignalData::clear()
     seriesByName.clear();
     nameOrder.clear();
     times.clear();
-    allAtOwnIds = true;
+    idsAscending = true;
     signalOf.clear();
     valueStart.clear();
     uniformCount = -1;
@@ -253,7 +253,7 @@ void SignalData::add(quint32 signal, double time, const double *values, int coun
     const quint32 id = quint32(signalOf.size());
     const bool atEnd = (!batching || pendingAll.empty()) && goesLast(allSeries, time);
     if (!atEnd)
-        allAtOwnIds = false;
+        idsAscending = false;
     times.append(time);
     signalOf.append(signal);
     if (uniformCount < 0)
@@ -731,8 +731,8 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     const PodVector<quint32> &signalOfRecord = signalOf;
     const int keptCount = keptIds.size();
     touch();
-    // Records the edit dropped keep their ids, which `all` now skips.
-    allAtOwnIds = false;
+    // Records the edit dropped keep their ids, which `all` now skips; the
+    // kept ones stay in the order they had.
     double *newTimes = times.data();
     std::vector<SignalSeries> seriesById = seriesSizedFor(keptIds);
     const size_t signalCount = seriesById.size();
@@ -775,11 +775,18 @@ void SignalData::adoptKept(const PodVector<quint32> &keptIds, const PodVector<do
     inTimeOrder = true;
 }
 
+void SignalData::compact()
+{
+    if (holdsTakenOut())
+        rebuild([](double &) { return true; });
+}
+
 void SignalData::crop(double a, double b)
 {
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
-    // Arrays of its own close up in place; shared ones stay shared.
+    // Arrays of its own change in place, and let go of what was taken out
+    // at once; shared ones stay shared.
     if (!sharesArrays() && editInPlace(lo, hi, true, nullptr))
         return;
     retime([lo, hi](double &time) {
@@ -854,7 +861,8 @@ void SignalData::dropBefore(double time)
 // stall the window for seconds.
 bool SignalData::dropOldestInPlace(double time)
 {
-    if (!allAtOwnIds || hasNaNTime || batching)
+    // Ascending ids with none left out are every id in order.
+    if (!idsAscending || holdsTakenOut() || hasNaNTime || batching)
         return false;
     const int count = allSeries.size();
     const PodVector<double> &allTimes = times;

@@ -56,7 +56,10 @@ struct SignalSeries
 
 // What an edit made in place took out of a store, and all it needs to put
 // the records back as they were, byte for byte: what Delete, Cut and Crop
-// leave for Undo instead of a copy of the whole store.
+// leave for Undo instead of a copy of the whole store. The records taken
+// out stay in the store's arrays, held by no series, so that taking them
+// out and putting them back moves the lists of ids and the later times
+// only; until they are back, nothing else may renumber the store's records.
 struct RemovedRecords
 {
     // A series as it was before a run left it.
@@ -67,20 +70,17 @@ struct RemovedRecords
         int channelCount = 0;
         bool hasNaNValue = false;
     };
-    // One run of records taken out, ids `at` onwards, and the times of the
-    // records after it moved earlier by `shift`.
+    // One run of records taken out of `all` at place `at`, and the times of
+    // the records with ids from `shiftedFrom` on moved earlier by `shift`.
     struct Run
     {
         int at = 0;
         double shift = 0.0;
-        PodVector<double> times;
-        PodVector<quint32> signalOf;
-        PodVector<double> values;
-        // Each record's number of values, while the store keeps offsets.
-        PodVector<quint32> valueCounts;
-        // Records after the run whose time does not come back by adding
-        // `shift` again: their place after the removal and their time.
-        std::vector<std::pair<int, double>> unexact;
+        quint32 shiftedFrom = 0;
+        PodVector<quint32> ids;
+        // Records whose time does not come back by adding `shift` again:
+        // their id and their time.
+        std::vector<std::pair<quint32, double>> unexact;
         QVector<ChannelRange> allRanges;
         int allChannelCount = 0;
         bool allHasNaNValue = false;
@@ -166,6 +166,9 @@ public:
     bool deleteRangeInPlace(double a, double b, RemovedRecords *removed);
     // Undoes the edit that filled `removed`, which is left empty.
     void putBack(RemovedRecords *removed);
+    // Lets go of the records that edits in place took out and no
+    // RemovedRecords will put back any more, renumbering the rest.
+    void compact();
     void removeSignal(const QString &name);
     void shiftToZero();
     // Drops the records earlier than `time` and keeps the rest as they are:
@@ -296,10 +299,13 @@ private:
     // The records, in the order they were added: time, signal, where their
     // values begin in `pool` (the next record's start is where they end).
     PodVector<double> times;
-    // Every record stands in `all` at its own id, as records that arrive in
-    // time order do: the arrays then run in time order, and a few records
-    // are taken out of or put back into them where they stand.
-    bool allAtOwnIds = true;
+    // The ids in `all` ascend, as they do for records that arrive in time
+    // order: ids then run in time order, the records that edits in place
+    // took out (ids `all` skips) included.
+    bool idsAscending = true;
+    // Records are held that `all` does not list: edits in place took them
+    // out, for their undo.
+    bool holdsTakenOut() const { return allSeries.size() != signalOf.size(); }
     PodVector<quint32> signalOf;
     PodVector<quint32> valueStart;
     // While every record has the same number of values, as the records of

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-// Delete, Cut and Crop of a few records in a long recording: closing the
-// arrays up over them costs what erasing from plain arrays costs, where
-// making the store anew costs its whole size, and Undo needs only what was
-// taken out instead of a copy of everything.
+// Delete, Cut and Crop of a few records in a long recording: taking their
+// ids out of the lists and moving the later times costs less than erasing
+// them from plain arrays, where making the store anew costs its whole size.
+// The records themselves stay where they are, so Undo puts their ids back
+// and needs no copy of anything.
 
 namespace {
 
@@ -32,7 +33,7 @@ qint64 RemovedRecords::recordCount() const
 {
     qint64 count = 0;
     for (const Run &run : runs)
-        count += run.times.size();
+        count += run.ids.size();
     return count;
 }
 
@@ -107,21 +108,21 @@ bool SignalData::sharesArrays() const
 
 bool SignalData::inPlaceBounds(double a, double b, bool crop, int *from, int *to) const
 {
-    // Records that arrived out of time order are no longer at their ids in
-    // `all`, and a time that is not a number orders like nothing else.
-    if (!allAtOwnIds || hasNaNTime || batching)
+    // Records that arrived out of time order stand in `all` out of the
+    // order of their ids, and a time that is not a number orders like
+    // nothing else.
+    if (!idsAscending || hasNaNTime || batching)
         return false;
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
     if (!std::isfinite(lo) || !std::isfinite(hi))
         return false;
-    const double *at = times.constData();
     const int count = allSeries.size();
-    *from = int(std::lower_bound(at, at + count, lo) - at);
-    *to = int(std::upper_bound(at, at + count, hi) - at);
+    *from = partitionPoint(allSeries, 0, count, [lo](double t) { return t < lo; });
+    *to = partitionPoint(allSeries, *from, count, [hi](double t) { return !(hi < t); });
     // Moved by the gap, the later records must not come before the earlier
     // ones, which rounding can make them do; a rebuild sorts them instead.
-    if (!crop && *from > 0 && *to < count && at[*to] - (hi - lo) < at[*from - 1])
+    if (!crop && *from > 0 && *to < count && time(allSeries, *to) - (hi - lo) < time(allSeries, *from - 1))
         return false;
     return true;
 }
@@ -138,7 +139,8 @@ bool SignalData::deleteRangeInPlace(double a, double b, RemovedRecords *removed)
 
 // Crop takes out what stands after the span, then what stands before it,
 // moving the rest to start at zero; Delete takes out the span and moves
-// what follows back by its length. Without `removed`, nothing is kept.
+// what follows back by its length. Without `removed`, nothing is kept, and
+// the records taken out go at once.
 bool SignalData::editInPlace(double a, double b, bool crop, RemovedRecords *removed)
 {
     int from = 0;
@@ -147,17 +149,18 @@ bool SignalData::editInPlace(double a, double b, bool crop, RemovedRecords *remo
         return false;
     const double lo = std::min(a, b);
     const double hi = std::max(a, b);
-    if (removed) {
-        removed->runs.clear();
-        removed->runs.resize(crop ? 2 : 1);
-    }
-    const auto run = [removed](size_t i) { return removed ? &removed->runs[i] : nullptr; };
+    RemovedRecords dropped;
+    RemovedRecords *kept = removed ? removed : &dropped;
+    kept->runs.clear();
+    kept->runs.resize(crop ? 2 : 1);
     if (crop) {
-        removeRun(to, allSeries.size(), 0.0, run(0));
-        removeRun(0, from, lo, run(1));
+        removeRun(to, allSeries.size(), 0.0, &kept->runs[0]);
+        removeRun(0, from, lo, &kept->runs[1]);
     } else {
-        removeRun(from, to, hi - lo, run(0));
+        removeRun(from, to, hi - lo, &kept->runs[0]);
     }
+    if (!removed)
+        compact();
     return true;
 }
 
@@ -168,31 +171,46 @@ void SignalData::putBack(RemovedRecords *removed)
     removed->runs.clear();
 }
 
+namespace {
+
+// Moves the times of the records with ids `first` to `end` earlier by
+// `shift`, noting in `unexact` those that adding it back would not restore.
+void shiftTimes(double *times, int first, int end, double shift, std::vector<std::pair<quint32, double>> *unexact)
+{
+    if (!unexact) {
+        for (int id = first; id < end; ++id)
+            times[id] -= shift;
+        return;
+    }
+    for (int id = first; id < end; ++id) {
+        const double time = times[id];
+        const double moved = time - shift;
+        times[id] = moved;
+        if (moved + shift != time)
+            unexact->emplace_back(quint32(id), time);
+    }
+}
+
+} // namespace
+
 void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *kept)
 {
     const int count = allSeries.size();
     const int n = to - from;
-    const PodVector<quint32> &starts = valueStart;
-    const int perRecord = std::max(uniformCount, 0);
-    const int firstValue = offsetsKept ? int(starts.constData()[from]) : from * perRecord;
-    const int endValue = offsetsKept ? int(starts.constData()[to]) : to * perRecord;
-    if (kept) {
-        kept->at = from;
-        kept->shift = shift;
-        kept->times = times.mid(from, n);
-        kept->signalOf = signalOf.mid(from, n);
-        kept->values = pool.mid(firstValue, endValue - firstValue);
-        if (offsetsKept) {
-            kept->valueCounts.resize(n);
-            quint32 *counts = kept->valueCounts.data();
-            for (int k = 0; k < n; ++k)
-                counts[k] = starts.constData()[from + k + 1] - starts.constData()[from + k];
-        }
-        kept->allRanges = allSeries.ranges;
-        kept->allChannelCount = allSeries.channelCount;
-        kept->allHasNaNValue = allSeries.hasNaNValue;
-        kept->nameOrder = nameOrder;
-    }
+    const quint32 *allIds = allSeries.records.constData();
+    // Every id from the first after the run on: those of the records after
+    // it, and those of records taken out before that stand among them.
+    const quint32 shiftedFrom = to < count ? allIds[to] : quint32(signalOf.size());
+    kept->at = from;
+    kept->shift = shift;
+    kept->shiftedFrom = shiftedFrom;
+    kept->ids = allSeries.records.mid(from, n);
+    kept->unexact.clear();
+    kept->series.clear();
+    kept->allRanges = allSeries.ranges;
+    kept->allChannelCount = allSeries.channelCount;
+    kept->allHasNaNValue = allSeries.hasNaNValue;
+    kept->nameOrder = nameOrder;
     if (n == 0 && shift == 0.0)
         return;
 
@@ -206,50 +224,29 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
     // With one signal, `all` is its series.
     const bool sole = soleSignal();
     std::vector<Place> places;
-    places.reserve(size_t(seriesByName.size()));
-    for (auto it = seriesByName.cbegin(); it != seriesByName.cend() && !sole; ++it) {
-        const SignalSeries &series = it.value();
-        const int first = placeOf(series, quint32(from));
-        const int end = placeOf(series, quint32(to));
-        places.push_back({first, end, end > first && rangesNeedRescan(series, first, end)});
-        if (kept && end > first)
-            kept->series.push_back({it.key(), series.ranges, series.channelCount, series.hasNaNValue});
+    if (n > 0 && !sole) {
+        places.reserve(size_t(seriesByName.size()));
+        for (auto it = seriesByName.cbegin(); it != seriesByName.cend(); ++it) {
+            const SignalSeries &series = it.value();
+            const int first = placeOf(series, allIds[from]);
+            const int end = placeOf(series, allIds[to - 1] + 1);
+            places.push_back({first, end, end > first && rangesNeedRescan(series, first, end)});
+            if (end > first)
+                kept->series.push_back({it.key(), series.ranges, series.channelCount, series.hasNaNValue});
+        }
     }
 
     touch();
-    pool.remove(firstValue, endValue - firstValue);
-    if (offsetsKept) {
-        valueStart.remove(from + 1, n);
-        const quint32 gone = quint32(endValue - firstValue);
-        quint32 *start = valueStart.data();
-        for (int i = from + 1; i < valueStart.size(); ++i)
-            start[i] -= gone;
-    }
-    signalOf.remove(from, n);
-    if (shift == 0.0) {
-        times.remove(from, n);
-    } else {
-        double *at = times.data();
-        for (int i = to; i < count; ++i) {
-            const double time = at[i];
-            const double moved = time - shift;
-            at[i - n] = moved;
-            if (kept && moved + shift != time)
-                kept->unexact.emplace_back(i - n, time);
-        }
-        times.resize(count - n);
-    }
-    allSeries.records.resize(count - n);
+    if (shift != 0.0)
+        shiftTimes(times.data(), int(shiftedFrom), times.size(), shift, &kept->unexact);
+    allSeries.records.remove(from, n);
     if (rescanAll)
         rescanRanges(allSeries);
-
-    squeezeIfSparse(pool);
-    squeezeIfSparse(signalOf);
-    squeezeIfSparse(valueStart);
-    squeezeIfSparse(times);
     squeezeIfSparse(allSeries.records);
     forgetSeriesPlaces();
     lastSignal = -1;
+    if (n == 0)
+        return;
     if (sole) {
         if (allSeries.isEmpty()) {
             seriesByName.clear();
@@ -263,17 +260,13 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
     for (auto it = seriesByName.begin(); it != seriesByName.end(); ++k) {
         SignalSeries &series = it.value();
         const Place place = places[k];
-        const int size = series.size();
         const int lost = place.end - place.first;
-        if (lost == size) {
+        if (lost == series.size()) {
             it = seriesByName.erase(it);
             continue;
         }
-        if (lost > 0 || place.end < size) {
-            quint32 *ids = series.records.data();
-            for (int j = place.end; j < size; ++j)
-                ids[j - lost] = ids[j] - quint32(n);
-            series.records.resize(size - lost);
+        if (lost > 0) {
+            series.records.remove(place.first, lost);
             squeezeIfSparse(series.records);
         }
         if (place.rescan)
@@ -287,90 +280,50 @@ void SignalData::removeRun(int from, int to, double shift, RemovedRecords::Run *
 
 void SignalData::putBackRun(RemovedRecords::Run &run)
 {
-    const int n = run.times.size();
+    const int n = run.ids.size();
     const int from = run.at;
-    const int count = allSeries.size();
     if (n == 0 && run.shift == 0.0)
         return;
     touch();
+    if (run.shift != 0.0) {
+        double *at = times.data();
+        shiftTimes(at, int(run.shiftedFrom), times.size(), -run.shift, nullptr);
+        for (const auto &[id, time] : run.unexact)
+            at[id] = time;
+    }
+    forgetSeriesPlaces();
+    lastSignal = -1;
+    if (n == 0)
+        return;
     // A signal coming back beside the sole one gives that one its own
     // series, made from `all` before anything returns.
+    const quint32 *returning = run.ids.constData();
     bool sole = soleSignal();
     if (sole) {
         const quint32 soleId = signalIds.value(seriesByName.constBegin().key());
-        const quint32 *signal = run.signalOf.constData();
-        if (std::any_of(signal, signal + n, [soleId](quint32 s) { return s != soleId; })) {
+        if (std::any_of(returning, returning + n, [&](quint32 id) { return signalOf.constData()[id] != soleId; })) {
             endSole();
             sole = false;
         }
     }
-
-    if (run.shift == 0.0) {
-        times.insert(from, run.times.constData(), n);
-    } else {
-        // Moved and shifted back in one pass over the later records.
-        times.resize(count + n);
-        double *at = times.data();
-        for (int i = count - 1; i >= from; --i)
-            at[i + n] = at[i] + run.shift;
-        std::copy(run.times.cbegin(), run.times.cend(), at + from);
-        for (const auto &[place, time] : run.unexact)
-            at[place + n] = time;
-    }
-    allSeries.records.resize(count + n);
-    {
-        quint32 *ids = allSeries.records.data();
-        for (int i = count; i < count + n; ++i)
-            ids[i] = quint32(i);
-    }
-    signalOf.insert(from, run.signalOf.constData(), n);
-    const int perRecord = std::max(uniformCount, 0);
-    const PodVector<quint32> &starts = valueStart;
-    const int firstValue = offsetsKept ? int(starts.constData()[from]) : from * perRecord;
-    pool.insert(firstValue, run.values.constData(), run.values.size());
-    if (offsetsKept) {
-        std::vector<quint32> added(size_t(n), 0);
-        quint32 at = quint32(firstValue);
-        for (int k = 0; k < n; ++k) {
-            at += run.valueCounts.constData()[k];
-            added[size_t(k)] = at;
-        }
-        valueStart.insert(from + 1, added.data(), n);
-        const quint32 back = quint32(run.values.size());
-        quint32 *start = valueStart.data();
-        for (int i = from + n + 1; i < valueStart.size(); ++i)
-            start[i] += back;
-    }
+    allSeries.records.insert(from, returning, n);
     allSeries.ranges = run.allRanges;
     allSeries.channelCount = run.allChannelCount;
     allSeries.hasNaNValue = run.allHasNaNValue;
-
     nameOrder = run.nameOrder;
     forgetSeriesPlaces();
-    lastSignal = -1;
     if (sole)
         return;
-    // The ids of the run, by signal.
-    std::vector<std::vector<quint32>> returning(size_t(signalTable.size()));
+    // The ids of the run, by signal, each run of them back where it stood.
+    std::vector<std::vector<quint32>> bySignal(size_t(signalTable.size()));
     for (int k = 0; k < n; ++k)
-        returning[run.signalOf.constData()[k]].push_back(quint32(from + k));
-    for (size_t signal = 0; signal < returning.size(); ++signal) {
-        if (!returning[signal].empty() && !seriesByName.contains(signalTable[int(signal)]))
-            seriesByName.insert(signalTable[int(signal)], SignalSeries());
-    }
-    for (auto it = seriesByName.begin(); it != seriesByName.end(); ++it) {
-        SignalSeries &series = it.value();
-        const std::vector<quint32> &ids = returning[signalIds.value(it.key())];
-        const int first = placeOf(series, quint32(from));
-        const int back = int(ids.size());
-        const int held = series.size();
-        series.records.resize(held + back);
-        quint32 *seriesIds = series.records.data();
-        // The later records move up by the returning ones, their ids by the
-        // run's length, in one pass.
-        for (int j = held - 1; j >= first; --j)
-            seriesIds[j + back] = seriesIds[j] + quint32(n);
-        std::copy(ids.cbegin(), ids.cend(), seriesIds + first);
+        bySignal[signalOf.constData()[returning[k]]].push_back(returning[k]);
+    for (size_t signal = 0; signal < bySignal.size(); ++signal) {
+        const std::vector<quint32> &ids = bySignal[signal];
+        if (ids.empty())
+            continue;
+        SignalSeries &series = seriesByName[signalTable[int(signal)]];
+        series.records.insert(placeOf(series, ids.front()), ids.data(), int(ids.size()));
     }
     for (const RemovedRecords::SeriesBefore &before : run.series) {
         SignalSeries &series = seriesByName[before.name];

@@ -417,6 +417,23 @@ private slots:
         QCOMPARE(value(39), 39.0);
     }
 
+    // Delete keeps what it took out for Undo; Clear History lets it go.
+    void clearHistoryLetsGoOfDeletedRecords()
+    {
+        view->appendText(stream(0, 999));
+        select(100000, 700000);
+        view->execute(Delete);
+        QCOMPARE(holdings(view.get()).records, qint64(399));
+        const qint64 held = holdings(view.get()).bytes;
+        view->execute(ClearHistory);
+        SignalData remaining;
+        remaining.assign(x()->signalData()->records());
+        QCOMPARE(holdings(view.get()).bytes, remaining.memoryBytes());
+        QVERIFY(held > remaining.memoryBytes());
+        QCOMPARE(value(101), 701.0);
+        QVERIFY(!view->isEnabled(Undo));
+    }
+
     // Names that come after the window dropped every record of others get
     // rows as any new name does.
     void newNamesAfterADropGetRows()

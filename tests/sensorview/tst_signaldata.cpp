@@ -595,6 +595,53 @@ private slots:
         QVERIFY2(exactly(store) == original, "undoing every edit did not give the recording back as it was");
     }
 
+    void takenOutRecordsGo_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("a Crop without undo lets go at once") << "crop";
+        QTest::newRow("a Delete without undo lets go at once") << "delete";
+        QTest::newRow("a Crop in place, once its undo is given up") << "crop in place";
+        QTest::newRow("a Delete in place, once its undo is given up") << "delete in place";
+    }
+
+    // An edit made in place keeps what it took out in the store for its
+    // undo; without one, or once the undo is given up, the store holds no
+    // more than the same records read anew, and takes live input as before.
+    void takenOutRecordsGo()
+    {
+        QFETCH(QString, edit);
+        const QStringList names{"a", "b", "c"};
+        SignalData store;
+        for (int i = 0; i < 3000; ++i)
+            store.addRecord(rec(names[i % 3], i * 0.5, {double(i % 17), -double(i)}));
+        qint64 kept = 0;
+        if (edit == "crop") {
+            store.crop(200, 900);
+        } else if (edit == "delete") {
+            store.deleteRange(200, 900);
+        } else {
+            RemovedRecords removed;
+            QVERIFY(edit == "crop in place" ? store.cropInPlace(200, 900, &removed)
+                                            : store.deleteRangeInPlace(200, 900, &removed));
+            kept = store.memoryBytes();
+            store.compact();
+        }
+        SignalData fresh;
+        fresh.assign(store.records());
+        if (kept > 0)
+            QVERIFY2(kept > fresh.memoryBytes(), "the records taken out were not there for the undo");
+        QVERIFY2(exactly(store) == exactly(fresh), "the records differ from the same records read anew");
+        QVERIFY2(store.memoryBytes() == fresh.memoryBytes(),
+                 qPrintable(QStringLiteral("%1 bytes held where %2 do").arg(store.memoryBytes()).arg(fresh.memoryBytes())));
+        const double last = store.lastTime(store.all());
+        for (SignalData *held : {&store, &fresh}) {
+            for (int i = 1; i <= 300; ++i)
+                held->addRecord(rec(names[i % 3], last + i, {1.0, 2.0}));
+            held->dropBefore(last - 100);
+        }
+        QVERIFY2(exactly(store) == exactly(fresh), "live input after the edit gives other records");
+    }
+
     void batchSameAsOneByOne_data()
     {
         QTest::addColumn<quint32>("seed");
