@@ -595,6 +595,46 @@ private slots:
         QVERIFY2(exactly(store) == original, "undoing every edit did not give the recording back as it was");
     }
 
+    void extremeSpansUndoExactly_data()
+    {
+        QTest::addColumn<bool>("crop");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::newRow("crop to everything there could be") << true << -1e300 << 1e300;
+        QTest::newRow("crop from far back") << true << -1e300 << 20.0;
+        QTest::newRow("crop to the tiniest times") << true << 1e-300 << 3e-300;
+        QTest::newRow("delete to far ahead") << false << 10.0 << 1e300;
+        QTest::newRow("delete from far back") << false << -1e300 << 10.0;
+        QTest::newRow("delete of one instant") << false << 10.0 << 10.0;
+        QTest::newRow("delete of the largest finite span") << false << -1.7e308 << 1.7e308;
+    }
+
+    // Spans at the ends of what a double holds: the times moved by them
+    // lose their digits, and Undo must still give every one back.
+    void extremeSpansUndoExactly()
+    {
+        QFETCH(bool, crop);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        const QStringList names{"a", "b"};
+        SignalData store;
+        for (int i = 0; i < 200; ++i)
+            store.addRecord(rec(names[i % 2], i * 0.1 + (i % 7 == 0 ? 1e-300 : 0.0), {double(i)}));
+        const QByteArray original = exactly(store);
+        SignalData expected;
+        expected.assign(store.records());
+        if (crop)
+            expected.crop(from, to);
+        else
+            expected.deleteRange(from, to);
+        RemovedRecords removed;
+        const bool done = crop ? store.cropInPlace(from, to, &removed) : store.deleteRangeInPlace(from, to, &removed);
+        QVERIFY2(done, "the edit was not made in place");
+        QVERIFY2(exactly(store) == exactly(expected), "the edit made in place gives other records than made anew");
+        store.putBack(&removed);
+        QVERIFY2(exactly(store) == original, "Undo did not give every record back as it was");
+    }
+
     void takenOutRecordsGo_data()
     {
         QTest::addColumn<QString>("edit");
