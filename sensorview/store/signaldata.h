@@ -300,11 +300,10 @@ private:
     // values begin in `pool` (the next record's start is where they end).
     PodVector<double> times;
     // The ids in `all` ascend, as they do for records that arrive in time
-    // order: ids then run in time order, the records that edits in place
-    // took out (ids `all` skips) included.
+    // order: the ids of the records it lists then run in time order.
     bool idsAscending = true;
-    // Records are held that `all` does not list: edits in place took them
-    // out, for their undo.
+    // Records are held that `all` does not list: an edit in place took them
+    // out for its undo, or an edit left them in arrays shared with a copy.
     bool holdsTakenOut() const { return allSeries.size() != signalOf.size(); }
     PodVector<quint32> signalOf;
     PodVector<quint32> valueStart;
