@@ -1,6 +1,7 @@
 #include "channeltable.h"
 
 #include "signaldata.h"
+#include "systemmemory.h"
 
 namespace {
 const QColor ChannelColours[] = {QColor(255, 0, 0), QColor(0, 192, 0), QColor(0, 0, 255), QColor(192, 0, 192)};
@@ -14,6 +15,8 @@ QColor ChannelTable::defaultColour(int channel)
 void ChannelTable::append(const QString &signal, int count, double height)
 {
     rows.reserve(rows.size() + size_t(std::max(count, 0)));
+    // The new rows are filled at once, however many a line brings.
+    preferLargePages(rows.data() + rows.size(), (rows.capacity() - rows.size()) * sizeof(ChannelState));
     for (int index = 0; index < count; ++index) {
         ChannelState &state = rows.emplace_back();
         state.signal = signal;

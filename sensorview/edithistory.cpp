@@ -1,6 +1,6 @@
 #include "edithistory.h"
 
-#include "freedmemory.h"
+#include "systemmemory.h"
 
 #include <algorithm>
 
