@@ -41,11 +41,12 @@ public:
     EditEffect redo(ViewPlace &place);
     void clearHistory() { steps.clear(); }
     // Before the store changes outside the edits (live input): the steps
-    // made in place become copies, and the records they kept go.
+    // made in place become copies, and the records edits in place kept go,
+    // so that the oldest records can be dropped in place.
     void settleInPlaceSteps()
     {
-        if (steps.settleInPlaceSteps(store))
-            store.compact();
+        steps.settleInPlaceSteps(store);
+        store.compact();
     }
 
     // One step each.

@@ -67,14 +67,14 @@ void EditHistory::clear()
         releaseFreedMemory();
 }
 
-bool EditHistory::settleInPlaceSteps(const SignalData &current)
+void EditHistory::settleInPlaceSteps(const SignalData &current)
 {
     const auto holdsRecords = [](const std::unique_ptr<ViewSnapshot> &step) {
         return step->edit && !step->edit->removed.isEmpty();
     };
     const auto oldest = std::find_if(undoStack.begin(), undoStack.end(), holdsRecords);
     if (oldest == undoStack.end())
-        return false;
+        return;
     // Newest first: each step gives the store as it was before it.
     SignalData state = current;
     for (auto it = undoStack.end(); it != oldest;) {
@@ -87,5 +87,4 @@ bool EditHistory::settleInPlaceSteps(const SignalData &current)
             state = *step.store;
         }
     }
-    return true;
 }

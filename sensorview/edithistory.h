@@ -68,9 +68,8 @@ public:
     // An edit made in place puts its records back where they stood in the
     // store it left. Before the store changes beside the history, as live
     // input changes it, each such step becomes a copy of the store before
-    // it, made from `current`, the store as it stands. Whether there was
-    // any.
-    bool settleInPlaceSteps(const SignalData &current);
+    // it, made from `current`, the store as it stands.
+    void settleInPlaceSteps(const SignalData &current);
 
 private:
     static std::unique_ptr<ViewSnapshot> take(std::vector<std::unique_ptr<ViewSnapshot>> &from,

@@ -409,6 +409,9 @@ private slots:
         view->execute(Delete);
         QCOMPARE(value(14), 13.0);
         view->appendText(stream(20, 39));
+        SignalData fresh;
+        fresh.assign(x()->signalData()->records());
+        QVERIFY2(holdings(view.get()).bytes == fresh.memoryBytes(), "live input kept what the Delete took out");
         view->execute(Undo);
         QVERIFY2(exactly(*x()->signalData()) == before, "Undo did not give back the records as before the Delete");
         QCOMPARE(value(14), 14.0);
