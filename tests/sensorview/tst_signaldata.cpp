@@ -64,6 +64,20 @@ QString timesOf(const SignalData &store)
     return times.join(QLatin1Char(' '));
 }
 
+// What Crop or Delete leave of the store's records, read anew.
+SignalData editedAnew(const SignalData &store, bool crop, double a, double b)
+{
+    SignalData rebuilt;
+    rebuilt.assign(store.records());
+    if (crop)
+        rebuilt.crop(a, b);
+    else
+        rebuilt.deleteRange(a, b);
+    SignalData anew;
+    anew.assign(rebuilt.records());
+    return anew;
+}
+
 // The store as the plain reading of its description builds it: records held
 // by value, a late record placed before the first that is not earlier,
 // ranges in a map.
@@ -569,14 +583,7 @@ private slots:
             const bool crop = random.bounded(100) < 15;
             const QString edit = QStringLiteral("step %1: %2 %3..%4").arg(step).arg(crop ? "crop" : "delete").arg(a).arg(b);
             const QByteArray held = exactly(store);
-            SignalData rebuilt;
-            rebuilt.assign(store.records());
-            if (crop)
-                rebuilt.crop(a, b);
-            else
-                rebuilt.deleteRange(a, b);
-            SignalData expected;
-            expected.assign(rebuilt.records());
+            const SignalData expected = editedAnew(store, crop, a, b);
             RemovedRecords removed;
             const bool done = crop ? store.cropInPlace(a, b, &removed) : store.deleteRangeInPlace(a, b, &removed);
             if (!done) {
@@ -621,12 +628,7 @@ private slots:
         for (int i = 0; i < 200; ++i)
             store.addRecord(rec(names[i % 2], i * 0.1 + (i % 7 == 0 ? 1e-300 : 0.0), {double(i)}));
         const QByteArray original = exactly(store);
-        SignalData expected;
-        expected.assign(store.records());
-        if (crop)
-            expected.crop(from, to);
-        else
-            expected.deleteRange(from, to);
+        const SignalData expected = editedAnew(store, crop, from, to);
         RemovedRecords removed;
         const bool done = crop ? store.cropInPlace(from, to, &removed) : store.deleteRangeInPlace(from, to, &removed);
         QVERIFY2(done, "the edit was not made in place");
