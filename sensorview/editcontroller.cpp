@@ -26,6 +26,13 @@ std::unique_ptr<ViewSnapshot> snapshotOf(const SignalData &store, const ViewPlac
     return state;
 }
 
+// Makes the edit in place, keeping what it takes out in the edit.
+bool makeInPlace(SignalData &store, InPlaceEdit &edit)
+{
+    return edit.crop ? store.cropInPlace(edit.from, edit.to, &edit.removed)
+                     : store.deleteRangeInPlace(edit.from, edit.to, &edit.removed);
+}
+
 } // namespace
 
 EditController::EditController(SignalData &store, std::function<bool()> isModified)
@@ -71,7 +78,7 @@ bool EditController::editInPlace(bool crop, double from, double to, const ViewPl
     edit->crop = crop;
     edit->from = from;
     edit->to = to;
-    if (!(crop ? store.cropInPlace(from, to, &edit->removed) : store.deleteRangeInPlace(from, to, &edit->removed)))
+    if (!makeInPlace(store, *edit))
         return false;
     auto state = placeOnly(before);
     state->edit = std::move(edit);
@@ -108,8 +115,7 @@ EditEffect EditController::redoInPlace(ViewPlace &place)
     InPlaceEdit &edit = *taken->edit;
     // The store is as it was when the edit was first made, so it takes the
     // same way; should it not, the step holds a copy instead.
-    if (edit.crop ? store.cropInPlace(edit.from, edit.to, &edit.removed)
-                  : store.deleteRangeInPlace(edit.from, edit.to, &edit.removed)) {
+    if (makeInPlace(store, edit)) {
         undoStep->edit = std::move(taken->edit);
     } else {
         undoStep->store = std::make_unique<SignalData>(store);

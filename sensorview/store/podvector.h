@@ -88,13 +88,9 @@ public:
 
     void insert(int at, const T &value)
     {
+        // The value may stand in this array.
         const T copy = value;
-        detach();
-        if (block->size == block->capacity)
-            grow(std::max(16, block->capacity * 2));
-        std::memmove(block->data + at + 1, block->data + at, size_t(block->size - at) * sizeof(T));
-        block->data[at] = copy;
-        ++block->size;
+        insert(at, &copy, 1);
     }
 
     // Closes up over the first `count` values, in place.
@@ -118,7 +114,7 @@ public:
             return;
         detach();
         if (block->size + count > block->capacity)
-            grow(std::max(block->size + count, block->capacity * 2));
+            grow(std::max({16, block->size + count, block->capacity * 2}));
         std::memmove(block->data + at + count, block->data + at, size_t(block->size - at) * sizeof(T));
         std::memcpy(block->data + at, values, size_t(count) * sizeof(T));
         block->size += count;

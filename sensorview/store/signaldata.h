@@ -254,8 +254,8 @@ private:
     // The names in the order their first remaining record came, from each
     // series' first id.
     void orderNamesBy(QVector<QPair<quint32, QString>> firstIds);
-    // Whether the store's arrays are shared with a copy: an edit in place
-    // would copy them all first.
+    // Whether the store's arrays are shared with a copy. An edit in place
+    // would copy the ones it changes first, where retiming keeps sharing.
     bool sharesArrays() const;
     bool rangesNeedRescan(const SignalSeries &series, int first, int end) const;
     // The ids `crop` or `deleteRange` keep or lose: [from, to).
